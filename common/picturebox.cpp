@@ -1,0 +1,123 @@
+#include <common/picturebox.h>
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+PictureBox::PictureBox(QWidget *parent, const twips::Rect &design, QColor background)
+    : QWidget(parent), rect_(design), background_(background)
+{
+    setGeometry(twips::toPixels(rect_));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void PictureBox::Move(float left, float top, float width, float height)
+{
+    const bool sizeChanged = width != rect_.width || height != rect_.height;
+    rect_ = {left, top, width, height};
+    setGeometry(twips::toPixels(rect_));
+    if (sizeChanged)
+        emit resized();
+}
+
+void PictureBox::setPicture(const QImage &picture)
+{
+    picture_ = picture;
+    if (autoSize_ && !picture_.isNull()) {
+        const QSize s = picture_.deviceIndependentSize().toSize();
+        Move(rect_.left, rect_.top, twips::fromPixels(s.width()), twips::fromPixels(s.height()));
+    }
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent *event)
+{
+    QPainter p(this);
+    p.fillRect(event->rect(), background_);
+    if (!picture_.isNull())
+        p.drawImage(QPoint(0, 0), picture_);
+    layer_.paint(p, event->rect());
+}
+
+int PictureBox::buttonCode(Qt::MouseButton b)
+{
+    switch (b) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+int PictureBox::shiftState(Qt::KeyboardModifiers m)
+{
+    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
+           (m & Qt::AltModifier ? 4 : 0);
+}
+
+int PictureBox::keyCode(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    default:
+        break;
+    }
+    if ((qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z))
+        return qtKey; // Qt uses the same codes as the design for digits and letters
+    return 0;
+}
+
+void PictureBox::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        leftPressed_ = true;
+    const QPointF t = twips::pointFromPixels(event->position());
+    emit mouseDown(buttonCode(event->button()), shiftState(event->modifiers()),
+                   static_cast<float>(t.x()), static_cast<float>(t.y()));
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    // A click is a left press and release over the box.
+    if (event->button() == Qt::LeftButton && leftPressed_) {
+        leftPressed_ = false;
+        if (rect().contains(event->position().toPoint()))
+            emit clicked(layer_.controlAt(event->position().toPoint()));
+    }
+}
+
+void PictureBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        leftPressed_ = false;
+        emit doubleClicked(layer_.controlAt(event->position().toPoint()));
+        return;
+    }
+    mousePressEvent(event);
+}
+
+void PictureBox::keyPressEvent(QKeyEvent *event)
+{
+    emit keyDown(keyCode(event->key()), shiftState(event->modifiers()));
+    QWidget::keyPressEvent(event);
+}

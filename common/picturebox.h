@@ -1,0 +1,62 @@
+#pragma once
+
+// A picture box: a child window with its geometry in twips, a background colour, an optional
+// picture drawn unscaled at its top-left corner, and windowless image controls of its own.
+// It reports its events in the design's terms (button codes 1/2/4, key codes, twips).
+
+#include <common/twips.h>
+#include <common/windowless.h>
+
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    PictureBox(QWidget *parent, const twips::Rect &design, QColor background);
+
+    float Left() const { return rect_.left; }
+    float Top() const { return rect_.top; }
+    float Width() const { return rect_.width; }
+    float Height() const { return rect_.height; }
+    const twips::Rect &twipsRect() const { return rect_; }
+    void setLeft(float v) { Move(v, rect_.top, rect_.width, rect_.height); }
+    void setTop(float v) { Move(rect_.left, v, rect_.width, rect_.height); }
+    void Move(float left, float top, float width, float height);
+
+    // Sizes the box to each picture it is given (the box keeps its size for an empty picture).
+    void setAutoSize(bool on) { autoSize_ = on; }
+    const QImage &Picture() const { return picture_; }
+    void setPicture(const QImage &picture);
+
+    WindowlessLayer &layer() { return layer_; }
+
+    // Design key codes for the keys the program cares about (arrows, paging, letters, digits).
+    static int keyCode(int qtKey);
+    static int buttonCode(Qt::MouseButton b);
+    static int shiftState(Qt::KeyboardModifiers m);
+
+signals:
+    void mouseDown(int button, int shift, float x, float y);
+    void clicked(WindowlessControl *child);
+    void doubleClicked(WindowlessControl *child);
+    void keyDown(int keyCode, int shift);
+    // The size in twips changed (a new picture, a move with another size).
+    void resized();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    twips::Rect rect_;
+    QColor background_;
+    QImage picture_;
+    bool autoSize_ = false;
+    bool leftPressed_ = false;
+    WindowlessLayer layer_{this};
+};

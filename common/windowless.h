@@ -1,0 +1,119 @@
+#pragma once
+
+// Image and shape controls have no window of their own: they are drawn on their host's surface,
+// beneath the host's child widgets. Each control keeps its geometry in twips; a change that moves
+// a pixel repaints the old and new rectangles at once (synchronously, without running the event
+// loop), and a change that moves no pixel repaints nothing. Door animations rely on both.
+
+#include <common/twips.h>
+
+#include <QColor>
+#include <QImage>
+#include <QRect>
+#include <vector>
+
+class QPainter;
+class QWidget;
+class WindowlessControl;
+
+class WindowlessLayer {
+public:
+    explicit WindowlessLayer(QWidget *host) : host_(host) {}
+    WindowlessLayer(const WindowlessLayer &) = delete;
+    WindowlessLayer &operator=(const WindowlessLayer &) = delete;
+
+    // Paints the controls that meet `exposed`, back to front.
+    void paint(QPainter &painter, const QRect &exposed) const;
+    // The front-most visible control under a pixel, or nullptr.
+    WindowlessControl *controlAt(QPoint px) const;
+
+    QWidget *host() const { return host_; }
+    // Synchronous repaints issued for geometry, picture or visibility changes (for benchmarks
+    // and tests).
+    long repaintCount() const { return repaints_; }
+
+private:
+    friend class WindowlessControl;
+    void add(WindowlessControl *c) { controls_.push_back(c); }
+    void remove(WindowlessControl *c);
+    void changed(const QRect &before, const QRect &after);
+
+    QWidget *host_;
+    // Creation order: a control created earlier lies in front of one created later.
+    std::vector<WindowlessControl *> controls_;
+    long repaints_ = 0;
+};
+
+class WindowlessControl {
+public:
+    WindowlessControl(WindowlessLayer &layer, const twips::Rect &design, bool visible = true);
+    virtual ~WindowlessControl();
+    WindowlessControl(const WindowlessControl &) = delete;
+    WindowlessControl &operator=(const WindowlessControl &) = delete;
+
+    float Left() const { return rect_.left; }
+    float Top() const { return rect_.top; }
+    float Width() const { return rect_.width; }
+    float Height() const { return rect_.height; }
+    const twips::Rect &rect() const { return rect_; }
+
+    void setLeft(float v);
+    void setTop(float v);
+    void setWidth(float v);
+    void setHeight(float v);
+    void Move(float left, float top, float width, float height);
+
+    bool Visible() const { return visible_; }
+    void setVisible(bool v);
+
+    // Controls that take the mouse swallow presses; the others let them reach the host.
+    bool takesMouse() const { return takesMouse_; }
+    void setTakesMouse(bool v) { takesMouse_ = v; }
+
+    QRect pixelRect() const { return twips::toPixels(rect_); }
+
+protected:
+    friend class WindowlessLayer;
+    virtual void paint(QPainter &painter) const = 0;
+    // Changes the geometry and repaints what changed on screen.
+    void setRect(const twips::Rect &r);
+    void repaintSelf();
+
+private:
+    WindowlessLayer &layer_;
+    twips::Rect rect_;
+    bool visible_;
+    bool takesMouse_ = false;
+};
+
+// An image control: a picture either stretched to the control or shown at its natural size
+// (then the control takes the picture's size).
+class ImageControl : public WindowlessControl {
+public:
+    ImageControl(WindowlessLayer &layer, const twips::Rect &design, bool stretch,
+                 bool visible = true);
+
+    const QImage &Picture() const { return picture_; }
+    void setPicture(const QImage &picture);
+    bool Stretch() const { return stretch_; }
+
+protected:
+    void paint(QPainter &painter) const override;
+
+private:
+    QImage picture_;
+    bool stretch_;
+};
+
+// A rectangle shape: solid fill inside a one-pixel outline.
+class ShapeControl : public WindowlessControl {
+public:
+    ShapeControl(WindowlessLayer &layer, const twips::Rect &design, QColor fill, QColor border);
+
+protected:
+    void paint(QPainter &painter) const override;
+
+private:
+    QColor fill_;
+    QColor border_;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+// Names of the pictures, cursor and sounds carried inside the program.
+
+namespace res {
+inline constexpr char kBus[] = ":/pictures/bus.bmp";
+inline constexpr char kNakaoridoLeft[] = ":/pictures/nakaorido0.bmp";
+inline constexpr char kNakaoridoRight[] = ":/pictures/nakaorido1.bmp";
+inline constexpr char kFrontDoor[] = ":/pictures/image1_2.bmp";
+inline constexpr char kIcon[] = ":/pictures/icon.ico";
+inline constexpr char kSwitchMae[] = ":/pictures/mae.gif";
+inline constexpr char kSwitchNaka[] = ":/pictures/naka.gif";
+inline constexpr char kHandCursor[] = ":/pictures/hand.png";
+// The hand cursor's hot spot: the fingertip.
+inline constexpr int kHandHotX = 12;
+inline constexpr int kHandHotY = 1;
+// WAVE resources are read by id under this prefix (":/WAVE/101").
+inline constexpr char kWavePrefix[] = ":/WAVE/";
+} // namespace res
+
+// Static libraries need their resources registered once.
+void initResources();
