@@ -14,10 +14,10 @@ void WindowlessLayer::paint(QPainter &painter, const QRect &exposed) const
     }
 }
 
-WindowlessControl *WindowlessLayer::controlAt(QPoint px) const
+WindowlessControl *WindowlessLayer::controlAt(QPoint px, bool mouseOnly) const
 {
     for (WindowlessControl *c : controls_)
-        if (c->Visible() && c->pixelRect().contains(px))
+        if (c->Visible() && (!mouseOnly || c->takesMouse()) && c->pixelRect().contains(px))
             return c;
     return nullptr;
 }

@@ -24,8 +24,9 @@ public:
 
     // Paints the controls that meet `exposed`, back to front.
     void paint(QPainter &painter, const QRect &exposed) const;
-    // The front-most visible control under a pixel, or nullptr.
-    WindowlessControl *controlAt(QPoint px) const;
+    // The front-most visible control under a pixel, or nullptr. With `mouseOnly`, controls that
+    // do not take the mouse are passed over, as presses pass through them.
+    WindowlessControl *controlAt(QPoint px, bool mouseOnly = false) const;
 
     QWidget *host() const { return host_; }
     // Synchronous repaints issued for geometry, picture or visibility changes (for benchmarks
