@@ -47,3 +47,18 @@ public:
     void open(const QString &address) override { opened << address; }
     QStringList opened;
 };
+
+#include <platform/popupmenu.h>
+
+#include <QMenu>
+
+class FakePopupMenu : public PopupMenu {
+public:
+    void popup(QMenu &menu, QPoint globalPos) override
+    {
+        shownAt.push_back(globalPos);
+        lastMenu = &menu;
+    }
+    std::vector<QPoint> shownAt;
+    QMenu *lastMenu = nullptr;
+};
