@@ -1,0 +1,43 @@
+#include <app/application.h>
+
+#include <app/form1.h>
+#include <app/terminationsignals.h>
+#include <common/fonts.h>
+#include <platform/dialogs/qtfiledialog.h>
+#include <platform/messagebox.h>
+#include <platform/popupmenu.h>
+
+#include <QApplication>
+#include <QGuiApplication>
+
+namespace {
+
+// The program places its windows at absolute positions and keeps the panel above all others,
+// which Wayland does not allow; run through XWayland unless the user chose a platform.
+void preferX11OnWayland()
+{
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return;
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+} // namespace
+
+int runApplication(int argc, char *argv[])
+{
+    preferX11OnWayland();
+    QApplication app(argc, argv);
+    // The panel stays open for the whole run; only the main window's closing ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    fonts::installFallbacks();
+
+    QtFileDialog fileDialog;
+    QtMessageBox messageBox;
+    QtPopupMenu popupMenu;
+    Form1 form(Services{fileDialog, messageBox, popupMenu});
+    closeOnTerminationSignals(&form);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.close(); });
+    form.show();
+    return app.exec();
+}

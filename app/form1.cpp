@@ -1,0 +1,281 @@
+#include <app/form1.h>
+
+#include <common/executable.h>
+#include <common/picturebox.h>
+#include <common/toplevel.h>
+#include <platform/popupmenu.h>
+#include <platform/topmost.h>
+#include <resources/resources.h>
+#include <settings/frmset.h>
+#include <signboard/signboard.h>
+#include <signs/signrolls.h>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace {
+
+constexpr float kClientWidth = 11085;
+constexpr float kClientHeight = 3105;
+
+constexpr twips::Rect kNakaoridoRight{5700, 540, 840, 2235};
+constexpr twips::Rect kNakaoridoLeft{4875, 540, 840, 2235};
+constexpr twips::Rect kImage1_2{480, 540, 1155, 2190};
+constexpr twips::Rect kImage1_1{1785, 975, 630, 2055};
+
+// Settings used when the settings file cannot be read.
+constexpr int kDefaultFrontDoorSpeed = 10000;
+constexpr int kDefaultCentreDoorSpeed = 6000;
+constexpr int kDefaultStep = 1;
+
+constexpr int kRightButton = 2;
+
+// Until the window manager has framed the main window its frame height is unknown; look again
+// after these delays (milliseconds) and keep the panel right below the frame.
+constexpr std::array<int, 3> kFrameChecks{50, 250, 1000};
+
+QString captionPrefix() { return QStringLiteral("ソルベナ　-　"); }
+
+} // namespace
+
+Form1::Form1(Services services)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      services_(services)
+{
+    setWindowTitle(captionPrefix() + QStringLiteral("QT17C0042"));
+    setWindowIcon(QIcon(QString::fromLatin1(res::kIcon)));
+    toplevel::setClientSize(this, kClientWidth, kClientHeight);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    background_ = QPixmap(QString::fromLatin1(res::kBus));
+
+    // Windowless controls in the order of the layout: one made earlier lies in front.
+    nakaorido_[1] = std::make_unique<ImageControl>(surface_, kNakaoridoRight, true);
+    nakaorido_[0] = std::make_unique<ImageControl>(surface_, kNakaoridoLeft, true);
+    image1_2_ = std::make_unique<ImageControl>(surface_, kImage1_2, true);
+    image1_1_ = std::make_unique<ImageControl>(surface_, kImage1_1, true, false);
+    nakaorido_[0]->setPicture(QImage(QString::fromLatin1(res::kNakaoridoLeft)));
+    nakaorido_[1]->setPicture(QImage(QString::fromLatin1(res::kNakaoridoRight)));
+    image1_2_->setPicture(QImage(QString::fromLatin1(res::kFrontDoor)));
+    for (int i = 0; i < 2; ++i) {
+        imgNakaorido[i] = nakaorido_[i].get();
+        imgNakaorido[i]->setTakesMouse(true);
+    }
+    image1_2_->setTakesMouse(true);
+    image1_1_->setTakesMouse(true);
+
+    MnuTempMenu1 = new QMenu(QStringLiteral("MnuTempMenu1"), this);
+    MnuViewKanban = MnuTempMenu1->addAction(QStringLiteral("看板の表示"));
+    MnuViewWaku = MnuTempMenu1->addAction(QStringLiteral("枠の表示"));
+    MnuSetKanban = MnuTempMenu1->addAction(QStringLiteral("看板の画像を設定..."));
+    MnuBdr1 = MnuTempMenu1->addSeparator();
+    MnuKanbanReset = MnuTempMenu1->addAction(QStringLiteral("看板のリセット"));
+    for (QAction *view : {MnuViewKanban, MnuViewWaku}) {
+        view->setCheckable(true);
+        view->setChecked(true);
+    }
+
+    signs_ = std::make_unique<SignRolls>(this, services_.fileDialog, services_.messageBox,
+                                         [this](std::int16_t i) {
+                                             return panel().scllMakuSpeed.at(i)->value();
+                                         });
+    kanban_ = std::make_unique<Signboard>(
+        this, surface_, *MnuViewKanban, *MnuViewWaku, services_.fileDialog,
+        [this] { services_.popupMenu.popup(*MnuTempMenu1, QCursor::pos()); });
+
+    // Picture boxes in front of one another as in the layout: the sign windows over the board.
+    kanban_->PicKanban->raise();
+    signs_->picWaku1[1]->raise();
+    signs_->picWaku1[0]->raise();
+    setTabOrder(kanban_->PicKanban, signs_->picWaku1[1]);
+    setTabOrder(signs_->picWaku1[1], signs_->picWaku1[0]);
+
+    // A menu item's handler decides the check mark itself, so undo Qt's own toggle first.
+    const auto connectView = [this](QAction *action, void (Signboard::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, action, handler] {
+            action->setChecked(!action->isChecked());
+            (kanban_.get()->*handler)();
+        });
+    };
+    connectView(MnuViewKanban, &Signboard::MnuViewKanban_Click);
+    connectView(MnuViewWaku, &Signboard::MnuViewWaku_Click);
+    connect(MnuSetKanban, &QAction::triggered, this, [this] { kanban_->MnuSetKanban_Click(); });
+    connect(MnuKanbanReset, &QAction::triggered, this,
+            [this] { kanban_->MnuKanbanReset_Click(); });
+
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+ImageControl *Form1::Image1(int index) const
+{
+    if (index == 1)
+        return image1_1_.get();
+    if (index == 2)
+        return image1_2_.get();
+    return nullptr;
+}
+
+float Form1::Left() const { return toplevel::frameLeft(this); }
+float Form1::Top() const { return toplevel::frameTop(this); }
+float Form1::Height() const { return toplevel::frameHeight(this); }
+void Form1::setLeft(float v) { toplevel::moveFrame(this, v, Top()); }
+void Form1::setTop(float v) { toplevel::moveFrame(this, Left(), v); }
+
+frmSet &Form1::panel()
+{
+    if (!panel_)
+        panel_ = std::make_unique<frmSet>(*this);
+    return *panel_;
+}
+
+void Form1::Form_Load()
+{
+    LoadIni();
+    platform::showTopmost(&panel());
+    setWindowTitle(captionPrefix() + executable::baseName());
+}
+
+void Form1::Form_MouseDown(int Button, int /*Shift*/, float /*X*/, float /*Y*/)
+{
+    if (Button == kRightButton)
+        services_.popupMenu.popup(*MnuTempMenu1, QCursor::pos());
+}
+
+void Form1::Form_Unload(int &Cancel)
+{
+    Cancel = 0;
+    SaveIni();
+    // Ends the program at once: the panel and any open dialog go with it.
+    if (panel_)
+        panel_->hide();
+    QCoreApplication::exit(0);
+}
+
+void Form1::Check1_Click()
+{
+    // The door movement comes with the doors.
+}
+
+void Form1::Check2_Click()
+{
+    // The door movement and its sounds come with the doors.
+}
+
+void Form1::MnuHelpVer_Click()
+{
+    // The About dialog comes with the maker's library.
+}
+
+void Form1::HScroll1_Change()
+{
+    panel().lblMaeSpeed->setText(QString::number(panel().HScroll1->value()));
+}
+
+void Form1::HScroll2_Change()
+{
+    panel().lblNakaSpeed->setText(QString::number(panel().HScroll2->value()));
+}
+
+void Form1::SaveIni()
+{
+    // Nothing is written until the settings file is built.
+}
+
+void Form1::LoadIni()
+{
+    // Until the settings file is built, every start is a first start.
+    recoverDefaults();
+}
+
+void Form1::recoverDefaults()
+{
+    setLeft(0);
+    setTop(0);
+    frmSet &p = panel();
+    p.setLeft(0);
+    p.setTop(Height());
+    panelBelowFrame_ = true;
+    kanban_->MnuKanbanReset_Click();
+    p.HScroll1->setValue(kDefaultFrontDoorSpeed);
+    p.HScroll2->setValue(kDefaultCentreDoorSpeed);
+    p.scllMakuSpeed[0]->setValue(kDefaultStep);
+    p.scllMakuSpeed[1]->setValue(kDefaultStep);
+    p.Option1[0]->setChecked(true);
+}
+
+void Form1::Load方向幕(std::int16_t Index) { signs_->Load方向幕(Index); }
+
+void Form1::placePanelBelow()
+{
+    if (!panelBelowFrame_ || !panel_)
+        return;
+    const float below = Height();
+    if (panel_->Top() != below)
+        panel_->setTop(below);
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!panelBelowFrame_)
+        return;
+    // The frame is known only after the window manager has framed the window.
+    const QPoint placedAt = panel_ ? panel_->pos() : QPoint();
+    for (int delay : kFrameChecks)
+        QTimer::singleShot(delay, this, [this, placedAt] {
+            // Leave the panel alone once the user has moved it.
+            if (panel_ && panel_->pos() == placedAt)
+                placePanelBelow();
+        });
+}
+
+void Form1::paintEvent(QPaintEvent *event)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.fillRect(event->rect(), palette().window());
+    if (!background_.isNull())
+        p.drawPixmap(QPoint(0, 0), background_);
+    surface_.paint(p, event->rect());
+}
+
+void Form1::mousePressEvent(QMouseEvent *event)
+{
+    // Door pictures take the mouse themselves; the frame bars let presses through.
+    if (surface_.controlAt(event->position().toPoint(), true))
+        return;
+    const QPointF t = twips::pointFromPixels(event->position());
+    Form_MouseDown(PictureBox::buttonCode(event->button()),
+                   PictureBox::shiftState(event->modifiers()), static_cast<float>(t.x()),
+                   static_cast<float>(t.y()));
+}
+
+void Form1::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The second press of a double-click is a press like any other here.
+    mousePressEvent(event);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (unloaded_) {
+        event->accept();
+        return;
+    }
+    int cancel = 0;
+    Form_Unload(cancel);
+    unloaded_ = true;
+    event->accept();
+}

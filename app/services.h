@@ -1,0 +1,14 @@
+#pragma once
+
+// The side effects the main window works through. The program hands in the real ones; tests
+// hand in fakes, so no test waits on a modal window or a speaker.
+
+class FileDialog;
+class MessageBox;
+class PopupMenu;
+
+struct Services {
+    FileDialog &fileDialog;
+    MessageBox &messageBox;
+    PopupMenu &popupMenu;
+};

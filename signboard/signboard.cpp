@@ -1,0 +1,176 @@
+#include <signboard/signboard.h>
+
+#include <common/common.h>
+#include <platform/filedialog.h>
+#include <platform/picture/picture.h>
+
+#include <QAction>
+#include <QMouseEvent>
+
+namespace {
+
+constexpr twips::Rect kHome{8910, 1605, 1410, 450};
+constexpr std::array<twips::Rect, 3> kWaku{{{8835, 1590, 75, 495},
+                                             {10320, 1590, 75, 495},
+                                             {8835, 2055, 1560, 60}}};
+const QColor kWakuFill(224, 224, 224);
+const QColor kWakuBorder(128, 128, 128);
+
+// The frame's numbers: side bars stand 75 twips outside the board and reach 15 below it; the
+// bottom bar runs under both side bars.
+constexpr float kSide = 75.0f;
+constexpr float kBelow = 15.0f;
+constexpr float kBottomExtra = 150.0f;
+
+// While dragging, keep this much of the board inside the main window so it can be found again.
+constexpr int kKeepVisiblePx = 8;
+
+constexpr int kLeftButton = 1;
+constexpr int kRightButton = 2;
+
+} // namespace
+
+KanbanBox::KanbanBox(QWidget *parent, const twips::Rect &design)
+    : PictureBox(parent, design, QColor(255, 255, 255))
+{
+    setAutoSize(true);
+}
+
+void KanbanBox::beginDrag()
+{
+    dragging_ = true;
+    pressGlobal_ = QCursor::pos();
+    startLeft_ = Left();
+    startTop_ = Top();
+}
+
+void KanbanBox::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!dragging_ || !(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint delta = event->globalPosition().toPoint() - pressGlobal_;
+    float left = startLeft_ + twips::fromPixels(delta.x());
+    float top = startTop_ + twips::fromPixels(delta.y());
+    if (QWidget *p = parentWidget()) {
+        const float minLeft = twips::fromPixels(kKeepVisiblePx) - Width();
+        const float minTop = twips::fromPixels(kKeepVisiblePx) - Height();
+        const float maxLeft = twips::fromPixels(p->width() - kKeepVisiblePx);
+        const float maxTop = twips::fromPixels(p->height() - kKeepVisiblePx);
+        left = std::clamp(left, std::min(minLeft, startLeft_), std::max(maxLeft, startLeft_));
+        top = std::clamp(top, std::min(minTop, startTop_), std::max(maxTop, startTop_));
+    }
+    Move(left, top, Width(), Height());
+}
+
+void KanbanBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        dragging_ = false;
+    PictureBox::mouseReleaseEvent(event);
+}
+
+Signboard::Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanban,
+                     QAction &viewWaku, FileDialog &dialog, std::function<void()> popup)
+    : MnuViewKanban(viewKanban), MnuViewWaku(viewWaku), form_(form),
+      dialog_(dialog), popup_(std::move(popup))
+{
+    PicKanban = new KanbanBox(form, kHome);
+    PicKanban->setObjectName(QStringLiteral("PicKanban"));
+    for (std::size_t i = 0; i < shpK_Waku.size(); ++i)
+    {
+        bars_[i] = std::make_unique<ShapeControl>(surface, kWaku[i], kWakuFill, kWakuBorder);
+        shpK_Waku[i] = bars_[i].get();
+    }
+
+    connect(PicKanban, &PictureBox::mouseDown, this,
+            [this](int button, int shift, float x, float y) {
+                PicKanban_MouseDown(button, shift, x, y);
+            });
+    connect(PicKanban, &PictureBox::doubleClicked, this, [this] {
+        // The second press of a double-click may start a drag as well.
+        PicKanban->beginDrag();
+        PicKanban_DblClick();
+    });
+    connect(PicKanban, &PictureBox::resized, this, [this] { PicKanban_Resize(); });
+}
+
+void Signboard::PicKanban_MouseDown(int Button, int /*Shift*/, float /*X*/, float /*Y*/)
+{
+    if (Button == kLeftButton)
+        PicKanban->beginDrag();
+    else if (Button == kRightButton)
+        popup_();
+}
+
+void Signboard::PicKanban_DblClick()
+{
+    // Each bar reads the board's geometry afresh, as separate moves would.
+    ShapeControl &left = *shpK_Waku[0];
+    left.Move(PicKanban->Left() - kSide, PicKanban->Top(), left.Width(),
+              PicKanban->Height() + kBelow);
+    ShapeControl &right = *shpK_Waku[1];
+    right.Move(PicKanban->Left() + PicKanban->Width(), PicKanban->Top(), right.Width(),
+               PicKanban->Height() + kBelow);
+    ShapeControl &bottom = *shpK_Waku[2];
+    bottom.Move(PicKanban->Left() - kSide, PicKanban->Top() + PicKanban->Height(),
+                PicKanban->Width() + kBottomExtra, bottom.Height());
+}
+
+void Signboard::PicKanban_Resize()
+{
+    ShapeControl &left = *shpK_Waku[0];
+    left.Move(PicKanban->Left() - kSide, PicKanban->Top(), left.Width(), left.Height());
+    ShapeControl &right = *shpK_Waku[1];
+    right.Move(PicKanban->Left() + PicKanban->Width(), PicKanban->Top(), right.Width(),
+               right.Height());
+    ShapeControl &bottom = *shpK_Waku[2];
+    bottom.Move(PicKanban->Left() - kSide, PicKanban->Top() + PicKanban->Height(),
+                PicKanban->Width() + kBottomExtra, bottom.Height());
+}
+
+void Signboard::MnuViewKanban_Click()
+{
+    const bool s = MnuViewKanban.isChecked();
+    PicKanban->setVisible(!s);
+    MnuViewKanban.setChecked(!s);
+}
+
+void Signboard::MnuViewWaku_Click()
+{
+    const bool s = MnuViewWaku.isChecked();
+    for (ShapeControl *bar : shpK_Waku)
+        bar->setVisible(!s);
+    PicKanban_DblClick();
+    MnuViewWaku.setChecked(!s);
+}
+
+QString Signboard::loadPicture(const QString &path)
+{
+    const picture::Result loaded = picture::load(path, PicKanban->devicePixelRatioF());
+    if (!loaded.ok())
+        return loaded.error;
+    PicKanban->setPicture(loaded.image);
+    return {};
+}
+
+void Signboard::MnuSetKanban_Click()
+{
+    // Every failure here ends the command silently and changes nothing.
+    const std::optional<QString> chosen = dialog_.openFile(form_);
+    if (!chosen || chosen->isEmpty())
+        return;
+    if (!loadPicture(*chosen).isEmpty())
+        return;
+    Common::kanbanPicturePath = *chosen;
+    PicKanban_DblClick();
+}
+
+void Signboard::MnuKanbanReset_Click()
+{
+    PicKanban->setPicture(QImage());
+    PicKanban->Move(kHome.left, kHome.top, kHome.width, kHome.height);
+    PicKanban_DblClick();
+}
+
+bool Signboard::kanbanVisible() const { return !PicKanban->isHidden(); }
+bool Signboard::wakuVisible() const { return shpK_Waku[0]->Visible(); }

@@ -1,0 +1,71 @@
+#pragma once
+
+// The signboard: a movable picture panel below the rear windows, framed on three sides by bars
+// drawn on the main window's surface. It is shown, hidden, given a picture and reset from the
+// popup menu, dragged with the left button, and its frame re-fitted with a double-click.
+
+#include <common/picturebox.h>
+#include <common/windowless.h>
+
+#include <QObject>
+#include <QPoint>
+#include <array>
+#include <functional>
+#include <memory>
+
+class FileDialog;
+class QAction;
+
+// The signboard's own window: it follows the pointer while a left-button drag lasts.
+class KanbanBox : public PictureBox {
+    Q_OBJECT
+public:
+    KanbanBox(QWidget *parent, const twips::Rect &design);
+    void beginDrag();
+    bool dragging() const { return dragging_; }
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    bool dragging_ = false;
+    QPoint pressGlobal_;
+    float startLeft_ = 0;
+    float startTop_ = 0;
+};
+
+class Signboard : public QObject {
+    Q_OBJECT
+public:
+    // The bars are created on `surface`, the main window's windowless layer. `popup` opens the
+    // main window's popup menu at the pointer.
+    Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanban, QAction &viewWaku,
+              FileDialog &dialog, std::function<void()> popup);
+
+    KanbanBox *PicKanban;
+    std::array<ShapeControl *, 3> shpK_Waku{};
+    QAction &MnuViewKanban;
+    QAction &MnuViewWaku;
+
+    void PicKanban_MouseDown(int Button, int Shift, float X, float Y);
+    void PicKanban_DblClick();
+    void PicKanban_Resize();
+    void MnuViewKanban_Click();
+    void MnuViewWaku_Click();
+    void MnuSetKanban_Click();
+    void MnuKanbanReset_Click();
+
+    // Loads the signboard's picture from a path (the empty path gives no picture).
+    // Returns the failure's description, empty on success.
+    QString loadPicture(const QString &path);
+
+    bool kanbanVisible() const;
+    bool wakuVisible() const;
+
+private:
+    QWidget *form_;
+    FileDialog &dialog_;
+    std::function<void()> popup_;
+    std::array<std::unique_ptr<ShapeControl>, 3> bars_;
+};

@@ -1,0 +1,102 @@
+#include <signs/signrolls.h>
+
+#include <common/common.h>
+#include <platform/filedialog.h>
+#include <platform/messagebox.h>
+#include <platform/picture/picture.h>
+
+#include <limits>
+
+namespace {
+
+constexpr std::array<twips::Rect, 2> kWaku{{{6825, 435, 720, 450}, {6690, 1650, 780, 540}}};
+constexpr std::array<twips::Rect, 2> kMaku{{{0, 0, 720, 3750}, {-30, 30, 735, 3750}}};
+const std::array<QColor, 2> kWakuBackground{QColor(255, 255, 255), QColor(0, 0, 255)};
+
+constexpr int kKeyUp = 38;
+constexpr int kKeyDown = 40;
+
+// Offsets are 32-bit; winding past the range stops at its end instead of wrapping.
+std::int32_t clampedAdd(std::int32_t offset, std::int64_t delta)
+{
+    const std::int64_t v = static_cast<std::int64_t>(offset) + delta;
+    if (v > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    if (v < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(v);
+}
+
+} // namespace
+
+SignRolls::SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
+                     std::function<int(std::int16_t)> step)
+    : form_(form), dialog_(dialog), messageBox_(messageBox), step_(std::move(step))
+{
+    for (std::int16_t i = 0; i < 2; ++i) {
+        picWaku1[i] = new PictureBox(form, kWaku[i], kWakuBackground[i]);
+        picWaku1[i]->setObjectName(QStringLiteral("picWaku1_%1").arg(i));
+        rolls_[i] = std::make_unique<ImageControl>(picWaku1[i]->layer(), kMaku[i], false);
+        imgMaku1[i] = rolls_[i].get();
+        connect(picWaku1[i], &PictureBox::clicked, this, [this, i](WindowlessControl *child) {
+            if (child == imgMaku1[i])
+                imgMaku1_Click(i);
+            else
+                picWaku1_Click(i);
+        });
+        connect(picWaku1[i], &PictureBox::doubleClicked, this,
+                [this, i](WindowlessControl *child) {
+                    if (child == imgMaku1[i])
+                        imgMaku1_DblClick(i);
+                    else
+                        picWaku1_DblClick(i);
+                });
+        connect(picWaku1[i], &PictureBox::keyDown, this,
+                [this, i](int key, int shift) { picWaku1_KeyDown(i, key, shift); });
+    }
+    // Only the first sign window is ever seen.
+    picWaku1[1]->setVisible(false);
+}
+
+void SignRolls::picWaku1_Click(std::int16_t Index) { picWaku1.at(Index)->setFocus(); }
+void SignRolls::imgMaku1_Click(std::int16_t Index) { picWaku1.at(Index)->setFocus(); }
+void SignRolls::picWaku1_DblClick(std::int16_t Index) { Load方向幕(Index); }
+void SignRolls::imgMaku1_DblClick(std::int16_t Index) { picWaku1_DblClick(Index); }
+
+void SignRolls::picWaku1_KeyDown(std::int16_t Index, int KeyCode, int /*Shift*/)
+{
+    std::int32_t &offset = offsets.at(Index);
+    if (KeyCode == kKeyUp)
+        offset = clampedAdd(offset, step_(Index));
+    else if (KeyCode == kKeyDown)
+        offset = clampedAdd(offset, -static_cast<std::int64_t>(step_(Index)));
+    else
+        return;
+    imgMaku1[Index]->setTop(static_cast<float>(offset));
+}
+
+QString SignRolls::loadRollPicture(std::int16_t Index, const QString &path)
+{
+    const picture::Result loaded = picture::load(path, picWaku1.at(Index)->devicePixelRatioF());
+    if (!loaded.ok())
+        return loaded.error;
+    imgMaku1[Index]->setPicture(loaded.image);
+    return {};
+}
+
+void SignRolls::Load方向幕(std::int16_t Index)
+{
+    const std::optional<QString> chosen = dialog_.openFile(form_);
+    if (!chosen || chosen->isEmpty())
+        return; // cancelled: nothing is stored or loaded
+    // The path is stored before the picture is read, so a rejected file is still remembered
+    // and tried again at the next start.
+    Common::rollPicturePaths.at(Index) = *chosen;
+    const QString error = loadRollPicture(Index, *chosen);
+    if (!error.isEmpty()) {
+        messageBox_.show(form_, error, QString(), MessageBox::Icon::None);
+        return;
+    }
+    offsets[Index] = 0;
+    imgMaku1[Index]->setTop(0);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+// The destination-sign windows and their rolls. Each sign window clips its roll, one tall
+// picture holding every destination; Up and Down wind the roll by the step set on the control
+// panel, and a double-click loads another roll picture.
+
+#include <common/picturebox.h>
+#include <common/windowless.h>
+
+#include <QObject>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class FileDialog;
+class MessageBox;
+
+class SignRolls : public QObject {
+    Q_OBJECT
+public:
+    // `step(i)` reads the control panel's step for sign window i at the moment of each key press.
+    SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
+              std::function<int(std::int16_t)> step);
+
+    std::array<PictureBox *, 2> picWaku1{};
+    std::array<ImageControl *, 2> imgMaku1{};
+    // Top of roll i inside sign window i, in twips; never saved.
+    std::array<std::int32_t, 2> offsets{};
+
+    void Load方向幕(std::int16_t Index);
+
+    void picWaku1_Click(std::int16_t Index);
+    void imgMaku1_Click(std::int16_t Index);
+    void picWaku1_DblClick(std::int16_t Index);
+    void imgMaku1_DblClick(std::int16_t Index);
+    void picWaku1_KeyDown(std::int16_t Index, int KeyCode, int Shift);
+
+    // Puts a picture into roll i without touching its offset (the settings loader does this).
+    // Returns the failure's description, empty on success.
+    QString loadRollPicture(std::int16_t Index, const QString &path);
+
+private:
+    QWidget *form_;
+    FileDialog &dialog_;
+    MessageBox &messageBox_;
+    std::function<int(std::int16_t)> step_;
+    std::array<std::unique_ptr<ImageControl>, 2> rolls_;
+};
