@@ -1,0 +1,138 @@
+#include <platform/sound/sdlsoundplayer.h>
+
+#define SDL_MAIN_HANDLED
+#include <SDL.h>
+
+#include <chrono>
+#include <climits>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The door sounds are 22,050 Hz, 8-bit mono: open the device so, and let SDL adapt the hardware.
+constexpr int kRate = 22050;
+constexpr SDL_AudioFormat kFormat = AUDIO_U8;
+constexpr int kChannels = 1;
+constexpr int kBufferFrames = 512;
+// How often a synchronous play looks at the queue.
+constexpr auto kPollInterval = std::chrono::milliseconds(2);
+// A synchronous play gives up this long after the sound should have ended, whatever the device
+// says: a stuck device must not hang the program.
+constexpr auto kDrainGrace = std::chrono::seconds(1);
+
+} // namespace
+
+SdlSoundPlayer::SdlSoundPlayer()
+{
+    SDL_SetMainReady();
+    // The program handles Ctrl-C and SIGTERM itself.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    initialised_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
+SdlSoundPlayer::~SdlSoundPlayer()
+{
+    if (device_ != 0)
+        SDL_CloseAudioDevice(device_);
+    if (initialised_)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+std::uint32_t SdlSoundPlayer::queuedBytes() const
+{
+    return device_ != 0 ? SDL_GetQueuedAudioSize(device_) : 0;
+}
+
+void SdlSoundPlayer::stop()
+{
+    if (device_ != 0)
+        SDL_ClearQueuedAudio(device_);
+}
+
+bool SdlSoundPlayer::ensureDevice()
+{
+    if (!initialised_)
+        return false;
+    // A device that was unplugged or whose server went away reports itself stopped; open a
+    // fresh one rather than queueing into a dead one.
+    if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
+        SDL_CloseAudioDevice(device_);
+        device_ = 0;
+    }
+    if (device_ != 0)
+        return true;
+
+    SDL_AudioSpec want{};
+    want.freq = kRate;
+    want.format = kFormat;
+    want.channels = kChannels;
+    want.samples = kBufferFrames;
+    SDL_AudioSpec have{};
+    const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (id == 0)
+        return false;
+    device_ = id;
+    rate_ = have.freq;
+    format_ = have.format;
+    channels_ = have.channels;
+    bufferFrames_ = have.samples;
+    bytesPerFrame_ = static_cast<int>(SDL_AUDIO_BITSIZE(have.format) / 8) * have.channels;
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
+}
+
+void SdlSoundPlayer::play(const QByteArray &waveImage, bool async)
+{
+    stop();
+    if (waveImage.isEmpty() || waveImage.size() > INT_MAX || !ensureDevice())
+        return;
+
+    SDL_RWops *rw = SDL_RWFromConstMem(waveImage.constData(), static_cast<int>(waveImage.size()));
+    if (rw == nullptr)
+        return;
+    SDL_AudioSpec spec{};
+    Uint8 *samples = nullptr;
+    Uint32 length = 0;
+    if (SDL_LoadWAV_RW(rw, 1, &spec, &samples, &length) == nullptr)
+        return;
+
+    SDL_AudioCVT cvt{};
+    const int needed = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq,
+                                         static_cast<SDL_AudioFormat>(format_),
+                                         static_cast<Uint8>(channels_), rate_);
+    Uint32 queued = 0;
+    if (needed == 0) {
+        if (SDL_QueueAudio(device_, samples, length) == 0)
+            queued = length;
+    } else if (needed > 0) {
+        std::vector<Uint8> work(static_cast<std::size_t>(length) * cvt.len_mult);
+        SDL_memcpy(work.data(), samples, length);
+        cvt.buf = work.data();
+        cvt.len = static_cast<int>(length);
+        if (SDL_ConvertAudio(&cvt) == 0 &&
+            SDL_QueueAudio(device_, work.data(), static_cast<Uint32>(cvt.len_cvt)) == 0)
+            queued = static_cast<Uint32>(cvt.len_cvt);
+    }
+    SDL_FreeWAV(samples);
+
+    if (!async && queued > 0)
+        waitUntilHeard(queued);
+}
+
+void SdlSoundPlayer::waitUntilHeard(std::uint32_t queued)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto bytesPerSecond = static_cast<double>(rate_) * bytesPerFrame_;
+    const auto length = std::chrono::duration<double>(queued / bytesPerSecond);
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(length) + kDrainGrace;
+    while (SDL_GetQueuedAudioSize(device_) > 0) {
+        if (SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_PLAYING || Clock::now() >= deadline)
+            return;
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    // The queue is empty once the last buffer has gone to the device; let that buffer be heard.
+    std::this_thread::sleep_for(std::chrono::duration<double>(
+        static_cast<double>(bufferFrames_) / static_cast<double>(rate_)));
+}
