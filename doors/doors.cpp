@@ -1,0 +1,92 @@
+#include <doors/doors.h>
+
+#include <common/windowless.h>
+#include <doors/countingwait.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr std::int32_t kFrontClosedWidth = 1155;
+constexpr std::int32_t kFrontOpenWidth = 70;
+constexpr std::int32_t kLeafClosedWidth = 840;
+constexpr std::int32_t kLeafOpenWidth = 110;
+// The right leaf folds against the doorway's right post, so its right edge stays here.
+constexpr std::int32_t kRightPost = 6540;
+constexpr std::int16_t kOpeningSound = 101;
+constexpr std::int16_t kClosingSound = 102;
+constexpr int kOptionBoth = 0;
+constexpr int kOptionLeft = 1;
+
+std::int32_t roundedWidth(const ImageControl &c)
+{
+    return static_cast<std::int32_t>(std::lround(c.Width()));
+}
+
+} // namespace
+
+Doors::Doors(ImageControl &frontDoor, ImageControl &leftLeaf, ImageControl &rightLeaf,
+             const DoorPanel &panel, WavePlayer &sounds)
+    : front_(frontDoor), left_(leftLeaf), right_(rightLeaf), panel_(panel), sounds_(sounds)
+{
+}
+
+void Doors::Check1_Click()
+{
+    if (panel_.Check1Value() != 0) {
+        for (std::int32_t w = roundedWidth(front_); w >= kFrontOpenWidth; --w) {
+            front_.setWidth(static_cast<float>(w));
+            waitFront();
+        }
+    } else {
+        // Closing always starts from fully open, whatever the width now.
+        for (std::int32_t w = kFrontOpenWidth; w <= kFrontClosedWidth; ++w) {
+            front_.setWidth(static_cast<float>(w));
+            waitFront();
+        }
+    }
+}
+
+void Doors::Check2_Click()
+{
+    if (panel_.Check2Value() != 0) {
+        sounds_.PlayWaveSync(kOpeningSound);
+        const Leaves which = chosenLeaves();
+        const std::int32_t w0 = roundedWidth(which == Leaves::Right ? right_ : left_);
+        for (std::int32_t w = w0; w >= kLeafOpenWidth; --w) {
+            setCentreWidth(which, w);
+            waitCentre();
+        }
+    } else {
+        // The event pass inside may run a whole other movement; the leaves are chosen after it.
+        sounds_.PlayWaveAsync(kClosingSound);
+        const Leaves which = chosenLeaves();
+        for (std::int32_t w = kLeafOpenWidth; w <= kLeafClosedWidth; ++w) {
+            setCentreWidth(which, w);
+            waitCentre();
+        }
+    }
+}
+
+Doors::Leaves Doors::chosenLeaves() const
+{
+    if (panel_.Option1Value(kOptionBoth))
+        return Leaves::Both;
+    if (panel_.Option1Value(kOptionLeft))
+        return Leaves::Left;
+    return Leaves::Right;
+}
+
+void Doors::setCentreWidth(Leaves which, std::int32_t w)
+{
+    const auto width = static_cast<float>(w);
+    if (which != Leaves::Right)
+        left_.setWidth(width);
+    if (which != Leaves::Left) {
+        right_.setWidth(width);
+        right_.setLeft(static_cast<float>(kRightPost - w));
+    }
+}
+
+void Doors::waitFront() const { doors::countTo(panel_.HScroll1Value()); }
+void Doors::waitCentre() const { doors::countTo(panel_.HScroll2Value()); }

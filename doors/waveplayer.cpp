@@ -1,0 +1,30 @@
+#include <doors/waveplayer.h>
+
+#include <common/common.h>
+#include <platform/sound/soundplayer.h>
+#include <resources/resources.h>
+
+#include <QCoreApplication>
+#include <QFile>
+
+void WavePlayer::PlayWaveSync(std::int16_t ResId) { play(ResId, false); }
+
+void WavePlayer::PlayWaveAsync(std::int16_t ResId)
+{
+    play(ResId, true);
+    QCoreApplication::processEvents();
+}
+
+void WavePlayer::play(std::int16_t ResId, bool async)
+{
+    // An id without a resource plays nothing, but still stops the sound before it.
+    QByteArray wave;
+    QFile file(QLatin1String(res::kWavePrefix) + QString::number(ResId));
+    if (file.open(QIODevice::ReadOnly))
+        wave = file.readAll();
+
+    // The player may still be reading the old buffer: stop it before the bytes are released.
+    player_.stop();
+    Common::soundBuffer = std::move(wave);
+    player_.play(Common::soundBuffer, async);
+}
