@@ -1,0 +1,443 @@
+#include <settings/inifile.h>
+
+#include <common/executable.h>
+#include <settings/inipath.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+constexpr char kQuote = '"';
+constexpr char kSeparator = ',';
+constexpr char kCr = '\r';
+constexpr char kLf = '\n';
+constexpr QByteArrayView kLineEnd = "\r\n";
+constexpr QByteArrayView kTrue = "#TRUE#";
+constexpr QByteArrayView kFalse = "#FALSE#";
+constexpr QLatin1StringView kSuffix(".ini");
+// Positions are read back into 32-bit integers; 2^31 is the first float beyond that range.
+constexpr float kInt32Bound = 2147483648.0f;
+constexpr QByteArrayView kInt32MaxText = "2147483647";
+constexpr QByteArrayView kInt32MinText = "-2147483648";
+// Exponents are saturated here; any value this far out is out of range or rounds to zero.
+constexpr qint64 kExponentCap = 1'000'000'000;
+// More integer digits than this cannot fit the ranges we read into.
+constexpr qint64 kMaxIntegerDigits = 18;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool isLineEnd(char c)
+{
+    return c == kCr || c == kLf;
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+void appendPosition(QByteArray &out, float value)
+{
+    // A value the reader cannot take back would cost every setting in the file, so the line
+    // always holds something readable.
+    if (!std::isfinite(value) || value == 0) {
+        out += '0'; // also drops the sign of -0
+        return;
+    }
+    if (value >= kInt32Bound) {
+        out += kInt32MaxText;
+        return;
+    }
+    if (value < -kInt32Bound) {
+        out += kInt32MinText;
+        return;
+    }
+    // Fixed notation, shortest digits that read back as the same float.
+    char buffer[128];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    out.append(buffer, result.ptr - buffer);
+}
+
+void appendInteger(QByteArray &out, int value)
+{
+    out += QByteArray::number(value);
+}
+
+void appendText(QByteArray &out, const QString &text)
+{
+    QByteArray bytes = inipath::toBytes(text);
+    bytes.replace(QByteArrayView(&kQuote, 1), "\"\"");
+    out += kQuote;
+    out += bytes;
+    out += kQuote;
+}
+
+void appendBool(QByteArray &out, bool value)
+{
+    out += value ? kTrue : kFalse;
+}
+
+// Rounds the decimal `text` (sign, digits with an optional point, optional exponent) to the
+// nearest integer, ties to even. Exact: the digits are never squeezed through a double, so
+// 2.50000000000000000001 rounds up and 2.5 rounds down.
+bool parseRoundedInteger(QByteArrayView text, qint64 min, qint64 max, qint64 *out)
+{
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // value = 0.d1 d2 d3 ... * 10^point, with d1 the first nonzero digit.
+    QByteArray digits;
+    qint64 point = 0;
+    bool anyDigit = false;
+    bool seenPoint = false;
+    for (; i < n; ++i) {
+        const char c = text[i];
+        if (c == '.') {
+            if (seenPoint)
+                return false;
+            seenPoint = true;
+        } else if (isDigit(c)) {
+            anyDigit = true;
+            if (digits.isEmpty() && c == '0') {
+                if (seenPoint)
+                    --point;
+                continue;
+            }
+            digits += c;
+            if (!seenPoint)
+                ++point;
+        } else {
+            break;
+        }
+    }
+    if (!anyDigit)
+        return false;
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        bool negativeExponent = false;
+        if (i < n && (text[i] == '+' || text[i] == '-')) {
+            negativeExponent = text[i] == '-';
+            ++i;
+        }
+        if (i >= n || !isDigit(text[i]))
+            return false;
+        qint64 exponent = 0;
+        for (; i < n && isDigit(text[i]); ++i)
+            exponent = std::min(exponent * 10 + (text[i] - '0'), kExponentCap);
+        point += negativeExponent ? -exponent : exponent;
+    }
+    if (i != n)
+        return false;
+
+    qint64 magnitude = 0;
+    if (!digits.isEmpty()) {
+        if (point > kMaxIntegerDigits)
+            return false;
+        const qsizetype count = digits.size();
+        for (qint64 k = 0; k < point; ++k)
+            magnitude = magnitude * 10 + (k < count ? digits[k] - '0' : 0);
+        // With point < 0 the fraction is below 0.1 and rounds down.
+        if (point >= 0 && point < count) {
+            const char first = digits[point];
+            bool up = first > '5';
+            if (first == '5') {
+                const bool beyondHalf = std::any_of(digits.begin() + point + 1, digits.end(),
+                                                    [](char d) { return d != '0'; });
+                up = beyondHalf || (magnitude % 2 == 1);
+            }
+            if (up)
+                ++magnitude;
+        }
+    }
+    const qint64 value = negative ? -magnitude : magnitude;
+    if (value < min || value > max)
+        return false;
+    *out = value;
+    return true;
+}
+
+QString singleLine(QString text)
+{
+    text.replace(QLatin1Char(kCr), QLatin1Char(' '));
+    text.replace(QLatin1Char(kLf), QLatin1Char(' '));
+    return text;
+}
+
+// The rename is only durable once the folder's entry is on disk as well.
+void syncFolderOf(const QString &path)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
+QString iniFilePath()
+{
+    return executable::pathInFolder(executable::folder(), executable::baseName() + kSuffix);
+}
+
+QByteArray formatIniLine(const IniValues &v)
+{
+    QByteArray line;
+    const auto separator = [&line] { line += kSeparator; };
+    appendPosition(line, v.formLeft);
+    separator();
+    appendPosition(line, v.formTop);
+    separator();
+    appendPosition(line, v.setLeft);
+    separator();
+    appendPosition(line, v.setTop);
+    separator();
+    appendText(line, v.rollPath0);
+    separator();
+    appendText(line, v.rollPath1);
+    separator();
+    appendInteger(line, v.step0);
+    separator();
+    appendInteger(line, v.step1);
+    separator();
+    appendText(line, v.kanbanPath);
+    separator();
+    appendPosition(line, v.kanbanLeft);
+    separator();
+    appendPosition(line, v.kanbanTop);
+    separator();
+    appendBool(line, v.kanbanShown);
+    separator();
+    appendBool(line, v.wakuShown);
+    separator();
+    appendInteger(line, v.hscroll1);
+    separator();
+    appendInteger(line, v.hscroll2);
+    separator();
+    appendInteger(line, v.option);
+    line += kLineEnd;
+    return line;
+}
+
+IniReader::IniReader(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+
+bool IniReader::next(Field *field)
+{
+    if (m_failed)
+        return false;
+    const char *s = m_bytes.constData();
+    const qsizetype n = m_bytes.size();
+    qsizetype i = m_pos;
+    while (i < n && (isBlank(s[i]) || isLineEnd(s[i])))
+        ++i;
+    if (i >= n) {
+        m_failed = true;
+        return false;
+    }
+    field->content.clear();
+    field->quoted = s[i] == kQuote;
+    if (field->quoted) {
+        ++i;
+        for (;;) {
+            const qsizetype quote = m_bytes.indexOf(kQuote, i);
+            if (quote < 0) {
+                m_failed = true;
+                return false;
+            }
+            field->content.append(s + i, quote - i);
+            i = quote + 1;
+            if (i < n && s[i] == kQuote) {
+                field->content += kQuote;
+                ++i;
+                continue;
+            }
+            break;
+        }
+        while (i < n && isBlank(s[i]))
+            ++i;
+        if (i < n && s[i] != kSeparator && !isLineEnd(s[i])) {
+            m_failed = true;
+            return false;
+        }
+    } else {
+        const qsizetype start = i;
+        while (i < n && s[i] != kSeparator && !isLineEnd(s[i]))
+            ++i;
+        qsizetype end = i;
+        while (end > start && isBlank(s[end - 1]))
+            --end;
+        field->content = m_bytes.mid(start, end - start);
+    }
+    if (i < n) {
+        const char delimiter = s[i++];
+        if (delimiter == kCr && i < n && s[i] == kLf)
+            ++i;
+    }
+    m_pos = i;
+    return true;
+}
+
+bool IniReader::readInteger(qint64 min, qint64 max, qint64 *out)
+{
+    Field field;
+    if (!next(&field))
+        return false;
+    if (field.quoted || !parseRoundedInteger(field.content, min, max, out)) {
+        m_failed = true;
+        return false;
+    }
+    return true;
+}
+
+bool IniReader::readText(QString *out)
+{
+    Field field;
+    if (!next(&field))
+        return false;
+    *out = inipath::fromBytes(field.content);
+    return true;
+}
+
+bool IniReader::readInt32(qint32 *out)
+{
+    qint64 value = 0;
+    if (!readInteger(std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(),
+                     &value))
+        return false;
+    *out = static_cast<qint32>(value);
+    return true;
+}
+
+bool IniReader::readInt16(qint16 *out)
+{
+    qint64 value = 0;
+    if (!readInteger(std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max(),
+                     &value))
+        return false;
+    *out = static_cast<qint16>(value);
+    return true;
+}
+
+bool IniReader::readBool(bool *out)
+{
+    Field field;
+    if (!next(&field))
+        return false;
+    if (!field.quoted && field.content.compare(kTrue, Qt::CaseInsensitive) == 0) {
+        *out = true;
+        return true;
+    }
+    if (!field.quoted && field.content.compare(kFalse, Qt::CaseInsensitive) == 0) {
+        *out = false;
+        return true;
+    }
+    m_failed = true;
+    return false;
+}
+
+int readIniValues(const QByteArray &bytes, IniValues *v)
+{
+    IniReader reader(bytes);
+    const auto position = [&reader](float *out) {
+        qint32 value = 0;
+        if (!reader.readInt32(&value))
+            return false;
+        *out = static_cast<float>(value);
+        return true;
+    };
+    const auto int32 = [&reader](int *out) {
+        qint32 value = 0;
+        if (!reader.readInt32(&value))
+            return false;
+        *out = value;
+        return true;
+    };
+    const auto int16 = [&reader](int *out) {
+        qint16 value = 0;
+        if (!reader.readInt16(&value))
+            return false;
+        *out = value;
+        return true;
+    };
+    const auto text = [&reader](QString *out) { return reader.readText(out); };
+    const auto truth = [&reader](bool *out) { return reader.readBool(out); };
+
+    const std::function<bool()> fields[kIniFieldCount] = {
+        [&] { return position(&v->formLeft); },  [&] { return position(&v->formTop); },
+        [&] { return position(&v->setLeft); },   [&] { return position(&v->setTop); },
+        [&] { return text(&v->rollPath0); },     [&] { return text(&v->rollPath1); },
+        [&] { return int32(&v->step0); },        [&] { return int32(&v->step1); },
+        [&] { return text(&v->kanbanPath); },    [&] { return position(&v->kanbanLeft); },
+        [&] { return position(&v->kanbanTop); }, [&] { return truth(&v->kanbanShown); },
+        [&] { return truth(&v->wakuShown); },    [&] { return int32(&v->hscroll1); },
+        [&] { return int32(&v->hscroll2); },     [&] { return int16(&v->option); },
+    };
+    int count = 0;
+    for (const auto &field : fields) {
+        if (!field())
+            break;
+        ++count;
+    }
+    return count;
+}
+
+bool readIniFile(const QString &path, QByteArray *bytes)
+{
+    QFile file;
+    if (!inipath::openForReading(file, path))
+        return false;
+    if (file.size() > kMaxIniFileBytes)
+        return false;
+    QByteArray data = file.read(kMaxIniFileBytes + 1);
+    if (file.error() != QFileDevice::NoError || data.size() > kMaxIniFileBytes)
+        return false;
+    *bytes = std::move(data);
+    return true;
+}
+
+bool writeIniFile(const QString &path, const QByteArray &line, QString *error)
+{
+    const auto fail = [&](const QString &reason) {
+        if (error)
+            *error = singleLine(QStringLiteral("Cannot save the settings to \"%1\": %2")
+                                    .arg(QFileInfo(path).absoluteFilePath(), reason));
+        return false;
+    };
+    // QSaveFile writes a temporary file beside the target and renames it over the target on
+    // commit; it never writes the target in place.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    // QSaveFile::commit overlooks a failure of the buffered write it flushes, and of its own
+    // sync, and renames a short file over the good one; so both are checked here first.
+    if (file.write(line) != line.size() || !file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return fail(reason);
+    }
+    if (::fsync(file.handle()) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        file.cancelWriting();
+        return fail(reason);
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    syncFolderOf(QFileInfo(path).canonicalFilePath());
+    return true;
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+// The settings file: one line of 16 comma-separated values in a fixed order, beside the
+// executable and named after it. Text fields are quoted, truth values are #TRUE# / #FALSE#,
+// numbers are plain decimals with a period. This header knows the format and the file; applying
+// the values to the windows (and the recovery) belongs to the main window.
+
+#include <QByteArray>
+#include <QString>
+
+// Fields in file order. Positions are twips as the windows hold them; the scroll values are the
+// control panel's 16-bit values.
+struct IniValues {
+    float formLeft = 0;
+    float formTop = 0;
+    float setLeft = 0;
+    float setTop = 0;
+    QString rollPath0;
+    QString rollPath1;
+    int step0 = 0;
+    int step1 = 0;
+    QString kanbanPath;
+    float kanbanLeft = 0;
+    float kanbanTop = 0;
+    bool kanbanShown = false;
+    bool wakuShown = false;
+    int hscroll1 = 0;
+    int hscroll2 = 0;
+    int option = 0;
+
+    bool operator==(const IniValues &) const = default;
+};
+
+inline constexpr int kIniFieldCount = 16;
+// Larger files are refused unread: a settings line is a few hundred bytes.
+inline constexpr qint64 kMaxIniFileBytes = 1024 * 1024;
+
+// "<folder of the executable>/<executable name without extension>.ini".
+QString iniFilePath();
+
+// The whole line, CR LF included. Paths keep their file-name bytes (see settings/inipath.h);
+// a double quote inside a path is doubled so that the field still ends where it should.
+QByteArray formatIniLine(const IniValues &values);
+
+// Reads the fields one at a time, in file order. A field ends at a comma or a line end (CR, LF
+// or CR LF); a quoted field may hold commas and line ends and ends at its closing quote. Line
+// ends between fields are skipped, so fields spread over several lines or separated by blank
+// lines read the same. The first failure is final: every later read fails too, and the fields
+// already read are the caller's to keep.
+class IniReader {
+public:
+    explicit IniReader(QByteArray bytes);
+
+    // A path, quoted or bare; quoted "" is the empty path.
+    bool readText(QString *out);
+    // A number, rounded to the nearest whole number with ties to even; fails outside the range.
+    bool readInt32(qint32 *out);
+    bool readInt16(qint16 *out);
+    // #TRUE# or #FALSE#. Numbers are refused: one in this place means the fields have shifted.
+    bool readBool(bool *out);
+
+    bool failed() const { return m_failed; }
+
+private:
+    struct Field {
+        QByteArray content;
+        bool quoted = false;
+    };
+    bool next(Field *field);
+    bool readInteger(qint64 min, qint64 max, qint64 *out);
+
+    QByteArray m_bytes;
+    qsizetype m_pos = 0;
+    bool m_failed = false;
+};
+
+// Reads the 16 fields into `values` with the loader's types (positions, steps and door settings
+// as 32-bit integers, the option as a 16-bit integer), stopping at the first failure; the fields
+// before it stay in `values`. Returns how many fields were read: kIniFieldCount when all were.
+int readIniValues(const QByteArray &bytes, IniValues *values);
+
+// The file's bytes. False when it is missing, not a regular file, unreadable or larger than
+// kMaxIniFileBytes.
+bool readIniFile(const QString &path, QByteArray *bytes);
+
+// Replaces the file with `line` so that it is at every moment either the old file or the new
+// one: the line goes to a temporary file in the same folder, reaches the disk, and then takes
+// the file's name. On failure the old file is untouched and `error` gets one line naming the
+// file and the reason.
+bool writeIniFile(const QString &path, const QByteArray &line, QString *error);

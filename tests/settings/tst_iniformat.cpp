@@ -1,0 +1,391 @@
+// The settings line: what is written, and what reading makes of written and hand-made lines.
+
+#include <settings/inifile.h>
+#include <settings/inipath.h>
+
+#include <QLocale>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <clocale>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+IniValues knownState()
+{
+    IniValues v;
+    v.formLeft = 1234.5f;
+    v.formTop = -60;
+    v.setLeft = 0;
+    v.setTop = 7200.25f;
+    v.rollPath0 = QStringLiteral("/home/u/幕/roll 1.bmp");
+    v.rollPath1 = QString();
+    v.step0 = 15;
+    v.step1 = 1000;
+    v.kanbanPath = QStringLiteral("/pics/a,b.gif");
+    v.kanbanLeft = 0.1f;
+    v.kanbanTop = 30000000;
+    v.kanbanShown = true;
+    v.wakuShown = false;
+    v.hscroll1 = 30000;
+    v.hscroll2 = 1;
+    v.option = 2;
+    return v;
+}
+
+const QByteArray kKnownLine = "1234.5,-60,0,7200.25,\"/home/u/幕/roll 1.bmp\",\"\",15,1000,"
+                              "\"/pics/a,b.gif\",0.1,30000000,#TRUE#,#FALSE#,30000,1,2\r\n";
+
+// Every field set, the positions whole so that they come back exactly.
+IniValues fullState()
+{
+    IniValues v;
+    v.formLeft = -1500;
+    v.formTop = 2147483520; // the largest float that is also a 32-bit integer
+    v.setLeft = 15;
+    v.setTop = -2147483648.0f;
+    v.rollPath0 = QStringLiteral("/tmp/a, b\n\"c\"/幕.gif");
+    v.rollPath1 = inipath::fromBytes("/tmp/\xff\xfe\x80name.bmp");
+    v.step0 = 0;
+    v.step1 = 1000;
+    v.kanbanPath = QStringLiteral("/絵/看板.jpg");
+    v.kanbanLeft = 4455;
+    v.kanbanTop = -30;
+    v.kanbanShown = false;
+    v.wakuShown = true;
+    v.hscroll1 = 1;
+    v.hscroll2 = 30000;
+    v.option = 1;
+    return v;
+}
+
+bool switchToCommaDecimalLocale(QTemporaryDir &localeDir)
+{
+    for (const char *name : {"de_DE.UTF-8", "de_DE.utf8"}) {
+        if (std::setlocale(LC_ALL, name))
+            return true;
+    }
+    // Build the locale privately; glibc looks in LOCPATH on every setlocale call.
+    const QString target = localeDir.filePath(QStringLiteral("de_DE.UTF-8"));
+    QProcess::execute(QStringLiteral("localedef"),
+                      {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                       QStringLiteral("UTF-8"), target});
+    qputenv("LOCPATH", QFile::encodeName(localeDir.path()));
+    return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+}
+
+} // namespace
+
+class TestIniFormat : public QObject {
+    Q_OBJECT
+
+private slots:
+    void formatIniLine_knownState_exactBytes()
+    {
+        QCOMPARE(formatIniLine(knownState()), kKnownLine);
+    }
+
+    void formatIniLine_commaDecimalLocale_writesPeriods()
+    {
+        QTemporaryDir localeDir;
+        const QByteArray previousC = std::setlocale(LC_ALL, nullptr);
+        const QLocale previousQt;
+        const QByteArray previousLocPath = qgetenv("LOCPATH");
+        const auto restore = qScopeGuard([&] {
+            std::setlocale(LC_ALL, previousC.constData());
+            QLocale::setDefault(previousQt);
+            if (previousLocPath.isNull())
+                qunsetenv("LOCPATH");
+            else
+                qputenv("LOCPATH", previousLocPath);
+        });
+        if (!switchToCommaDecimalLocale(localeDir))
+            QSKIP("no comma-decimal locale could be made");
+        QCOMPARE(*std::localeconv()->decimal_point, ',');
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(QLocale().toString(0.5), QStringLiteral("0,5"));
+        QCOMPARE(formatIniLine(knownState()), kKnownLine);
+    }
+
+    void formatIniLine_unreadablePosition_writesNearestReadable_data()
+    {
+        QTest::addColumn<float>("position");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("small fraction") << 1e-7f << QByteArray("0.0000001");
+        QTest::newRow("large whole") << 16777216.0f << QByteArray("16777216");
+        QTest::newRow("negative zero") << -0.0f << QByteArray("0");
+        QTest::newRow("beyond int32") << 3e9f << QByteArray("2147483647");
+        QTest::newRow("2^31") << 2147483648.0f << QByteArray("2147483647");
+        QTest::newRow("-2^31") << -2147483648.0f << QByteArray("-2147483648");
+        QTest::newRow("below int32") << -3e9f << QByteArray("-2147483648");
+        QTest::newRow("infinity") << std::numeric_limits<float>::infinity() << QByteArray("0");
+        QTest::newRow("nan") << std::numeric_limits<float>::quiet_NaN() << QByteArray("0");
+    }
+    void formatIniLine_unreadablePosition_writesNearestReadable()
+    {
+        QFETCH(float, position);
+        QFETCH(QByteArray, written);
+        IniValues v;
+        v.kanbanTop = position;
+        const QByteArray line = formatIniLine(v);
+        QCOMPARE(line.split(',').at(10), written);
+        IniValues back;
+        QCOMPARE(readIniValues(line, &back), kIniFieldCount);
+    }
+
+    void readIniValues_writtenLine_roundTripsEveryField()
+    {
+        const IniValues original = fullState();
+        const QByteArray line = formatIniLine(original);
+        IniValues back;
+        QCOMPARE(readIniValues(line, &back), kIniFieldCount);
+        QCOMPARE(back.rollPath0, original.rollPath0);
+        QCOMPARE(inipath::toBytes(back.rollPath1), QByteArray("/tmp/\xff\xfe\x80name.bmp"));
+        QVERIFY(back == original);
+        QCOMPARE(formatIniLine(back), line);
+    }
+
+    void readIniValues_knownLine_positionsRoundedOthersExact()
+    {
+        IniValues v;
+        QCOMPARE(readIniValues(kKnownLine, &v), kIniFieldCount);
+        IniValues expected = knownState();
+        expected.formLeft = 1234; // 1234.5, a tie, goes to the even neighbour
+        expected.setTop = 7200;
+        expected.kanbanLeft = 0;
+        QVERIFY(v == expected);
+    }
+
+    void readIniValues_emptyInput_readsNothing()
+    {
+        IniValues v;
+        QCOMPARE(readIniValues(QByteArray(), &v), 0);
+        QCOMPARE(readIniValues("\r\n\r\n  \n", &v), 0);
+    }
+
+    void readIniValues_endsAfterField6_keepsTheSixFields()
+    {
+        const QByteArray line = "10,20,30,40,\"/r/0.bmp\",\"/r/1.bmp\"\r\n";
+        IniValues v;
+        QCOMPARE(readIniValues(line, &v), 6);
+        QCOMPARE(v.setTop, 40.0f);
+        QCOMPARE(v.rollPath0, QStringLiteral("/r/0.bmp"));
+        QCOMPARE(v.rollPath1, QStringLiteral("/r/1.bmp"));
+    }
+
+    void readIniValues_trailingFieldsAndLines_ignored()
+    {
+        QByteArray bytes = kKnownLine;
+        bytes.chop(2);
+        bytes += ",99,\"extra\",#TRUE#\r\nnot a settings line at all, \"unclosed";
+        IniValues v;
+        QCOMPARE(readIniValues(bytes, &v), kIniFieldCount);
+        QCOMPARE(v.option, 2);
+    }
+
+    void readIniValues_fieldsOverSeveralLines_readSame_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QList<QByteArray> fields = kKnownLine.trimmed().split(',');
+        // The path "/pics/a,b.gif" was split at its comma; put it back together.
+        QList<QByteArray> joined = fields.mid(0, 8);
+        joined << fields.at(8) + ',' + fields.at(9);
+        joined << fields.mid(10);
+        QCOMPARE(joined.size(), kIniFieldCount);
+        QTest::newRow("LF") << joined.join('\n');
+        QTest::newRow("CR") << joined.join('\r');
+        QTest::newRow("CR LF") << joined.join("\r\n") + "\r\n";
+        QTest::newRow("comma then line end") << joined.join(",\r\n");
+        QTest::newRow("blank lines and blanks") << "\r\n\n  " + joined.join(" ,\n\n\t");
+    }
+    void readIniValues_fieldsOverSeveralLines_readSame()
+    {
+        QFETCH(QByteArray, bytes);
+        IniValues v;
+        QCOMPARE(readIniValues(bytes, &v), kIniFieldCount);
+        IniValues oneLine;
+        QCOMPARE(readIniValues(kKnownLine, &oneLine), kIniFieldCount);
+        QVERIFY(v == oneLine);
+    }
+
+    void readIniValues_quotedLineEndsAndCommas_keptInPath()
+    {
+        const QByteArray line =
+            "0,0,0,0,\"/a,b\r\nc,\",\"\",0,0,\"x\"\"y\",0,0,#TRUE#,#TRUE#,1,1,0";
+        IniValues v;
+        QCOMPARE(readIniValues(line, &v), kIniFieldCount);
+        QCOMPARE(v.rollPath0, QStringLiteral("/a,b\r\nc,"));
+        QCOMPARE(v.rollPath1, QString());
+        QCOMPARE(v.kanbanPath, QStringLiteral("x\"y"));
+    }
+
+    void readIniValues_badField_stopsThereKeepingEarlierFields_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("fieldsRead");
+        const QByteArray head = "1,2,3,4,\"p\",\"q\",5,6,\"k\",7,8,";
+        QTest::newRow("text for a number") << QByteArray("1,abc,3") << 1;
+        QTest::newRow("quoted number") << QByteArray("1,\"2\",3") << 1;
+        QTest::newRow("empty number") << QByteArray("1,,3") << 1;
+        QTest::newRow("number for a truth value") << head + "1,#TRUE#,1,1,0" << 11;
+        QTest::newRow("step beyond int32") << QByteArray("1,2,3,4,\"p\",\"q\",2147483648,6") << 6;
+        QTest::newRow("option beyond int16") << head + "#TRUE#,#TRUE#,1,1,32768" << 15;
+        QTest::newRow("unclosed quote") << QByteArray("1,2,3,4,\"p,q,5,6") << 4;
+        QTest::newRow("junk after quote") << QByteArray("1,2,3,4,\"p\"x,\"q\"") << 4;
+        QTest::newRow("ends after a comma") << head + "#TRUE#,#TRUE#,1,1," << 15;
+    }
+    void readIniValues_badField_stopsThereKeepingEarlierFields()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, fieldsRead);
+        IniValues v;
+        QCOMPARE(readIniValues(bytes, &v), fieldsRead);
+        QCOMPARE(v.formLeft, 1.0f);
+    }
+
+    void readInt32_number_roundsTiesToEvenWithinRange_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<qint32>("value");
+        QTest::newRow("2.5") << QByteArray("2.5") << true << 2;
+        QTest::newRow("3.5") << QByteArray("3.5") << true << 4;
+        QTest::newRow("-2.5") << QByteArray("-2.5") << true << -2;
+        QTest::newRow("-3.5") << QByteArray("-3.5") << true << -4;
+        QTest::newRow("0.5") << QByteArray("0.5") << true << 0;
+        QTest::newRow("2.4999") << QByteArray("2.4999") << true << 2;
+        QTest::newRow("just above a tie") << QByteArray("2.50000000000000000001") << true << 3;
+        QTest::newRow("-0.7") << QByteArray("-0.7") << true << -1;
+        QTest::newRow("-0") << QByteArray("-0") << true << 0;
+        QTest::newRow("plus sign, blanks") << QByteArray(" +7 ") << true << 7;
+        QTest::newRow("leading zeros") << QByteArray("000000000000000000000012.0") << true << 12;
+        QTest::newRow("point only after") << QByteArray("5.") << true << 5;
+        QTest::newRow("point only before") << QByteArray(".5") << true << 0;
+        QTest::newRow("exponent") << QByteArray("1.5e3") << true << 1500;
+        QTest::newRow("negative exponent") << QByteArray("25E-1") << true << 2;
+        QTest::newRow("tiny") << QByteArray("9e-999999999999999999999") << true << 0;
+        QTest::newRow("int32 max") << QByteArray("2147483647") << true << 2147483647;
+        QTest::newRow("int32 min") << QByteArray("-2147483648") << true << -2147483647 - 1;
+        QTest::newRow("tie below max") << QByteArray("2147483646.5") << true << 2147483646;
+        QTest::newRow("tie at min") << QByteArray("-2147483648.5") << true << -2147483647 - 1;
+        QTest::newRow("max + 1") << QByteArray("2147483648") << false << 0;
+        QTest::newRow("min - 1") << QByteArray("-2147483649") << false << 0;
+        QTest::newRow("tie above max") << QByteArray("2147483647.5") << false << 0;
+        QTest::newRow("huge exponent") << QByteArray("1e999999999999999999999") << false << 0;
+        QTest::newRow("huge digits") << QByteArray(400, '9') << false << 0;
+        QTest::newRow("word") << QByteArray("abc") << false << 0;
+        QTest::newRow("two points") << QByteArray("1.2.3") << false << 0;
+        QTest::newRow("hex") << QByteArray("0x10") << false << 0;
+        QTest::newRow("comma decimal") << QByteArray("2;5") << false << 0;
+        QTest::newRow("inf") << QByteArray("inf") << false << 0;
+        QTest::newRow("nan") << QByteArray("nan") << false << 0;
+        QTest::newRow("bare exponent") << QByteArray("1e") << false << 0;
+        QTest::newRow("point alone") << QByteArray(".") << false << 0;
+        QTest::newRow("sign alone") << QByteArray("-") << false << 0;
+        QTest::newRow("inner blank") << QByteArray("1 2") << false << 0;
+    }
+    void readInt32_number_roundsTiesToEvenWithinRange()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, ok);
+        QFETCH(qint32, value);
+        IniReader reader(text);
+        qint32 read = -99;
+        QCOMPARE(reader.readInt32(&read), ok);
+        QCOMPARE(read, ok ? value : -99);
+    }
+
+    void readInt16_number_withinRangeOnly_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("value");
+        QTest::newRow("max") << QByteArray("32767") << true << 32767;
+        QTest::newRow("min") << QByteArray("-32768") << true << -32768;
+        QTest::newRow("tie at min") << QByteArray("-32768.5") << true << -32768;
+        QTest::newRow("max + 1") << QByteArray("32768") << false << 0;
+        QTest::newRow("min - 1") << QByteArray("-32769") << false << 0;
+        QTest::newRow("tie above max") << QByteArray("32767.5") << false << 0;
+        QTest::newRow("far out") << QByteArray("65536") << false << 0;
+    }
+    void readInt16_number_withinRangeOnly()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, ok);
+        QFETCH(int, value);
+        IniReader reader(text);
+        qint16 read = -99;
+        QCOMPARE(reader.readInt16(&read), ok);
+        QCOMPARE(int(read), ok ? value : -99);
+    }
+
+    void readBool_field_onlyTheTwoWords_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("value");
+        QTest::newRow("#TRUE#") << QByteArray("#TRUE#") << true << true;
+        QTest::newRow("#FALSE#") << QByteArray("#FALSE#") << true << false;
+        QTest::newRow("lower case") << QByteArray(" #true# ") << true << true;
+        QTest::newRow("one") << QByteArray("1") << false << false;
+        QTest::newRow("zero") << QByteArray("0") << false << false;
+        QTest::newRow("quoted") << QByteArray("\"#TRUE#\"") << false << false;
+        QTest::newRow("bare word") << QByteArray("TRUE") << false << false;
+    }
+    void readBool_field_onlyTheTwoWords()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, ok);
+        QFETCH(bool, value);
+        IniReader reader(text);
+        bool read = !value;
+        QCOMPARE(reader.readBool(&read), ok);
+        if (ok)
+            QCOMPARE(read, value);
+    }
+
+    void iniReader_afterFailure_everyReadFails()
+    {
+        IniReader reader("x,\"y\",#TRUE#,5");
+        qint32 n = 0;
+        QString text;
+        bool b = false;
+        QVERIFY(!reader.readInt32(&n));
+        QVERIFY(!reader.readText(&text));
+        QVERIFY(!reader.readBool(&b));
+        QVERIFY(!reader.readInt32(&n));
+        QVERIFY(reader.failed());
+    }
+
+    void inipath_anyBytes_roundTripExactly_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("ascii") << QByteArray("/usr/share/a b.png");
+        QTest::newRow("utf-8") << QByteArray("/絵/看板 😀.gif");
+        QTest::newRow("latin-1 byte") << QByteArray("/tmp/caf\xe9.bmp");
+        QTest::newRow("ff fe") << QByteArray("\xff\xfe/x");
+        QTest::newRow("overlong") << QByteArray("\xc0\xaf\xe0\x80\xaf");
+        QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80\xed\xb2\x80");
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80");
+        QTest::newRow("truncated") << QByteArray("a\xe5\xb9");
+        QTest::newRow("lone continuation") << QByteArray("\x80\xbf");
+        QTest::newRow("valid then invalid") << QByteArray("\xc3\xa9\xc3");
+    }
+    void inipath_anyBytes_roundTripExactly()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString name = inipath::fromBytes(bytes);
+        QCOMPARE(inipath::toBytes(name), bytes);
+        // Valid UTF-8 reads exactly as Qt reads it.
+        QStringDecoder strict(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString qtName = strict(bytes);
+        if (!strict.hasError())
+            QCOMPARE(name, qtName);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIniFormat)
+#include "tst_iniformat.moc"

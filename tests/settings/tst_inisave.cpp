@@ -1,0 +1,238 @@
+// The settings file on disk: where it lives, reading it safely, and saving it so that it is
+// never lost: failures and kills leave either the old file or the new one.
+
+#include "saverlines.h"
+
+#include <common/executable.h>
+#include <settings/inifile.h>
+#include <settings/inipath.h>
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <fcntl.h>
+#include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kKills = 200;
+constexpr int kMaxKillDelayMicroseconds = 15000;
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<unreadable>";
+    return file.readAll();
+}
+
+bool writeRaw(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestIniSave : public QObject {
+    Q_OBJECT
+
+private slots:
+    void iniFilePath_executableFolder_singleSlashAndIniName_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("folder") << QStringLiteral("/opt/bus") << QStringLiteral("/opt/bus/sb.ini");
+        QTest::newRow("root") << QStringLiteral("/") << QStringLiteral("/sb.ini");
+    }
+    void iniFilePath_executableFolder_singleSlashAndIniName()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, path);
+        executable::overrideForTesting(folder, QStringLiteral("sb"));
+        QCOMPARE(iniFilePath(), path);
+    }
+
+    void readIniFile_missingFile_fails()
+    {
+        QTemporaryDir dir;
+        QByteArray bytes = "untouched";
+        QVERIFY(!readIniFile(dir.filePath(QStringLiteral("none.ini")), &bytes));
+        QCOMPARE(bytes, QByteArray("untouched"));
+    }
+
+    void readIniFile_notARegularFile_failsWithoutBlocking()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("fifo.ini"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QByteArray bytes;
+        QVERIFY(!readIniFile(fifo, &bytes));
+        QVERIFY(!readIniFile(dir.path(), &bytes));
+    }
+
+    void readIniFile_sizeLimit_refusesLargerFiles()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("big.ini"));
+        QVERIFY(writeRaw(path, QByteArray(kMaxIniFileBytes, 'x')));
+        QByteArray bytes;
+        QVERIFY(readIniFile(path, &bytes));
+        QCOMPARE(bytes.size(), kMaxIniFileBytes);
+        QVERIFY(writeRaw(path, QByteArray(kMaxIniFileBytes + 1, 'x')));
+        QVERIFY(!readIniFile(path, &bytes));
+    }
+
+    void writeIniFile_existingLongerFile_replacedWhole()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sb.ini"));
+        QVERIFY(writeRaw(path, saverLine(0)));
+        QString error;
+        QVERIFY2(writeIniFile(path, saverLine(1), &error), qPrintable(error));
+        QCOMPARE(contents(path), saverLine(1));
+        QByteArray bytes;
+        QVERIFY(readIniFile(path, &bytes));
+        IniValues v;
+        QCOMPARE(readIniValues(bytes, &v), kIniFieldCount);
+    }
+
+    void writeIniFile_directoryAtPath_failsNamingFileAndKeepsIt()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sb.ini"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sb.ini")));
+        QString error;
+        QVERIFY(!writeIniFile(path, saverLine(0), &error));
+        QVERIFY2(error.contains(path), qPrintable(error));
+        QVERIFY(!error.contains(QLatin1Char('\n')));
+        QVERIFY(QFileInfo(path).isDir());
+    }
+
+    void writeIniFile_missingFolder_failsNamingFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("gone/sb.ini"));
+        QString error;
+        QVERIFY(!writeIniFile(path, saverLine(0), &error));
+        QVERIFY2(error.contains(path), qPrintable(error));
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void writeIniFile_readOnlyFolder_failsAndKeepsOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sb.ini"));
+        QVERIFY(writeRaw(path, saverLine(0)));
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        const bool stillWritable = ::access(QFile::encodeName(dir.path()).constData(), W_OK) == 0;
+        QString error;
+        const bool saved = !stillWritable && writeIniFile(path, saverLine(1), &error);
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (stillWritable)
+            QSKIP("permissions do not bind this user");
+        QVERIFY(!saved);
+        QVERIFY2(error.contains(path), qPrintable(error));
+        QCOMPARE(contents(path), saverLine(0));
+    }
+
+    void writeIniFile_writeFailsMidway_keepsOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sb.ini"));
+        const QByteArray old = "1,2,3,4,\"\",\"\",1,1,\"\",0,0,#TRUE#,#TRUE#,10000,6000,0\r\n";
+        QVERIFY(writeRaw(path, old));
+        // A file size limit far below the new line makes the write itself fail (EFBIG).
+        rlimit previous{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{1000, previous.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString error;
+        const bool saved = writeIniFile(path, saverLine(0), &error);
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
+        QVERIFY(saverLine(0).size() > 1000);
+        QVERIFY(!saved);
+        QVERIFY2(error.contains(path), qPrintable(error));
+        QCOMPARE(contents(path), old);
+    }
+
+    void writeIniFile_killedWhileSaving_fileAlwaysOldOrNew()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sb.ini"));
+        const QByteArray initial = formatIniLine(IniValues{});
+        QString error;
+        QVERIFY2(writeIniFile(path, initial, &error), qPrintable(error));
+        const QByteArray lines[2] = {saverLine(0), saverLine(1)};
+        const quint32 seed = QRandomGenerator::global()->generate();
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<int> delay(0, kMaxKillDelayMicroseconds);
+        int savedSeen = 0;
+        for (int i = 0; i < kKills; ++i) {
+            QProcess saver;
+            saver.start(QStringLiteral(INI_SAVER_PATH), {path});
+            QVERIFY(saver.waitForStarted());
+            QVERIFY2(saver.waitForReadyRead(30000), saver.readAllStandardError().constData());
+            std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+            QCOMPARE(::kill(static_cast<pid_t>(saver.processId()), SIGKILL), 0);
+            QVERIFY(saver.waitForFinished());
+            QVERIFY2(saver.exitStatus() == QProcess::CrashExit,
+                     saver.readAllStandardError().constData());
+            const QByteArray now = contents(path);
+            QVERIFY2(now == initial || now == lines[0] || now == lines[1],
+                     qPrintable(QStringLiteral("kill %1 (seed %2) left %3 bytes")
+                                    .arg(i)
+                                    .arg(seed)
+                                    .arg(now.size())));
+            if (now != initial)
+                ++savedSeen;
+        }
+        // The kills must have landed among the saves, not all before the first one.
+        QVERIFY(savedSeen > kKills / 2);
+    }
+
+    void rollPath_invalidUtf8FileName_survivesSaveAndLoadAndOpensThatFile()
+    {
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path());
+        const QByteArray name = folder + "/roll\xff\xfe,\x80.bmp";
+        // What a lossy decoding would turn the name into; it must not be the file opened.
+        const QByteArray lossy = folder + "/roll\xef\xbf\xbd\xef\xbf\xbd,\xef\xbf\xbd.bmp";
+        // Qt cannot see this name, so QTemporaryDir could not remove it.
+        const auto removeName = qScopeGuard([&name] { ::unlink(name.constData()); });
+        for (const auto &[fileName, content] :
+             {std::pair{name, QByteArray("the roll")}, std::pair{lossy, QByteArray("impostor")}}) {
+            const int fd = ::open(fileName.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::write(fd, content.constData(), content.size()), content.size());
+            ::close(fd);
+        }
+
+        IniValues v;
+        v.rollPath0 = inipath::fromBytes(name);
+        const QString ini = dir.filePath(QStringLiteral("sb.ini"));
+        QString error;
+        QVERIFY2(writeIniFile(ini, formatIniLine(v), &error), qPrintable(error));
+        QByteArray bytes;
+        QVERIFY(readIniFile(ini, &bytes));
+        QVERIFY(bytes.contains("\"" + name + "\""));
+        IniValues back;
+        QCOMPARE(readIniValues(bytes, &back), kIniFieldCount);
+        QCOMPARE(inipath::toBytes(back.rollPath0), name);
+        QFile file;
+        QVERIFY(inipath::openForReading(file, back.rollPath0, &error));
+        QCOMPARE(file.readAll(), QByteArray("the roll"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIniSave)
+#include "tst_inisave.moc"
