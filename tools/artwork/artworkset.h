@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <vector>
+
+namespace artwork {
+
+struct Output {
+    QString name; // file name under resources/pictures
+    QByteArray bytes;
+};
+
+// Every picture the program carries, encoded, in a fixed order. The same bytes on every run.
+std::vector<Output> generateArtwork();
+
+// The bus as the main window shows it: cut to the client width, with the door pictures
+// stretched over the doorways (closed or fully open), the blank sign window and the empty
+// signboard in its frame. For looking at, not for the program.
+QImage composeWindow(bool doorsOpen);
+
+} // namespace artwork
