@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
 

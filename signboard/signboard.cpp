@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QMouseEvent>
+#include <algorithm>
 
 namespace {
 
@@ -36,10 +37,22 @@ KanbanBox::KanbanBox(QWidget *parent, const twips::Rect &design)
     setAutoSize(true);
 }
 
+void KanbanBox::mousePressEvent(QMouseEvent *event)
+{
+    lastPressGlobal_ = event->globalPosition().toPoint();
+    PictureBox::mousePressEvent(event);
+}
+
+void KanbanBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    lastPressGlobal_ = event->globalPosition().toPoint();
+    PictureBox::mouseDoubleClickEvent(event);
+}
+
 void KanbanBox::beginDrag()
 {
     dragging_ = true;
-    pressGlobal_ = QCursor::pos();
+    pressGlobal_ = lastPressGlobal_;
     startLeft_ = Left();
     startTop_ = Top();
 }

@@ -25,12 +25,15 @@ public:
     bool dragging() const { return dragging_; }
 
 protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     bool dragging_ = false;
     QPoint pressGlobal_;
+    QPoint lastPressGlobal_;
     float startLeft_ = 0;
     float startTop_ = 0;
 };

@@ -1,0 +1,154 @@
+// The main window: its composition, start-up, popup rules, caption and shut-down.
+
+#include <app/form1.h>
+#include <common/common.h>
+#include <common/executable.h>
+#include <fakes/fakedialogs.h>
+#include <support/form1fixture.h>
+#include <settings/frmset.h>
+#include <signboard/signboard.h>
+#include <signs/signrolls.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+using Fixture = Form1Fixture;
+
+QPoint centreOf(const twips::Rect &r) { return twips::toPixels(r).center(); }
+
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY(dir_.isValid()); }
+
+    void composition_clientAreaAndControls_matchLayoutInPixels()
+    {
+        Fixture f(dir_.path());
+        Form1 &w = *f.form;
+        QCOMPARE(w.size(), QSize(739, 207));
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+        SignRolls &s = w.signs();
+        QCOMPARE(s.picWaku1[0]->geometry(), QRect(455, 29, 48, 30));
+        QVERIFY(!s.picWaku1[0]->isHidden());
+        QVERIFY(s.picWaku1[1]->isHidden());
+        QCOMPARE(s.imgMaku1[1]->Left(), -30.0f);
+        QCOMPARE(w.Image1(2)->pixelRect(), QRect(32, 36, 77, 146));
+        QVERIFY(w.Image1(1) && !w.Image1(1)->Visible());
+        QCOMPARE(w.Image1(0), nullptr);
+        // The right leaf lies over the left one where they overlap.
+        QCOMPARE(w.imgNakaorido[0]->pixelRect(), QRect(325, 36, 56, 149));
+        QCOMPARE(w.imgNakaorido[1]->pixelRect(), QRect(380, 36, 56, 149));
+        QCOMPARE(w.surface().controlAt(QPoint(380, 100)), w.imgNakaorido[1]);
+        QVERIFY(!w.imgNakaorido[0]->Picture().isNull());
+    }
+
+    void startUp_withoutSettings_appliesDefaults()
+    {
+        Fixture f(dir_.path());
+        frmSet &p = f.form->panel();
+        QCOMPARE(p.HScroll1->value(), 10000);
+        QCOMPARE(p.HScroll2->value(), 6000);
+        QCOMPARE(p.scllMakuSpeed[0]->value(), 1);
+        QCOMPARE(p.scllMakuSpeed[1]->value(), 1);
+        QVERIFY(p.Option1[0]->isChecked());
+        // The change handlers filled the displays while the panel was hidden.
+        QCOMPARE(p.lblMaeSpeed->text(), QStringLiteral("10000"));
+        QCOMPARE(p.lblNakaSpeed->text(), QStringLiteral("6000"));
+        QCOMPARE(p.lblMakuSpeed[0]->text(), QStringLiteral("1"));
+        QCOMPARE(f.form->Left(), 0.0f);
+        QCOMPARE(f.form->Top(), 0.0f);
+        QCOMPARE(p.Left(), 0.0f);
+        QCOMPARE(p.Top(), f.form->Height());
+        // The panel is shown, kept on top, and the signboard's frame is fitted.
+        QVERIFY(p.isVisible());
+        QVERIFY(p.windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(f.form->kanban().shpK_Waku[0]->rect(), (twips::Rect{8835, 1605, 75, 465}));
+    }
+
+    void caption_followsExecutableName()
+    {
+        {
+            Fixture f(dir_.path());
+            QCOMPARE(f.form->windowTitle(), QStringLiteral("ソルベナ　-　QT17C0042"));
+        }
+        Fixture renamed(dir_.path(), QStringLiteral("バス2号"));
+        QCOMPARE(renamed.form->windowTitle(), QStringLiteral("ソルベナ\u3000-\u3000バス2号"));
+    }
+
+    void popup_rightPressOnBackgroundOrFrameBar_opensMenu()
+    {
+        Fixture f(dir_.path());
+        Form1 &w = *f.form;
+        QTest::mousePress(&w, Qt::RightButton, {}, QPoint(150, 190));
+        QCOMPARE(f.popup.shownAt.size(), size_t(1));
+        QCOMPARE(f.popup.lastMenu, w.MnuTempMenu1);
+        // A frame bar takes no mouse input of its own.
+        QTest::mousePress(&w, Qt::RightButton, {}, centreOf(w.kanban().shpK_Waku[2]->rect()));
+        QCOMPARE(f.popup.shownAt.size(), size_t(2));
+        // So does the signboard itself.
+        QTest::mousePress(w.kanban().PicKanban, Qt::RightButton, {}, QPoint(5, 5));
+        QCOMPARE(f.popup.shownAt.size(), size_t(3));
+    }
+
+    void popup_otherButtonsOrDoorPictures_openNothing()
+    {
+        Fixture f(dir_.path());
+        Form1 &w = *f.form;
+        QTest::mousePress(&w, Qt::LeftButton, {}, QPoint(150, 190));
+        QTest::mousePress(&w, Qt::MiddleButton, {}, QPoint(150, 190));
+        QTest::mousePress(&w, Qt::RightButton, {}, centreOf(w.Image1(2)->rect()));
+        QTest::mousePress(&w, Qt::RightButton, {}, centreOf(w.imgNakaorido[0]->rect()));
+        QTest::mousePress(&w, Qt::RightButton, {}, centreOf(w.imgNakaorido[1]->rect()));
+        QVERIFY(f.popup.shownAt.empty());
+    }
+
+    void menu_items_inOrderWithCheckMarks()
+    {
+        Fixture f(dir_.path());
+        const QList<QAction *> items = f.form->MnuTempMenu1->actions();
+        QCOMPARE(items.size(), 5);
+        QCOMPARE(items[0]->text(), QStringLiteral("看板の表示"));
+        QCOMPARE(items[1]->text(), QStringLiteral("枠の表示"));
+        QCOMPARE(items[2]->text(), QStringLiteral("看板の画像を設定..."));
+        QVERIFY(items[3]->isSeparator());
+        QCOMPARE(items[4]->text(), QStringLiteral("看板のリセット"));
+        QVERIFY(items[0]->isChecked() && items[1]->isChecked());
+        QVERIFY(!items[2]->isCheckable() && !items[4]->isCheckable());
+        for (QAction *a : items)
+            QVERIFY(a->shortcut().isEmpty());
+    }
+
+    void menu_viewItemTriggered_togglesOnceAndFollowsVisibility()
+    {
+        Fixture f(dir_.path());
+        Form1 &w = *f.form;
+        w.MnuViewKanban->trigger();
+        QVERIFY(!w.MnuViewKanban->isChecked());
+        QVERIFY(w.kanban().PicKanban->isHidden());
+        w.MnuViewKanban->trigger();
+        QVERIFY(w.MnuViewKanban->isChecked());
+        QVERIFY(!w.kanban().PicKanban->isHidden());
+    }
+
+    void close_mainWindow_unloadsOnceAndHidesPanel()
+    {
+        Fixture f(dir_.path());
+        QVERIFY(f.form->close());
+        QVERIFY(!f.form->panel().isVisible());
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

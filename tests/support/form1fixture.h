@@ -1,0 +1,42 @@
+#pragma once
+
+// A main window with fake side effects, started as the program starts it, in a folder of its own.
+
+#include <app/form1.h>
+#include <common/common.h>
+#include <common/executable.h>
+#include <fakes/fakedialogs.h>
+
+#include <QImage>
+#include <QTest>
+#include <memory>
+
+struct Form1Fixture {
+    FakeFileDialog dialog;
+    FakeMessageBox messageBox;
+    FakePopupMenu popup;
+    std::unique_ptr<Form1> form;
+
+    explicit Form1Fixture(const QString &folder, const QString &name = QStringLiteral("QT17C0042"),
+                          bool show = true)
+    {
+        Common::reset();
+        executable::overrideForTesting(folder, name);
+        form = std::make_unique<Form1>(Services{dialog, messageBox, popup});
+        if (show) {
+            form->show();
+            [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
+            form->activateWindow();
+            [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(form.get());
+        }
+    }
+};
+
+// Writes a plain picture of the given size and colour; returns its path.
+inline QString writePicture(const QString &path, QSize size, QColor colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    image.save(path);
+    return path;
+}
