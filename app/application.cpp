@@ -6,6 +6,7 @@
 #include <platform/dialogs/qtfiledialog.h>
 #include <platform/messagebox.h>
 #include <platform/popupmenu.h>
+#include <platform/sound/sdlsoundplayer.h>
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -24,7 +25,7 @@ void preferX11OnWayland()
 
 } // namespace
 
-int runApplication(int argc, char *argv[])
+int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &started)
 {
     preferX11OnWayland();
     QApplication app(argc, argv);
@@ -35,9 +36,12 @@ int runApplication(int argc, char *argv[])
     QtFileDialog fileDialog;
     QtMessageBox messageBox;
     QtPopupMenu popupMenu;
-    Form1 form(Services{fileDialog, messageBox, popupMenu});
+    SdlSoundPlayer sound;
+    Form1 form(Services{fileDialog, messageBox, popupMenu, sound});
     closeOnTerminationSignals(&form);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.close(); });
+    if (started)
+        started(form);
     form.show();
     return app.exec();
 }

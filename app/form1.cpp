@@ -1,12 +1,17 @@
 #include <app/form1.h>
 
+#include <common/common.h>
 #include <common/executable.h>
 #include <common/picturebox.h>
 #include <common/toplevel.h>
+#include <doors/doorpanel.h>
+#include <doors/doors.h>
+#include <doors/waveplayer.h>
 #include <platform/popupmenu.h>
 #include <platform/topmost.h>
 #include <resources/resources.h>
 #include <settings/frmset.h>
+#include <settings/inifile.h>
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
 
@@ -23,6 +28,8 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -48,6 +55,26 @@ constexpr std::array<int, 3> kFrameChecks{50, 250, 1000};
 QString captionPrefix() { return QStringLiteral("ソルベナ　-　"); }
 
 } // namespace
+
+// What the doors read on the control panel, read afresh at every look.
+class PanelDoorView : public DoorPanel {
+public:
+    explicit PanelDoorView(Form1 &form) : form_(form) {}
+    int Check1Value() const override { return form_.panel().check1Value(); }
+    int Check2Value() const override { return form_.panel().check2Value(); }
+    std::int16_t HScroll1Value() const override
+    {
+        return static_cast<std::int16_t>(form_.panel().HScroll1->value());
+    }
+    std::int16_t HScroll2Value() const override
+    {
+        return static_cast<std::int16_t>(form_.panel().HScroll2->value());
+    }
+    bool Option1Value(int index) const override { return form_.panel().option1Value(index); }
+
+private:
+    Form1 &form_;
+};
 
 Form1::Form1(Services services)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -93,6 +120,11 @@ Form1::Form1(Services services)
     kanban_ = std::make_unique<Signboard>(
         this, surface_, *MnuViewKanban, *MnuViewWaku, services_.fileDialog,
         [this] { services_.popupMenu.popup(*MnuTempMenu1, QCursor::pos()); });
+
+    doorView_ = std::make_unique<PanelDoorView>(*this);
+    wave_ = std::make_unique<WavePlayer>(services_.sound);
+    doors_ = std::make_unique<Doors>(*image1_2_, *nakaorido_[0], *nakaorido_[1], *doorView_,
+                                     *wave_);
 
     // Picture boxes in front of one another as in the layout: the sign windows over the board.
     kanban_->PicKanban->raise();
@@ -164,15 +196,8 @@ void Form1::Form_Unload(int &Cancel)
     QCoreApplication::exit(0);
 }
 
-void Form1::Check1_Click()
-{
-    // The door movement comes with the doors.
-}
-
-void Form1::Check2_Click()
-{
-    // The door movement and its sounds come with the doors.
-}
+void Form1::Check1_Click() { doors_->Check1_Click(); }
+void Form1::Check2_Click() { doors_->Check2_Click(); }
 
 void Form1::MnuHelpVer_Click()
 {
@@ -191,13 +216,87 @@ void Form1::HScroll2_Change()
 
 void Form1::SaveIni()
 {
-    // Nothing is written until the settings file is built.
+    frmSet &p = panel();
+    IniValues v;
+    v.formLeft = Left();
+    v.formTop = Top();
+    v.setLeft = p.Left();
+    v.setTop = p.Top();
+    v.rollPath0 = Common::rollPicturePaths[0];
+    v.rollPath1 = Common::rollPicturePaths[1];
+    v.step0 = p.scllMakuSpeed[0]->value();
+    v.step1 = p.scllMakuSpeed[1]->value();
+    v.kanbanPath = Common::kanbanPicturePath;
+    v.kanbanLeft = kanban_->PicKanban->Left();
+    v.kanbanTop = kanban_->PicKanban->Top();
+    v.kanbanShown = MnuViewKanban->isChecked();
+    v.wakuShown = MnuViewWaku->isChecked();
+    v.hscroll1 = p.HScroll1->value();
+    v.hscroll2 = p.HScroll2->value();
+    v.option = p.option1Value(0) ? 0 : p.option1Value(1) ? 1 : 2;
+    QString error;
+    // The program ends in any case; the user learns why the settings were not kept.
+    if (!writeIniFile(iniFilePath(), formatIniLine(v), &error))
+        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
 }
 
 void Form1::LoadIni()
 {
-    // Until the settings file is built, every start is a first start.
-    recoverDefaults();
+    IniValues v;
+    QByteArray bytes;
+    int read = 0;
+    if (readIniFile(iniFilePath(), &bytes))
+        read = readIniValues(bytes, &v);
+    // The paths keep whatever was read of them, even when a later field fails.
+    if (read >= 5)
+        Common::rollPicturePaths[0] = v.rollPath0;
+    if (read >= 6)
+        Common::rollPicturePaths[1] = v.rollPath1;
+    if (read >= 9)
+        Common::kanbanPicturePath = v.kanbanPath;
+    // A failure part-way keeps what was applied before it; the recovery sets the rest.
+    if (read < kIniFieldCount || !applySettings(v))
+        recoverDefaults();
+}
+
+bool Form1::applySettings(const IniValues &v)
+{
+    const auto fitsScrollBar = [](QScrollBar *bar, int value) {
+        return value >= std::numeric_limits<std::int16_t>::min() &&
+               value <= std::numeric_limits<std::int16_t>::max() && value >= bar->minimum() &&
+               value <= bar->maximum();
+    };
+    setLeft(v.formLeft);
+    setTop(v.formTop);
+    frmSet &p = panel();
+    p.setLeft(v.setLeft);
+    p.setTop(v.setTop);
+    KanbanBox *board = kanban_->PicKanban;
+    board->setVisible(v.kanbanShown);
+    MnuViewKanban->setChecked(v.kanbanShown);
+    for (ShapeControl *bar : kanban_->shpK_Waku)
+        bar->setVisible(v.wakuShown);
+    MnuViewWaku->setChecked(v.wakuShown);
+    board->Move(v.kanbanLeft, v.kanbanTop, board->Width(), board->Height());
+    if (!kanban_->loadPicture(Common::kanbanPicturePath).isEmpty())
+        return false;
+    kanban_->PicKanban_DblClick();
+    const std::array<std::pair<QScrollBar *, int>, 4> scrolls{{{p.HScroll1, v.hscroll1},
+                                                                {p.HScroll2, v.hscroll2},
+                                                                {p.scllMakuSpeed[0], v.step0},
+                                                                {p.scllMakuSpeed[1], v.step1}}};
+    for (const auto &[bar, value] : scrolls) {
+        if (!fitsScrollBar(bar, value))
+            return false;
+        bar->setValue(value);
+    }
+    for (std::int16_t i = 0; i < 2; ++i)
+        if (!signs_->loadRollPicture(i, Common::rollPicturePaths[i]).isEmpty())
+            return false;
+    if (v.option < 0 || v.option > 2)
+        return false;
+    p.Option1[v.option]->setChecked(true);
+    return true;
 }
 
 void Form1::recoverDefaults()

@@ -13,7 +13,11 @@
 #include <array>
 #include <memory>
 
+class Doors;
+struct IniValues;
+class PanelDoorView;
 class QAction;
+class WavePlayer;
 class QMenu;
 class Signboard;
 class SignRolls;
@@ -75,6 +79,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Applies a settings file's values in order; false at the first that cannot be applied.
+    bool applySettings(const IniValues &values);
     // Default layout used when the settings cannot be read.
     void recoverDefaults();
     void placePanelBelow();
@@ -88,6 +94,9 @@ private:
     // Declared after the surface: they own controls drawn on it.
     std::unique_ptr<SignRolls> signs_;
     std::unique_ptr<Signboard> kanban_;
+    std::unique_ptr<PanelDoorView> doorView_;
+    std::unique_ptr<WavePlayer> wave_;
+    std::unique_ptr<Doors> doors_;
     std::unique_ptr<frmSet> panel_;
     // The panel was placed right below this window before the window manager framed it.
     bool panelBelowFrame_ = false;

@@ -6,9 +6,11 @@
 class FileDialog;
 class MessageBox;
 class PopupMenu;
+class SoundPlayer;
 
 struct Services {
     FileDialog &fileDialog;
     MessageBox &messageBox;
     PopupMenu &popupMenu;
+    SoundPlayer &sound;
 };

@@ -6,6 +6,7 @@
 #include <common/common.h>
 #include <common/executable.h>
 #include <fakes/fakedialogs.h>
+#include <fakes/fakesound.h>
 
 #include <QImage>
 #include <QTest>
@@ -15,6 +16,7 @@ struct Form1Fixture {
     FakeFileDialog dialog;
     FakeMessageBox messageBox;
     FakePopupMenu popup;
+    FakeSoundPlayer sound;
     std::unique_ptr<Form1> form;
 
     explicit Form1Fixture(const QString &folder, const QString &name = QStringLiteral("QT17C0042"),
@@ -22,7 +24,7 @@ struct Form1Fixture {
     {
         Common::reset();
         executable::overrideForTesting(folder, name);
-        form = std::make_unique<Form1>(Services{dialog, messageBox, popup});
+        form = std::make_unique<Form1>(Services{dialog, messageBox, popup, sound});
         if (show) {
             form->show();
             [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
