@@ -1,0 +1,276 @@
+#include <platform/picture/emf.h>
+
+#include <platform/picture/limits.h>
+
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+#include <QtEndian>
+
+#include <emf2svg.h>
+#include <uemf_safe.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr qsizetype kHeaderSize = 88;
+constexpr quint32 kSignature = 0x464D4520; // " EMF"
+constexpr quint32 kEmrHeader = 1;
+constexpr quint32 kEmrEof = 14;
+constexpr quint32 kEmrCreatePen = 38;
+constexpr quint32 kEmrMax = 122;
+constexpr qsizetype kRecordHead = 8;
+constexpr qsizetype kEofSize = 20;
+constexpr quint32 kPsGeometric = 0x10000;
+// The converter reads a little beyond what it was told is there; let it read zeros.
+constexpr qsizetype kSlack = 4096;
+constexpr double kHimetricPerInch = 2540.0;
+constexpr double kLogicalDpi = 96.0;
+
+quint32 u32(const char *p)
+{
+    return qFromLittleEndian<quint32>(p);
+}
+qint32 i32(const char *p)
+{
+    return qFromLittleEndian<qint32>(p);
+}
+void put32(char *p, quint32 v)
+{
+    qToLittleEndian<quint32>(v, p);
+}
+
+struct RectL {
+    qint64 left, top, right, bottom;
+};
+
+RectL rectAt(const char *p)
+{
+    return {i32(p), i32(p + 4), i32(p + 8), i32(p + 12)};
+}
+
+struct Header {
+    RectL bounds;
+    RectL frame;                      // 0.01 mm
+    qint64 deviceWidth, deviceHeight; // reference device, pixels
+    qint64 deviceWidthMm, deviceHeightMm;
+};
+
+bool readHeader(const QByteArray &bytes, Header *h, QString *error)
+{
+    const char *d = bytes.constData();
+    if (bytes.size() < kHeaderSize || u32(d) != kEmrHeader || u32(d + 40) != kSignature) {
+        *error = QStringLiteral("not an enhanced metafile");
+        return false;
+    }
+    const quint32 headerSize = u32(d + 4);
+    if (headerSize < kHeaderSize || headerSize % 4 != 0 || headerSize > quint64(bytes.size())) {
+        *error = QStringLiteral("the metafile is damaged (bad header)");
+        return false;
+    }
+    h->bounds = rectAt(d + 8);
+    h->frame = rectAt(d + 24);
+    h->deviceWidth = i32(d + 72);
+    h->deviceHeight = i32(d + 76);
+    h->deviceWidthMm = i32(d + 80);
+    h->deviceHeightMm = i32(d + 84);
+    return true;
+}
+
+QSize naturalSizeOf(const Header &h)
+{
+    const auto toPixels = [](qint64 himetric) {
+        return qint64(std::llround(double(himetric) * kLogicalDpi / kHimetricPerInch));
+    };
+    const auto clamped = [](qint64 v) { return int(std::clamp<qint64>(v, 0, INT_MAX)); };
+    return QSize(clamped(toPixels(h.frame.right - h.frame.left)),
+                 clamped(toPixels(h.frame.bottom - h.frame.top)));
+}
+
+// A copy the converter can safely be given: the header, then every record that is whole and
+// passes the record checks, then an end record, then zeros. Pens wider than one unit are made
+// geometric, or the converter draws them as hairlines.
+QByteArray preparedCopy(const QByteArray &bytes, qsizetype *length)
+{
+    QByteArray copy(bytes.size() + kEofSize + kSlack, '\0');
+    std::memcpy(copy.data(), bytes.constData(), size_t(bytes.size()));
+    char *d = copy.data();
+    const qsizetype end = bytes.size();
+
+    qsizetype read = u32(d + 4); // header size, checked by readHeader
+    qsizetype write = read;
+    quint32 records = 1;
+    bool sawEof = false;
+    while (read + kRecordHead <= end) {
+        const quint32 type = u32(d + read);
+        const quint32 size = u32(d + read + 4);
+        if (size < kRecordHead || size % 4 != 0 || size > quint64(end - read))
+            break; // the rest cannot be trusted
+        const bool usable = type > kEmrHeader && type <= kEmrMax && U_emf_record_safe(d + read);
+        if (usable) {
+            std::memmove(d + write, d + read, size);
+            if (type == kEmrCreatePen && size >= 28 && i32(d + write + 16) > 1)
+                put32(d + write + 12, u32(d + write + 12) | kPsGeometric);
+            write += size;
+            ++records;
+        }
+        read += size;
+        if (type == kEmrEof && usable) {
+            sawEof = true;
+            break;
+        }
+    }
+    if (!sawEof) {
+        char *eof = d + write;
+        std::memset(eof, 0, kEofSize);
+        put32(eof, kEmrEof);
+        put32(eof + 4, kEofSize);
+        put32(eof + 12, 16); // offPalEntries
+        put32(eof + 16, kEofSize);
+        write += kEofSize;
+        ++records;
+    }
+    std::memset(d + write, 0, size_t(copy.size() - write));
+    put32(d + 48, quint32(write)); // nBytes
+    put32(d + 52, records);
+    *length = write;
+    return copy;
+}
+
+bool isSafeReference(QStringView value)
+{
+    const QStringView v = value.trimmed();
+    return v.startsWith(u'#') || v.startsWith(u"data:image/", Qt::CaseInsensitive);
+}
+
+// Rewrites the converter's SVG through an XML reader and writer. Text from the metafile is
+// pasted into the SVG unescaped, so a crafted file could otherwise add elements of its own;
+// anything that points outside the document (a file, a URL) is dropped. Bitmaps are asked to be
+// drawn without smoothing, so they stay crisp when scaled.
+QByteArray sanitizedSvg(const QByteArray &svg)
+{
+    QXmlStreamReader in(svg);
+    in.setNamespaceProcessing(false);
+    QByteArray out;
+    QXmlStreamWriter w(&out);
+    w.writeStartDocument();
+    while (!in.atEnd()) {
+        switch (in.readNext()) {
+        case QXmlStreamReader::StartElement: {
+            const bool image = in.qualifiedName() == QLatin1String("image");
+            w.writeStartElement(in.qualifiedName().toString());
+            for (const QXmlStreamAttribute &a : in.attributes()) {
+                const QStringView name = a.qualifiedName();
+                if (name.endsWith(QLatin1String("href"), Qt::CaseInsensitive) &&
+                    !isSafeReference(a.value()))
+                    continue;
+                if (image && name == QLatin1String("image-rendering"))
+                    continue;
+                w.writeAttribute(name.toString(), a.value().toString());
+            }
+            if (image)
+                w.writeAttribute(QStringLiteral("image-rendering"),
+                                 QStringLiteral("optimizeSpeed"));
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            w.writeEndElement();
+            break;
+        case QXmlStreamReader::Characters:
+            w.writeCharacters(in.text().toString());
+            break;
+        default:
+            break; // declarations, comments, processing instructions, entity references
+        }
+    }
+    w.writeEndDocument(); // closes whatever a damaged document left open
+    return out;
+}
+
+} // namespace
+
+namespace picture {
+
+bool emfNaturalSize(const QByteArray &bytes, QSize *size, QString *error)
+{
+    Header h;
+    if (!readHeader(bytes, &h, error))
+        return false;
+    *size = naturalSizeOf(h);
+    return true;
+}
+
+bool renderEmf(const QByteArray &bytes, qreal dpr, QImage *out, QString *error)
+{
+    Header h;
+    if (!readHeader(bytes, &h, error))
+        return false;
+    const QSize natural = naturalSizeOf(h);
+    if (!sizeProblem(natural.width(), natural.height(), QString()).isEmpty()) {
+        *error = QStringLiteral("the metafile's frame is empty or too large");
+        return false;
+    }
+    if (!(dpr >= 1.0))
+        dpr = 1.0;
+    const QSize device(int(std::lround(natural.width() * dpr)),
+                       int(std::lround(natural.height() * dpr)));
+    if (!sizeProblem(device.width(), device.height(), QString()).isEmpty()) {
+        *error = QStringLiteral("the metafile is too large to draw at this scale");
+        return false;
+    }
+
+    qsizetype length = 0;
+    QByteArray copy = preparedCopy(bytes, &length);
+    generatorOptions options{};
+    options.svgDelimiter = true;
+    char *svg = nullptr;
+    size_t svgLength = 0;
+    const int converted = emf2svg(copy.data(), size_t(length), &svg, &svgLength, &options);
+    const QByteArray raw = svg ? QByteArray(svg, qsizetype(svgLength)) : QByteArray();
+    std::free(svg);
+    if (!converted || raw.isEmpty()) {
+        *error = QStringLiteral("the metafile cannot be drawn");
+        return false;
+    }
+
+    QSvgRenderer renderer(sanitizedSvg(raw));
+    if (!renderer.isValid()) {
+        *error = QStringLiteral("the metafile cannot be drawn");
+        return false;
+    }
+    // The converter works in reference-device pixels shifted by the bounds' top-left corner and
+    // sizes its document to the bounds; what is shown is the frame.
+    const bool deviceKnown =
+        h.deviceWidth > 0 && h.deviceHeight > 0 && h.deviceWidthMm > 0 && h.deviceHeightMm > 0;
+    const double perHimetricX = deviceKnown ? double(h.deviceWidth) / (h.deviceWidthMm * 100.0)
+                                            : kLogicalDpi / kHimetricPerInch;
+    const double perHimetricY = deviceKnown ? double(h.deviceHeight) / (h.deviceHeightMm * 100.0)
+                                            : kLogicalDpi / kHimetricPerInch;
+    renderer.setViewBox(QRectF(h.frame.left * perHimetricX - h.bounds.left,
+                               h.frame.top * perHimetricY - h.bounds.top,
+                               (h.frame.right - h.frame.left) * perHimetricX,
+                               (h.frame.bottom - h.frame.top) * perHimetricY));
+
+    QImage image(device, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        *error = QStringLiteral("not enough memory to draw the metafile");
+        return false;
+    }
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(device)));
+    }
+    image.setDevicePixelRatio(dpr);
+    *out = std::move(image);
+    return true;
+}
+
+} // namespace picture
