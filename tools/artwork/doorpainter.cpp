@@ -115,8 +115,8 @@ QImage paintCentreLeaf(bool right)
     p.fillRect(QRectF(w - kSealWidth, 0, kSealWidth, image.height()), livery::kRubber);
     p.fillRect(QRectF(0, image.height() - 1, w, 1), QColor(0, 0, 0, 80));
     p.end();
-    // The bevel of a mirrored leaf would light its right edge; light comes from the left on
-    // both, so the mirrored leaf gets its bevel swapped back.
+    // The right leaf is the mirror image, but light still comes from the left: its outer edge
+    // is shaded like every other right edge.
     if (!right)
         return image;
     QImage mirrored = image.mirrored(true, false);
