@@ -95,8 +95,12 @@ QString fromBytes(const QByteArray &bytes)
             ++i;
             continue;
         }
-        const char32_t one[1] = {cp};
-        out.append(QString::fromUcs4(one, 1));
+        if (QChar::requiresSurrogates(cp)) {
+            out.append(QChar(QChar::highSurrogate(cp)));
+            out.append(QChar(QChar::lowSurrogate(cp)));
+        } else {
+            out.append(QChar(static_cast<char16_t>(cp)));
+        }
         i += len;
     }
     return out;

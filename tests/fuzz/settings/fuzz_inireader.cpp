@@ -1,0 +1,30 @@
+// Reads arbitrary bytes as a settings file, the way the loader does, and checks what must hold
+// for any input: file names come back byte for byte, and whatever reads completely is written
+// back as a line that reads the same.
+
+#include <settings/inifile.h>
+#include <settings/inipath.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size > static_cast<size_t>(kMaxIniFileBytes))
+        return -1;
+    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+
+    if (inipath::toBytes(inipath::fromBytes(bytes)) != bytes)
+        std::abort();
+
+    IniValues values;
+    if (readIniValues(bytes, &values) != kIniFieldCount)
+        return 0;
+    const QByteArray line = formatIniLine(values);
+    IniValues again;
+    if (readIniValues(line, &again) != kIniFieldCount || !(again == values))
+        std::abort();
+    if (formatIniLine(again) != line)
+        std::abort();
+    return 0;
+}
