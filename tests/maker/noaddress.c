@@ -1,0 +1,5 @@
+/* A broken maker's library: the export is there but gives no address. */
+const char *TowaniHpURL(void)
+{
+    return 0;
+}
