@@ -1,0 +1,47 @@
+#pragma once
+
+// The About dialog: the program's name and version, the executable name as the model and serial
+// number, the maker's lines, and a link that opens the maker's home page.
+
+#include <QDialog>
+#include <array>
+
+class GothicLabel;
+class MakerLibrary;
+class MessageBox;
+class QLabel;
+class QPushButton;
+class UrlOpener;
+
+class frmShowVersion : public QDialog {
+    Q_OBJECT
+public:
+    frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary,
+                   QWidget *parent = nullptr);
+
+    // Fills in the executable name; the constructor runs it, before the dialog is first shown.
+    void Form_Load();
+    // Hides the dialog, then closes it: the caller's modal wait ends.
+    void Command1_Click();
+    // Opens the maker's home page, or reports why its address could not be had.
+    void Label5_Click();
+
+    // Esc and the window manager's close go through Command1, like its click.
+    void reject() override;
+
+    QLabel *Image1;
+    std::array<GothicLabel *, 2> Label1;
+    GothicLabel *Label2;
+    std::array<GothicLabel *, 3> Label3;
+    GothicLabel *Label4;
+    GothicLabel *Label5;
+    QPushButton *Command1;
+
+private:
+    MessageBox &messageBox_;
+    UrlOpener &urlOpener_;
+    MakerLibrary &makerLibrary_;
+};
+
+// Shows a new About dialog application-modally, with no owner, and returns once it is closed.
+void showVersionDialog(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary);

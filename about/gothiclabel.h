@@ -1,0 +1,38 @@
+#pragma once
+
+// A label as the layouts draw one: one line of text from the top-left corner, clipped to the
+// label, with an optional background and a click (left button pressed and released over it).
+//
+// The text is placed by its em box, not by the font's line metrics: the Gothic that stands in
+// for the designed font has a much taller line, and placing it by its ascent would push the text
+// (and the underline) out of labels sized for the designed font. Its kana are wider too, so a
+// line slightly too long is set a little tighter.
+
+#include <QLabel>
+
+class GothicLabel : public QLabel {
+    Q_OBJECT
+public:
+    // A transparent label without background.
+    explicit GothicLabel(QWidget *parent);
+
+    void setTextColor(const QColor &c);
+    // An invalid colour makes the label transparent.
+    void setBackgroundColor(const QColor &c);
+
+    // Where the text's baseline lies, from the label's top.
+    int baseline() const;
+    // The font the text is drawn in: the label's font, set tighter when the line is too long.
+    QFont drawnFont() const;
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    bool leftPressed_ = false;
+};
