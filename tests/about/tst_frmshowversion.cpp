@@ -1,0 +1,246 @@
+#include <about/frmshowversion.h>
+#include <about/gothiclabel.h>
+#include <common/executable.h>
+#include <fakes/fakedialogs.h>
+#include <platform/maker/makerlibrary.h>
+#include <resources/resources.h>
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+const QString kReportRequest = QStringLiteral(" 上記内容をトワニHP関係者まで報告してください。");
+const QString kFailureTitle = QStringLiteral("Towhpurl.dllのエラー");
+
+// A dialog with fakes for its side effects and the maker's library from one folder.
+struct Fixture {
+    explicit Fixture(const QString &makerFolder) : maker(makerFolder) {}
+    FakeMessageBox messageBox;
+    FakeUrlOpener urlOpener;
+    SharedMakerLibrary maker;
+    frmShowVersion dialog{messageBox, urlOpener, maker};
+};
+
+void clickLabel5(frmShowVersion &d)
+{
+    QTest::mouseClick(d.Label5, Qt::LeftButton);
+}
+} // namespace
+
+class TestFrmShowVersion : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        initResources();
+        executable::overrideForTesting(QDir::tempPath(), QStringLiteral("QT17C0042"));
+    }
+
+    void modelLabelNamesTheExecutable_data()
+    {
+        QTest::addColumn<QString>("baseName");
+        QTest::newRow("the program") << QStringLiteral("QT17C0042");
+        QTest::newRow("a renamed copy") << QStringLiteral("バス2号");
+    }
+    void modelLabelNamesTheExecutable()
+    {
+        QFETCH(QString, baseName);
+        executable::overrideForTesting(QDir::tempPath(), baseName);
+        Fixture f(QDir::tempPath());
+        QCOMPARE(f.dialog.Label1[1]->text(), QStringLiteral("型番・製造番号：") + baseName);
+        executable::overrideForTesting(QDir::tempPath(), QStringLiteral("QT17C0042"));
+    }
+
+    void windowHasNoTitleBarButtonsAndOnlyOkTakesFocus()
+    {
+        Fixture f(QDir::tempPath());
+        frmShowVersion &d = f.dialog;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QCOMPARE(d.windowTitle(), QStringLiteral("ソルベナのバージョン情報"));
+        const Qt::WindowFlags flags = d.windowFlags();
+        QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
+        QVERIFY(flags.testFlag(Qt::WindowTitleHint));
+        for (Qt::WindowType button : {Qt::WindowSystemMenuHint, Qt::WindowCloseButtonHint,
+                                      Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint})
+            QVERIFY(!flags.testFlag(button));
+        QCOMPARE(d.size(), QSize(333, 223));
+        QCOMPARE(d.minimumSize(), d.maximumSize());
+        QCOMPARE(d.Label2->text(),
+                 QStringLiteral("Varsion") + QChar(0x3000) + QStringLiteral("1.0.0"));
+        QVERIFY(!d.Label3[2]->isVisible());
+        for (QWidget *w : d.findChildren<QWidget *>())
+            QCOMPARE(w->focusPolicy() != Qt::NoFocus, w == d.Command1);
+        QVERIFY(d.Command1->isDefault());
+    }
+
+    void closingKeysPressOk_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+        QTest::newRow("Space") << int(Qt::Key_Space);
+        QTest::newRow("Esc") << int(Qt::Key_Escape);
+    }
+    void closingKeysPressOk()
+    {
+        QFETCH(int, key);
+        Fixture f(QDir::tempPath());
+        frmShowVersion &d = f.dialog;
+        d.show();
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QCOMPARE(QApplication::focusWidget(), d.Command1);
+        int okClicks = 0;
+        connect(d.Command1, &QPushButton::clicked, [&] { ++okClicks; });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        QCOMPARE(okClicks, 1);
+        QVERIFY(!d.isVisible());
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QVERIFY(f.messageBox.shown.empty());
+    }
+
+    void linkFailureIsReportedEveryClickAndDialogStaysOpen_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("description");
+        const QString missing = QDir::tempPath() + QStringLiteral("/solbena-no-maker-here");
+        QTest::newRow("library missing")
+            << missing
+            << QStringLiteral("The library file \"%1/libKVX3Res.so\" was not found.").arg(missing);
+        const QString noExport = QStringLiteral(NOEXPORT_DIR);
+        QTest::newRow("export missing")
+            << noExport
+            << QStringLiteral("The function \"TowaniHpURL\" was not found in \"%1/libKVX3Res.so\".")
+                   .arg(noExport);
+    }
+    void linkFailureIsReportedEveryClickAndDialogStaysOpen()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, description);
+        Fixture f(folder);
+        f.dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.dialog));
+        for (int click = 1; click <= 2; ++click) {
+            clickLabel5(f.dialog);
+            QCOMPARE(f.messageBox.shown.size(), std::size_t(click));
+            const FakeMessageBox::Shown &m = f.messageBox.shown.back();
+            QCOMPARE(m.text, description + QStringLiteral("\r\n\r\n") + kReportRequest);
+            QCOMPARE(m.title, kFailureTitle);
+            QCOMPARE(m.icon, MessageBox::Icon::Critical);
+            QVERIFY(f.dialog.isVisible());
+        }
+        QVERIFY(f.urlOpener.opened.isEmpty());
+    }
+
+    void addressReachesTheOpenerUnchanged()
+    {
+        Fixture f(QStringLiteral(OTHER_DIR));
+        f.dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.dialog));
+        // Only a left click is a click.
+        QTest::mouseClick(f.dialog.Label5, Qt::RightButton);
+        QVERIFY(f.urlOpener.opened.isEmpty());
+        clickLabel5(f.dialog);
+        QCOMPARE(f.urlOpener.opened,
+                 QStringList{QStringLiteral("https://planted.example/案内?q=a b")});
+        QVERIFY(f.messageBox.shown.empty());
+        QVERIFY(f.dialog.isVisible());
+    }
+
+    void handCursorOnlyOverTheLink()
+    {
+        Fixture f(QDir::tempPath());
+        frmShowVersion &d = f.dialog;
+        QVERIFY(d.Label5->testAttribute(Qt::WA_SetCursor));
+        const QCursor cursor = d.Label5->cursor();
+        if (QPixmap(QString::fromLatin1(res::kHandCursor)).isNull()) {
+            QCOMPARE(cursor.shape(), Qt::PointingHandCursor);
+        } else {
+            QCOMPARE(cursor.shape(), Qt::BitmapCursor);
+            QCOMPARE(cursor.pixmap().size(), QSize(32, 32));
+            QCOMPARE(cursor.hotSpot(), QPoint(12, 1));
+        }
+        QVERIFY(!d.testAttribute(Qt::WA_SetCursor));
+        for (QWidget *w : d.findChildren<QWidget *>())
+            QCOMPARE(w->testAttribute(Qt::WA_SetCursor), w == d.Label5);
+    }
+
+    // The stand-in Gothic has a taller line and wider kana than the designed font; no text may
+    // be cut off at a label's edge, and the link's underline must be drawn.
+    void textLiesInsideTheLabels()
+    {
+        if (!QFontDatabase::families().contains(QStringLiteral("Noto Sans CJK JP")))
+            QSKIP("Noto Sans CJK JP is not installed");
+        Fixture f(QDir::tempPath());
+        frmShowVersion &d = f.dialog;
+        QCOMPARE(QFontInfo(d.Label5->font()).family(), QStringLiteral("Noto Sans CJK JP"));
+        QCOMPARE(QFontInfo(d.Label1[0]->font()).family(), QStringLiteral("Noto Sans CJK JP"));
+
+        for (GothicLabel *l :
+             {d.Label1[0], d.Label1[1], d.Label2, d.Label3[0], d.Label3[1], d.Label5}) {
+            const QFontMetricsF fm(l->drawnFont());
+            const QRectF ink = fm.tightBoundingRect(l->text()).translated(0, l->baseline());
+            QVERIFY2(ink.top() >= 0 && ink.bottom() <= l->height(), qPrintable(l->text()));
+            QVERIFY2(fm.horizontalAdvance(l->text()) <= l->width(), qPrintable(l->text()));
+        }
+        // Set tighter only as far as needed.
+        QCOMPARE(d.Label2->drawnFont(), d.Label2->font());
+
+        const QImage link = d.Label5->grab().toImage();
+        auto blue = [&](int x, int y) {
+            const QColor c = link.pixelColor(x, y);
+            return c.blue() > 200 && c.red() < 100 && c.green() < 100;
+        };
+        // The underline: a row of the link's lower half that is mostly blue.
+        bool underlined = false;
+        for (int y = link.height() / 2; y < link.height(); ++y) {
+            int n = 0;
+            for (int x = 0; x < link.width(); ++x)
+                n += blue(x, y);
+            underlined = underlined || n > link.width() * 3 / 4;
+        }
+        QVERIFY2(underlined, "the link's underline is not drawn");
+    }
+
+    void showVersionDialogWaitsApplicationModallyAndBuildsAfresh()
+    {
+        FakeMessageBox messageBox;
+        FakeUrlOpener urlOpener;
+        SharedMakerLibrary maker(QDir::tempPath());
+        QStringList seen;
+        bool modal = true;
+        for (const QString &name : {QStringLiteral("QT17C0042"), QStringLiteral("QT17C0043")}) {
+            executable::overrideForTesting(QDir::tempPath(), name);
+            QTimer::singleShot(0, this, [&] {
+                auto *d = qobject_cast<frmShowVersion *>(QApplication::activeModalWidget());
+                if (!d) {
+                    modal = false;
+                    for (QWidget *w : QApplication::topLevelWidgets())
+                        if (auto *open = qobject_cast<frmShowVersion *>(w))
+                            open->Command1_Click();
+                    return;
+                }
+                modal = modal && d->windowModality() == Qt::ApplicationModal &&
+                        d->parentWidget() == nullptr;
+                seen << d->Label1[1]->text();
+                QTest::keyClick(d, Qt::Key_Escape);
+            });
+            showVersionDialog(messageBox, urlOpener, maker);
+        }
+        QVERIFY(modal);
+        QCOMPARE(seen, (QStringList{QStringLiteral("型番・製造番号：QT17C0042"),
+                                    QStringLiteral("型番・製造番号：QT17C0043")}));
+        // Closed dialogs are gone, not hidden.
+        for (QWidget *w : QApplication::topLevelWidgets())
+            QVERIFY(!qobject_cast<frmShowVersion *>(w));
+    }
+};
+
+QTEST_MAIN(TestFrmShowVersion)
+#include "tst_frmshowversion.moc"
