@@ -88,5 +88,11 @@ void Doors::setCentreWidth(Leaves which, std::int32_t w)
     }
 }
 
-void Doors::waitFront() const { doors::countTo(panel_.HScroll1Value()); }
-void Doors::waitCentre() const { doors::countTo(panel_.HScroll2Value()); }
+void Doors::waitFront() const
+{
+    doors::countTo(panel_.HScroll1Value());
+}
+void Doors::waitCentre() const
+{
+    doors::countTo(panel_.HScroll2Value());
+}

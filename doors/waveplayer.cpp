@@ -7,7 +7,10 @@
 #include <QCoreApplication>
 #include <QFile>
 
-void WavePlayer::PlayWaveSync(std::int16_t ResId) { play(ResId, false); }
+void WavePlayer::PlayWaveSync(std::int16_t ResId)
+{
+    play(ResId, false);
+}
 
 void WavePlayer::PlayWaveAsync(std::int16_t ResId)
 {

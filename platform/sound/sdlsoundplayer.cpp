@@ -133,6 +133,6 @@ void SdlSoundPlayer::waitUntilHeard(std::uint32_t queued)
         std::this_thread::sleep_for(kPollInterval);
     }
     // The queue is empty once the last buffer has gone to the device; let that buffer be heard.
-    std::this_thread::sleep_for(std::chrono::duration<double>(
-        static_cast<double>(bufferFrames_) / static_cast<double>(rate_)));
+    std::this_thread::sleep_for(std::chrono::duration<double>(static_cast<double>(bufferFrames_) /
+                                                              static_cast<double>(rate_)));
 }

@@ -11,7 +11,8 @@ namespace {
 bool write(const std::string &path, const std::vector<std::uint8_t> &bytes)
 {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    f.write(reinterpret_cast<const char *>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
     f.close();
     if (!f) {
         std::fprintf(stderr, "gensounds: cannot write %s\n", path.c_str());
@@ -30,8 +31,8 @@ int main(int argc, char **argv)
         return 2;
     }
     const std::string dir = argv[1];
-    const bool ok = write(dir + "/opening.wav", wavesynth::waveFile(wavesynth::openingChime())) &&
-                    write(dir + "/closing.wav",
-                          wavesynth::waveFile(wavesynth::closingBuzzerAndAir()));
+    const bool ok =
+        write(dir + "/opening.wav", wavesynth::waveFile(wavesynth::openingChime())) &&
+        write(dir + "/closing.wav", wavesynth::waveFile(wavesynth::closingBuzzerAndAir()));
     return ok ? 0 : 1;
 }

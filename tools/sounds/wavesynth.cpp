@@ -64,7 +64,10 @@ private:
     std::uint32_t state_;
 };
 
-double seconds(int n) { return static_cast<double>(n) / wavesynth::kSampleRate; }
+double seconds(int n)
+{
+    return static_cast<double>(n) / wavesynth::kSampleRate;
+}
 
 // Raised-cosine ramp from 0 to 1 over `length` seconds.
 double ramp(double t, double length)
