@@ -6,12 +6,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <limits>
 #include <unistd.h>
 
 namespace {
