@@ -20,6 +20,7 @@
 namespace {
 
 constexpr qsizetype kHeaderSize = 88;
+constexpr qsizetype kSignatureEnd = 44;
 constexpr quint32 kSignature = 0x464D4520; // " EMF"
 constexpr quint32 kEmrHeader = 1;
 constexpr quint32 kEmrEof = 14;
@@ -65,12 +66,17 @@ struct Header {
 bool readHeader(const QByteArray &bytes, Header *h, QString *error)
 {
     const char *d = bytes.constData();
-    if (bytes.size() < kHeaderSize || u32(d) != kEmrHeader || u32(d + 40) != kSignature) {
+    if (bytes.size() < kSignatureEnd || u32(d) != kEmrHeader || u32(d + 40) != kSignature) {
         *error = QStringLiteral("not an enhanced metafile");
         return false;
     }
+    if (bytes.size() < kHeaderSize) {
+        *error = QStringLiteral("the metafile is damaged (shorter than its header)");
+        return false;
+    }
     const quint32 headerSize = u32(d + 4);
-    if (headerSize < kHeaderSize || headerSize % 4 != 0 || headerSize > quint64(bytes.size())) {
+    if (headerSize < kHeaderSize || headerSize % 4 != 0 || headerSize > quint64(bytes.size()) ||
+        !U_emf_record_safe(d)) {
         *error = QStringLiteral("the metafile is damaged (bad header)");
         return false;
     }
@@ -164,15 +170,20 @@ QByteArray sanitizedSvg(const QByteArray &svg)
         switch (in.readNext()) {
         case QXmlStreamReader::StartElement: {
             const bool image = in.qualifiedName() == QLatin1String("image");
+            const QXmlStreamAttributes attributes = in.attributes();
+            const auto unsafe = [](const QXmlStreamAttribute &a) {
+                return a.qualifiedName().endsWith(QLatin1String("href"), Qt::CaseInsensitive) &&
+                       !isSafeReference(a.value());
+            };
+            if (image && std::any_of(attributes.begin(), attributes.end(), unsafe)) {
+                in.skipCurrentElement();
+                break;
+            }
             w.writeStartElement(in.qualifiedName().toString());
-            for (const QXmlStreamAttribute &a : in.attributes()) {
-                const QStringView name = a.qualifiedName();
-                if (name.endsWith(QLatin1String("href"), Qt::CaseInsensitive) &&
-                    !isSafeReference(a.value()))
+            for (const QXmlStreamAttribute &a : attributes) {
+                if (unsafe(a) || (image && a.qualifiedName() == QLatin1String("image-rendering")))
                     continue;
-                if (image && name == QLatin1String("image-rendering"))
-                    continue;
-                w.writeAttribute(name.toString(), a.value().toString());
+                w.writeAttribute(a.qualifiedName().toString(), a.value().toString());
             }
             if (image)
                 w.writeAttribute(QStringLiteral("image-rendering"),

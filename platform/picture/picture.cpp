@@ -14,6 +14,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <mutex>
 
@@ -70,7 +71,10 @@ picture::Result decodeRaster(QIODevice *device, picture::Format format, const QS
     QImageReader reader(device, readerFormat(format));
     reader.setAutoDetectImageFormat(false);
     reader.setDecideFormatFromContent(false);
-    const QSize size = reader.size();
+    QSize size = reader.size();
+    // Qt reports a bitmap stored top-down with a negative height.
+    if (format == picture::Format::Bmp && size.height() < 0 && size.height() > INT_MIN)
+        size.setHeight(-size.height());
     if (!size.isValid())
         return failed(name, QStringLiteral("not a picture"));
     if (const QString problem = picture::sizeProblem(size.width(), size.height(), name);

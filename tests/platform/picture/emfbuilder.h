@@ -1,0 +1,37 @@
+#pragma once
+
+// Enhanced metafiles put together record by record, in device pixels of a 96-dpi reference
+// device, so that tests can choose every field, including wrong ones.
+
+#include <QByteArray>
+#include <QColor>
+#include <QRect>
+#include <QString>
+
+class EmfBuilder {
+public:
+    // `frame` in 0.01 mm, `bounds` in device pixels (inclusive, as the format has them).
+    EmfBuilder(const QRect &frameHimetric, const QRect &bounds);
+
+    void solidBrush(const QColor &colour);
+    void nullBrush();
+    void pen(int width, const QColor &colour);
+    void nullPen();
+    void rectangle(const QRect &r);
+    void text(const QPoint &at, const QString &text, int pixelHeight, const QColor &colour);
+    // A bitmap of `columns` x 1 pixels (24-bit) stretched onto `destination`.
+    void stretchedRow(const QRect &destination, const QList<QColor> &columns);
+    // Any record, as given.
+    void raw(quint32 type, const QByteArray &payload);
+
+    // With the end record, and the header's byte and record counts filled in.
+    QByteArray finish();
+
+    static QByteArray u32(quint32 v);
+
+private:
+    void record(quint32 type, const QByteArray &payload);
+    quint32 nextHandle_ = 1;
+    quint32 records_ = 0;
+    QByteArray bytes_;
+};

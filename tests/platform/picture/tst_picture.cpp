@@ -1,0 +1,481 @@
+#include "emfbuilder.h"
+
+#include <platform/picture/limits.h>
+#include <platform/picture/picture.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+const QString kSamples = QStringLiteral(SOLBENA_SAMPLES_DIR);
+constexpr int kRollWidth = 48;
+constexpr int kCell = 30;
+constexpr int kDestinations = 10;
+// 96 x 48 pixels at 96 dpi, in 0.01 mm.
+const QRect kFrame96x48(QPoint(0, 0), QPoint(2540, 1270));
+
+QString sample(const QString &name)
+{
+    return kSamples + QLatin1Char('/') + name;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    return f.readAll();
+}
+
+QString write(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format))
+        qFatal("cannot encode %s", format);
+    return bytes;
+}
+
+bool bright(QRgb c)
+{
+    return qAlpha(c) > 200 && qGray(c) > 160;
+}
+bool isRed(QRgb c)
+{
+    return qAlpha(c) > 200 && qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60;
+}
+
+// A bitmap file header and info header claiming a size, with no pixels after them.
+QByteArray bitmapHeader(qint32 width, qint32 height)
+{
+    QByteArray b(54, '\0');
+    b[0] = 'B';
+    b[1] = 'M';
+    qToLittleEndian<quint32>(54, b.data() + 10);
+    qToLittleEndian<quint32>(40, b.data() + 14);
+    qToLittleEndian<qint32>(width, b.data() + 18);
+    qToLittleEndian<qint32>(height, b.data() + 22);
+    qToLittleEndian<quint16>(1, b.data() + 26);
+    qToLittleEndian<quint16>(24, b.data() + 28);
+    return b;
+}
+
+} // namespace
+
+class TestPicture : public QObject {
+    Q_OBJECT
+
+private slots:
+    void samplesHaveTheirNaturalSize_data();
+    void samplesHaveTheirNaturalSize();
+    void rollsShowOneDestinationPerCell_data();
+    void rollsShowOneDestinationPerCell();
+    void onlyMetafilesUseTheScreensDensity_data();
+    void onlyMetafilesUseTheScreensDensity();
+    void formatIsToldByContentNotName();
+    void emptyPathIsNoPicture();
+    void failuresNameTheFileAndTheReason_data();
+    void failuresNameTheFileAndTheReason();
+    void unreadableFileIsReported();
+    void oversizedPicturesAreRefusedUnread_data();
+    void oversizedPicturesAreRefusedUnread();
+    void tallJpegRollLoads();
+    void topDownBitmapLoads();
+
+    void emfSizeComesFromItsFrameNotItsBounds_data();
+    void emfSizeComesFromItsFrameNotItsBounds();
+    void emfWidePensKeepTheirWidth();
+    void emfBitmapsStayCrisp();
+    void emfTextCannotPullInOtherFiles();
+    void truncatedEmfShowsWhatIsThere();
+    void damagedEmfRecordsAreSkipped_data();
+    void damagedEmfRecordsAreSkipped();
+    void tallMetafileOnDenseScreenStaysWithinLimits();
+};
+
+void TestPicture::samplesHaveTheirNaturalSize_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QSize>("size");
+    for (const char *roll : {"roll.bmp", "roll.gif", "roll.jpg", "roll.wmf", "roll.emf"})
+        QTest::newRow(roll) << QString::fromLatin1(roll)
+                            << QSize(kRollWidth, kCell * kDestinations);
+    for (const char *board : {"wanman.bmp", "seiriken.gif", "keito12.emf", "keito12.wmf"})
+        QTest::newRow(board) << QString::fromLatin1(board) << QSize(94, 30);
+}
+
+void TestPicture::samplesHaveTheirNaturalSize()
+{
+    QFETCH(QString, file);
+    QFETCH(QSize, size);
+    const picture::Result r = picture::load(sample(file));
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QCOMPARE(r.image.deviceIndependentSize().toSize(), size);
+    QCOMPARE(r.image.size(), size);
+}
+
+void TestPicture::rollsShowOneDestinationPerCell_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *roll : {"roll.bmp", "roll.gif", "roll.jpg", "roll.wmf", "roll.emf"})
+        QTest::newRow(roll) << QString::fromLatin1(roll);
+}
+
+// White names on black, each inside its own 30-pixel cell: a picture drawn at the wrong place
+// or scale would spill text onto the cell borders or leave cells empty.
+void TestPicture::rollsShowOneDestinationPerCell()
+{
+    QFETCH(QString, file);
+    const QImage image = picture::load(sample(file)).image;
+    QCOMPARE(image.height(), kCell * kDestinations);
+    for (int cell = 0; cell < kDestinations; ++cell) {
+        int lit = 0;
+        for (int y = cell * kCell + 1; y < (cell + 1) * kCell - 1; ++y)
+            for (int x = 0; x < image.width(); ++x)
+                lit += bright(image.pixel(x, y));
+        QVERIFY2(lit > 40,
+                 qPrintable(QStringLiteral("cell %1 has %2 lit pixels").arg(cell).arg(lit)));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb border = image.pixel(x, cell * kCell);
+            QVERIFY2(qAlpha(border) == 255 && qGray(border) < 60,
+                     qPrintable(QStringLiteral("cell %1 border at x %2").arg(cell).arg(x)));
+        }
+    }
+}
+
+void TestPicture::onlyMetafilesUseTheScreensDensity_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qreal>("expectedRatio");
+    QTest::newRow("jpeg keeps its pixels") << QStringLiteral("roll.jpg") << 1.0;
+    QTest::newRow("bmp keeps its pixels") << QStringLiteral("roll.bmp") << 1.0;
+    QTest::newRow("emf drawn finer") << QStringLiteral("roll.emf") << 2.0;
+    QTest::newRow("wmf drawn finer") << QStringLiteral("roll.wmf") << 2.0;
+}
+
+void TestPicture::onlyMetafilesUseTheScreensDensity()
+{
+    QFETCH(QString, file);
+    QFETCH(qreal, expectedRatio);
+    const picture::Result r = picture::load(sample(file), 2.0);
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QCOMPARE(r.image.devicePixelRatio(), expectedRatio);
+    QCOMPARE(r.image.deviceIndependentSize().toSize(), QSize(kRollWidth, kCell * kDestinations));
+    QCOMPARE(r.image.size(), QSize(kRollWidth, kCell * kDestinations) * expectedRatio);
+}
+
+void TestPicture::formatIsToldByContentNotName()
+{
+    QTemporaryDir dir;
+    const QString jpegAsBitmap =
+        write(dir, QStringLiteral("roll.bmp"), readAll(sample("roll.jpg")));
+    const QString emfWithoutName = write(dir, QStringLiteral("ROLL"), readAll(sample("roll.emf")));
+    const QString upperCase =
+        write(dir, QStringLiteral("IMG_0001.JPG"), readAll(sample("roll.jpg")));
+    for (const QString &path : {jpegAsBitmap, emfWithoutName, upperCase}) {
+        const picture::Result r = picture::load(path);
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QCOMPARE(r.image.deviceIndependentSize().toSize(), QSize(kRollWidth, 300));
+    }
+    QCOMPARE(picture::detectFormat(readAll(sample("roll.wmf"))), picture::Format::Wmf);
+    QCOMPARE(picture::detectFormat(readAll(sample("roll.gif"))), picture::Format::Gif);
+}
+
+void TestPicture::emptyPathIsNoPicture()
+{
+    const picture::Result r = picture::load(QString());
+    QVERIFY(r.ok());
+    QVERIFY(r.image.isNull());
+}
+
+void TestPicture::failuresNameTheFileAndTheReason_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes"); // empty: the file is not made
+    QTest::addColumn<QString>("reason");
+    QImage png(4, 4, QImage::Format_RGB32);
+    png.fill(Qt::red);
+    QTest::newRow("missing") << "gone.bmp" << QByteArray() << "does not exist";
+    QTest::newRow("text") << "notes.jpg" << QByteArray("駅前 市役所前\n") << "not a picture";
+    QTest::newRow("png is not offered") << "board.gif" << encoded(png, "png") << "not a picture";
+    QTest::newRow("bitmap header cut short")
+        << "short.bmp" << QByteArray("BM\x10\0\0\0", 6) << "not a picture";
+    QTest::newRow("metafile header cut short")
+        << "short.emf" << readAll(sample("roll.emf")).left(60) << "damaged";
+}
+
+void TestPicture::failuresNameTheFileAndTheReason()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = bytes.isEmpty() ? dir.filePath(name) : write(dir, name, bytes);
+    const picture::Result r = picture::load(path);
+    QVERIFY(!r.ok());
+    QVERIFY(r.image.isNull());
+    QVERIFY2(r.error.startsWith(path + QStringLiteral(": ")), qPrintable(r.error));
+    QVERIFY2(r.error.contains(reason), qPrintable(r.error));
+    QVERIFY(!r.error.contains(QLatin1Char('\n')));
+    if (!bytes.isEmpty()) {
+        const picture::Result d = picture::decode(bytes, name);
+        QVERIFY2(d.error.startsWith(name + QStringLiteral(": ")) && d.error.contains(reason),
+                 qPrintable(d.error));
+    }
+    const picture::Result folder = picture::load(dir.path());
+    QVERIFY2(folder.error.contains(QStringLiteral("folder")), qPrintable(folder.error));
+}
+
+void TestPicture::unreadableFileIsReported()
+{
+    QTemporaryDir dir;
+    const QString path = write(dir, QStringLiteral("roll.jpg"), readAll(sample("roll.jpg")));
+    QFile::setPermissions(path, QFileDevice::Permissions());
+    QFile probe(path);
+    if (probe.open(QIODevice::ReadOnly))
+        QSKIP("this user can read a file without read permission (root)");
+    const picture::Result r = picture::load(path);
+    QCOMPARE(r.error, path + QStringLiteral(": cannot be read: permission denied"));
+    QVERIFY(r.image.isNull());
+}
+
+void TestPicture::oversizedPicturesAreRefusedUnread_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("bitmap 70,000 wide") << bitmapHeader(70000, 10) << "wide.bmp";
+    QTest::newRow("bitmap 10,000 square") << bitmapHeader(10000, 10000) << "square.bmp";
+    QTest::newRow("bitmap stored top-down") << bitmapHeader(10, -70000) << "tall.bmp";
+
+    QImage small(8, 8, QImage::Format_RGB32);
+    small.fill(Qt::white);
+    QByteArray jpeg = encoded(small, "jpeg");
+    const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+    QVERIFY(sof > 0);
+    qToBigEndian<quint16>(60000, jpeg.data() + sof + 5); // height
+    qToBigEndian<quint16>(60000, jpeg.data() + sof + 7); // width
+    QTest::newRow("jpeg 60,000 square") << jpeg << "huge.jpg";
+
+    QByteArray gif("GIF89a");
+    gif += QByteArray("\xFF\xFF\xFF\xFF\x00\x00\x00", 7); // 65535 x 65535, no colour table
+    gif += QByteArray(",\0\0\0\0\xFF\xFF\xFF\xFF\0\x02\x02\x4C\x01\0;", 17);
+    QTest::newRow("gif 65,535 square") << gif << "huge.gif";
+
+    EmfBuilder emf(QRect(QPoint(0, 0), QPoint(2540 * 1000, 1270)), QRect(0, 0, 1, 1));
+    QTest::newRow("emf frame 96,000 wide") << emf.finish() << "wide.emf";
+}
+
+// The size is checked before the reader is asked for pixels: the refusal is the size check's,
+// not a failure of a reader that tried.
+void TestPicture::oversizedPicturesAreRefusedUnread()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    const picture::Result r = picture::decode(bytes, name);
+    QVERIFY(r.image.isNull());
+    QVERIFY2(r.error.startsWith(name + QStringLiteral(": the picture is too large")),
+             qPrintable(r.error));
+
+    QTemporaryDir dir;
+    const QString path = write(dir, name, bytes);
+    QVERIFY2(
+        picture::load(path).error.startsWith(path + QStringLiteral(": the picture is too large")),
+        qPrintable(picture::load(path).error));
+}
+
+void TestPicture::tallJpegRollLoads()
+{
+    constexpr int kHeight = 60000;
+    QImage roll(kRollWidth, kHeight, QImage::Format_RGB32);
+    for (int y = 0; y < kHeight; ++y)
+        std::fill_n(reinterpret_cast<QRgb *>(roll.scanLine(y)), kRollWidth,
+                    (y / 1000) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    QTemporaryDir dir;
+    const QString path = write(dir, QStringLiteral("tall.jpg"), encoded(roll, "jpeg"));
+    const picture::Result r = picture::load(path);
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QCOMPARE(r.image.size(), QSize(kRollWidth, kHeight));
+    QVERIFY(qGray(r.image.pixel(20, kHeight - 500)) > 200); // the last band is white
+    QVERIFY(qGray(r.image.pixel(20, kHeight - 1500)) < 50);
+}
+
+// Stored top row first, which Qt reports with a negative height.
+void TestPicture::topDownBitmapLoads()
+{
+    constexpr int kWidth = 4; // 12 bytes a row: no padding
+    constexpr int kHeight = 3;
+    QByteArray bmp = bitmapHeader(kWidth, -kHeight);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            bmp += y == 0 ? QByteArray("\x00\x00\xFF", 3) : QByteArray("\xFF\x00\x00", 3);
+    const picture::Result r = picture::decode(bmp, QStringLiteral("topdown.bmp"));
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QCOMPARE(r.image.size(), QSize(kWidth, kHeight));
+    QCOMPARE(r.image.pixel(0, 0), qRgb(255, 0, 0));
+    QCOMPARE(r.image.pixel(0, kHeight - 1), qRgb(0, 0, 255));
+}
+
+void TestPicture::emfSizeComesFromItsFrameNotItsBounds_data()
+{
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<QRect>("drawn");   // device pixels; also the bounds
+    QTest::addColumn<QPoint>("inside"); // where the drawing lands in the picture
+    QTest::addColumn<QPoint>("outside");
+    QTest::newRow("frame at the origin")
+        << kFrame96x48 << QRect(20, 10, 20, 10) << QPoint(30, 15) << QPoint(10, 5);
+    // The frame starts 48 pixels in, so what is drawn at x 60 shows at x 12.
+    QTest::newRow("frame shifted") << kFrame96x48.translated(1270, 0) << QRect(60, 10, 20, 10)
+                                   << QPoint(20, 15) << QPoint(40, 15);
+}
+
+void TestPicture::emfSizeComesFromItsFrameNotItsBounds()
+{
+    QFETCH(QRect, frame);
+    QFETCH(QRect, drawn);
+    QFETCH(QPoint, inside);
+    QFETCH(QPoint, outside);
+    EmfBuilder emf(frame, drawn);
+    emf.nullPen();
+    emf.solidBrush(Qt::red);
+    emf.rectangle(drawn);
+    const picture::Result r = picture::decode(emf.finish(), QStringLiteral("frame.emf"));
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QCOMPARE(r.image.size(), QSize(96, 48));
+    QVERIFY(isRed(r.image.pixel(inside)));
+    QCOMPARE(qAlpha(r.image.pixel(outside)), 0);
+}
+
+void TestPicture::emfWidePensKeepTheirWidth()
+{
+    EmfBuilder emf(kFrame96x48, QRect(16, 6, 64, 36));
+    emf.nullBrush();
+    emf.pen(8, Qt::red);
+    emf.rectangle(QRect(20, 10, 56, 28));
+    const QImage image = picture::decode(emf.finish(), QStringLiteral("pen.emf")).image;
+    QVERIFY(!image.isNull());
+    // The left edge at x 20, eight pixels wide: x 17 and 22 are both on it.
+    QVERIFY(isRed(image.pixel(17, 24)));
+    QVERIFY(isRed(image.pixel(22, 24)));
+    QCOMPARE(qAlpha(image.pixel(30, 24)), 0);
+}
+
+void TestPicture::emfBitmapsStayCrisp()
+{
+    EmfBuilder emf(kFrame96x48, QRect(0, 0, 96, 48));
+    emf.stretchedRow(QRect(0, 0, 96, 48), {Qt::black, Qt::white});
+    const QImage image = picture::decode(emf.finish(), QStringLiteral("bitmap.emf")).image;
+    QVERIFY(!image.isNull());
+    for (int x = 0; x < image.width(); ++x) {
+        const QRgb c = image.pixel(x, 24);
+        QCOMPARE(c, x < 48 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    }
+}
+
+// Text is pasted into the converter's SVG unescaped; what it smuggles in must not load files.
+void TestPicture::emfTextCannotPullInOtherFiles()
+{
+    QTemporaryDir dir;
+    QImage red(96, 48, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const QString redFile = write(dir, QStringLiteral("red.png"), encoded(red, "png"));
+    const QString smuggled =
+        QStringLiteral("]]></text><image xlink:href=\"%1\" x=\"0\" y=\"0\" width=\"96\" "
+                       "height=\"48\"/><text><![CDATA[")
+            .arg(redFile);
+    EmfBuilder emf(kFrame96x48, QRect(0, 0, 96, 48));
+    emf.text(QPoint(4, 4), QStringLiteral("駅前"), 30, Qt::white);
+    emf.text(QPoint(0, 40), smuggled, 4, Qt::white);
+    const QImage image = picture::decode(emf.finish(), QStringLiteral("text.emf")).image;
+    QVERIFY(!image.isNull());
+    int lit = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            QVERIFY(!isRed(image.pixel(x, y)));
+            lit += bright(image.pixel(x, y));
+        }
+    }
+    QVERIFY2(lit > 20, "the ordinary text was not drawn");
+}
+
+// Every cut of a real metafile: one cut inside the header is refused, any other shows the
+// whole records before the cut.
+void TestPicture::truncatedEmfShowsWhatIsThere()
+{
+    const QByteArray roll = readAll(sample("roll.emf"));
+    const quint32 headerSize = qFromLittleEndian<quint32>(roll.constData() + 4);
+    for (qsizetype n = 0; n < roll.size(); n += 7) {
+        const picture::Result r = picture::decode(roll.left(n), QStringLiteral("cut.emf"));
+        if (n < headerSize) {
+            QVERIFY(!r.ok());
+            continue;
+        }
+        QVERIFY2(r.ok(), qPrintable(QStringLiteral("%1 bytes: %2").arg(n).arg(r.error)));
+        QCOMPARE(r.image.size(), QSize(kRollWidth, 300));
+    }
+}
+
+void TestPicture::damagedEmfRecordsAreSkipped_data()
+{
+    QTest::addColumn<int>("field"); // byte offset in the file
+    QTest::addColumn<quint32>("value");
+    // Records: header (88), SETBKMODE (12), SELECTOBJECT pen..., then the red rectangle.
+    QTest::newRow("a record longer than the file") << 100 + 4 << quint32(0x7FFFFFF0);
+    QTest::newRow("a record of no length") << 100 + 4 << quint32(0);
+    QTest::newRow("a record length not a multiple of four") << 100 + 4 << quint32(13);
+    QTest::newRow("an unknown record type") << 100 << quint32(0xFFFF);
+    QTest::newRow("a description far outside") << 64 << quint32(0x7FFFFFF0);
+    QTest::newRow("a brush record too short for a brush") << 100 + 4 << quint32(8);
+}
+
+void TestPicture::damagedEmfRecordsAreSkipped()
+{
+    QFETCH(int, field);
+    QFETCH(quint32, value);
+    EmfBuilder emf(kFrame96x48, QRect(20, 10, 20, 10));
+    emf.solidBrush(Qt::red); // the record at byte 100 after SETBKMODE at 88
+    emf.nullPen();
+    emf.rectangle(QRect(20, 10, 20, 10));
+    QByteArray bytes = emf.finish();
+    qToLittleEndian<quint32>(value, bytes.data() + field);
+    if (field == 64)
+        qToLittleEndian<quint32>(40, bytes.data() + 60); // nDescription
+    const picture::Result r = picture::decode(bytes, QStringLiteral("bad.emf"));
+    if (r.ok())
+        QCOMPARE(r.image.size(), QSize(96, 48));
+    else
+        QVERIFY2(r.error.startsWith(QStringLiteral("bad.emf: ")), qPrintable(r.error));
+}
+
+void TestPicture::tallMetafileOnDenseScreenStaysWithinLimits()
+{
+    // 48 x 60,000 pixels: twice that would be longer than any edge may be.
+    EmfBuilder emf(QRect(QPoint(0, 0), QPoint(1270, 1587500)), QRect(0, 0, 48, 60000));
+    emf.solidBrush(Qt::red);
+    emf.nullPen();
+    emf.rectangle(QRect(0, 59000, 48, 1000));
+    const picture::Result r = picture::decode(emf.finish(), QStringLiteral("tall.emf"), 2.0);
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QVERIFY(r.image.height() <= picture::kMaxEdge);
+    QVERIFY(r.image.devicePixelRatio() > 1.0);
+    QVERIFY(qAbs(r.image.deviceIndependentSize().height() - 60000) < 1.0);
+    QVERIFY(qAbs(r.image.deviceIndependentSize().width() - 48) < 1.0);
+    QVERIFY(isRed(r.image.pixel(10, r.image.height() - 10)));
+}
+
+QTEST_MAIN(TestPicture)
+#include "tst_picture.moc"
