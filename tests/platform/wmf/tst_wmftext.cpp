@@ -1,0 +1,116 @@
+// Metafile strings in their fonts' code pages, and Windows face names, as the player reads them.
+
+#include <platform/picture/wmf/wmftext.h>
+
+#include <QTest>
+
+using picture::wmf::decodeCharacters;
+using picture::wmf::substituteFace;
+
+class WmfTextTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void characters_data();
+    void characters();
+    void faces_data();
+    void faces();
+};
+
+void WmfTextTest::characters_data()
+{
+    QTest::addColumn<int>("charset");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("characters");
+    QTest::addColumn<QList<int>>("widths"); // bytes per character
+
+    QTest::newRow("Shift-JIS kanji")
+        << 128 << QByteArray("\x93\x8C\x8B\x9E") << QStringList{"東", "京"} << QList<int>{2, 2};
+    QTest::newRow("Shift-JIS mixed with ASCII and half-width kana")
+        << 128 << QByteArray("A\x89\x77\xB1") << QStringList{"A", "駅", "ｱ"} << QList<int>{1, 2, 1};
+    QTest::newRow("Shift-JIS Windows extensions")
+        << 128 << QByteArray("\x87\x40\x81\x60") << QStringList{"①", "～"} << QList<int>{2, 2};
+    QTest::newRow("Shift-JIS lead byte at the end")
+        << 128 << QByteArray("B\x93") << QStringList{"B", ""} << QList<int>{1, 1};
+    QTest::newRow("GB2312") << 134 << QByteArray("\xD6\xD0\xCE\xC4") << QStringList{"中", "文"}
+                            << QList<int>{2, 2};
+    QTest::newRow("Big5") << 136 << QByteArray("\xA4\xA4\xA4\xE5") << QStringList{"中", "文"}
+                          << QList<int>{2, 2};
+    QTest::newRow("Hangul") << 129 << QByteArray("\xC7\xD1\xB1\xDB") << QStringList{"한", "글"}
+                            << QList<int>{2, 2};
+    QTest::newRow("Western") << 0 << QByteArray("\xE9\x80") << QStringList{"é", "€"}
+                             << QList<int>{1, 1};
+    QTest::newRow("Cyrillic") << 204 << QByteArray("\xC0\xFF") << QStringList{"А", "я"}
+                              << QList<int>{1, 1};
+    QTest::newRow("default charset holding Shift-JIS")
+        << 1 << QByteArray("\x89\x77") << QStringList{"駅"} << QList<int>{2};
+    QTest::newRow("default charset holding Western text")
+        << 1 << QByteArray("caf\xE9") << QStringList{"c", "a", "f", "é"} << QList<int>{1, 1, 1, 1};
+}
+
+void WmfTextTest::characters()
+{
+    QFETCH(int, charset);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, characters);
+    QFETCH(QList<int>, widths);
+    const auto pieces = decodeCharacters(bytes, quint8(charset));
+    QStringList texts;
+    QList<int> sizes;
+    for (const auto &piece : pieces) {
+        texts << piece.text;
+        sizes << piece.bytes;
+    }
+    QCOMPARE(texts, characters);
+    QCOMPARE(sizes, widths);
+}
+
+void WmfTextTest::faces_data()
+{
+    QTest::addColumn<QString>("face");
+    QTest::addColumn<int>("charset");
+    QTest::addColumn<QString>("family"); // expected among the families, first of the installed ones
+    QTest::addColumn<bool>("eastAsian");
+    const QString sansJp = QStringLiteral("Noto Sans CJK JP");
+    const QString serifJp = QStringLiteral("Noto Serif CJK JP");
+    QTest::newRow("ＭＳ ゴシック") << QStringLiteral("ＭＳ ゴシック") << 128 << sansJp << true;
+    QTest::newRow("ＭＳ Ｐ明朝") << QStringLiteral("ＭＳ Ｐ明朝") << 128 << serifJp << true;
+    QTest::newRow("MS Mincho in a Western font")
+        << QStringLiteral("MS Mincho") << 0 << serifJp << true;
+    QTest::newRow("MS UI Gothic") << QStringLiteral("MS UI Gothic") << 0 << sansJp << true;
+    QTest::newRow("half-width katakana face")
+        << QStringLiteral("HGｺﾞｼｯｸE") << 128 << sansJp << true;
+    QTest::newRow("unknown Japanese face")
+        << QStringLiteral("ＤＦ中太楷書体") << 128 << sansJp << true;
+    QTest::newRow("unknown face, Shift-JIS charset")
+        << QStringLiteral("Foo") << 128 << sansJp << true;
+    QTest::newRow("Chinese Song face")
+        << QStringLiteral("宋体") << 134 << QStringLiteral("Noto Serif CJK SC") << true;
+    QTest::newRow("Korean face") << QStringLiteral("굴림") << 129
+                                 << QStringLiteral("Noto Sans CJK KR") << true;
+    QTest::newRow("Arial") << QStringLiteral("Arial") << 0 << QStringLiteral("sans-serif") << false;
+    QTest::newRow("Century Gothic stays Western")
+        << QStringLiteral("Century Gothic") << 0 << QStringLiteral("sans-serif") << false;
+    QTest::newRow("Times New Roman")
+        << QStringLiteral("Times New Roman") << 0 << QStringLiteral("serif") << false;
+    QTest::newRow("MS Sans Serif")
+        << QStringLiteral("MS Sans Serif") << 0 << QStringLiteral("sans-serif") << false;
+    QTest::newRow("Courier New") << QStringLiteral("Courier New") << 0
+                                 << QStringLiteral("monospace") << false;
+}
+
+void WmfTextTest::faces()
+{
+    QFETCH(QString, face);
+    QFETCH(int, charset);
+    QFETCH(QString, family);
+    QFETCH(bool, eastAsian);
+    const auto choice = substituteFace(face, quint8(charset), 0);
+    QVERIFY2(choice.families.contains(family), qPrintable(choice.families.join(u", ")));
+    QCOMPARE(choice.eastAsianMetrics, eastAsian);
+    if (!eastAsian) // Japanese text in a Western face still finds Japanese glyphs
+        QCOMPARE(choice.families.last(), QStringLiteral("Noto Sans CJK JP"));
+}
+
+QTEST_GUILESS_MAIN(WmfTextTest)
+#include "tst_wmftext.moc"

@@ -1,0 +1,53 @@
+#pragma once
+
+// Metafiles put together in memory for the tests, mostly from libuemf's record writers.
+
+#include <uwmf.h>
+
+#include <QByteArray>
+#include <QColor>
+
+class WmfBuilder {
+public:
+    // A placeable header with bounding box (left, top)-(right, bottom) in `unitsPerInch`.
+    static WmfBuilder placeable(int left, int top, int right, int bottom, int unitsPerInch);
+    // No placeable header: the metafile is sized by its window extent.
+    static WmfBuilder plain();
+
+    // A record made by a U_WMR*_set function; the builder frees it.
+    WmfBuilder &add(char *record);
+    // A record made by hand: function and parameter bytes (padded to whole words).
+    WmfBuilder &raw(quint16 function, const QByteArray &parameters);
+    // EXTTEXTOUT as Windows lays it out (libuemf's writer puts the rectangle's corners in reverse
+    // order). The rectangle is written when `options` asks for one; `dx` as given, if any.
+    WmfBuilder &extTextOut(int x, int y, quint16 options, const U_RECT16 &rect,
+                           const QByteArray &text, const QList<int> &dx = {});
+    // The object table size the header declares (32 unless set).
+    WmfBuilder &objects(quint16 count);
+
+    // The whole file, with its end record unless `withEnd` is false.
+    QByteArray bytes(bool withEnd = true) const;
+
+private:
+    bool placeable_ = false;
+    int left_ = 0, top_ = 0, right_ = 0, bottom_ = 0, unitsPerInch_ = 0;
+    quint16 objects_ = 32;
+    quint32 largestRecordWords_ = 3;
+    QByteArray records_;
+};
+
+// Shorthands for records the tests use often.
+namespace wmfrec {
+U_COLORREF colorref(const QColor &c);
+U_RECT16 rect(int left, int top, int right, int bottom);
+U_POINT16 point(int x, int y);
+char *pen(quint16 style, quint16 width, const QColor &color);
+char *brush(quint16 style, const QColor &color, quint16 hatch = 0);
+// `face` is in the bytes of the charset's code page.
+char *font(int height, quint8 charset, const QByteArray &face, int width = 0, int weight = 400);
+char *select(quint16 index);
+char *rectangle(int left, int top, int right, int bottom);
+// A bitmap info header and colour table followed by its pixels, for the DIB records.
+QByteArray dib(int width, int height, int bitCount, const QList<QRgb> &table,
+               const QByteArray &bits);
+} // namespace wmfrec
