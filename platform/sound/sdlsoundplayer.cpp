@@ -3,6 +3,7 @@
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
 
+#include <QtEndian>
 #include <chrono>
 #include <climits>
 #include <thread>
@@ -20,6 +21,22 @@ constexpr auto kPollInterval = std::chrono::milliseconds(2);
 // A synchronous play gives up this long after the sound should have ended, whatever the device
 // says: a stuck device must not hang the program.
 constexpr auto kDrainGrace = std::chrono::seconds(1);
+
+// Whether every chunk of a RIFF WAVE image lies inside it. SDL allocates whatever size a chunk
+// header claims before it finds the bytes missing, so a damaged header is turned away here.
+bool chunksFit(const QByteArray &wave)
+{
+    if (wave.size() < 12 || !wave.startsWith("RIFF") || wave.mid(8, 4) != "WAVE")
+        return false;
+    qsizetype at = 12;
+    while (wave.size() - at >= 8) {
+        const auto length = qFromLittleEndian<quint32>(wave.constData() + at + 4);
+        if (length > static_cast<quint64>(wave.size() - at - 8))
+            return false;
+        at += 8 + static_cast<qsizetype>(length) + (length & 1);
+    }
+    return true;
+}
 
 } // namespace
 
@@ -85,7 +102,7 @@ bool SdlSoundPlayer::ensureDevice()
 void SdlSoundPlayer::play(const QByteArray &waveImage, bool async)
 {
     stop();
-    if (waveImage.isEmpty() || waveImage.size() > INT_MAX || !ensureDevice())
+    if (waveImage.size() > INT_MAX || !chunksFit(waveImage) || !ensureDevice())
         return;
 
     SDL_RWops *rw = SDL_RWFromConstMem(waveImage.constData(), static_cast<int>(waveImage.size()));
