@@ -578,11 +578,13 @@ void Player::createPalette(const Record &r)
     if (r.size < U_SIZE_WMRCREATEPALETTE || !U_WMRCREATEPALETTE_get(r.data, &palette, &entries) ||
         qint64(palette.NumEntries) * 4 > r.data + r.size - entries)
         return addObject(OtherObject{});
+    // Entries are Windows' PALETTEENTRY: red, green, blue, flags. (libuemf's writer and its
+    // structure put them the other way round; files from Windows do not.)
     PaletteObject object;
     object.colors.reserve(palette.NumEntries);
     for (int i = 0; i < palette.NumEntries; ++i) {
         const char *e = entries + i * 4;
-        object.colors.append(qRgb(quint8(e[1]), quint8(e[2]), quint8(e[3])));
+        object.colors.append(qRgb(quint8(e[0]), quint8(e[1]), quint8(e[2])));
     }
     addObject(std::move(object));
 }
@@ -600,7 +602,7 @@ void Player::setPaletteEntries(const Record &r)
         return;
     for (int i = 0; i < palette.NumEntries && palette.Start + i < object->colors.size(); ++i) {
         const char *e = entries + i * 4;
-        object->colors[palette.Start + i] = qRgb(quint8(e[1]), quint8(e[2]), quint8(e[3]));
+        object->colors[palette.Start + i] = qRgb(quint8(e[0]), quint8(e[1]), quint8(e[2]));
     }
     s_.palette = object->colors;
 }

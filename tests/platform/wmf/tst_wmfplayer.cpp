@@ -215,6 +215,7 @@ private slots:
     void opaqueTextRectangle();
     void dibBlits_data();
     void dibBlits();
+    void paletteColours();
     void clipping_data();
     void clipping();
     void damagedRecordsAreSkipped_data();
@@ -721,6 +722,34 @@ void WmfPlayerTest::dibBlits()
             const QPoint at(20 + cell * col + cell / 2, 10 + cell * row + cell / 2);
             QCOMPARE(image.pixelColor(at), QColor(grid[row * 2 + col]));
         }
+}
+
+// Palette entries as Windows writes them (red, green, blue, flags), reached through a DIB's
+// 16-bit colour indices and through a palette-index colour.
+void WmfPlayerTest::paletteColours()
+{
+    const QByteArray palette = u16le({0x0300, 3}) + QByteArray("\x10\x20\x30\x00"
+                                                               "\x40\x50\x60\x00"
+                                                               "\x70\x80\x90\x00",
+                                                               12);
+    QByteArray dib = wmfrec::dib(2, 1, 8, {}, QByteArray("\x00\x01\x00\x00", 4));
+    qToLittleEndian(quint32(2), dib.data() + 32);                // two table entries
+    dib.insert(40, u16le({1, 2}));                               // palette indices
+    const QByteArray paletteIndexBrush("\0\0\0\0\0\x01\0\0", 8); // solid, palette index 0
+    WmfBuilder b = pixelPicture();
+    b.raw(0x00F7, palette) // slot 2
+        .add(U_WMRSELECTPALETTE_set(2))
+        .raw(0x0F43, u16le({U_SRCCOPY & 0xFFFF, U_SRCCOPY >> 16, U_DIB_PAL_COLORS, 1, 2, 0, 0, 10,
+                            20, 0, 0}) +
+                         dib)
+        .raw(0x02FC, paletteIndexBrush) // slot 3
+        .add(wmfrec::select(3))
+        .add(wmfrec::rectangle(30, 0, 40, 10));
+    const QImage image = render(b.bytes());
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.pixelColor(5, 5), QColor(0x40, 0x50, 0x60));
+    QCOMPARE(image.pixelColor(15, 5), QColor(0x70, 0x80, 0x90));
+    QCOMPARE(image.pixelColor(35, 5), QColor(0x10, 0x20, 0x30));
 }
 
 void WmfPlayerTest::clipping_data()
