@@ -84,7 +84,9 @@ GothicLabel *label(QWidget *parent, const twips::Rect &design, const QColor &tex
 
 frmShowVersion::frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener,
                                MakerLibrary &makerLibrary, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    // Kept on top as well: the control panel stays above every window and must not hide it.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowStaysOnTopHint),
       messageBox_(messageBox), urlOpener_(urlOpener), makerLibrary_(makerLibrary)
 {
     // Idempotent; the dialog's fonts are right even where start-up has not installed them.

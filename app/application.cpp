@@ -2,8 +2,11 @@
 
 #include <app/form1.h>
 #include <app/terminationsignals.h>
+#include <common/executable.h>
 #include <common/fonts.h>
 #include <platform/dialogs/qtfiledialog.h>
+#include <platform/maker/desktopurlopener.h>
+#include <platform/maker/makerlibrary.h>
 #include <platform/messagebox.h>
 #include <platform/popupmenu.h>
 #include <platform/sound/sdlsoundplayer.h>
@@ -37,7 +40,9 @@ int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &s
     QtMessageBox messageBox;
     QtPopupMenu popupMenu;
     SdlSoundPlayer sound;
-    Form1 form(Services{fileDialog, messageBox, popupMenu, sound});
+    DesktopUrlOpener urlOpener;
+    SharedMakerLibrary makerLibrary(executable::folder());
+    Form1 form(Services{fileDialog, messageBox, popupMenu, sound, urlOpener, makerLibrary});
     closeOnTerminationSignals(&form);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.close(); });
     if (started)

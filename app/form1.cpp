@@ -1,5 +1,6 @@
 #include <app/form1.h>
 
+#include <about/frmshowversion.h>
 #include <common/common.h>
 #include <common/executable.h>
 #include <common/picturebox.h>
@@ -201,7 +202,7 @@ void Form1::Check2_Click() { doors_->Check2_Click(); }
 
 void Form1::MnuHelpVer_Click()
 {
-    // The About dialog comes with the maker's library.
+    showVersionDialog(services_.messageBox, services_.urlOpener, services_.makerLibrary);
 }
 
 void Form1::HScroll1_Change()

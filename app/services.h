@@ -4,13 +4,17 @@
 // hand in fakes, so no test waits on a modal window or a speaker.
 
 class FileDialog;
+class MakerLibrary;
 class MessageBox;
 class PopupMenu;
 class SoundPlayer;
+class UrlOpener;
 
 struct Services {
     FileDialog &fileDialog;
     MessageBox &messageBox;
     PopupMenu &popupMenu;
     SoundPlayer &sound;
+    UrlOpener &urlOpener;
+    MakerLibrary &makerLibrary;
 };

@@ -11,10 +11,11 @@ namespace {
 
 using R = twips::Rect;
 
-void sendMouse(QWidget *w, QEvent::Type type, QPoint local, Qt::MouseButton button,
+// The pointer is given on the screen: the widget moves under it while dragging.
+void sendMouse(QWidget *w, QEvent::Type type, QPoint global, Qt::MouseButton button,
                Qt::MouseButtons buttons)
 {
-    QMouseEvent e(type, QPointF(local), QPointF(w->mapToGlobal(local)), button, buttons,
+    QMouseEvent e(type, QPointF(w->mapFromGlobal(global)), QPointF(global), button, buttons,
                   Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
@@ -144,16 +145,18 @@ private slots:
         const R bars[3] = {k_->shpK_Waku[0]->rect(), k_->shpK_Waku[1]->rect(),
                            k_->shpK_Waku[2]->rect()};
         KanbanBox *box = k_->PicKanban;
-        sendMouse(box, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::LeftButton);
-        sendMouse(box, QEvent::MouseMove, {20, 12}, Qt::NoButton, Qt::LeftButton);
-        sendMouse(box, QEvent::MouseMove, {30, 10}, Qt::NoButton, Qt::LeftButton);
-        sendMouse(box, QEvent::MouseButtonRelease, {30, 10}, Qt::LeftButton, Qt::NoButton);
+        const QPoint at = box->mapToGlobal(QPoint(10, 10));
+        sendMouse(box, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+        sendMouse(box, QEvent::MouseMove, at + QPoint(10, 2), Qt::NoButton, Qt::LeftButton);
+        sendMouse(box, QEvent::MouseMove, at + QPoint(20, 0), Qt::NoButton, Qt::LeftButton);
+        sendMouse(box, QEvent::MouseButtonRelease, at + QPoint(20, 0), Qt::LeftButton,
+                  Qt::NoButton);
         QCOMPARE(box->Left(), 8910.0f + 300.0f);
         QCOMPARE(box->Top(), 1605.0f);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(k_->shpK_Waku[i]->rect(), bars[i]);
         // Moving without a button held does not drag.
-        sendMouse(box, QEvent::MouseMove, {40, 10}, Qt::NoButton, Qt::NoButton);
+        sendMouse(box, QEvent::MouseMove, at + QPoint(40, 0), Qt::NoButton, Qt::NoButton);
         QCOMPARE(box->Left(), 9210.0f);
 
         QTest::mouseDClick(box, Qt::LeftButton, {}, QPoint(5, 5));

@@ -6,6 +6,7 @@
 #include <common/common.h>
 #include <common/executable.h>
 #include <fakes/fakedialogs.h>
+#include <fakes/fakemaker.h>
 #include <fakes/fakesound.h>
 
 #include <QImage>
@@ -17,6 +18,8 @@ struct Form1Fixture {
     FakeMessageBox messageBox;
     FakePopupMenu popup;
     FakeSoundPlayer sound;
+    FakeUrlOpener urlOpener;
+    FakeMakerLibrary makerLibrary;
     std::unique_ptr<Form1> form;
 
     explicit Form1Fixture(const QString &folder, const QString &name = QStringLiteral("QT17C0042"),
@@ -24,7 +27,7 @@ struct Form1Fixture {
     {
         Common::reset();
         executable::overrideForTesting(folder, name);
-        form = std::make_unique<Form1>(Services{dialog, messageBox, popup, sound});
+        form = std::make_unique<Form1>(Services{dialog, messageBox, popup, sound, urlOpener, makerLibrary});
         if (show) {
             form->show();
             [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
