@@ -6,6 +6,8 @@
 #include <QtEndian>
 #include <chrono>
 #include <climits>
+#include <cstring>
+#include <dlfcn.h>
 #include <thread>
 #include <vector>
 
@@ -38,6 +40,24 @@ bool chunksFit(const QByteArray &wave)
     return true;
 }
 
+void ignoreAlsaError(const char *, int, const char *, int, const char *, ...) {}
+
+// Without a sound card ALSA writes a dozen lines to stderr each time a device is tried. Sound
+// that cannot be played is not worth a word, so when SDL has loaded ALSA, its messages go.
+void silenceAlsa()
+{
+    const char *driver = SDL_GetCurrentAudioDriver();
+    if (driver == nullptr || std::strcmp(driver, "alsa") != 0)
+        return;
+    void *alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_NOLOAD);
+    if (alsa == nullptr)
+        return;
+    using Handler = void (*)(const char *, int, const char *, int, const char *, ...);
+    if (auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler")))
+        set(&ignoreAlsaError);
+    dlclose(alsa);
+}
+
 } // namespace
 
 SdlSoundPlayer::SdlSoundPlayer()
@@ -46,6 +66,8 @@ SdlSoundPlayer::SdlSoundPlayer()
     // The program handles Ctrl-C and SIGTERM itself.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     initialised_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (initialised_)
+        silenceAlsa();
 }
 
 SdlSoundPlayer::~SdlSoundPlayer()

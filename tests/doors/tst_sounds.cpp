@@ -13,7 +13,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QResource>
+#include <QTemporaryFile>
 #include <QtTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -83,6 +86,30 @@ private:
     QByteArray old_;
 };
 
+// Collects what the process writes to stderr while it lives.
+class StderrCapture {
+public:
+    StderrCapture()
+    {
+        file_.open();
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        dup2(file_.handle(), STDERR_FILENO);
+    }
+    QByteArray finish()
+    {
+        std::fflush(stderr);
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+        file_.seek(0);
+        return file_.readAll();
+    }
+
+private:
+    QTemporaryFile file_;
+    int saved_ = -1;
+};
+
 } // namespace
 
 class TestSounds : public QObject {
@@ -104,6 +131,7 @@ private slots:
     void sdlSkipsDataThatIsNoWave_data();
     void sdlSkipsDataThatIsNoWave();
     void sdlWithoutDeviceReturnsAtOnce();
+    void sdlWithoutSoundCardSaysNothing();
 };
 
 void TestSounds::resourcesAreTheCommittedWaveFiles_data()
@@ -337,6 +365,24 @@ void TestSounds::sdlWithoutDeviceReturnsAtOnce()
     QVERIFY(!sdl.hasDevice());
     QCOMPARE(sdl.queuedBytes(), 0u);
     QCOMPARE(Common::soundBuffer, resource(102));
+}
+
+void TestSounds::sdlWithoutSoundCardSaysNothing()
+{
+    EnvOverride alsa("SDL_AUDIODRIVER", "alsa");
+    // A tenth of a second of silence, in case this machine does have a card.
+    const auto silence = wavesynth::waveFile(std::vector<std::uint8_t>(2205, 128));
+    const QByteArray quiet(reinterpret_cast<const char *>(silence.data()),
+                           qsizetype(silence.size()));
+
+    StderrCapture capture;
+    {
+        SdlSoundPlayer sdl;
+        sdl.play(quiet, true);
+        sdl.play(quiet, false);
+    }
+    const QByteArray said = capture.finish();
+    QVERIFY2(said.isEmpty(), said.constData());
 }
 
 QTEST_GUILESS_MAIN(TestSounds)
