@@ -1,7 +1,7 @@
 #include <settings/inifile.h>
 
 #include <common/executable.h>
-#include <settings/inipath.h>
+#include <common/filenames.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -78,7 +78,7 @@ void appendInteger(QByteArray &out, int value)
 
 void appendText(QByteArray &out, const QString &text)
 {
-    QByteArray bytes = inipath::toBytes(text);
+    QByteArray bytes = filenames::toBytes(text);
     bytes.replace(QByteArrayView(&kQuote, 1), "\"\"");
     out += kQuote;
     out += bytes;
@@ -312,7 +312,7 @@ bool IniReader::readText(QString *out)
     Field field;
     if (!next(&field))
         return false;
-    *out = inipath::fromBytes(field.content);
+    *out = filenames::fromBytes(field.content);
     return true;
 }
 
@@ -402,7 +402,7 @@ int readIniValues(const QByteArray &bytes, IniValues *v)
 bool readIniFile(const QString &path, QByteArray *bytes)
 {
     QFile file;
-    if (!inipath::openForReading(file, path))
+    if (!filenames::openForReading(file, path))
         return false;
     if (file.size() > kMaxIniFileBytes)
         return false;

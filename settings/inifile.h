@@ -38,7 +38,7 @@ inline constexpr qint64 kMaxIniFileBytes = 1024 * 1024;
 // "<folder of the executable>/<executable name without extension>.ini".
 QString iniFilePath();
 
-// The whole line, CR LF included. Paths keep their file-name bytes (see settings/inipath.h);
+// The whole line, CR LF included. Paths keep their file-name bytes (see common/filenames.h);
 // a double quote inside a path is doubled so that the field still ends where it should.
 QByteArray formatIniLine(const IniValues &values);
 

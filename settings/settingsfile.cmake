@@ -2,5 +2,4 @@
 # settings/CMakeLists.txt after the `settings` library is defined.
 target_sources(settings PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/inifile.h ${CMAKE_CURRENT_LIST_DIR}/inifile.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/inipath.h ${CMAKE_CURRENT_LIST_DIR}/inipath.cpp
 )

@@ -1,7 +1,7 @@
 // The settings line: what is written, and what reading makes of written and hand-made lines.
 
 #include <settings/inifile.h>
-#include <settings/inipath.h>
+#include <common/filenames.h>
 
 #include <QLocale>
 #include <QProcess>
@@ -48,7 +48,7 @@ IniValues fullState()
     v.setLeft = 15;
     v.setTop = -2147483648.0f;
     v.rollPath0 = QStringLiteral("/tmp/a, b\n\"c\"/幕.gif");
-    v.rollPath1 = inipath::fromBytes("/tmp/\xff\xfe\x80name.bmp");
+    v.rollPath1 = filenames::fromBytes("/tmp/\xff\xfe\x80name.bmp");
     v.step0 = 0;
     v.step1 = 1000;
     v.kanbanPath = QStringLiteral("/絵/看板.jpg");
@@ -142,7 +142,7 @@ private slots:
         IniValues back;
         QCOMPARE(readIniValues(line, &back), kIniFieldCount);
         QCOMPARE(back.rollPath0, original.rollPath0);
-        QCOMPARE(inipath::toBytes(back.rollPath1), QByteArray("/tmp/\xff\xfe\x80name.bmp"));
+        QCOMPARE(filenames::toBytes(back.rollPath1), QByteArray("/tmp/\xff\xfe\x80name.bmp"));
         QVERIFY(back == original);
         QCOMPARE(formatIniLine(back), line);
     }
@@ -355,7 +355,7 @@ private slots:
         QVERIFY(reader.failed());
     }
 
-    void inipath_anyBytes_roundTripExactly_data()
+    void filenames_anyBytes_roundTripExactly_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("ascii") << QByteArray("/usr/share/a b.png");
@@ -368,11 +368,11 @@ private slots:
         QTest::newRow("truncated") << QByteArray("a\xe5\xb9");
         QTest::newRow("valid then invalid") << QByteArray("\xc3\xa9\xc3");
     }
-    void inipath_anyBytes_roundTripExactly()
+    void filenames_anyBytes_roundTripExactly()
     {
         QFETCH(QByteArray, bytes);
-        const QString name = inipath::fromBytes(bytes);
-        QCOMPARE(inipath::toBytes(name), bytes);
+        const QString name = filenames::fromBytes(bytes);
+        QCOMPARE(filenames::toBytes(name), bytes);
         // Valid UTF-8 reads exactly as Qt reads it.
         QStringDecoder strict(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString qtName = strict(bytes);

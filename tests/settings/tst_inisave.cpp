@@ -5,7 +5,7 @@
 
 #include <common/executable.h>
 #include <settings/inifile.h>
-#include <settings/inipath.h>
+#include <common/filenames.h>
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -218,7 +218,7 @@ private slots:
         }
 
         IniValues v;
-        v.rollPath0 = inipath::fromBytes(name);
+        v.rollPath0 = filenames::fromBytes(name);
         const QString ini = dir.filePath(QStringLiteral("sb.ini"));
         QString error;
         QVERIFY2(writeIniFile(ini, formatIniLine(v), &error), qPrintable(error));
@@ -227,9 +227,9 @@ private slots:
         QVERIFY(bytes.contains("\"" + name + "\""));
         IniValues back;
         QCOMPARE(readIniValues(bytes, &back), kIniFieldCount);
-        QCOMPARE(inipath::toBytes(back.rollPath0), name);
+        QCOMPARE(filenames::toBytes(back.rollPath0), name);
         QFile file;
-        QVERIFY(inipath::openForReading(file, back.rollPath0, &error));
+        QVERIFY(filenames::openForReading(file, back.rollPath0, &error));
         QCOMPARE(file.readAll(), QByteArray("the roll"));
     }
 };

@@ -3,7 +3,7 @@
 // back as a line that reads the same.
 
 #include <settings/inifile.h>
-#include <settings/inipath.h>
+#include <common/filenames.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return -1;
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
 
-    if (inipath::toBytes(inipath::fromBytes(bytes)) != bytes)
+    if (filenames::toBytes(filenames::fromBytes(bytes)) != bytes)
         std::abort();
 
     IniValues values;

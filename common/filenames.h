@@ -11,7 +11,7 @@
 
 class QFile;
 
-namespace inipath {
+namespace filenames {
 
 QString fromBytes(const QByteArray &bytes);
 QByteArray toBytes(const QString &name);
@@ -21,4 +21,4 @@ QByteArray toBytes(const QString &name);
 // block or never end). On failure `error`, when given, gets the reason.
 bool openForReading(QFile &file, const QString &name, QString *error = nullptr);
 
-} // namespace inipath
+} // namespace filenames

@@ -1,4 +1,4 @@
-#include <settings/inipath.h>
+#include <common/filenames.h>
 
 #include <QFile>
 #include <cerrno>
@@ -79,7 +79,7 @@ void appendUtf8(QByteArray &out, char32_t cp)
 
 } // namespace
 
-namespace inipath {
+namespace filenames {
 
 QString fromBytes(const QByteArray &bytes)
 {
@@ -165,4 +165,4 @@ bool openForReading(QFile &file, const QString &name, QString *error)
     return true;
 }
 
-} // namespace inipath
+} // namespace filenames
