@@ -1,0 +1,198 @@
+// The settings file as the main window applies it: order, round trip and the recovery.
+
+#include <settings/frmset.h>
+#include <settings/inifile.h>
+#include <signboard/signboard.h>
+#include <signs/signrolls.h>
+#include <support/form1fixture.h>
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+namespace {
+
+using R = twips::Rect;
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+} // namespace
+
+class TestSettingsApply : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        ini_ = dir_->filePath(QStringLiteral("QT17C0042.ini"));
+        roll_ = writePicture(dir_->filePath("roll.bmp"), {48, 300}, Qt::black);
+        board_ = writePicture(dir_->filePath("board.bmp"), {80, 20}, Qt::yellow);
+    }
+
+    void roundTrip_everyField_survivesRestart()
+    {
+        {
+            Form1Fixture f(dir_->path());
+            Form1 &w = *f.form;
+            frmSet &p = w.panel();
+            w.setLeft(300);
+            w.setTop(450);
+            p.setLeft(1500);
+            p.setTop(6000);
+            f.dialog.setNextAnswer(roll_);
+            w.Load方向幕(0);
+            Common::rollPicturePaths[1] = board_;
+            f.dialog.setNextAnswer(board_);
+            w.kanban().MnuSetKanban_Click();
+            w.kanban().PicKanban->Move(6000, 300, 1200, 300);
+            w.MnuViewWaku->trigger();
+            p.scllMakuSpeed[0]->setValue(450);
+            p.scllMakuSpeed[1]->setValue(30);
+            p.HScroll1->setValue(1);
+            p.HScroll2->setValue(30000);
+            p.Option1[1]->setChecked(true);
+            QVERIFY(w.close());
+        }
+        Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
+        Form1 &w = *f.form;
+        frmSet &p = w.panel();
+        QCOMPARE(w.Left(), 300.0f);
+        QCOMPARE(w.Top(), 450.0f);
+        QCOMPARE(p.Left(), 1500.0f);
+        QCOMPARE(p.Top(), 6000.0f);
+        QCOMPARE(Common::rollPicturePaths[0], roll_);
+        QCOMPARE(Common::rollPicturePaths[1], board_);
+        QCOMPARE(w.signs().imgMaku1[0]->Height(), 4500.0f);
+        QCOMPARE(w.signs().imgMaku1[1]->Width(), 1200.0f);
+        QCOMPARE(Common::kanbanPicturePath, board_);
+        // The board comes back at its place with its picture's size and a fitted frame.
+        QCOMPARE(w.kanban().PicKanban->twipsRect(), (R{6000, 300, 1200, 300}));
+        QCOMPARE(w.kanban().shpK_Waku[0]->rect(), (R{5925, 300, 75, 315}));
+        QVERIFY(!w.MnuViewWaku->isChecked());
+        QVERIFY(!w.kanban().wakuVisible());
+        QVERIFY(w.MnuViewKanban->isChecked());
+        QCOMPARE(p.scllMakuSpeed[0]->value(), 450);
+        QCOMPARE(p.scllMakuSpeed[1]->value(), 30);
+        QCOMPARE(p.lblMakuSpeed[1]->text(), QStringLiteral("30"));
+        QCOMPARE(p.HScroll1->value(), 1);
+        QCOMPARE(p.HScroll2->value(), 30000);
+        QVERIFY(p.Option1[1]->isChecked());
+    }
+
+    void load_sameValueAsLayout_displayKeepsZero()
+    {
+        writeFile(ini_, "0,0,0,0,\"\",\"\",0,0,\"\",8910,1605,#TRUE#,#TRUE#,6000,10000,2\r\n");
+        Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
+        frmSet &p = f.form->panel();
+        QCOMPARE(p.HScroll1->value(), 6000);
+        QCOMPARE(p.lblMaeSpeed->text(), QStringLiteral("0"));
+        QCOMPARE(p.lblNakaSpeed->text(), QStringLiteral("0"));
+        QCOMPARE(p.lblMakuSpeed[0]->text(), QStringLiteral("0"));
+        QVERIFY(p.Option1[2]->isChecked());
+        // Empty paths load nothing and are no failure.
+        QVERIFY(f.form->signs().imgMaku1[0]->Picture().isNull());
+    }
+
+    void load_fileEndsAfterField6_keepsPathsButAppliesDefaults()
+    {
+        writeFile(ini_, QStringLiteral("15,30,45,60,\"%1\",\"/gone.gif\"\r\n").arg(roll_).toUtf8());
+        Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
+        QCOMPARE(Common::rollPicturePaths[0], roll_);
+        QCOMPARE(Common::rollPicturePaths[1], QStringLiteral("/gone.gif"));
+        QVERIFY(f.form->signs().imgMaku1[0]->Picture().isNull());
+        QCOMPARE(f.form->Left(), 0.0f);
+        QCOMPARE(f.form->panel().HScroll1->value(), 10000);
+    }
+
+    void load_deletedRollPicture_appliedUpToRollsThenRecovers()
+    {
+        writeFile(ini_, QStringLiteral("600,900,0,4000,\"%1\",\"\",20,0,\"%2\",1000,200,#FALSE#,"
+                                       "#FALSE#,7,8,1\r\n")
+                            .arg(dir_->filePath("deleted.bmp"), board_)
+                            .toUtf8());
+        Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
+        Form1 &w = *f.form;
+        // The visibilities stay as read; everything else is back at the defaults.
+        QVERIFY(w.kanban().PicKanban->isHidden());
+        QVERIFY(!w.MnuViewKanban->isChecked());
+        QVERIFY(!w.kanban().wakuVisible());
+        QVERIFY(!w.MnuViewWaku->isChecked());
+        QCOMPARE(w.Left(), 0.0f);
+        QCOMPARE(w.panel().Left(), 0.0f);
+        QCOMPARE(w.kanban().PicKanban->twipsRect(), (R{8910, 1605, 1410, 450}));
+        QVERIFY(w.kanban().PicKanban->Picture().isNull());
+        QCOMPARE(w.panel().HScroll1->value(), 10000);
+        QCOMPARE(w.panel().scllMakuSpeed[0]->value(), 1);
+        // The displays show what the file set before the recovery set it back.
+        QCOMPARE(w.panel().lblMaeSpeed->text(), QStringLiteral("10000"));
+        QVERIFY(w.panel().Option1[0]->isChecked());
+        QCOMPARE(Common::kanbanPicturePath, board_);
+    }
+
+    void load_badOptionOrScrollValue_recoversAfterApplying()
+    {
+        const QByteArray good = QStringLiteral("0,0,0,0,\"%1\",\"\",5,0,\"\",8910,1605,#TRUE#,#TRUE#,")
+                                    .arg(roll_)
+                                    .toUtf8();
+        const std::vector<QByteArray> tails{"9,9,3\r\n", "30001,9,0\r\n", "9,0,0\r\n",
+                                            "9,9,-1\r\n", "70000,9,0\r\n"};
+        for (const QByteArray &tail : tails) {
+            writeFile(ini_, good + tail);
+            Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
+            QCOMPARE(f.form->panel().HScroll1->value(), 10000);
+            QCOMPARE(f.form->panel().HScroll2->value(), 6000);
+            QVERIFY(f.form->panel().Option1[0]->isChecked());
+        }
+        // With option 3 the whole file was applied first: the roll picture stays loaded.
+        writeFile(ini_, good + "9,9,3\r\n");
+        Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
+        QVERIFY(!f.form->signs().imgMaku1[0]->Picture().isNull());
+        // At the ends of their ranges the values are taken.
+        writeFile(ini_, good + "30000,1,2\r\n");
+        Form1Fixture edge(dir_->path(), QStringLiteral("QT17C0042"), false);
+        QCOMPARE(edge.form->panel().HScroll1->value(), 30000);
+        QCOMPARE(edge.form->panel().HScroll2->value(), 1);
+    }
+
+    void load_fractionsAndTrailingFields_roundAndIgnore()
+    {
+        writeFile(ini_, "1502.5,1507.5,0,0,\"\",\"\",1,1,\"\",\r\n8910.4,1605,#TRUE#,#TRUE#,1,2,0,"
+                        "junk,\"more\"\r\n");
+        Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
+        QCOMPARE(f.form->panel().HScroll2->value(), 2);
+        QCOMPARE(f.form->Left(), 1500.0f);
+        QCOMPARE(f.form->kanban().PicKanban->Left(), 8910.0f);
+    }
+
+    void save_writesOneLineInFieldOrder()
+    {
+        {
+            Form1Fixture f(dir_->path());
+            f.form->panel().setTop(4500);
+            Common::rollPicturePaths[1] = QStringLiteral("/a,b/roll.gif");
+            QVERIFY(f.form->close());
+        }
+        QFile file(ini_);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("0,0,0,4500,\"\",\"/a,b/roll.gif\",1,1,\"\",8910,1605,"
+                                            "#TRUE#,#TRUE#,10000,6000,0\r\n"));
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString ini_;
+    QString roll_;
+    QString board_;
+};
+
+QTEST_MAIN(TestSettingsApply)
+#include "tst_settingsapply.moc"
