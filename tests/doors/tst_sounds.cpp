@@ -16,6 +16,7 @@
 #include <QTemporaryFile>
 #include <QtTest>
 
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -132,6 +133,7 @@ private slots:
     void sdlSkipsDataThatIsNoWave();
     void sdlWithoutDeviceReturnsAtOnce();
     void sdlWithoutSoundCardSaysNothing();
+    void sdlLeavesCtrlCAndTermToTheProgram();
 };
 
 void TestSounds::resourcesAreTheCommittedWaveFiles_data()
@@ -383,6 +385,28 @@ void TestSounds::sdlWithoutSoundCardSaysNothing()
     }
     const QByteArray said = capture.finish();
     QVERIFY2(said.isEmpty(), said.constData());
+}
+
+void TestSounds::sdlLeavesCtrlCAndTermToTheProgram()
+{
+    // SDL takes SIGINT and SIGTERM only where nobody handles them yet, so make it so here.
+    struct sigaction none {};
+    none.sa_handler = SIG_DFL;
+    struct sigaction oldInt {};
+    struct sigaction oldTerm {};
+    sigaction(SIGINT, &none, &oldInt);
+    sigaction(SIGTERM, &none, &oldTerm);
+    struct sigaction afterInt {};
+    struct sigaction afterTerm {};
+    {
+        SdlSoundPlayer sdl;
+        sigaction(SIGINT, nullptr, &afterInt);
+        sigaction(SIGTERM, nullptr, &afterTerm);
+    }
+    sigaction(SIGINT, &oldInt, nullptr);
+    sigaction(SIGTERM, &oldTerm, nullptr);
+    QVERIFY(afterInt.sa_handler == SIG_DFL);
+    QVERIFY(afterTerm.sa_handler == SIG_DFL);
 }
 
 QTEST_GUILESS_MAIN(TestSounds)
