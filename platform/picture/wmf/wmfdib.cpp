@@ -38,7 +38,10 @@ struct Channel {
             max = m >> shift;
         }
     }
-    int value(quint32 pixel) const { return max ? int(((pixel & mask) >> shift) * 255 / max) : 0; }
+    int value(quint32 pixel) const
+    {
+        return max ? int(quint64((pixel & mask) >> shift) * 255 / max) : 0;
+    }
 };
 
 bool fitsLimits(qint64 width, qint64 height)
