@@ -2,21 +2,23 @@
 
 #include <platform/picture/emf.h>
 #include <platform/picture/limits.h>
-#if __has_include(<platform/picture/wmf/wmf.h>)
 #include <platform/picture/wmf/wmf.h>
-#define SOLBENA_HAVE_WMF 1
-#endif
+
+#include <common/filenames.h>
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QtEndian>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -116,14 +118,8 @@ picture::Result decodeMetafile(const QByteArray &bytes, picture::Format format, 
     const bool emf = format == picture::Format::Emf;
     QSize natural;
     QString why;
-#ifdef SOLBENA_HAVE_WMF
     const bool sized = emf ? picture::emfNaturalSize(bytes, &natural, &why)
                            : picture::wmfNaturalSize(bytes, &natural, &why);
-#else
-    if (!emf)
-        return failed(name, QStringLiteral("Windows metafiles cannot be shown yet"));
-    const bool sized = picture::emfNaturalSize(bytes, &natural, &why);
-#endif
     if (!sized)
         return failed(name, why);
     if (const QString problem = picture::sizeProblem(natural.width(), natural.height(), name);
@@ -131,12 +127,8 @@ picture::Result decodeMetafile(const QByteArray &bytes, picture::Format format, 
         return {QImage(), problem};
     const qreal ratio = fittingRatio(natural, dpr);
     QImage image;
-#ifdef SOLBENA_HAVE_WMF
     const bool drawn = emf ? picture::renderEmf(bytes, ratio, &image, &why)
                            : picture::renderWmf(bytes, ratio, &image, &why);
-#else
-    const bool drawn = picture::renderEmf(bytes, ratio, &image, &why);
-#endif
     if (!drawn)
         return failed(name, why);
     return {std::move(image), QString()};
@@ -198,21 +190,29 @@ Result load(const QString &path, qreal dpr)
 {
     if (path.isEmpty())
         return {};
-    const QFileInfo info(path);
-    if (!info.exists())
-        return failed(path, QStringLiteral("does not exist"));
-    if (info.isDir())
+    // The name's bytes as they were stored, which need not be UTF-8.
+    const QByteArray native = filenames::toBytes(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return failed(path, QStringLiteral("does not exist"));
+        if (errno == EACCES)
+            return failed(path, QStringLiteral("cannot be read: permission denied"));
+        return failed(path, QStringLiteral("cannot be read: %1")
+                                .arg(lowerFirst(QString::fromLocal8Bit(std::strerror(errno)))));
+    }
+    if (S_ISDIR(st.st_mode))
         return failed(path, QStringLiteral("is a folder, not a picture"));
     // Devices and pipes could block or never end.
-    if (!info.isFile())
+    if (!S_ISREG(st.st_mode))
         return failed(path, QStringLiteral("not a picture"));
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (file.error() == QFileDevice::PermissionsError)
+    QFile file;
+    QString why;
+    if (!filenames::openForReading(file, path, &why)) {
+        if (::access(native.constData(), R_OK) != 0 && errno == EACCES)
             return failed(path, QStringLiteral("cannot be read: permission denied"));
-        return failed(path,
-                      QStringLiteral("cannot be read: %1").arg(lowerFirst(file.errorString())));
+        return failed(path, QStringLiteral("cannot be read: %1").arg(lowerFirst(why)));
     }
     const Format format = detectFormat(file.peek(kSniffBytes));
     switch (format) {

@@ -1,5 +1,6 @@
 #include "emfbuilder.h"
 
+#include <common/filenames.h>
 #include <platform/picture/limits.h>
 #include <platform/picture/picture.h>
 
@@ -8,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -87,6 +91,7 @@ private slots:
     void onlyMetafilesUseTheScreensDensity_data();
     void onlyMetafilesUseTheScreensDensity();
     void formatIsToldByContentNotName();
+    void fileNamesNeedNotBeUtf8();
     void emptyPathIsNoPicture();
     void failuresNameTheFileAndTheReason_data();
     void failuresNameTheFileAndTheReason();
@@ -193,6 +198,21 @@ void TestPicture::formatIsToldByContentNotName()
     }
     QCOMPARE(picture::detectFormat(readAll(sample("roll.wmf"))), picture::Format::Wmf);
     QCOMPARE(picture::detectFormat(readAll(sample("roll.gif"))), picture::Format::Gif);
+}
+
+// Paths from the settings file keep their bytes; a name in another encoding still opens.
+void TestPicture::fileNamesNeedNotBeUtf8()
+{
+    QTemporaryDir dir;
+    const QByteArray native = QFile::encodeName(dir.path()) + "/\x89\xF1\x91\x97.jpg"; // CP932
+    const QByteArray jpeg = readAll(sample("roll.jpg"));
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, jpeg.constData(), size_t(jpeg.size())), ssize_t(jpeg.size()));
+    ::close(fd);
+    const picture::Result r = picture::load(filenames::fromBytes(native));
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QCOMPARE(r.image.size(), QSize(kRollWidth, 300));
 }
 
 void TestPicture::emptyPathIsNoPicture()
