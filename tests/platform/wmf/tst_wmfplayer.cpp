@@ -213,6 +213,10 @@ private slots:
     void textAlignment_data();
     void textAlignment();
     void opaqueTextRectangle();
+    void clippedText();
+    void escapementRotatesText();
+    void fontHeightSigns_data();
+    void fontHeightSigns();
     void dibBlits_data();
     void dibBlits();
     void paletteColours();
@@ -667,6 +671,85 @@ void WmfPlayerTest::opaqueTextRectangle()
     QVERIFY(!image.isNull());
     QCOMPARE(inkBounds(image), QRect(10, 10, 20, 10));
     QCOMPARE(image.pixelColor(20, 15), QColor(Qt::red));
+}
+
+void WmfPlayerTest::clippedText()
+{
+    const auto draw = [](quint16 options) {
+        WmfBuilder b = WmfBuilder::placeable(0, 0, 200, 60, 96);
+        b.add(U_WMRSETBKMODE_set(U_TRANSPARENT))
+            .add(wmfrec::font(-30, kAnsi, "Arial"))
+            .add(wmfrec::select(0))
+            .extTextOut(10, 10, options, wmfrec::rect(10, 10, 40, 30), "HHHHHH");
+        return render(b.bytes());
+    };
+    const QImage clipped = draw(U_ETO_CLIPPED);
+    const QImage unclipped = draw(0);
+    QVERIFY(!clipped.isNull() && !unclipped.isNull());
+    QVERIFY(inkBounds(unclipped).right() > 60);
+    const QRect ink = inkBounds(clipped);
+    QVERIFY(!ink.isEmpty());
+    QVERIFY(QRect(10, 10, 30, 20).contains(ink));
+}
+
+// Escapement turns the text counter-clockwise about its reference point.
+void WmfPlayerTest::escapementRotatesText()
+{
+    QByteArray text("HHHHHH");
+    QByteArray face("Arial");
+    U_FONT *f = U_FONT_set(-20, 0, 900, 900, 400, 0, 0, 0, kAnsi, 0, 0, 0, 0, face.data());
+    WmfBuilder b = WmfBuilder::placeable(0, 0, 200, 200, 96);
+    b.add(U_WMRSETBKMODE_set(U_TRANSPARENT))
+        .add(U_WMRSETTEXTALIGN_set(U_TA_BASELINE))
+        .add(U_WMRCREATEFONTINDIRECT_set(f))
+        .add(wmfrec::select(0))
+        .add(U_WMRTEXTOUT_set(wmfrec::point(100, 150), text.data()));
+    free(f);
+    const QImage image = render(b.bytes());
+    QVERIFY(!image.isNull());
+    const QRect ink = inkBounds(image);
+    QVERIFY(ink.height() > 2 * ink.width());
+    QVERIFY(ink.bottom() <= 150 && ink.top() < 100); // runs upwards from the reference point
+    QVERIFY(ink.right() <= 100 && ink.left() >= 75); // the glyphs stand left of the baseline
+}
+
+void WmfPlayerTest::fontHeightSigns_data()
+{
+    QTest::addColumn<int>("charset");
+    QTest::addColumn<QByteArray>("face");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("cellIsCharacter");
+    QTest::newRow("Western face: the cell includes leading")
+        << int(kAnsi) << QByteArray("Arial") << QByteArray("H") << false;
+    QTest::newRow("Japanese face: the cell is the character")
+        << int(kShiftJis) << sjis(QStringLiteral("ＭＳ ゴシック")) << sjis(QStringLiteral("国"))
+        << true;
+}
+
+// A negative height is the character height, a positive one the cell height.
+void WmfPlayerTest::fontHeightSigns()
+{
+    QFETCH(int, charset);
+    QFETCH(QByteArray, face);
+    QFETCH(QByteArray, text);
+    QFETCH(bool, cellIsCharacter);
+    const auto height = [&](int h) {
+        WmfBuilder b = WmfBuilder::placeable(0, 0, 200, 100, 96);
+        b.add(U_WMRSETBKMODE_set(U_TRANSPARENT))
+            .add(wmfrec::font(h, quint8(charset), face))
+            .add(wmfrec::select(0))
+            .add(U_WMRTEXTOUT_set(wmfrec::point(10, 10), text.data()));
+        return inkBounds(render(b.bytes())).height();
+    };
+    const int character = height(-60);
+    const int cell = height(60);
+    QVERIFY(character > 20);
+    if (cellIsCharacter)
+        QVERIFY2(std::abs(cell - character) <= 1,
+                 qPrintable(QStringLiteral("%1 vs %2").arg(cell).arg(character)));
+    else
+        QVERIFY2(cell < character * 0.95,
+                 qPrintable(QStringLiteral("%1 vs %2").arg(cell).arg(character)));
 }
 
 void WmfPlayerTest::dibBlits_data()
