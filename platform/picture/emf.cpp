@@ -25,6 +25,9 @@ constexpr quint32 kSignature = 0x464D4520; // " EMF"
 constexpr quint32 kEmrHeader = 1;
 constexpr quint32 kEmrEof = 14;
 constexpr quint32 kEmrCreatePen = 38;
+constexpr quint32 kEmrExtTextOutA = 83;
+constexpr quint32 kEmrExtTextOutW = 84;
+constexpr quint32 kEtoGlyphIndex = 0x10;
 constexpr quint32 kEmrMax = 122;
 constexpr qsizetype kRecordHead = 8;
 constexpr qsizetype kEofSize = 20;
@@ -99,9 +102,18 @@ QSize naturalSizeOf(const Header &h)
                  clamped(toPixels(h.frame.bottom - h.frame.top)));
 }
 
+// Text given as glyph numbers of some font: the converter looks that font up and crashes on the
+// way, and without the very font the numbers mean nothing anyway.
+bool drawsGlyphIndices(quint32 type, const char *record, quint32 size)
+{
+    if ((type == kEmrExtTextOutA || type == kEmrExtTextOutW) && size >= 56)
+        return u32(record + 52) & kEtoGlyphIndex;
+    return false;
+}
+
 // A copy the converter can safely be given: the header, then every record that is whole and
-// passes the record checks, then an end record, then zeros. Pens wider than one unit are made
-// geometric, or the converter draws them as hairlines.
+// passes the record checks and that the converter can draw, then an end record, then zeros. Pens
+// wider than one unit are made geometric, or the converter draws them as hairlines.
 QByteArray preparedCopy(const QByteArray &bytes, qsizetype *length)
 {
     QByteArray copy(bytes.size() + kEofSize + kSlack, '\0');
@@ -118,7 +130,8 @@ QByteArray preparedCopy(const QByteArray &bytes, qsizetype *length)
         const quint32 size = u32(d + read + 4);
         if (size < kRecordHead || size % 4 != 0 || size > quint64(end - read))
             break; // the rest cannot be trusted
-        const bool usable = type > kEmrHeader && type <= kEmrMax && U_emf_record_safe(d + read);
+        const bool usable = type > kEmrHeader && type <= kEmrMax && U_emf_record_safe(d + read) &&
+                            !drawsGlyphIndices(type, d + read, size);
         if (usable) {
             std::memmove(d + write, d + read, size);
             if (type == kEmrCreatePen && size >= 28 && i32(d + write + 16) > 1)

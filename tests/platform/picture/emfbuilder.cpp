@@ -99,7 +99,8 @@ void EmfBuilder::rectangle(const QRect &r)
                            u32(quint32(r.left() + r.width())) + u32(quint32(r.top() + r.height())));
 }
 
-void EmfBuilder::text(const QPoint &at, const QString &text, int pixelHeight, const QColor &colour)
+void EmfBuilder::text(const QPoint &at, const QString &text, int pixelHeight, const QColor &colour,
+                      quint32 options)
 {
     const quint32 h = nextHandle_++;
     QByteArray font = u32(h) + u32(quint32(-pixelHeight)) + QByteArray(12, '\0') + u32(400);
@@ -116,7 +117,7 @@ void EmfBuilder::text(const QPoint &at, const QString &text, int pixelHeight, co
     constexpr quint32 kFixed = 8 + 16 + 12 + 40; // head, bounds, mode and scales, EMRTEXT
     QByteArray t = rectL(QRect(0, 0, 0, 0)) + u32(1) + u32(0x3F800000) + u32(0x3F800000);
     t += u32(quint32(at.x())) + u32(quint32(at.y())) + u32(quint32(text.size()));
-    t += u32(kFixed) + u32(0) + rectL(QRect(0, 0, 0, 0));
+    t += u32(kFixed) + u32(options) + rectL(QRect(0, 0, 0, 0));
     t += u32(kFixed + quint32(chars.size())); // offDx
     t += chars;
     for (int i = 0; i < text.size(); ++i)

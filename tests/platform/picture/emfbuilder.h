@@ -18,7 +18,8 @@ public:
     void pen(int width, const QColor &colour);
     void nullPen();
     void rectangle(const QRect &r);
-    void text(const QPoint &at, const QString &text, int pixelHeight, const QColor &colour);
+    void text(const QPoint &at, const QString &text, int pixelHeight, const QColor &colour,
+              quint32 options = 0);
     // A bitmap of `columns` x 1 pixels (24-bit) stretched onto `destination`.
     void stretchedRow(const QRect &destination, const QList<QColor> &columns);
     // Any record, as given.

@@ -106,6 +106,7 @@ private slots:
     void emfWidePensKeepTheirWidth();
     void emfBitmapsStayCrisp();
     void emfTextCannotPullInOtherFiles();
+    void emfGlyphNumbersAreLeftOut();
     void truncatedEmfShowsWhatIsThere();
     void damagedEmfRecordsAreSkipped_data();
     void damagedEmfRecordsAreSkipped();
@@ -430,6 +431,21 @@ void TestPicture::emfTextCannotPullInOtherFiles()
         }
     }
     QVERIFY2(lit > 20, "the ordinary text was not drawn");
+}
+
+// Text as glyph numbers cannot be shown without the font that numbers them; the rest of the
+// picture still is.
+void TestPicture::emfGlyphNumbersAreLeftOut()
+{
+    constexpr quint32 kGlyphIndex = 0x10;
+    EmfBuilder emf(kFrame96x48, QRect(0, 0, 96, 48));
+    emf.nullPen();
+    emf.solidBrush(Qt::red);
+    emf.rectangle(QRect(0, 0, 96, 48));
+    emf.text(QPoint(4, 4), QStringLiteral("\x0123\x0456"), 30, Qt::white, kGlyphIndex);
+    const picture::Result r = picture::decode(emf.finish(), QStringLiteral("glyphs.emf"));
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QVERIFY(isRed(r.image.pixel(48, 24)));
 }
 
 // Every cut of a real metafile: one cut inside the header is refused, any other shows the
