@@ -78,8 +78,7 @@ bool readHeader(const QByteArray &bytes, Header *h, QString *error)
         return false;
     }
     const quint32 headerSize = u32(d + 4);
-    if (headerSize < kHeaderSize || headerSize % 4 != 0 || headerSize > quint64(bytes.size()) ||
-        !U_emf_record_safe(d)) {
+    if (headerSize < kHeaderSize || headerSize % 4 != 0 || headerSize > quint64(bytes.size())) {
         *error = QStringLiteral("the metafile is damaged (bad header)");
         return false;
     }
@@ -113,13 +112,17 @@ bool drawsGlyphIndices(quint32 type, const char *record, quint32 size)
 
 // A copy the converter can safely be given: the header, then every record that is whole and
 // passes the record checks and that the converter can draw, then an end record, then zeros. Pens
-// wider than one unit are made geometric, or the converter draws them as hairlines.
+// wider than one unit are made geometric, or the converter draws them as hairlines. Empty when
+// the header itself fails the checks. The checks, too, run on the copy, since they may look a
+// little past a record.
 QByteArray preparedCopy(const QByteArray &bytes, qsizetype *length)
 {
     QByteArray copy(bytes.size() + kEofSize + kSlack, '\0');
     std::memcpy(copy.data(), bytes.constData(), size_t(bytes.size()));
     char *d = copy.data();
     const qsizetype end = bytes.size();
+    if (!U_emf_record_safe(d))
+        return {};
 
     qsizetype read = u32(d + 4); // header size, checked by readHeader
     qsizetype write = read;
@@ -251,6 +254,10 @@ bool renderEmf(const QByteArray &bytes, qreal dpr, QImage *out, QString *error)
 
     qsizetype length = 0;
     QByteArray copy = preparedCopy(bytes, &length);
+    if (copy.isEmpty()) {
+        *error = QStringLiteral("the metafile is damaged (bad header)");
+        return false;
+    }
     generatorOptions options{};
     options.svgDelimiter = true;
     char *svg = nullptr;
