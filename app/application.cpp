@@ -35,6 +35,7 @@ int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &s
     // The panel stays open for the whole run; only the main window's closing ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     fonts::installFallbacks();
+    fonts::useJapaneseDefaultFont();
 
     QtFileDialog fileDialog;
     QtMessageBox messageBox;

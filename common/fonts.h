@@ -6,4 +6,8 @@ inline constexpr char kGothic[] = "ＭＳ Ｐゴシック";
 // Makes the design's Japanese font names resolve to fonts that this system has, with Japanese
 // glyph shapes rather than Chinese ones. Call once after the application object exists.
 void installFallbacks();
+// Makes a Japanese Gothic the application's default font: every caption here is Japanese, and
+// a Latin default would draw it through per-character fallback, slowly and with whatever glyph
+// shapes the fallback brings.
+void useJapaneseDefaultFont();
 } // namespace fonts

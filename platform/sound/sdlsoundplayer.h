@@ -26,6 +26,7 @@ private:
     bool ensureDevice();
     void waitUntilHeard(std::uint32_t queued);
 
+    bool initTried_ = false;
     bool initialised_ = false;
     std::uint32_t device_ = 0;
     // The format the device was opened with; everything queued is converted to it.
