@@ -1,0 +1,95 @@
+// Renders the program's two windows into one PNG, without a display.
+
+#include <app/form1.h>
+#include <common/executable.h>
+#include <common/fonts.h>
+#include <platform/filedialog.h>
+#include <platform/maker/makerlibrary.h>
+#include <platform/messagebox.h>
+#include <platform/popupmenu.h>
+#include <platform/sound/soundplayer.h>
+#include <platform/urlopener.h>
+#include <settings/frmset.h>
+#include <signboard/signboard.h>
+#include <signs/signrolls.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+// Answers the file dialog with the next of a list of paths.
+class ScriptedDialog : public FileDialog {
+public:
+    QStringList answers;
+    std::optional<QString> openFile(QWidget *) override
+    {
+        if (answers.isEmpty())
+            return std::nullopt;
+        return answers.takeFirst();
+    }
+};
+
+class Silent : public MessageBox, public PopupMenu, public SoundPlayer, public UrlOpener {
+public:
+    void show(QWidget *, const QString &, const QString &, Icon) override {}
+    void popup(QMenu &, QPoint) override {}
+    void stop() override {}
+    void play(const QByteArray &, bool) override {}
+    void open(const QString &) override {}
+};
+
+class NoMaker : public MakerLibrary {
+public:
+    bool homePageUrl(QString *, QString *) override { return false; }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    fonts::installFallbacks();
+    fonts::useJapaneseDefaultFont();
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s out.png [roll picture] [signboard picture]\n", argv[0]);
+        return 2;
+    }
+    const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/samples/");
+    const QString roll = argc > 2 ? QString::fromLocal8Bit(argv[2]) : samples + "roll.wmf";
+    const QString board = argc > 3 ? QString::fromLocal8Bit(argv[3]) : samples + "wanman.bmp";
+
+    // A folder of its own, so that no settings file is read or written beside the program.
+    QTemporaryDir home;
+    executable::overrideForTesting(home.path(), QStringLiteral("QT17C0042"));
+    ScriptedDialog dialog;
+    dialog.answers = {roll, board};
+    Silent silent;
+    NoMaker maker;
+    Form1 form(Services{dialog, silent, silent, silent, silent, maker});
+    form.show();
+    form.Load方向幕(0);
+    form.kanban().MnuSetKanban_Click();
+    form.panel().scllMakuSpeed[0]->setValue(450);
+    for (int i = 0; i < 2; ++i)
+        form.signs().picWaku1_KeyDown(0, 40, 0);
+    // The centre door half open, as an opening leaves it midway.
+    for (ImageControl *leaf : form.imgNakaorido)
+        leaf->setWidth(475);
+    form.imgNakaorido[1]->setLeft(6540 - 475);
+
+    const QPixmap main = form.grab();
+    const QPixmap panel = form.panel().grab();
+    QPixmap out(qMax(main.width(), panel.width()), main.height() + panel.height());
+    out.fill(Qt::black);
+    QPainter p(&out);
+    p.drawPixmap(0, 0, main);
+    p.drawPixmap(0, main.height(), panel);
+    p.end();
+    return out.save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+}
