@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -29,6 +30,10 @@ constexpr quint32 kEmrExtTextOutA = 83;
 constexpr quint32 kEmrExtTextOutW = 84;
 constexpr quint32 kEtoGlyphIndex = 0x10;
 constexpr quint32 kEmrMax = 122;
+// Records the record checks cannot check (they say so on the error output); the converter draws
+// none of them either: escapes, OpenGL, colour profiles, POLYTEXTOUT and unused numbers.
+constexpr quint32 kUncheckable[] = {69,  96,  97,  102, 103, 105, 106, 107, 109,
+                                    110, 111, 112, 113, 117, 119, 120, 121};
 constexpr qsizetype kRecordHead = 8;
 constexpr qsizetype kEofSize = 20;
 constexpr quint32 kPsGeometric = 0x10000;
@@ -133,8 +138,10 @@ QByteArray preparedCopy(const QByteArray &bytes, qsizetype *length)
         const quint32 size = u32(d + read + 4);
         if (size < kRecordHead || size % 4 != 0 || size > quint64(end - read))
             break; // the rest cannot be trusted
-        const bool usable = type > kEmrHeader && type <= kEmrMax && U_emf_record_safe(d + read) &&
-                            !drawsGlyphIndices(type, d + read, size);
+        const bool usable = type > kEmrHeader && type <= kEmrMax &&
+                            std::find(std::begin(kUncheckable), std::end(kUncheckable), type) ==
+                                std::end(kUncheckable) &&
+                            U_emf_record_safe(d + read) && !drawsGlyphIndices(type, d + read, size);
         if (usable) {
             std::memmove(d + write, d + read, size);
             if (type == kEmrCreatePen && size >= 28 && i32(d + write + 16) > 1)

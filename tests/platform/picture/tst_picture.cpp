@@ -474,6 +474,7 @@ void TestPicture::damagedEmfRecordsAreSkipped_data()
     QTest::newRow("a record of no length") << 100 + 4 << quint32(0);
     QTest::newRow("a record length not a multiple of four") << 100 + 4 << quint32(13);
     QTest::newRow("an unknown record type") << 100 << quint32(0xFFFF);
+    QTest::newRow("a record the checks do not cover") << 100 << quint32(97);
     QTest::newRow("a description far outside") << 64 << quint32(0x7FFFFFF0);
     QTest::newRow("a brush record too short for a brush") << 100 + 4 << quint32(8);
 }
