@@ -34,6 +34,8 @@ void PictureBox::setPicture(const QImage &picture)
 void PictureBox::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
+    // On a HiDPI screen a bitmap is scaled up: smoothly, not in blocks.
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     p.fillRect(event->rect(), background_);
     if (!picture_.isNull())
         p.drawImage(QPoint(0, 0), picture_);
