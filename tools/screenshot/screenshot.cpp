@@ -85,11 +85,16 @@ int main(int argc, char *argv[])
 
     const QPixmap main = form.grab();
     const QPixmap panel = form.panel().grab();
-    QPixmap out(qMax(main.width(), panel.width()), main.height() + panel.height());
+    // Keep the screen's device pixels (QT_SCALE_FACTOR=2 shows the HiDPI rendering).
+    const qreal dpr = main.devicePixelRatio();
+    const QSize logical(qMax(form.width(), form.panel().width()),
+                        form.height() + form.panel().height());
+    QPixmap out(logical * dpr);
+    out.setDevicePixelRatio(dpr);
     out.fill(Qt::black);
     QPainter p(&out);
     p.drawPixmap(0, 0, main);
-    p.drawPixmap(0, main.height(), panel);
+    p.drawPixmap(0, form.height(), panel);
     p.end();
     return out.save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }
