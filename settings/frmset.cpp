@@ -10,6 +10,8 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
+#include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -45,12 +47,30 @@ constexpr int kCentreDoorSpeed = 10000;
 constexpr int kStepMin = 0;
 constexpr int kStepMax = 1000;
 
-const char kPanelStyle[] = "frmSet { background: rgb(64,64,64); }";
-const char kSpeedLabelStyle[] =
-    "QLabel { background: rgb(0,0,0); color: rgb(255,192,128); border: 1px solid rgb(160,160,160);"
-    " padding-right: 2px; }"
-    "QLabel:disabled { color: rgb(128,128,128); }";
-const char kLightStyle[] = "background: rgb(224,224,224);";
+// Colours are set through palettes rather than style sheets: style sheets cost start-up time
+// and memory out of all proportion for a dozen controls.
+const QColor kPanelBackground(64, 64, 64);
+const QColor kFaceBlack(0, 0, 0);
+const QColor kLight(224, 224, 224);
+const QColor kSpeedText(255, 192, 128);
+const QColor kDisabledText(128, 128, 128);
+const QColor kBorder(160, 160, 160);
+// The leaf choice's caption sits on its border line, in a compact size that leaves the options
+// below it uncovered.
+constexpr int kCaptionPixelSize = 11;
+constexpr int kCaptionIndentPx = 5;
+constexpr int kSpeedTextMarginPx = 2;
+
+// Fills a widget's background with one colour and draws its text in another.
+void paintWith(QWidget *w, QColor background, QColor text)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, background);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Disabled, QPalette::WindowText, kDisabledText);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
 
 QScrollBar *makeScrollBar(QWidget *parent, const twips::Rect &r, int min, int max, int value)
 {
@@ -65,11 +85,27 @@ QScrollBar *makeScrollBar(QWidget *parent, const twips::Rect &r, int min, int ma
     return s;
 }
 
+// A number display: right-aligned text inside a single grey border.
+class SpeedDisplay : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QLabel::paintEvent(event);
+        QPainter p(this);
+        p.setPen(kBorder);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
 QLabel *makeSpeedLabel(QWidget *parent, const twips::Rect &r)
 {
-    auto *l = new QLabel(QStringLiteral("0"), parent);
+    auto *l = new SpeedDisplay(QStringLiteral("0"), parent);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    l->setStyleSheet(QString::fromLatin1(kSpeedLabelStyle));
+    paintWith(l, kFaceBlack, kSpeedText);
+    l->setContentsMargins(1, 1, 1 + kSpeedTextMarginPx, 1);
     toplevel::placeChild(l, r);
     return l;
 }
@@ -85,6 +121,30 @@ QPushButton *makeSwitch(QWidget *parent, const twips::Rect &r, const char *face)
     return b;
 }
 
+// A frame whose caption stands on its top border line, over the children it does not lay out.
+class CaptionedFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        QFont f = font();
+        f.setPixelSize(kCaptionPixelSize);
+        const QFontMetrics fm(f);
+        const int line = fm.height() / 2;
+        p.setPen(kBorder);
+        p.drawRect(QRect(0, line, width() - 1, height() - line - 1));
+        const QRect caption(kCaptionIndentPx, 0, fm.horizontalAdvance(title()) + 4, fm.height());
+        p.fillRect(caption, palette().color(QPalette::Window));
+        p.setFont(f);
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                 QPalette::WindowText));
+        p.drawText(caption, Qt::AlignCenter, title());
+    }
+};
+
 } // namespace
 
 frmSet::frmSet(MainWindowProcedures &main)
@@ -92,18 +152,17 @@ frmSet::frmSet(MainWindowProcedures &main)
 {
     setWindowTitle(QStringLiteral("設定パネル"));
     setObjectName(QStringLiteral("frmSet"));
-    setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QString::fromLatin1(kPanelStyle));
+    paintWith(this, kPanelBackground, Qt::black);
     toplevel::setClientSize(this, kClient.width, kClient.height);
 
     FrameA = new QFrame(this);
-    FrameA->setStyleSheet(QStringLiteral("QFrame { background: rgb(0,0,0); }"));
+    paintWith(FrameA, kFaceBlack, Qt::black);
     toplevel::placeChild(FrameA, kFrameA);
 
     // Label1 lies behind the roll-step controls, so it is created first.
     Label1 = new QLabel(QStringLiteral("幕の速度"), FrameA);
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    Label1->setStyleSheet(QStringLiteral("QLabel { %1 color: black; }").arg(QLatin1String(kLightStyle)));
+    paintWith(Label1, kLight, Qt::black);
     toplevel::placeChild(Label1, kLabel1);
 
     Check1 = makeSwitch(FrameA, kCheck1, res::kSwitchMae);
@@ -113,12 +172,8 @@ frmSet::frmSet(MainWindowProcedures &main)
     HScroll2 = makeScrollBar(FrameA, kHScroll2, kDoorSpeedMin, kDoorSpeedMax, kCentreDoorSpeed);
     lblNakaSpeed = makeSpeedLabel(FrameA, kLblNakaSpeed);
 
-    Frame2 = new QGroupBox(QStringLiteral("中扉動作"), FrameA);
-    Frame2->setStyleSheet(QStringLiteral(
-        "QGroupBox { %1 border: 1px solid rgb(160,160,160); margin-top: 0px; }"
-        "QGroupBox::title { subcontrol-origin: padding; left: 4px; top: -1px; }"
-        "QRadioButton { %1 }")
-                              .arg(QLatin1String(kLightStyle)));
+    Frame2 = new CaptionedFrame(QStringLiteral("中扉動作"), FrameA);
+    paintWith(Frame2, kLight, Qt::black);
     toplevel::placeChild(Frame2, kFrame2);
     const std::array<QString, 3> captions{QStringLiteral("両方"), QStringLiteral("左"),
                                           QStringLiteral("右")};
@@ -135,7 +190,6 @@ frmSet::frmSet(MainWindowProcedures &main)
     for (int i = 0; i < 2; ++i) {
         Label2[i] = new QLabel(marks[i], FrameA);
         Label2[i]->setFont(circled);
-        Label2[i]->setStyleSheet(QStringLiteral("QLabel { background: transparent; color: black; }"));
         toplevel::placeChild(Label2[i], kLabel2[i]);
         scllMakuSpeed[i] = makeScrollBar(FrameA, kScllMakuSpeed[i], kStepMin, kStepMax, kStepMin);
         lblMakuSpeed[i] = makeSpeedLabel(FrameA, kLblMakuSpeed[i]);

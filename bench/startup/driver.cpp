@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int kRuns = 9;
+constexpr int kRuns = 15;
 
 struct Sample {
     double ms = 0;
