@@ -55,9 +55,9 @@ const QColor kLight(224, 224, 224);
 const QColor kSpeedText(255, 192, 128);
 const QColor kDisabledText(128, 128, 128);
 const QColor kBorder(160, 160, 160);
-// The leaf choice's caption sits on its border line, in a compact size that leaves the options
-// below it uncovered.
-constexpr int kCaptionPixelSize = 11;
+// The leaf choice's caption sits on its border line. It is drawn a little higher than its line
+// box: the Japanese font's line box has room above the glyphs, and the options stand just below.
+constexpr int kCaptionRaisePx = 2;
 constexpr int kCaptionIndentPx = 5;
 constexpr int kSpeedTextMarginPx = 2;
 
@@ -130,15 +130,13 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
-        QFont f = font();
-        f.setPixelSize(kCaptionPixelSize);
-        const QFontMetrics fm(f);
-        const int line = fm.height() / 2;
+        const QFontMetrics fm(font());
+        const int line = fm.height() / 2 - kCaptionRaisePx;
         p.setPen(kBorder);
         p.drawRect(QRect(0, line, width() - 1, height() - line - 1));
-        const QRect caption(kCaptionIndentPx, 0, fm.horizontalAdvance(title()) + 4, fm.height());
+        const QRect caption(kCaptionIndentPx, -kCaptionRaisePx, fm.horizontalAdvance(title()) + 4,
+                            fm.height());
         p.fillRect(caption, palette().color(QPalette::Window));
-        p.setFont(f);
         p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                                  QPalette::WindowText));
         p.drawText(caption, Qt::AlignCenter, title());
