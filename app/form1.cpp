@@ -120,7 +120,7 @@ Form1::Form1(Services services)
                                          });
     kanban_ = std::make_unique<Signboard>(
         this, surface_, *MnuViewKanban, *MnuViewWaku, services_.fileDialog,
-        [this] { services_.popupMenu.popup(*MnuTempMenu1, QCursor::pos()); });
+        [this] { showPopupMenu(); });
 
     doorView_ = std::make_unique<PanelDoorView>(*this);
     wave_ = std::make_unique<WavePlayer>(services_.sound);
@@ -184,8 +184,10 @@ void Form1::Form_Load()
 void Form1::Form_MouseDown(int Button, int /*Shift*/, float /*X*/, float /*Y*/)
 {
     if (Button == kRightButton)
-        services_.popupMenu.popup(*MnuTempMenu1, QCursor::pos());
+        showPopupMenu();
 }
+
+void Form1::showPopupMenu() { services_.popupMenu.popup(*MnuTempMenu1, QCursor::pos()); }
 
 void Form1::Form_Unload(int &Cancel)
 {

@@ -79,6 +79,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Opens MnuTempMenu1 at the pointer, for the background and the signboard alike.
+    void showPopupMenu();
     // Applies a settings file's values in order; false at the first that cannot be applied.
     bool applySettings(const IniValues &values);
     // Default layout used when the settings cannot be read.
