@@ -149,6 +149,11 @@ frmSet::frmSet(MainWindowProcedures &main)
     : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), main_(main)
 {
     setWindowTitle(QStringLiteral("設定パネル"));
+    // Every caption here is in the Japanese font itself, so fonts need no fallback to others;
+    // without it each font engine looks up fallback families, which slows the panel's start.
+    QFont own = font();
+    own.setStyleStrategy(QFont::NoFontMerging);
+    setFont(own);
     setObjectName(QStringLiteral("frmSet"));
     paintWith(this, kPanelBackground, Qt::black);
     toplevel::setClientSize(this, kClient.width, kClient.height);
@@ -184,6 +189,7 @@ frmSet::frmSet(MainWindowProcedures &main)
     QFont circled(QString::fromUtf8(fonts::kGothic));
     circled.setPointSizeF(14.25);
     circled.setBold(true);
+    circled.setStyleStrategy(QFont::NoFontMerging);
     const std::array<QString, 2> marks{QStringLiteral("①"), QStringLiteral("②")};
     for (int i = 0; i < 2; ++i) {
         Label2[i] = new QLabel(marks[i], FrameA);
