@@ -3,9 +3,9 @@
 //
 //   solbena-samples <samples folder> [<seed corpus folder>]
 
+#include <tools/artwork/gifwriter.h>
 #include <tools/samples/bmpencoder.h>
 #include <tools/samples/board.h>
-#include <tools/samples/gifencoder.h>
 #include <tools/samples/metafiles.h>
 #include <tools/samples/raster.h>
 
@@ -47,7 +47,7 @@ void writeSamples(const QDir &dir)
     const samples::Board roll = samples::destinationRoll();
     const QImage rollImage = samples::paint(roll);
     save(dir, QStringLiteral("roll.bmp"), samples::encodeBmp(samples::toIndexed(rollImage)));
-    save(dir, QStringLiteral("roll.gif"), samples::encodeGif(samples::toIndexed(rollImage)));
+    save(dir, QStringLiteral("roll.gif"), artwork::encodeGif(samples::toIndexed(rollImage)));
     save(dir, QStringLiteral("roll.jpg"), encode(rollImage, "jpeg", kJpegQuality));
     save(dir, QStringLiteral("roll.wmf"), samples::writeWmf(roll));
     save(dir, QStringLiteral("roll.emf"), samples::writeEmf(roll));
@@ -55,7 +55,7 @@ void writeSamples(const QDir &dir)
     save(dir, QStringLiteral("wanman.bmp"),
          samples::encodeBmp(samples::toIndexed(samples::paint(samples::oneManBoard()))));
     save(dir, QStringLiteral("seiriken.gif"),
-         samples::encodeGif(samples::toIndexed(samples::paint(samples::ticketBoard()))));
+         artwork::encodeGif(samples::toIndexed(samples::paint(samples::ticketBoard()))));
     save(dir, QStringLiteral("keito12.emf"), samples::writeEmf(samples::routeBoard()));
     save(dir, QStringLiteral("keito12.wmf"), samples::writeWmf(samples::routeBoard()));
 }
@@ -67,7 +67,7 @@ void writeSeeds(const QDir &dir)
     save(dir, QStringLiteral("seed.bmp"), samples::encodeBmp(samples::toIndexed(image)));
     save(dir, QStringLiteral("seed24.bmp"),
          samples::encodeBmp(image.convertToFormat(QImage::Format_RGB888)));
-    save(dir, QStringLiteral("seed.gif"), samples::encodeGif(samples::toIndexed(image)));
+    save(dir, QStringLiteral("seed.gif"), artwork::encodeGif(samples::toIndexed(image)));
     save(dir, QStringLiteral("seed.jpg"), encode(image, "jpeg", kJpegQuality));
     save(dir, QStringLiteral("seed.wmf"), samples::writeWmf(tiny));
     save(dir, QStringLiteral("seed.emf"), samples::writeEmf(tiny));
