@@ -16,6 +16,8 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QPushButton>
 
 namespace {
 
@@ -138,6 +140,49 @@ private slots:
         w.MnuViewKanban->trigger();
         QVERIFY(w.MnuViewKanban->isChecked());
         QVERIFY(!w.kanban().PicKanban->isHidden());
+    }
+
+    void panelSwitches_moveTheDoorsOnTheBus()
+    {
+        Fixture f(dir_.path());
+        Form1 &w = *f.form;
+        frmSet &p = w.panel();
+        p.HScroll1->setValue(1);
+        p.HScroll2->setValue(1);
+        QTest::mouseClick(p.Check1, Qt::LeftButton);
+        QCOMPARE(w.Image1(2)->Width(), 70.0f);
+        QTest::mouseClick(p.Check1, Qt::LeftButton);
+        QCOMPARE(w.Image1(2)->Width(), 1155.0f);
+
+        // Only the left leaf, and the opening sound before it moves.
+        QTest::mouseClick(p.Option1[1], Qt::LeftButton);
+        QTest::mouseClick(p.Check2, Qt::LeftButton);
+        QCOMPARE(w.imgNakaorido[0]->Width(), 110.0f);
+        QCOMPARE(w.imgNakaorido[1]->Width(), 840.0f);
+        QCOMPARE(f.sound.plays().size(), size_t(1));
+        QVERIFY(!f.sound.plays()[0].async);
+        QTest::mouseClick(p.Check2, Qt::LeftButton);
+        QCOMPARE(w.imgNakaorido[0]->Width(), 840.0f);
+        QCOMPARE(f.sound.plays().size(), size_t(2));
+        QVERIFY(f.sound.plays()[1].async);
+    }
+
+    void versionButton_opensAboutDialogModally()
+    {
+        Fixture f(dir_.path());
+        QString title;
+        bool modal = false;
+        QTimer::singleShot(0, [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            if (!dialog)
+                return;
+            title = dialog->windowTitle();
+            modal = dialog->isModal();
+            dialog->close();
+        });
+        QTest::mouseClick(f.form->panel().Command3, Qt::LeftButton);
+        QCOMPARE(title, QStringLiteral("ソルベナのバージョン情報"));
+        QVERIFY(modal);
     }
 
     void close_mainWindow_unloadsOnceAndHidesPanel()
