@@ -1,8 +1,8 @@
 #include <signboard/signboard.h>
 
 #include <common/common.h>
+#include <picture/picture.h>
 #include <platform/filedialog.h>
-#include <platform/picture/picture.h>
 
 #include <QAction>
 #include <QMouseEvent>

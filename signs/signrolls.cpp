@@ -1,9 +1,9 @@
 #include <signs/signrolls.h>
 
 #include <common/common.h>
+#include <picture/picture.h>
 #include <platform/filedialog.h>
 #include <platform/messagebox.h>
-#include <platform/picture/picture.h>
 
 #include <limits>
 

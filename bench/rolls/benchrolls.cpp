@@ -11,9 +11,9 @@
 // arrow key press to the sign window painted with the wound roll is at most 1 ms. Each memory figure is a
 // child process's peak resident set less that of a child that stops just before decoding.
 
+#include <picture/picture.h>
 #include <platform/dialogs/qtfiledialog.h>
 #include <platform/messagebox.h>
-#include <platform/picture/picture.h>
 #include <signs/signrolls.h>
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the picture decoder. The bytes are not copied, so a read past their
 // end is caught; the odd inputs are drawn at a screen density of 2 to reach the scaled paths.
 
-#include <platform/picture/picture.h>
+#include <picture/picture.h>
 
 #include <QGuiApplication>
 

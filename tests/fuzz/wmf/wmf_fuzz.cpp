@@ -1,6 +1,6 @@
 // Plays arbitrary bytes as a Windows metafile.
 
-#include <platform/picture/wmf/wmf.h>
+#include <picture/wmf/wmf.h>
 
 #include <QGuiApplication>
 

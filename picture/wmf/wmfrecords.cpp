@@ -1,4 +1,4 @@
-#include <platform/picture/wmf/wmfrecords.h>
+#include <picture/wmf/wmfrecords.h>
 
 #include <uwmf.h>
 

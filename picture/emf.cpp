@@ -1,6 +1,6 @@
-#include <platform/picture/emf.h>
+#include <picture/emf.h>
 
-#include <platform/picture/limits.h>
+#include <picture/limits.h>
 
 #include <QPainter>
 #include <QSvgRenderer>

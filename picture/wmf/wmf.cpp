@@ -1,8 +1,8 @@
-#include <platform/picture/wmf/wmf.h>
+#include <picture/wmf/wmf.h>
 
-#include <platform/picture/limits.h>
-#include <platform/picture/wmf/wmfplayer.h>
-#include <platform/picture/wmf/wmfrecords.h>
+#include <picture/limits.h>
+#include <picture/wmf/wmfplayer.h>
+#include <picture/wmf/wmfrecords.h>
 
 #include <cmath>
 

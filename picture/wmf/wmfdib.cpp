@@ -1,6 +1,6 @@
-#include <platform/picture/wmf/wmfdib.h>
+#include <picture/wmf/wmfdib.h>
 
-#include <platform/picture/limits.h>
+#include <picture/limits.h>
 
 #include <QtEndian>
 

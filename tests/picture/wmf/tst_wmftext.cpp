@@ -1,6 +1,6 @@
 // Metafile strings in their fonts' code pages, and Windows face names, as the player reads them.
 
-#include <platform/picture/wmf/wmftext.h>
+#include <picture/wmf/wmftext.h>
 
 #include <QTest>
 

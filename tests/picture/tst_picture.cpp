@@ -1,8 +1,8 @@
 #include "emfbuilder.h"
 
 #include <common/filenames.h>
-#include <platform/picture/limits.h>
-#include <platform/picture/picture.h>
+#include <picture/limits.h>
+#include <picture/picture.h>
 
 #include <QBuffer>
 #include <QFile>

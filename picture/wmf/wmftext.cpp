@@ -1,4 +1,4 @@
-#include <platform/picture/wmf/wmftext.h>
+#include <picture/wmf/wmftext.h>
 
 #include <QStringDecoder>
 

@@ -3,9 +3,9 @@
 // The player's state: the objects a metafile creates and the device context it draws through.
 // Shared by the player's source files only.
 
-#include <platform/picture/wmf/wmfdib.h>
-#include <platform/picture/wmf/wmfplayer.h>
-#include <platform/picture/wmf/wmftext.h>
+#include <picture/wmf/wmfdib.h>
+#include <picture/wmf/wmfplayer.h>
+#include <picture/wmf/wmftext.h>
 
 #include <uwmf.h>
 

@@ -3,7 +3,7 @@
 // Plays metafile records onto an image, keeping the state a Windows device context keeps while
 // it plays them.
 
-#include <platform/picture/wmf/wmfrecords.h>
+#include <picture/wmf/wmfrecords.h>
 
 #include <QImage>
 

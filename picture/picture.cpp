@@ -1,8 +1,8 @@
-#include <platform/picture/picture.h>
+#include <picture/picture.h>
 
-#include <platform/picture/emf.h>
-#include <platform/picture/limits.h>
-#include <platform/picture/wmf/wmf.h>
+#include <picture/emf.h>
+#include <picture/limits.h>
+#include <picture/wmf/wmf.h>
 
 #include <common/filenames.h>
 

@@ -2,7 +2,7 @@
 
 #include "wmfbuilder.h"
 
-#include <platform/picture/wmf/wmf.h>
+#include <picture/wmf/wmf.h>
 
 #include <QFontMetricsF>
 #include <QPainter>

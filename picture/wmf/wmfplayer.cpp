@@ -1,4 +1,4 @@
-#include <platform/picture/wmf/wmfplayerimpl.h>
+#include <picture/wmf/wmfplayerimpl.h>
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // Splits a metafile into records. Every record handed out lies wholly inside the bytes it came
 // from, so the player only has to check a record's fields against the record's own size.
 
-#include <platform/picture/wmf/wmf.h>
+#include <picture/wmf/wmf.h>
 
 #include <QPoint>
 
