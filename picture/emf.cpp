@@ -1,12 +1,12 @@
 #include <picture/emf.h>
 
 #include <picture/limits.h>
+#include <picture/littleendian.h>
 
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
-#include <QtEndian>
 
 #include <emf2svg.h>
 #include <uemf_safe.h>
@@ -42,26 +42,13 @@ constexpr qsizetype kSlack = 4096;
 constexpr double kHimetricPerInch = 2540.0;
 constexpr double kLogicalDpi = 96.0;
 
-quint32 u32(const char *p)
-{
-    return qFromLittleEndian<quint32>(p);
-}
-qint32 i32(const char *p)
-{
-    return qFromLittleEndian<qint32>(p);
-}
-void put32(char *p, quint32 v)
-{
-    qToLittleEndian<quint32>(v, p);
-}
-
 struct RectL {
     qint64 left, top, right, bottom;
 };
 
-RectL rectAt(const char *p)
+RectL rectAt(const picture::LittleEndianReader &in, qsizetype at)
 {
-    return {i32(p), i32(p + 4), i32(p + 8), i32(p + 12)};
+    return {in.s32(at), in.s32(at + 4), in.s32(at + 8), in.s32(at + 12)};
 }
 
 struct Header {
@@ -73,8 +60,8 @@ struct Header {
 
 bool readHeader(const QByteArray &bytes, Header *h, QString *error)
 {
-    const char *d = bytes.constData();
-    if (bytes.size() < kSignatureEnd || u32(d) != kEmrHeader || u32(d + 40) != kSignature) {
+    const picture::LittleEndianReader d(bytes);
+    if (bytes.size() < kSignatureEnd || d.u32(0) != kEmrHeader || d.u32(40) != kSignature) {
         *error = QStringLiteral("not an enhanced metafile");
         return false;
     }
@@ -82,17 +69,17 @@ bool readHeader(const QByteArray &bytes, Header *h, QString *error)
         *error = QStringLiteral("the metafile is damaged (shorter than its header)");
         return false;
     }
-    const quint32 headerSize = u32(d + 4);
+    const quint32 headerSize = d.u32(4);
     if (headerSize < kHeaderSize || headerSize % 4 != 0 || headerSize > quint64(bytes.size())) {
         *error = QStringLiteral("the metafile is damaged (bad header)");
         return false;
     }
-    h->bounds = rectAt(d + 8);
-    h->frame = rectAt(d + 24);
-    h->deviceWidth = i32(d + 72);
-    h->deviceHeight = i32(d + 76);
-    h->deviceWidthMm = i32(d + 80);
-    h->deviceHeightMm = i32(d + 84);
+    h->bounds = rectAt(d, 8);
+    h->frame = rectAt(d, 24);
+    h->deviceWidth = d.s32(72);
+    h->deviceHeight = d.s32(76);
+    h->deviceWidthMm = d.s32(80);
+    h->deviceHeightMm = d.s32(84);
     return true;
 }
 
@@ -108,10 +95,10 @@ QSize naturalSizeOf(const Header &h)
 
 // Text given as glyph numbers of some font: the converter looks that font up and crashes on the
 // way, and without the very font the numbers mean nothing anyway.
-bool drawsGlyphIndices(quint32 type, const char *record, quint32 size)
+bool drawsGlyphIndices(quint32 type, const picture::LittleEndianReader &record, quint32 size)
 {
     if ((type == kEmrExtTextOutA || type == kEmrExtTextOutW) && size >= 56)
-        return u32(record + 52) & kEtoGlyphIndex;
+        return record.u32(52) & kEtoGlyphIndex;
     return false;
 }
 
@@ -125,27 +112,29 @@ QByteArray preparedCopy(const QByteArray &bytes, qsizetype *length)
     QByteArray copy(bytes.size() + kEofSize + kSlack, '\0');
     std::memcpy(copy.data(), bytes.constData(), size_t(bytes.size()));
     char *d = copy.data();
+    const picture::LittleEndianReader in(copy);
     const qsizetype end = bytes.size();
     if (!U_emf_record_safe(d))
         return {};
 
-    qsizetype read = u32(d + 4); // header size, checked by readHeader
+    qsizetype read = in.u32(4); // header size, checked by readHeader
     qsizetype write = read;
     quint32 records = 1;
     bool sawEof = false;
     while (read + kRecordHead <= end) {
-        const quint32 type = u32(d + read);
-        const quint32 size = u32(d + read + 4);
+        const quint32 type = in.u32(read);
+        const quint32 size = in.u32(read + 4);
         if (size < kRecordHead || size % 4 != 0 || size > quint64(end - read))
             break; // the rest cannot be trusted
         const bool usable = type > kEmrHeader && type <= kEmrMax &&
                             std::find(std::begin(kUncheckable), std::end(kUncheckable), type) ==
                                 std::end(kUncheckable) &&
-                            U_emf_record_safe(d + read) && !drawsGlyphIndices(type, d + read, size);
+                            U_emf_record_safe(d + read) &&
+                            !drawsGlyphIndices(type, in.from(read), size);
         if (usable) {
             std::memmove(d + write, d + read, size);
-            if (type == kEmrCreatePen && size >= 28 && i32(d + write + 16) > 1)
-                put32(d + write + 12, u32(d + write + 12) | kPsGeometric);
+            if (type == kEmrCreatePen && size >= 28 && in.s32(write + 16) > 1)
+                picture::writeU32(copy, write + 12, in.u32(write + 12) | kPsGeometric);
             write += size;
             ++records;
         }
@@ -156,18 +145,17 @@ QByteArray preparedCopy(const QByteArray &bytes, qsizetype *length)
         }
     }
     if (!sawEof) {
-        char *eof = d + write;
-        std::memset(eof, 0, kEofSize);
-        put32(eof, kEmrEof);
-        put32(eof + 4, kEofSize);
-        put32(eof + 12, 16); // offPalEntries
-        put32(eof + 16, kEofSize);
+        std::memset(d + write, 0, kEofSize);
+        picture::writeU32(copy, write, kEmrEof);
+        picture::writeU32(copy, write + 4, kEofSize);
+        picture::writeU32(copy, write + 12, 16); // offPalEntries
+        picture::writeU32(copy, write + 16, kEofSize);
         write += kEofSize;
         ++records;
     }
     std::memset(d + write, 0, size_t(copy.size() - write));
-    put32(d + 48, quint32(write)); // nBytes
-    put32(d + 52, records);
+    picture::writeU32(copy, 48, quint32(write)); // nBytes
+    picture::writeU32(copy, 52, records);
     *length = write;
     return copy;
 }

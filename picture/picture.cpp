@@ -2,6 +2,7 @@
 
 #include <picture/emf.h>
 #include <picture/limits.h>
+#include <picture/littleendian.h>
 #include <picture/wmf/wmf.h>
 
 #include <common/filenames.h>
@@ -9,7 +10,6 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
@@ -140,27 +140,22 @@ namespace picture {
 
 Format detectFormat(const QByteArray &head)
 {
-    const auto u16 = [&](qsizetype at) {
-        return qFromLittleEndian<quint16>(head.constData() + at);
-    };
-    const auto u32 = [&](qsizetype at) {
-        return qFromLittleEndian<quint32>(head.constData() + at);
-    };
+    const LittleEndianReader h(head);
     if (head.startsWith("BM"))
         return Format::Bmp;
     if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
         return Format::Gif;
     if (head.startsWith("\xFF\xD8\xFF"))
         return Format::Jpeg;
-    if (head.size() >= kEmfSignatureOffset + 4 && u32(0) == 1 &&
-        u32(kEmfSignatureOffset) == kEmfSignature)
+    if (head.size() >= kEmfSignatureOffset + 4 && h.u32(0) == 1 &&
+        h.u32(kEmfSignatureOffset) == kEmfSignature)
         return Format::Emf;
-    if (head.size() >= 4 && u32(0) == kPlaceableKey)
+    if (head.size() >= 4 && h.u32(0) == kPlaceableKey)
         return Format::Wmf;
     // A metafile without the placeable header: memory or disk type, nine-word header, and
     // the version of Windows 3.0 or earlier.
-    if (head.size() >= 6 && (u16(0) == 1 || u16(0) == 2) && u16(2) == 9 &&
-        (u16(4) == 0x0300 || u16(4) == 0x0100))
+    if (head.size() >= 6 && (h.u16(0) == 1 || h.u16(0) == 2) && h.u16(2) == 9 &&
+        (h.u16(4) == 0x0300 || h.u16(4) == 0x0100))
         return Format::Wmf;
     return Format::Unknown;
 }

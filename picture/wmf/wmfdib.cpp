@@ -1,8 +1,7 @@
 #include <picture/wmf/wmfdib.h>
 
 #include <picture/limits.h>
-
-#include <QtEndian>
+#include <picture/littleendian.h>
 
 #include <array>
 #include <bit>
@@ -16,15 +15,6 @@ constexpr quint32 kMaskedHeaderBytes = 52; // version 2 and later headers carry 
 constexpr quint32 kCompressionRgb = 0;
 constexpr quint32 kCompressionBitfields = 3;
 constexpr qint64 kMaxColors = 256;
-
-quint16 u16(const char *p)
-{
-    return qFromLittleEndian<quint16>(p);
-}
-quint32 u32(const char *p)
-{
-    return qFromLittleEndian<quint32>(p);
-}
 
 struct Channel {
     quint32 mask = 0;
@@ -59,7 +49,8 @@ QImage decodeDib(const char *data, qsizetype size, ColorUsage usage, const QList
 {
     if (!data || size < 4)
         return {};
-    const quint32 headerBytes = u32(data);
+    const LittleEndianReader dib(data, size);
+    const quint32 headerBytes = dib.u32(0);
     qint64 width = 0;
     qint64 height = 0;
     int bitCount = 0;
@@ -69,16 +60,16 @@ QImage decodeDib(const char *data, qsizetype size, ColorUsage usage, const QList
     if (headerBytes == kCoreHeaderBytes) {
         if (size < qsizetype(kCoreHeaderBytes))
             return {};
-        width = u16(data + 4);
-        height = u16(data + 6);
-        bitCount = u16(data + 10);
+        width = dib.u16(4);
+        height = dib.u16(6);
+        bitCount = dib.u16(10);
         tableEntryBytes = 3;
     } else if (headerBytes >= kInfoHeaderBytes && headerBytes <= quint64(size)) {
-        width = qint32(u32(data + 4));
-        height = qint32(u32(data + 8));
-        bitCount = u16(data + 14);
-        compression = u32(data + 16);
-        colorsUsed = u32(data + 32);
+        width = dib.s32(4);
+        height = dib.s32(8);
+        bitCount = dib.u16(14);
+        compression = dib.u32(16);
+        colorsUsed = dib.u32(32);
     } else {
         return {};
     }
@@ -94,15 +85,16 @@ QImage decodeDib(const char *data, qsizetype size, ColorUsage usage, const QList
     std::array<Channel, 3> channels;
     if (bitCount == 16 || bitCount == 32) {
         if (compression == kCompressionBitfields) {
-            const char *masks = data + headerBytes;
+            qint64 masks = headerBytes;
             if (headerBytes >= kMaskedHeaderBytes) {
-                masks = data + kInfoHeaderBytes;
+                masks = kInfoHeaderBytes;
             } else {
                 if (offset + 12 > size)
                     return {};
                 offset += 12;
             }
-            channels = {Channel(u32(masks)), Channel(u32(masks + 4)), Channel(u32(masks + 8))};
+            channels = {Channel(dib.u32(masks)), Channel(dib.u32(masks + 4)),
+                        Channel(dib.u32(masks + 8))};
         } else if (compression == kCompressionRgb) {
             channels = bitCount == 16
                            ? std::array{Channel(0x7C00), Channel(0x03E0), Channel(0x001F)}
@@ -131,12 +123,12 @@ QImage decodeDib(const char *data, qsizetype size, ColorUsage usage, const QList
                 return {};
             colors.reserve(tableEntries);
             for (qint64 i = 0; i < tableEntries; ++i) {
-                const char *e = data + offset + i * entryBytes;
+                const qint64 e = offset + i * entryBytes;
                 if (usage == ColorUsage::PaletteIndices16) {
-                    const quint16 index = u16(e);
+                    const quint16 index = dib.u16(e);
                     colors.append(index < palette.size() ? palette[index] : qRgb(0, 0, 0));
                 } else {
-                    colors.append(qRgb(quint8(e[2]), quint8(e[1]), quint8(e[0])));
+                    colors.append(qRgb(dib.u8(e + 2), dib.u8(e + 1), dib.u8(e)));
                 }
             }
             offset += tableEntries * entryBytes;
@@ -155,9 +147,8 @@ QImage decodeDib(const char *data, qsizetype size, ColorUsage usage, const QList
     QImage image(int(width), int(height), QImage::Format_RGB32);
     if (image.isNull())
         return {};
-    const char *bits = data + offset;
     for (qint64 row = 0; row < height; ++row) {
-        const auto *src = reinterpret_cast<const uchar *>(bits + row * stride);
+        const LittleEndianReader src = dib.from(offset + row * stride);
         auto *dst = reinterpret_cast<QRgb *>(image.scanLine(int(topDown ? row : height - 1 - row)));
         for (qint64 x = 0; x < width; ++x) {
             switch (bitCount) {
@@ -166,20 +157,20 @@ QImage decodeDib(const char *data, qsizetype size, ColorUsage usage, const QList
             case 8: {
                 const qint64 bit = x * bitCount;
                 const int shift = 8 - bitCount - int(bit % 8);
-                const int index = (src[bit / 8] >> shift) & ((1 << bitCount) - 1);
+                const int index = (src.u8(bit / 8) >> shift) & ((1 << bitCount) - 1);
                 dst[x] = index < colors.size() ? colors[index] : qRgb(0, 0, 0);
                 break;
             }
             case 16: {
-                const quint32 p = src[x * 2] | (src[x * 2 + 1] << 8);
+                const quint32 p = src.u16(x * 2);
                 dst[x] = qRgb(channels[0].value(p), channels[1].value(p), channels[2].value(p));
                 break;
             }
             case 24:
-                dst[x] = qRgb(src[x * 3 + 2], src[x * 3 + 1], src[x * 3]);
+                dst[x] = qRgb(src.u8(x * 3 + 2), src.u8(x * 3 + 1), src.u8(x * 3));
                 break;
             default: {
-                const quint32 p = u32(reinterpret_cast<const char *>(src + x * 4));
+                const quint32 p = src.u32(x * 4);
                 dst[x] = qRgb(channels[0].value(p), channels[1].value(p), channels[2].value(p));
                 break;
             }
@@ -201,11 +192,12 @@ QImage decodeBitmap16(const Bitmap16Header &header, const char *bits, qsizetype 
     QImage image(int(width), int(height), QImage::Format_RGB32);
     if (image.isNull())
         return {};
+    const LittleEndianReader in(bits, size);
     for (qint64 y = 0; y < height; ++y) {
-        const auto *src = reinterpret_cast<const uchar *>(bits + y * widthBytes);
+        const LittleEndianReader src = in.from(y * widthBytes);
         auto *dst = reinterpret_cast<QRgb *>(image.scanLine(int(y)));
         for (qint64 x = 0; x < width; ++x)
-            dst[x] = (src[x / 8] >> (7 - x % 8)) & 1 ? one : zero;
+            dst[x] = (src.u8(x / 8) >> (7 - x % 8)) & 1 ? one : zero;
     }
     return image;
 }

@@ -339,9 +339,9 @@ void Player::createBrush(const Record &r)
     const char *b = nullptr;
     if (r.size < U_SIZE_WMRCREATEBRUSHINDIRECT || !U_WMRCREATEBRUSHINDIRECT_get(r.data, &b))
         return addObject(OtherObject{});
-    U_COLORREF c;
-    memcpy(&c, b + 2, sizeof c);
-    BrushObject brush{u16(b), color(c), u16(b + 6), QImage()};
+    const LittleEndianReader in = r.bytes().from(b);
+    const U_COLORREF c{in.u8(2), in.u8(3), in.u8(4), in.u8(5)};
+    BrushObject brush{in.u16(0), color(c), in.u16(6), QImage()};
     // Pattern styles need a bitmap, which this record cannot carry.
     if (brush.style != U_BS_SOLID && brush.style != U_BS_HATCHED)
         brush.style = U_BS_NULL;
@@ -353,16 +353,17 @@ void Player::createFont(const Record &r)
     const char *f = nullptr;
     if (r.size < U_SIZE_WMRCREATEFONTINDIRECT || !U_WMRCREATEFONTINDIRECT_get(r.data, &f))
         return addObject(OtherObject{});
+    const LittleEndianReader in = r.bytes().from(f);
     FontObject font;
-    font.height = s16(f);
-    font.width = s16(f + 2);
-    font.escapement = s16(f + 4);
-    font.weight = s16(f + 8);
-    font.italic = f[10] != 0;
-    font.underline = f[11] != 0;
-    font.strikeOut = f[12] != 0;
-    font.charset = quint8(f[13]);
-    const quint8 pitchAndFamily = quint8(f[17]);
+    font.height = in.s16(0);
+    font.width = in.s16(2);
+    font.escapement = in.s16(4);
+    font.weight = in.s16(8);
+    font.italic = in.u8(10) != 0;
+    font.underline = in.u8(11) != 0;
+    font.strikeOut = in.u8(12) != 0;
+    font.charset = in.u8(13);
+    const quint8 pitchAndFamily = in.u8(17);
     // The face name ends at its NUL, at 32 bytes or at the end of the record.
     const qsizetype available =
         std::min<qsizetype>(kFaceNameBytes, r.data + r.size - (f + kFontCoreBytes));
@@ -382,12 +383,11 @@ void Player::createPalette(const Record &r)
         return addObject(OtherObject{});
     // Entries are Windows' PALETTEENTRY: red, green, blue, flags. (libuemf's writer and its
     // structure put them the other way round; files from Windows do not.)
+    const LittleEndianReader in = r.bytes().from(entries);
     PaletteObject object;
     object.colors.reserve(palette.NumEntries);
-    for (int i = 0; i < palette.NumEntries; ++i) {
-        const char *e = entries + i * 4;
-        object.colors.append(qRgb(quint8(e[0]), quint8(e[1]), quint8(e[2])));
-    }
+    for (int i = 0; i < palette.NumEntries; ++i)
+        object.colors.append(qRgb(in.u8(i * 4), in.u8(i * 4 + 1), in.u8(i * 4 + 2)));
     addObject(std::move(object));
 }
 
@@ -402,10 +402,9 @@ void Player::setPaletteEntries(const Record &r)
     auto *object = o ? std::get_if<PaletteObject>(o) : nullptr;
     if (!object)
         return;
-    for (int i = 0; i < palette.NumEntries && palette.Start + i < object->colors.size(); ++i) {
-        const char *e = entries + i * 4;
-        object->colors[palette.Start + i] = qRgb(quint8(e[0]), quint8(e[1]), quint8(e[2]));
-    }
+    const LittleEndianReader in = r.bytes().from(entries);
+    for (int i = 0; i < palette.NumEntries && palette.Start + i < object->colors.size(); ++i)
+        object->colors[palette.Start + i] = qRgb(in.u8(i * 4), in.u8(i * 4 + 1), in.u8(i * 4 + 2));
     s_.palette = object->colors;
 }
 
@@ -415,23 +414,23 @@ void Player::createRegion(const Record &r)
     if (r.size < U_SIZE_WMRCREATEREGION || !U_WMRCREATEREGION_get(r.data, &g) ||
         r.data + r.size - g < kRegionHeaderBytes)
         return addObject(OtherObject{});
-    const char *end = r.data + r.size;
-    const int scanCount = s16(g + 10);
-    const QRect bounds(QPoint(s16(g + 12), s16(g + 14)), QPoint(s16(g + 16) - 1, s16(g + 18) - 1));
+    const LittleEndianReader in = r.bytes().from(g);
+    const int scanCount = in.s16(10);
+    const QRect bounds(QPoint(in.s16(12), in.s16(14)), QPoint(in.s16(16) - 1, in.s16(18) - 1));
     RegionObject region;
-    const char *scan = g + kRegionHeaderBytes;
+    qint64 scan = kRegionHeaderBytes;
     for (int i = 0; i < scanCount; ++i) {
-        if (end - scan < kScanHeaderBytes)
+        if (!in.has(scan, kScanHeaderBytes))
             break;
-        const int count = u16(scan);
-        const int top = s16(scan + 2);
-        const int bottom = s16(scan + 4);
+        const int count = in.u16(scan);
+        const int top = in.s16(scan + 2);
+        const int bottom = in.s16(scan + 4);
         const qint64 scanBytes = kScanHeaderBytes + qint64(count) * 2 + 2;
-        if (scanBytes > end - scan)
+        if (!in.has(scan, scanBytes))
             break;
         for (int k = 0; k + 1 < count; k += 2) {
-            const int left = s16(scan + kScanHeaderBytes + k * 2);
-            const int right = s16(scan + kScanHeaderBytes + k * 2 + 2);
+            const int left = in.s16(scan + kScanHeaderBytes + k * 2);
+            const int right = in.s16(scan + kScanHeaderBytes + k * 2 + 2);
             if (right > left && bottom > top)
                 region.rects.append(QRect(left, top, right - left, bottom - top));
         }
@@ -662,10 +661,11 @@ void Player::poly(const Record &r, bool closed)
                  : U_WMRPOLYLINE_get(r.data, &count, &data)) ||
         qint64(count) * 4 > r.data + r.size - data || count < 2)
         return;
+    const LittleEndianReader in = r.bytes().from(data);
     QPolygonF points;
     points.reserve(count);
     for (int i = 0; i < count; ++i)
-        points.append(toPixels(s16(data + i * 4), s16(data + i * 4 + 2)));
+        points.append(toPixels(in.s16(i * 4), in.s16(i * 4 + 2)));
     QPainterPath outline;
     outline.addPolygon(points.translated(0.5, 0.5));
     if (closed) {
@@ -686,25 +686,25 @@ void Player::polyPolygon(const Record &r)
     const char *points = nullptr;
     if (!U_WMRPOLYPOLYGON_get(r.data, &polygons, &counts, &points))
         return;
-    const char *countBytes = reinterpret_cast<const char *>(counts);
-    const char *end = r.data + r.size;
-    if (qint64(polygons) * 2 > end - countBytes)
+    const LittleEndianReader countIn = r.bytes().from(reinterpret_cast<const char *>(counts));
+    const LittleEndianReader pointIn = r.bytes().from(points);
+    if (!countIn.has(0, qint64(polygons) * 2))
         return;
     qint64 total = 0;
     for (int i = 0; i < polygons; ++i)
-        total += u16(countBytes + i * 2);
-    if (total * 4 > end - points)
+        total += countIn.u16(i * 2);
+    if (!pointIn.has(0, total * 4))
         return;
     QPainterPath area;
     QPainterPath outline;
     area.setFillRule(s_.polyFillMode == U_WINDING ? Qt::WindingFill : Qt::OddEvenFill);
-    const char *at = points;
+    qint64 at = 0;
     for (int i = 0; i < polygons; ++i) {
-        const int n = u16(countBytes + i * 2);
+        const int n = countIn.u16(i * 2);
         QPolygonF polygon;
         polygon.reserve(n);
         for (int k = 0; k < n; ++k, at += 4)
-            polygon.append(toPixels(s16(at), s16(at + 2)));
+            polygon.append(toPixels(pointIn.s16(at), pointIn.s16(at + 2)));
         if (n < 2)
             continue;
         area.addPolygon(polygon);

@@ -13,7 +13,6 @@
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
-#include <QtEndian>
 
 #include <optional>
 #include <variant>
@@ -22,16 +21,6 @@
 namespace picture::wmf {
 
 inline constexpr int kNormalWeight = 400;
-
-inline qint16 s16(const char *p)
-{
-    return qFromLittleEndian<qint16>(p);
-}
-
-inline quint16 u16(const char *p)
-{
-    return qFromLittleEndian<quint16>(p);
-}
 
 struct PenObject {
     quint16 style = U_PS_SOLID;
@@ -162,8 +151,8 @@ private:
 
     RealFont realizeFont();
     QPair<double, double> latinMetrics(const QFont &font);
-    void text(QPoint at, QByteArrayView bytes, const char *dx, qsizetype dxAvailable,
-              quint16 options, const U_RECT16 *rect);
+    void text(QPoint at, QByteArrayView bytes, const LittleEndianReader &dx, quint16 options,
+              const U_RECT16 *rect);
     void textOut(const Record &r);
     void extTextOut(const Record &r);
 

@@ -81,8 +81,8 @@ RealFont Player::realizeFont()
     return rf;
 }
 
-void Player::text(QPoint at, QByteArrayView bytes, const char *dx, qsizetype dxAvailable,
-                  quint16 options, const U_RECT16 *rect)
+void Player::text(QPoint at, QByteArrayView bytes, const LittleEndianReader &dx, quint16 options,
+                  const U_RECT16 *rect)
 {
     const bool updateCp = s_.textAlign & U_TA_UPDATECP;
     const QPointF origin = toPixels(updateCp ? s_.position : at);
@@ -107,7 +107,7 @@ void Player::text(QPoint at, QByteArrayView bytes, const char *dx, qsizetype dxA
         whole += piece.text;
     std::vector<double> positions;
     double width = 0;
-    const qsizetype dxEntries = dx ? dxAvailable / 2 : 0;
+    const qsizetype dxEntries = dx.size() / 2;
     const bool perByte = dxEntries >= bytes.size();
     if (perByte || dxEntries >= qsizetype(pieces.size())) {
         positions.reserve(pieces.size());
@@ -116,7 +116,7 @@ void Player::text(QPoint at, QByteArrayView bytes, const char *dx, qsizetype dxA
             positions.push_back(width);
             const int n = perByte ? piece.bytes : 1;
             for (int k = 0; k < n; ++k, ++entry)
-                width += s16(dx + entry * 2) * std::abs(sx_);
+                width += dx.s16(entry * 2) * std::abs(sx_);
         }
     } else {
         width = QFontMetricsF(rf.font, image_).horizontalAdvance(whole) * rf.widthScale;
@@ -188,22 +188,22 @@ void Player::textOut(const Record &r)
     // The position follows the string, so the length must be checked before the reader uses it.
     if (r.size < U_SIZE_WMRTEXTOUT)
         return;
-    const int declared = s16(r.data + 6);
+    const int declared = r.bytes().s16(6);
     if (declared < 0 || 8 + (declared + 1) / 2 * 2 + 4 > qint64(r.size))
         return;
     if (!U_WMRTEXTOUT_get(r.data, &at, &length, &string))
         return;
-    text(QPoint(at.x, at.y), QByteArrayView(string, length), nullptr, 0, 0, nullptr);
+    text(QPoint(at.x, at.y), QByteArrayView(string, length), LittleEndianReader(), 0, nullptr);
 }
 
 void Player::extTextOut(const Record &r)
 {
     if (r.size < U_SIZE_WMREXTTEXTOUT)
         return;
-    const quint16 options = u16(r.data + 12);
+    const quint16 options = r.bytes().u16(12);
     const bool hasRect = options & (U_ETO_OPAQUE | U_ETO_CLIPPED);
     const qint64 stringAt = U_SIZE_WMREXTTEXTOUT + (hasRect ? U_SIZE_RECT16 : 0);
-    const int declared = s16(r.data + 10);
+    const int declared = r.bytes().s16(10);
     if (declared < 0 || stringAt + declared > qint64(r.size))
         return;
     U_POINT16 at{};
@@ -215,11 +215,8 @@ void Player::extTextOut(const Record &r)
     if (!U_WMREXTTEXTOUT_get(r.data, &at, &length, &opts, &string, &dx, &rect))
         return;
     // The Dx array is optional: whatever follows the padded string is taken for it.
-    const char *dxBytes = reinterpret_cast<const char *>(dx);
-    const char *end = r.data + r.size;
-    const qsizetype dxAvailable = dxBytes && dxBytes <= end ? end - dxBytes : 0;
-    text(QPoint(at.x, at.y), QByteArrayView(string, length), dxAvailable ? dxBytes : nullptr,
-         dxAvailable, opts, hasRect ? &rect : nullptr);
+    text(QPoint(at.x, at.y), QByteArrayView(string, length),
+         r.bytes().from(reinterpret_cast<const char *>(dx)), opts, hasRect ? &rect : nullptr);
 }
 
 } // namespace picture::wmf

@@ -1,8 +1,8 @@
 #include <picture/wmf/wmfrecords.h>
 
-#include <uwmf.h>
+#include <picture/littleendian.h>
 
-#include <QtEndian>
+#include <uwmf.h>
 
 #include <algorithm>
 #include <cmath>
@@ -78,6 +78,7 @@ int recordType(const Record &record)
 
 bool readMetafile(const QByteArray &bytes, Metafile *out, QString *error)
 {
+    const LittleEndianReader file(bytes);
     const char *begin = bytes.constData();
     const char *end = begin + bytes.size();
     const QString notMetafile = QStringLiteral("this is not a Windows metafile");
@@ -93,7 +94,7 @@ bool readMetafile(const QByteArray &bytes, Metafile *out, QString *error)
     const int headerBytes = wmfheader_get(head, head + sizeof head, &placeable, &header);
     if (headerBytes <= 0 || headerBytes > bytes.size())
         return fail(error, notMetafile);
-    const bool isPlaceable = qFromLittleEndian<quint32>(begin) == kPlaceableKey;
+    const bool isPlaceable = file.u32(0) == kPlaceableKey;
     // The header's type is memory (1) or disk (2) and it is always nine words long. Without the
     // placeable key the version is checked as well, since little else tells a metafile apart.
     const quint16 type = quint16(header.iType | (header.xb << 8));
@@ -114,7 +115,7 @@ bool readMetafile(const QByteArray &bytes, Metafile *out, QString *error)
             return fail(error, QStringLiteral("the metafile is damaged: a record at byte %1 "
                                               "runs past the end of the file")
                                    .arg(at - begin));
-        const quint16 function = qFromLittleEndian<quint16>(at + 4);
+        const quint16 function = file.from(at).u16(4);
         if (function == 0) {
             ended = true;
             break;

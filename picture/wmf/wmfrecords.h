@@ -3,6 +3,7 @@
 // Splits a metafile into records. Every record handed out lies wholly inside the bytes it came
 // from, so the player only has to check a record's fields against the record's own size.
 
+#include <picture/littleendian.h>
 #include <picture/wmf/wmf.h>
 
 #include <QPoint>
@@ -15,6 +16,8 @@ struct Record {
     const char *data = nullptr; // starts at the record's size field
     quint32 size = 0;           // in bytes, at least the six of size and function
     quint16 function = 0;       // the full 16-bit record function
+
+    LittleEndianReader bytes() const { return {data, qsizetype(size)}; }
 };
 
 struct Metafile {
