@@ -1,5 +1,6 @@
 #include "wmfbuilder.h"
 
+#include <QStringEncoder>
 #include <QtEndian>
 
 #include <cstdlib>
@@ -197,3 +198,81 @@ QByteArray dib(int width, int height, int bitCount, const QList<QRgb> &table,
 }
 
 } // namespace wmfrec
+
+QByteArray sjis(const QString &text)
+{
+    QStringEncoder encoder("Shift_JIS");
+    return encoder(text);
+}
+
+QByteArray u16le(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values) {
+        char b[2];
+        qToLittleEndian(quint16(v), b);
+        out.append(b, 2);
+    }
+    return out;
+}
+
+WmfBuilder pixelPicture()
+{
+    WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
+    b.add(wmfrec::pen(kNoPen, 0, Qt::black))
+        .add(wmfrec::brush(U_BS_SOLID, Qt::black))
+        .add(wmfrec::select(0))
+        .add(wmfrec::select(1));
+    return b;
+}
+
+QByteArray packPixels(int bitCount, const QList<QRgb> &grid, QList<QRgb> *table)
+{
+    QByteArray bits;
+    for (int row = 1; row >= 0; --row) { // bottom-up
+        QByteArray line;
+        const QRgb left = grid[row * 2];
+        const QRgb right = grid[row * 2 + 1];
+        const auto index = [&](QRgb c) {
+            qsizetype i = table->indexOf(c);
+            if (i < 0) {
+                table->append(c);
+                i = table->size() - 1;
+            }
+            return int(i);
+        };
+        switch (bitCount) {
+        case 1:
+            line.append(char((index(left) << 7) | (index(right) << 6)));
+            break;
+        case 4:
+            line.append(char((index(left) << 4) | index(right)));
+            break;
+        case 8:
+            line.append(char(index(left)));
+            line.append(char(index(right)));
+            break;
+        case 16:
+            for (QRgb c : {left, right}) {
+                const int v = ((qRed(c) >> 3) << 10) | ((qGreen(c) >> 3) << 5) | (qBlue(c) >> 3);
+                line.append(char(v & 0xFF));
+                line.append(char(v >> 8));
+            }
+            break;
+        case 24:
+        case 32:
+            for (QRgb c : {left, right}) {
+                line.append(char(qBlue(c)));
+                line.append(char(qGreen(c)));
+                line.append(char(qRed(c)));
+                if (bitCount == 32)
+                    line.append('\0');
+            }
+            break;
+        }
+        while (line.size() % 4)
+            line.append('\0');
+        bits.append(line);
+    }
+    return bits;
+}

@@ -6,6 +6,15 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QList>
+#include <QString>
+
+#include <initializer_list>
+
+// Character sets of font records, and the pen that draws nothing.
+inline constexpr quint8 kShiftJis = 128;
+inline constexpr quint8 kAnsi = 0;
+inline constexpr quint16 kNoPen = U_PS_NULL;
 
 class WmfBuilder {
 public:
@@ -51,3 +60,13 @@ char *rectangle(int left, int top, int right, int bottom);
 QByteArray dib(int width, int height, int bitCount, const QList<QRgb> &table,
                const QByteArray &bits);
 } // namespace wmfrec
+
+// The text in the Shift-JIS code page.
+QByteArray sjis(const QString &text);
+// 16-bit little-endian words.
+QByteArray u16le(std::initializer_list<int> values);
+// A 100 x 60 pixel picture whose logical units are pixels, with a black brush and no pen.
+WmfBuilder pixelPicture();
+// Pixels packed as a DIB's rows for a 2 x 2 bitmap given top row first; fills `table` for the
+// indexed depths.
+QByteArray packPixels(int bitCount, const QList<QRgb> &grid, QList<QRgb> *table);

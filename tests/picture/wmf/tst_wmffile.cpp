@@ -1,0 +1,380 @@
+// Metafiles as whole files: their natural size, their window mapped onto the picture, and
+// damaged, cut, garbled or oversized files.
+
+#include "wmfbuilder.h"
+#include "wmfink.h"
+
+#include <picture/wmf/wmf.h>
+
+#include <QRandomGenerator>
+#include <QTest>
+#include <QtEndian>
+
+namespace {
+
+// Something of every kind the player reads, for cutting and garbling.
+QByteArray sampleMetafile()
+{
+    QList<QRgb> table;
+    const QByteArray bits = packPixels(
+        8, {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255)}, &table);
+    const QByteArray dib = wmfrec::dib(2, 2, 8, table, bits);
+    const QByteArray text = sjis(QStringLiteral("東京駅"));
+    QByteArray textBytes = text;
+    const U_POINT16 triangle[] = {{10, 10}, {50, 10}, {30, 40}};
+    const uint16_t counts[] = {3, 3};
+    const U_POINT16 twoTriangles[] = {{0, 0}, {10, 0}, {5, 9}, {20, 0}, {30, 0}, {25, 9}};
+    WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
+    b.add(U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC))
+        .add(U_WMRSETWINDOWORG_set(wmfrec::point(0, 0)))
+        .add(U_WMRSETWINDOWEXT_set(wmfrec::point(100, 60)))
+        .add(wmfrec::pen(U_PS_DASH, 1, Qt::red))
+        .add(wmfrec::brush(U_BS_HATCHED, Qt::blue, U_HS_CROSS))
+        .add(wmfrec::font(-20, kShiftJis, sjis(QStringLiteral("ＭＳ ゴシック"))))
+        .add(wmfrec::select(0))
+        .add(wmfrec::select(1))
+        .add(wmfrec::select(2))
+        .add(U_WMRSAVEDC_set())
+        .add(U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(5, 5, 95, 55)))
+        .add(wmfrec::rectangle(1, 1, 20, 20))
+        .add(U_WMRELLIPSE_set(wmfrec::rect(20, 20, 60, 50)))
+        .add(U_WMRROUNDRECT_set(8, 8, wmfrec::rect(60, 5, 90, 30)))
+        .add(U_WMRPIE_set(wmfrec::point(90, 40), wmfrec::point(60, 40),
+                          wmfrec::rect(60, 30, 90, 58)))
+        .add(U_WMRPOLYGON_set(3, triangle))
+        .add(U_WMRPOLYPOLYGON_set(2, counts, twoTriangles))
+        .add(U_WMRMOVETO_set(wmfrec::point(0, 59)))
+        .add(U_WMRLINETO_set(wmfrec::point(99, 0)))
+        .add(U_WMRRESTOREDC_set(-1))
+        .add(U_WMRTEXTOUT_set(wmfrec::point(5, 30), textBytes.data()))
+        .extTextOut(5, 40, U_ETO_OPAQUE | U_ETO_CLIPPED, wmfrec::rect(5, 40, 70, 60), text,
+                    {20, 0, 20, 0, 20, 0})
+        .add(U_WMRSTRETCHDIB_set(wmfrec::point(70, 40), wmfrec::point(20, 20), wmfrec::point(0, 0),
+                                 wmfrec::point(2, 2), U_DIB_RGB_COLORS, U_SRCCOPY,
+                                 reinterpret_cast<const U_BITMAPINFO *>(dib.constData()),
+                                 quint32(bits.size()), dib.constData() + dib.size() - bits.size()))
+        .add(U_WMRDELETEOBJECT_set(2));
+    return b.bytes();
+}
+
+} // namespace
+
+class WmfFileTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void naturalSize_data();
+    void naturalSize();
+    void naturalSizeRefused_data();
+    void naturalSizeRefused();
+    void windowMapsOntoPicture_data();
+    void windowMapsOntoPicture();
+    void damagedRecordsAreSkipped_data();
+    void damagedRecordsAreSkipped();
+    void truncatedFilesAreRefused();
+    void garbledFilesDoNotCrash();
+    void oversizedPicturesAreRefused_data();
+    void oversizedPicturesAreRefused();
+    void tallRollLoads();
+};
+
+void WmfFileTest::naturalSize_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QSize>("expected");
+    QTest::newRow("placeable, 1440 per inch")
+        << WmfBuilder::placeable(0, 0, 2880, 1440, 1440).bytes() << QSize(192, 96);
+    QTest::newRow("placeable, 500 per inch, box off the origin")
+        << WmfBuilder::placeable(100, 200, 1100, 700, 500).bytes() << QSize(192, 96);
+    QTest::newRow("placeable, box given right to left")
+        << WmfBuilder::placeable(2540, 0, 0, 5080, 2540).bytes() << QSize(96, 192);
+    QTest::newRow("no placeable header, small extent is pixels")
+        << WmfBuilder::plain().add(U_WMRSETWINDOWEXT_set(wmfrec::point(300, 200))).bytes()
+        << QSize(300, 200);
+    QTest::newRow("no placeable header, large extent is twips")
+        << WmfBuilder::plain()
+               .add(U_WMRSETWINDOWORG_set(wmfrec::point(-100, -100)))
+               .add(U_WMRSETWINDOWEXT_set(wmfrec::point(2880, -4320)))
+               .bytes()
+        << QSize(192, 288);
+}
+
+void WmfFileTest::naturalSize()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QSize, expected);
+    QSize size;
+    QString error;
+    QVERIFY2(picture::wmfNaturalSize(bytes, &size, &error), qPrintable(error));
+    QCOMPARE(size, expected);
+    const QImage image = render(bytes, 1.0, &error);
+    QVERIFY2(!image.isNull(), qPrintable(error));
+    QCOMPARE(image.size(), expected);
+}
+
+void WmfFileTest::naturalSizeRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("a bitmap") << QByteArray("BM\x46\0\0\0\0\0\0\0\x36\0\0\0", 14);
+    QTest::newRow("empty bounding box") << WmfBuilder::placeable(10, 10, 10, 500, 1440).bytes();
+    QTest::newRow("no placeable header and no window extent")
+        << WmfBuilder::plain().add(wmfrec::rectangle(0, 0, 10, 10)).bytes();
+}
+
+void WmfFileTest::naturalSizeRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QSize size;
+    QString error;
+    QVERIFY(!picture::wmfNaturalSize(bytes, &size, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!error.contains(u'\n'));
+    QImage image;
+    QVERIFY(!picture::renderWmf(bytes, 1.0, &image, &error));
+}
+
+void WmfFileTest::windowMapsOntoPicture_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qreal>("dpr");
+    QTest::addColumn<QRect>("expected"); // in picture pixels
+
+    const auto picture = [](int l, int t, int r, int b, int inch, QList<char *> setup,
+                            QRect drawn) {
+        WmfBuilder w = WmfBuilder::placeable(l, t, r, b, inch);
+        for (char *record : setup)
+            w.add(record);
+        w.add(wmfrec::pen(kNoPen, 0, Qt::black))
+            .add(wmfrec::brush(U_BS_SOLID, Qt::black))
+            .add(wmfrec::select(0))
+            .add(wmfrec::select(1))
+            .add(wmfrec::rectangle(drawn.left(), drawn.top(), drawn.right(), drawn.bottom()));
+        return w.bytes();
+    };
+    // Rectangles are given as (left, top, right, bottom) in these QRects' corner fields.
+    const auto corners = [](int l, int t, int r, int b) {
+        return QRect(QPoint(l, t), QPoint(r, b));
+    };
+
+    QTest::newRow("window is the bounding box")
+        << picture(1000, 1000, 2000, 2000, 1000,
+                   {U_WMRSETWINDOWORG_set(wmfrec::point(1000, 1000)),
+                    U_WMRSETWINDOWEXT_set(wmfrec::point(1000, 1000))},
+                   corners(1250, 1250, 1500, 1500))
+        << 1.0 << QRect(24, 24, 24, 24);
+    QTest::newRow("no window records")
+        << picture(1000, 1000, 2000, 2000, 1000, {}, corners(1250, 1250, 1500, 1500)) << 1.0
+        << QRect(24, 24, 24, 24);
+    QTest::newRow("window is not the bounding box")
+        << picture(0, 0, 1000, 1000, 1000,
+                   {U_WMRSETWINDOWORG_set(wmfrec::point(500, 500)),
+                    U_WMRSETWINDOWEXT_set(wmfrec::point(500, 500))},
+                   corners(500, 500, 750, 750))
+        << 1.0 << QRect(0, 0, 48, 48);
+    QTest::newRow("anisotropic") << picture(0, 0, 1000, 1000, 1000,
+                                            {U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC),
+                                             U_WMRSETWINDOWEXT_set(wmfrec::point(100, 1000))},
+                                            corners(25, 250, 50, 500))
+                                 << 1.0 << QRect(24, 24, 24, 24);
+    QTest::newRow("isotropic keeps the smaller scale")
+        << picture(0, 0, 1000, 1000, 1000,
+                   {U_WMRSETMAPMODE_set(U_MM_ISOTROPIC),
+                    U_WMRSETWINDOWEXT_set(wmfrec::point(100, 1000))},
+                   corners(0, 0, 250, 250))
+        << 1.0 << QRect(0, 0, 24, 24);
+    QTest::newRow("y axis pointing up")
+        << picture(0, 0, 1000, 1000, 1000,
+                   {U_WMRSETWINDOWORG_set(wmfrec::point(0, 1000)),
+                    U_WMRSETWINDOWEXT_set(wmfrec::point(1000, -1000))},
+                   corners(250, 750, 500, 500))
+        << 1.0 << QRect(24, 24, 24, 24);
+    QTest::newRow("twips mapping mode")
+        << picture(0, 0, 1000, 1000, 1000, {U_WMRSETMAPMODE_set(U_MM_TWIPS)},
+                   corners(360, -360, 720, -720))
+        << 1.0 << QRect(24, 24, 24, 24);
+    QTest::newRow("viewport origin in pixels")
+        << picture(1000, 1000, 2000, 2000, 1000, {U_WMRSETVIEWPORTORG_set(wmfrec::point(10, 20))},
+                   corners(1250, 1250, 1500, 1500))
+        << 1.0 << QRect(34, 44, 24, 24);
+    QTest::newRow("offset and scaled window")
+        << picture(0, 0, 1000, 1000, 1000,
+                   {U_WMROFFSETWINDOWORG_set(wmfrec::point(250, 0)),
+                    U_WMRSCALEWINDOWEXT_set(wmfrec::point(2, 1), wmfrec::point(1, 1))},
+                   corners(250, 250, 375, 500))
+        << 1.0 << QRect(0, 24, 24, 24);
+    QTest::newRow("device pixel ratio 2")
+        << picture(1000, 1000, 2000, 2000, 1000, {}, corners(1250, 1250, 1500, 1500)) << 2.0
+        << QRect(24, 24, 24, 24);
+}
+
+void WmfFileTest::windowMapsOntoPicture()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(qreal, dpr);
+    QFETCH(QRect, expected);
+    const QImage image = render(bytes, dpr);
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.size(), QSize(96, 96) * dpr);
+    QCOMPARE(image.devicePixelRatio(), dpr);
+    const QRect device(expected.topLeft() * dpr, expected.size() * dpr);
+    QCOMPARE(inkBounds(image), device);
+    QCOMPARE(image.pixelColor(device.center()), QColor(Qt::black));
+}
+
+void WmfFileTest::damagedRecordsAreSkipped_data()
+{
+    QTest::addColumn<quint16>("function");
+    QTest::addColumn<QByteArray>("parameters");
+    QTest::newRow("TEXTOUT longer than its record")
+        << quint16(0x0521) << u16le({1000, 0x4141, 50, 50});
+    QTest::newRow("TEXTOUT with a negative length") << quint16(0x0521) << u16le({-2, 50, 50});
+    QTest::newRow("EXTTEXTOUT with a negative length")
+        << quint16(0x0A32) << u16le({30, 50, -7, 0, 0x4141});
+    QTest::newRow("EXTTEXTOUT string past the end")
+        << quint16(0x0A32) << u16le({30, 50, 400, U_ETO_OPAQUE, 40, 20, 60, 40, 0x4141});
+    QTest::newRow("POLYGON with more points than bytes")
+        << quint16(0x0324) << u16le({30000, 40, 10, 60, 10, 50, 50});
+    QTest::newRow("POLYLINE with more points than bytes")
+        << quint16(0x0325) << u16le({5, 40, 10, 60, 50});
+    QTest::newRow("POLYPOLYGON counting past the end")
+        << quint16(0x0538) << u16le({2, 3, 40000, 40, 10, 60, 10, 50, 50});
+    QTest::newRow("POLYPOLYGON with more polygons than bytes")
+        << quint16(0x0538) << u16le({20000, 3});
+    QByteArray hugeDib = wmfrec::dib(1000, 1000, 24, {}, QByteArray(12, '\x7f'));
+    QTest::newRow("STRETCHDIB claiming more pixels than it has")
+        << quint16(0x0F43)
+        << u16le({U_SRCCOPY & 0xFFFF, U_SRCCOPY >> 16, 0, 1000, 1000, 0, 0, 20, 20, 20, 40}) +
+               hugeDib;
+    QByteArray shortHeader = wmfrec::dib(2, 2, 24, {}, QByteArray(16, '\x7f'));
+    qToLittleEndian(quint32(4000), shortHeader.data()); // header size past the record
+    QTest::newRow("DIBBITBLT whose header runs past the record")
+        << quint16(0x0940)
+        << u16le({U_SRCCOPY & 0xFFFF, U_SRCCOPY >> 16, 0, 0, 2, 2, 20, 40}) + shortHeader;
+    QByteArray manyColours = wmfrec::dib(2, 2, 8, {}, QByteArray(8, '\x01'));
+    qToLittleEndian(quint32(100000), manyColours.data() + 32); // colours used
+    QTest::newRow("DIB with a colour table larger than the record")
+        << quint16(0x0F43)
+        << u16le({U_SRCCOPY & 0xFFFF, U_SRCCOPY >> 16, 0, 2, 2, 0, 0, 20, 20, 20, 40}) +
+               manyColours;
+    QTest::newRow("SELECTOBJECT beyond the table") << quint16(0x012D) << u16le({60000});
+    QTest::newRow("RESTOREDC without a save") << quint16(0x0127) << u16le({-5});
+    QTest::newRow("CREATEREGION with scans past the end")
+        << quint16(0x06FF) << u16le({0, 6, 0, 0, 100, 20, 40, 10, 60, 50, 1000, 10, 50, 40});
+    QTest::newRow("SETWINDOWEXT with a zero extent") << quint16(0x020C) << u16le({0, 0});
+    QTest::newRow("unknown record") << quint16(0x0777) << u16le({1, 2, 3});
+    QTest::newRow("record with a high byte that does not match")
+        << quint16(0x0F18) << u16le({50, 60, 10, 40});
+}
+
+// A record that lies about its contents draws nothing and spoils nothing around it: the
+// rectangles before and after it are drawn, nothing appears in the middle.
+void WmfFileTest::damagedRecordsAreSkipped()
+{
+    QFETCH(quint16, function);
+    QFETCH(QByteArray, parameters);
+    WmfBuilder b = pixelPicture();
+    b.add(wmfrec::font(-20, kAnsi, "Arial"))
+        .add(wmfrec::select(2))
+        .add(wmfrec::rectangle(0, 0, 10, 10))
+        .raw(function, parameters)
+        .add(wmfrec::rectangle(90, 50, 100, 60));
+    const QImage image = render(b.bytes());
+    QVERIFY(!image.isNull());
+    QVERIFY(inked(image, 5, 5));
+    QVERIFY(inked(image, 95, 55));
+    QVERIFY(inkBounds(image, QRect(12, 0, 76, 60)).isEmpty());
+}
+
+void WmfFileTest::truncatedFilesAreRefused()
+{
+    const QByteArray whole = sampleMetafile();
+    QVERIFY(!render(whole).isNull());
+    for (qsizetype n = 0; n < whole.size(); ++n) {
+        const QByteArray cut = whole.left(n);
+        QSize size;
+        QString error;
+        QVERIFY2(!picture::wmfNaturalSize(cut, &size, &error), qPrintable(QString::number(n)));
+        QVERIFY(!error.isEmpty());
+        QImage image;
+        QVERIFY(!picture::renderWmf(cut, 1.0, &image, &error));
+        QVERIFY(image.isNull());
+    }
+}
+
+// Bytes changed at random; whatever comes of it, a picture that is drawn has the size the
+// metafile declares (the sanitizer builds catch reads outside the bytes).
+void WmfFileTest::garbledFilesDoNotCrash()
+{
+    const QByteArray whole = sampleMetafile();
+    QRandomGenerator random(20240607);
+    int drawn = 0;
+    for (int round = 0; round < 1500; ++round) {
+        QByteArray bytes = whole;
+        const int changes = 1 + int(random.bounded(4));
+        for (int i = 0; i < changes; ++i) {
+            const int at = int(random.bounded(int(bytes.size())));
+            bytes[at] = char(random.bounded(256));
+        }
+        QSize size;
+        QString error;
+        const bool sized = picture::wmfNaturalSize(bytes, &size, &error);
+        QImage image;
+        const bool ok = sized && size.width() * qint64(size.height()) <= 1000000 &&
+                        picture::renderWmf(bytes, 1.0, &image, &error);
+        if (ok) {
+            ++drawn;
+            QCOMPARE(image.size(), size);
+        }
+    }
+    QVERIFY(drawn > 0);
+}
+
+void WmfFileTest::oversizedPicturesAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qreal>("dpr");
+    QTest::newRow("edge beyond the limit")
+        << WmfBuilder::placeable(0, 0, 32767, 100, 1).bytes() << 1.0;
+    QTest::newRow("too many pixels")
+        << WmfBuilder::placeable(0, 0, 30000, 30000, 96).bytes() << 1.0;
+    QTest::newRow("too many device pixels")
+        << WmfBuilder::placeable(0, 0, 20000, 2000, 96).bytes() << 2.0;
+    QTest::newRow("device pixel ratio out of range")
+        << WmfBuilder::placeable(0, 0, 20, 20, 96).bytes() << 0.0;
+}
+
+void WmfFileTest::oversizedPicturesAreRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(qreal, dpr);
+    QImage image;
+    QString error;
+    QVERIFY(!picture::renderWmf(bytes, dpr, &image, &error));
+    QVERIFY(image.isNull());
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!error.startsWith(u':'));
+    QVERIFY(!error.contains(u'\n'));
+}
+
+// A destination-sign roll is narrow and very tall.
+void WmfFileTest::tallRollLoads()
+{
+    WmfBuilder b = WmfBuilder::placeable(0, 0, 24, 30000, 48);
+    b.add(wmfrec::pen(kNoPen, 0, Qt::black))
+        .add(wmfrec::brush(U_BS_SOLID, Qt::black))
+        .add(wmfrec::select(0))
+        .add(wmfrec::select(1))
+        .add(wmfrec::rectangle(0, 29990, 24, 30000));
+    QSize size;
+    QString error;
+    QVERIFY2(picture::wmfNaturalSize(b.bytes(), &size, &error), qPrintable(error));
+    QCOMPARE(size, QSize(48, 60000));
+    const QImage image = render(b.bytes());
+    QVERIFY(!image.isNull());
+    QVERIFY(inked(image, 10, 59990));
+    QVERIFY(!inked(image, 10, 59970));
+}
+
+QTEST_MAIN(WmfFileTest)
+#include "tst_wmffile.moc"
