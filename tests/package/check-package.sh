@@ -18,7 +18,9 @@ source_dir=$(cached Solbena_SOURCE_DIR)
 libdir=$(cached CMAKE_INSTALL_LIBDIR)
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
 app_id=example.towani.Solbena
-[ -n "$source_dir" ] && [ -n "$libdir" ] && [ -n "$version" ] || fail "not a configured build: $build"
+if [ -z "$source_dir" ] || [ -z "$libdir" ] || [ -z "$version" ]; then
+  fail "not a configured build: $build"
+fi
 
 # What an install holds, relative to its prefix.
 expected() {
