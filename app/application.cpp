@@ -32,6 +32,9 @@ int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &s
 {
     preferX11OnWayland();
     QApplication app(argc, argv);
+    // Qt names the windows' X11 class after this, and the launcher matches its windows by that
+    // class; through the `solbena` link it would otherwise be the link's name.
+    QCoreApplication::setApplicationName(executable::baseName());
     // The panel stays open for the whole run; only the main window's closing ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     fonts::installFallbacks();

@@ -3,6 +3,7 @@
 #include <about/frmshowversion.h>
 #include <common/common.h>
 #include <common/executable.h>
+#include <common/onscreen.h>
 #include <common/picturebox.h>
 #include <common/toplevel.h>
 #include <doors/doorpanel.h>
@@ -20,6 +21,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
@@ -27,6 +29,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <cstdio>
@@ -55,6 +58,12 @@ constexpr std::array<int, 3> kFrameChecks{50, 250, 1000};
 
 QString captionPrefix() { return QStringLiteral("ソルベナ　-　"); }
 
+QRect primaryAvailableArea()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
 } // namespace
 
 // What the doors read on the control panel, read afresh at every look.
@@ -77,10 +86,10 @@ private:
     Form1 &form_;
 };
 
-Form1::Form1(Services services)
+Form1::Form1(Services services, IniPlace settingsPlace)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      services_(services)
+      services_(services), settingsPlace_(std::move(settingsPlace))
 {
     setWindowTitle(captionPrefix() + QStringLiteral("QT17C0042"));
     setWindowIcon(QIcon(QString::fromLatin1(res::kIcon)));
@@ -239,7 +248,7 @@ void Form1::SaveIni()
     v.option = p.option1Value(0) ? 0 : p.option1Value(1) ? 1 : 2;
     QString error;
     // The program ends in any case; the user learns why the settings were not kept.
-    if (!writeIniFile(iniFilePath(), formatIniLine(v), &error))
+    if (!writeIniFile(settingsPlace_.savePath, formatIniLine(v), &error))
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
 }
 
@@ -248,7 +257,7 @@ void Form1::LoadIni()
     IniValues v;
     QByteArray bytes;
     int read = 0;
-    if (readIniFile(iniFilePath(), &bytes))
+    if (readIniFile(settingsPlace_.readPath, &bytes))
         read = readIniValues(bytes, &v);
     // The paths keep whatever was read of them, even when a later field fails.
     if (read >= 5)
@@ -260,6 +269,7 @@ void Form1::LoadIni()
     // A failure part-way keeps what was applied before it; the recovery sets the rest.
     if (read < kIniFieldCount || !applySettings(v))
         recoverDefaults();
+    keepWindowsReachable();
 }
 
 bool Form1::applySettings(const IniValues &v)
@@ -304,12 +314,9 @@ bool Form1::applySettings(const IniValues &v)
 
 void Form1::recoverDefaults()
 {
-    setLeft(0);
-    setTop(0);
+    placeHome();
+    placePanelHome();
     frmSet &p = panel();
-    p.setLeft(0);
-    p.setTop(Height());
-    panelBelowFrame_ = true;
     kanban_->MnuKanbanReset_Click();
     p.HScroll1->setValue(kDefaultFrontDoorSpeed);
     p.HScroll2->setValue(kDefaultCentreDoorSpeed);
@@ -318,13 +325,39 @@ void Form1::recoverDefaults()
     p.Option1[0]->setChecked(true);
 }
 
+void Form1::placeHome()
+{
+    const QRect home = primaryAvailableArea();
+    toplevel::moveFrame(this, twips::fromPixels(home.left()), twips::fromPixels(home.top()));
+}
+
+void Form1::placePanelHome()
+{
+    const QRect home = primaryAvailableArea();
+    panel().setLeft(twips::fromPixels(home.left()));
+    panel().setTop(twips::fromPixels(home.top()) + Height());
+    panelBelowFrame_ = true;
+}
+
+void Form1::keepWindowsReachable()
+{
+    QList<QRect> available;
+    for (const QScreen *screen : QGuiApplication::screens())
+        available.append(screen->availableGeometry());
+    // Each window on its own: the other keeps the place it was given.
+    if (!onscreen::titleBarReachable(frameGeometry(), available))
+        placeHome();
+    if (!onscreen::titleBarReachable(panel().frameGeometry(), available))
+        placePanelHome();
+}
+
 void Form1::Load方向幕(std::int16_t Index) { signs_->Load方向幕(Index); }
 
 void Form1::placePanelBelow()
 {
     if (!panelBelowFrame_ || !panel_)
         return;
-    const float below = Height();
+    const float below = twips::fromPixels(primaryAvailableArea().top()) + Height();
     if (panel_->Top() != below)
         panel_->setTop(below);
 }

@@ -7,6 +7,7 @@
 #include <app/services.h>
 #include <common/mainwindowprocedures.h>
 #include <common/windowless.h>
+#include <settings/inifile.h>
 
 #include <QPixmap>
 #include <QWidget>
@@ -14,7 +15,6 @@
 #include <memory>
 
 class Doors;
-struct IniValues;
 class PanelDoorView;
 class QAction;
 class WavePlayer;
@@ -27,7 +27,9 @@ class Form1 : public QWidget, public MainWindowProcedures {
     Q_OBJECT
 public:
     // Runs the load handler: settings, control panel, caption. Show the window afterwards.
-    explicit Form1(Services services);
+    // `settingsPlace` is where the settings are read now and saved at exit.
+    explicit Form1(Services services,
+                   IniPlace settingsPlace = chooseIniPlace(currentIniPlaceInputs()));
     ~Form1() override;
 
     // Outer-frame geometry in screen twips.
@@ -85,9 +87,16 @@ private:
     bool applySettings(const IniValues &values);
     // Default layout used when the settings cannot be read.
     void recoverDefaults();
+    // Where the recovery puts the windows: the main window at the top-left of the primary
+    // screen's available area, the panel right below its frame at the left edge.
+    void placeHome();
+    void placePanelHome();
+    // Puts a window whose title bar shows on no connected screen where the recovery would.
+    void keepWindowsReachable();
     void placePanelBelow();
 
     Services services_;
+    IniPlace settingsPlace_;
     QPixmap background_;
     WindowlessLayer surface_{this};
     std::unique_ptr<ImageControl> image1_1_;

@@ -3,6 +3,7 @@
 #include <common/executable.h>
 #include <common/filenames.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -14,6 +15,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <limits>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -26,6 +28,10 @@ constexpr QByteArrayView kLineEnd = "\r\n";
 constexpr QByteArrayView kTrue = "#TRUE#";
 constexpr QByteArrayView kFalse = "#FALSE#";
 constexpr QLatin1StringView kSuffix(".ini");
+// Where a copy in a read-only folder keeps its settings, below the user's config folder.
+constexpr QLatin1StringView kConfigSubfolder("solbena");
+constexpr QLatin1StringView kDefaultConfigFolder(".config");
+constexpr mode_t kNewFolderMode = 0700;
 // Positions are read back into 32-bit integers; 2^31 is the first float beyond that range.
 constexpr float kInt32Bound = 2147483648.0f;
 constexpr QByteArrayView kInt32MaxText = "2147483647";
@@ -191,11 +197,46 @@ void syncFolderOf(const QString &path)
     ::close(fd);
 }
 
+// Creates the missing folders of `folder` for the user alone, as the base directory spec
+// asks; false with errno set when one cannot be made.
+bool makeFolders(const QString &folder)
+{
+    if (QFileInfo(folder).isDir())
+        return true;
+    const QString parent = QFileInfo(folder).path();
+    if (parent != folder && !makeFolders(parent))
+        return false;
+    return ::mkdir(QFile::encodeName(folder).constData(), kNewFolderMode) == 0 || errno == EEXIST;
+}
+
 } // namespace
 
-QString iniFilePath()
+IniPlace chooseIniPlace(const IniPlaceInputs &in)
 {
-    return executable::pathInFolder(executable::folder(), executable::baseName() + kSuffix);
+    const QString fileName = in.executableName + kSuffix;
+    const QString beside = executable::pathInFolder(in.executableFolder, fileName);
+    if (in.canCreateFilesIn(in.executableFolder))
+        return {beside, beside};
+    // The base directory spec says a relative value is to be ignored.
+    const QString configHome = QDir::isAbsolutePath(in.configHome)
+                                   ? in.configHome
+                                   : executable::pathInFolder(in.home, kDefaultConfigFolder);
+    const QString own =
+        executable::pathInFolder(executable::pathInFolder(configHome, kConfigSubfolder), fileName);
+    return {in.exists(own) ? own : beside, own};
+}
+
+IniPlaceInputs currentIniPlaceInputs()
+{
+    return {executable::folder(),
+            executable::baseName(),
+            qEnvironmentVariable("XDG_CONFIG_HOME"),
+            QDir::homePath(),
+            [](const QString &folder) {
+                // Saving makes a temporary file in the folder and renames it.
+                return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+            },
+            [](const QString &file) { return QFileInfo::exists(file); }};
 }
 
 QByteArray formatIniLine(const IniValues &v)
@@ -421,6 +462,8 @@ bool writeIniFile(const QString &path, const QByteArray &line, QString *error)
                                     .arg(QFileInfo(path).absoluteFilePath(), reason));
         return false;
     };
+    if (!makeFolders(QFileInfo(path).absolutePath()))
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
     // QSaveFile writes a temporary file beside the target and renames it over the target on
     // commit; it never writes the target in place.
     QSaveFile file(path);

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 // Fields in file order. Positions are twips as the windows hold them; the scroll values are the
 // control panel's 16-bit values.
@@ -35,8 +36,32 @@ inline constexpr int kIniFieldCount = 16;
 // Larger files are refused unread: a settings line is a few hundred bytes.
 inline constexpr qint64 kMaxIniFileBytes = 1024 * 1024;
 
-// "<folder of the executable>/<executable name without extension>.ini".
-QString iniFilePath();
+// Where this run reads its settings at start and saves them at exit. Chosen once per run.
+struct IniPlace {
+    QString readPath;
+    QString savePath;
+
+    bool operator==(const IniPlace &) const = default;
+};
+
+// What the choice depends on, so that tests can set each part: as root every folder is
+// writable, whatever its mode.
+struct IniPlaceInputs {
+    QString executableFolder;
+    QString executableName; // without extension
+    QString configHome;     // $XDG_CONFIG_HOME as set; empty when unset
+    QString home;
+    std::function<bool(const QString &folder)> canCreateFilesIn;
+    std::function<bool(const QString &file)> exists;
+};
+
+// "<executable name>.ini" beside the executable whenever its folder is writable. Otherwise it
+// is saved to "<config home>/solbena/<executable name>.ini" ($XDG_CONFIG_HOME, or ~/.config
+// when that is unset or not absolute), and read from there if that file exists, else from
+// beside the executable, so an installed copy may ship defaults.
+IniPlace chooseIniPlace(const IniPlaceInputs &in);
+// The inputs of this process: its executable, its environment and the file system.
+IniPlaceInputs currentIniPlaceInputs();
 
 // The whole line, CR LF included. Paths keep their file-name bytes (see common/filenames.h);
 // a double quote inside a path is doubled so that the field still ends where it should.
@@ -84,7 +109,7 @@ int readIniValues(const QByteArray &bytes, IniValues *values);
 bool readIniFile(const QString &path, QByteArray *bytes);
 
 // Replaces the file with `line` so that it is at every moment either the old file or the new
-// one: the line goes to a temporary file in the same folder, reaches the disk, and then takes
-// the file's name. On failure the old file is untouched and `error` gets one line naming the
-// file and the reason.
+// one, creating its folder (mode 0700) when missing: the line goes to a temporary file in the same
+// folder, reaches the disk, and then takes the file's name. On failure the old file is untouched
+// and `error` gets one line naming the file and the reason.
 bool writeIniFile(const QString &path, const QByteArray &line, QString *error);

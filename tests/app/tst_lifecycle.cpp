@@ -71,6 +71,41 @@ private slots:
         QVERIFY2(line.endsWith(",#TRUE#,#TRUE#,10000,6000,0\r\n"), line.constData());
     }
 
+    // Answered before any window exists: with no display to connect to, starting the
+    // application object would end the run with an error instead.
+    void helpAndVersion_noDisplay_printAndExitWithoutSettings_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("--version")
+            << QStringList{QStringLiteral("--version")} << QStringLiteral(SOLBENA_VERSION "\n");
+        QTest::newRow("--help after an ignored argument")
+            << QStringList{QStringLiteral("-x"), QStringLiteral("--help")}
+            << QStringLiteral("Usage: QT17C0042 [--help] [--version]");
+    }
+    void helpAndVersion_noDisplay_printAndExitWithoutSettings()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, printed);
+        QTemporaryDir dir;
+        const QString exe = dir.filePath(QStringLiteral("QT17C0042"));
+        QVERIFY(QFile::copy(QStringLiteral(SOLBENA_EXE), exe));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        p.setProcessEnvironment(env);
+        p.start(exe, args);
+        QVERIFY(p.waitForFinished(15000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY2(out.contains(printed), qPrintable(out));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{QStringLiteral("QT17C0042")});
+    }
+
     void save_impossible_saysWhyOnStandardError()
     {
         QTemporaryDir dir;

@@ -8,8 +8,10 @@
 
 #include <QAction>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 
@@ -185,6 +187,73 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("0,0,0,4500,\"\",\"/a,b/roll.gif\",1,1,\"\",8910,1605,"
                                             "#TRUE#,#TRUE#,10000,6000,0\r\n"));
+    }
+
+    // A window saved on a monitor that is gone comes back where the recovery puts it; the
+    // other window and every other setting keep what the file says.
+    void load_windowsSavedOffEveryScreen_comeBackAloneKeepingTheRest_data()
+    {
+        QTest::addColumn<QPoint>("form");
+        QTest::addColumn<QPoint>("panel");
+        QTest::addColumn<bool>("formLost");
+        QTest::addColumn<bool>("panelLost");
+        QTest::newRow("both far away")
+            << QPoint(60000, 45000) << QPoint(60000, 48000) << true << true;
+        QTest::newRow("main window only")
+            << QPoint(60000, 45000) << QPoint(1500, 4500) << true << false;
+        QTest::newRow("panel only, left of the screen")
+            << QPoint(300, 450) << QPoint(-30000, 450) << false << true;
+    }
+    void load_windowsSavedOffEveryScreen_comeBackAloneKeepingTheRest()
+    {
+        QFETCH(QPoint, form);
+        QFETCH(QPoint, panel);
+        QFETCH(bool, formLost);
+        QFETCH(bool, panelLost);
+        writeFile(ini_, QStringLiteral("%1,%2,%3,%4,\"%5\",\"\",7,8,\"\",8910,1605,#TRUE#,#FALSE#,"
+                                       "1234,4321,2\r\n")
+                            .arg(form.x())
+                            .arg(form.y())
+                            .arg(panel.x())
+                            .arg(panel.y())
+                            .arg(roll_)
+                            .toUtf8());
+        Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
+        Form1 &w = *f.form;
+        frmSet &p = w.panel();
+        const QRect home = QGuiApplication::primaryScreen()->availableGeometry();
+        const QPointF formHome(twips::fromPixels(home.left()), twips::fromPixels(home.top()));
+        const QPointF panelHome(formHome.x(), formHome.y() + w.Height());
+        QCOMPARE(QPointF(w.Left(), w.Top()), formLost ? formHome : QPointF(form));
+        QCOMPARE(QPointF(p.Left(), p.Top()), panelLost ? panelHome : QPointF(panel));
+        QCOMPARE(p.HScroll1->value(), 1234);
+        QCOMPARE(p.HScroll2->value(), 4321);
+        QCOMPARE(p.scllMakuSpeed[1]->value(), 8);
+        QVERIFY(p.Option1[2]->isChecked());
+        QVERIFY(!w.MnuViewWaku->isChecked());
+        QVERIFY(!w.signs().imgMaku1[0]->Picture().isNull());
+    }
+
+    // A copy in a read-only folder reads the file shipped beside it and saves its own elsewhere,
+    // making that folder on the way.
+    void settingsPlace_readAndSaveApart_readsOneSavesTheOther()
+    {
+        const QByteArray shipped =
+            "0,0,0,4000,\"\",\"\",1,1,\"\",8910,1605,#TRUE#,#TRUE#,1234,6000,0\r\n";
+        writeFile(ini_, shipped);
+        const QString own = dir_->filePath(QStringLiteral("config/solbena/QT17C0042.ini"));
+        {
+            Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false, IniPlace{ini_, own});
+            QCOMPARE(f.form->panel().HScroll1->value(), 1234);
+            f.form->panel().HScroll1->setValue(4321);
+            QVERIFY(f.form->close());
+        }
+        QFile saved(own);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().endsWith(",4321,6000,0\r\n"));
+        QFile beside(ini_);
+        QVERIFY(beside.open(QIODevice::ReadOnly));
+        QCOMPARE(beside.readAll(), shipped);
     }
 
 private:

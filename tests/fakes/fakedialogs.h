@@ -18,9 +18,13 @@ public:
         ++opened;
         if (answers_.empty())
             return std::nullopt;
-        auto a = answers_.front();
+        // Copying the optional itself trips GCC's maybe-uninitialized check in optimised builds.
+        const bool cancel = !answers_.front();
+        const QString path = answers_.front().value_or(QString());
         answers_.pop_front();
-        return a;
+        if (cancel)
+            return std::nullopt;
+        return path;
     }
     int opened = 0;
 

@@ -58,6 +58,7 @@ private slots:
     void bmpRoundTrip();
     void icoRoundTrip();
     void committedPicturesAreFreshDrawings();
+    void committedIcons_freshDrawing_sameBytes();
 };
 
 void TestArtwork::gifRoundTrip_data()
@@ -160,6 +161,17 @@ void TestArtwork::committedPicturesAreFreshDrawings()
     // to its drawing (run the regenerate-artwork target).
     for (const artwork::Output &output : artwork::generateArtwork()) {
         QFile committed(QStringLiteral(":/pictures/") + output.name);
+        QVERIFY2(committed.open(QIODevice::ReadOnly), qPrintable(output.name));
+        QVERIFY2(committed.readAll() == output.bytes, qPrintable(output.name));
+    }
+}
+
+void TestArtwork::committedIcons_freshDrawing_sameBytes()
+{
+    const std::vector<artwork::Output> icons = artwork::generateAppIcons();
+    QVERIFY(!icons.empty());
+    for (const artwork::Output &output : icons) {
+        QFile committed(QStringLiteral(SOLBENA_ICONS_DIR "/") + output.name);
         QVERIFY2(committed.open(QIODevice::ReadOnly), qPrintable(output.name));
         QVERIFY2(committed.readAll() == output.bytes, qPrintable(output.name));
     }

@@ -3,7 +3,6 @@
 
 #include "saverlines.h"
 
-#include <common/executable.h>
 #include <settings/inifile.h>
 #include <common/filenames.h>
 
@@ -45,19 +44,61 @@ class TestIniSave : public QObject {
     Q_OBJECT
 
 private slots:
-    void iniFilePath_executableFolder_singleSlashAndIniName_data()
+    void chooseIniPlace_folderAndEnvironment_readAndSavePaths_data()
     {
         QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("path");
-        QTest::newRow("folder") << QStringLiteral("/opt/bus") << QStringLiteral("/opt/bus/sb.ini");
-        QTest::newRow("root") << QStringLiteral("/") << QStringLiteral("/sb.ini");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<QString>("configHome");
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("save");
+        const QString xdgFile = QStringLiteral("/cfg/solbena/sb.ini");
+        QTest::newRow("writable folder, own file elsewhere ignored")
+            << QStringLiteral("/opt/bus") << QStringLiteral("sb") << true << QStringLiteral("/cfg")
+            << QStringList{xdgFile} << QStringLiteral("/opt/bus/sb.ini")
+            << QStringLiteral("/opt/bus/sb.ini");
+        QTest::newRow("writable root")
+            << QStringLiteral("/") << QStringLiteral("sb") << true << QString() << QStringList()
+            << QStringLiteral("/sb.ini") << QStringLiteral("/sb.ini");
+        QTest::newRow("read-only, first run: shipped defaults read")
+            << QStringLiteral("/usr/lib/solbena") << QStringLiteral("sb") << false
+            << QStringLiteral("/cfg") << QStringList() << QStringLiteral("/usr/lib/solbena/sb.ini")
+            << xdgFile;
+        QTest::newRow("read-only, saved before")
+            << QStringLiteral("/usr/lib/solbena") << QStringLiteral("sb") << false
+            << QStringLiteral("/cfg/") << QStringList{xdgFile} << xdgFile << xdgFile;
+        QTest::newRow("read-only, XDG_CONFIG_HOME unset")
+            << QStringLiteral("/usr/lib/solbena") << QStringLiteral("sb") << false << QString()
+            << QStringList{QStringLiteral("/home/u/.config/solbena/sb.ini")}
+            << QStringLiteral("/home/u/.config/solbena/sb.ini")
+            << QStringLiteral("/home/u/.config/solbena/sb.ini");
+        QTest::newRow("read-only, relative XDG_CONFIG_HOME ignored")
+            << QStringLiteral("/usr/lib/solbena") << QStringLiteral("sb") << false
+            << QStringLiteral("cfg") << QStringList() << QStringLiteral("/usr/lib/solbena/sb.ini")
+            << QStringLiteral("/home/u/.config/solbena/sb.ini");
+        QTest::newRow("read-only, renamed executable keeps its own file")
+            << QStringLiteral("/usr/lib/solbena") << QStringLiteral("bus2") << false
+            << QStringLiteral("/cfg") << QStringList{xdgFile}
+            << QStringLiteral("/usr/lib/solbena/bus2.ini")
+            << QStringLiteral("/cfg/solbena/bus2.ini");
     }
-    void iniFilePath_executableFolder_singleSlashAndIniName()
+    void chooseIniPlace_folderAndEnvironment_readAndSavePaths()
     {
         QFETCH(QString, folder);
-        QFETCH(QString, path);
-        executable::overrideForTesting(folder, QStringLiteral("sb"));
-        QCOMPARE(iniFilePath(), path);
+        QFETCH(QString, name);
+        QFETCH(bool, writable);
+        QFETCH(QString, configHome);
+        QFETCH(QStringList, existing);
+        QFETCH(QString, read);
+        QFETCH(QString, save);
+        const IniPlaceInputs in{folder,
+                                name,
+                                configHome,
+                                QStringLiteral("/home/u"),
+                                [&](const QString &f) { return f == folder && writable; },
+                                [&](const QString &f) { return existing.contains(f); }};
+        QCOMPARE(chooseIniPlace(in), (IniPlace{read, save}));
     }
 
     void readIniFile_missingFile_fails()
@@ -116,14 +157,28 @@ private slots:
         QVERIFY(QFileInfo(path).isDir());
     }
 
-    void writeIniFile_missingFolder_failsNamingFile()
+    void writeIniFile_missingFolders_madeForTheUserAlone()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("gone/sb.ini"));
+        const QString path = dir.filePath(QStringLiteral("config/solbena/sb.ini"));
+        QString error;
+        QVERIFY2(writeIniFile(path, saverLine(0), &error), qPrintable(error));
+        QCOMPARE(contents(path), saverLine(0));
+        for (const char *folder : {"config", "config/solbena"}) {
+            struct stat st {};
+            QCOMPARE(::stat(QFile::encodeName(dir.filePath(folder)).constData(), &st), 0);
+            QCOMPARE(st.st_mode & 07777, 0700u);
+        }
+    }
+
+    void writeIniFile_fileInPlaceOfFolder_failsNamingFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeRaw(dir.filePath(QStringLiteral("config")), "not a folder"));
+        const QString path = dir.filePath(QStringLiteral("config/solbena/sb.ini"));
         QString error;
         QVERIFY(!writeIniFile(path, saverLine(0), &error));
         QVERIFY2(error.contains(path), qPrintable(error));
-        QVERIFY(!QFile::exists(path));
     }
 
     void writeIniFile_readOnlyFolder_failsAndKeepsOldFile()

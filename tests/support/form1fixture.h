@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QTest>
 #include <memory>
+#include <optional>
 
 struct Form1Fixture {
     FakeFileDialog dialog;
@@ -22,12 +23,15 @@ struct Form1Fixture {
     FakeMakerLibrary makerLibrary;
     std::unique_ptr<Form1> form;
 
+    // `place`, when given, is where the settings are read and saved instead of `folder`.
     explicit Form1Fixture(const QString &folder, const QString &name = QStringLiteral("QT17C0042"),
-                          bool show = true)
+                          bool show = true, std::optional<IniPlace> place = std::nullopt)
     {
         Common::reset();
         executable::overrideForTesting(folder, name);
-        form = std::make_unique<Form1>(Services{dialog, messageBox, popup, sound, urlOpener, makerLibrary});
+        const Services services{dialog, messageBox, popup, sound, urlOpener, makerLibrary};
+        form =
+            place ? std::make_unique<Form1>(services, *place) : std::make_unique<Form1>(services);
         if (show) {
             form->show();
             [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());

@@ -1,5 +1,6 @@
 #include <tools/artwork/artworkset.h>
 
+#include <tools/artwork/appicon.h>
 #include <tools/artwork/bmpwriter.h>
 #include <tools/artwork/buspainter.h>
 #include <tools/artwork/doorpainter.h>
@@ -56,6 +57,14 @@ std::vector<Output> generateArtwork()
     out.push_back({QStringLiteral("mae.gif"), encodeGif(paintSwitchFace(QStringLiteral("前扉")))});
     out.push_back({QStringLiteral("naka.gif"), encodeGif(paintSwitchFace(QStringLiteral("中扉")))});
     out.push_back({QStringLiteral("hand.png"), encodePng(handCursor())});
+    return out;
+}
+
+std::vector<Output> generateAppIcons()
+{
+    std::vector<Output> out;
+    for (const int size : kAppIconSizes)
+        out.push_back({QStringLiteral("%1.png").arg(size), encodePng(paintAppIcon(size))});
     return out;
 }
 

@@ -16,6 +16,9 @@ struct Output {
 // Every picture the program carries, encoded, in a fixed order. The same bytes on every run.
 std::vector<Output> generateArtwork();
 
+// The desktop icon at each size of kAppIconSizes, as "<size>.png". Installed, not embedded.
+std::vector<Output> generateAppIcons();
+
 // The bus as the main window shows it: cut to the client width, with the door pictures
 // stretched over the doorways (closed or fully open), the blank sign window and the empty
 // signboard in its frame. For looking at, not for the program.

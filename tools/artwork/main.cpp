@@ -1,5 +1,5 @@
-// Draws the program's pictures and writes them into a folder:
-//   solbena-artwork <folder> [--preview <file.png>]
+// Draws the program's pictures and writes them into a folder, and the desktop icons into another:
+//   solbena-artwork <folder> [--icons <folder>] [--preview <file.png>]
 // The preview shows the main window with the doors closed above and open below, twice the size.
 
 #include <tools/artwork/artworkset.h>
@@ -38,28 +38,52 @@ QImage preview()
     return both.scaled(both.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
+bool writeAll(const QString &path, const std::vector<artwork::Output> &outputs)
+{
+    const QDir folder(path);
+    if (!folder.exists() && !QDir().mkpath(folder.path())) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(folder.path()));
+        return false;
+    }
+    for (const artwork::Output &output : outputs) {
+        if (!writeFile(folder.filePath(output.name), output.bytes))
+            return false;
+    }
+    return true;
+}
+
+int usage()
+{
+    std::fprintf(stderr,
+                 "usage: solbena-artwork <folder> [--icons <folder>] [--preview <file.png>]\n");
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
-    if (args.size() != 1 && !(args.size() == 3 && args[1] == QLatin1String("--preview"))) {
-        std::fprintf(stderr, "usage: solbena-artwork <folder> [--preview <file.png>]\n");
-        return 2;
+    if (args.isEmpty() || args.size() % 2 != 1)
+        return usage();
+    QString icons;
+    QString previewFile;
+    for (qsizetype i = 1; i < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--icons"))
+            icons = args[i + 1];
+        else if (args[i] == QLatin1String("--preview"))
+            previewFile = args[i + 1];
+        else
+            return usage();
     }
     try {
-        const QDir folder(args[0]);
-        if (!folder.exists() && !QDir().mkpath(folder.path())) {
-            std::fprintf(stderr, "cannot create %s\n", qPrintable(folder.path()));
+        if (!writeAll(args[0], artwork::generateArtwork()))
             return 1;
-        }
-        for (const artwork::Output &output : artwork::generateArtwork()) {
-            if (!writeFile(folder.filePath(output.name), output.bytes))
-                return 1;
-        }
-        if (args.size() == 3 && !preview().save(args[2], "PNG")) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(args[2]));
+        if (!icons.isEmpty() && !writeAll(icons, artwork::generateAppIcons()))
+            return 1;
+        if (!previewFile.isEmpty() && !preview().save(previewFile, "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(previewFile));
             return 1;
         }
     } catch (const std::exception &e) {
