@@ -142,6 +142,25 @@ private slots:
         QVERIFY(!w.kanban().PicKanban->isHidden());
     }
 
+    void menu_rightReleaseOnItem_leavesMenuOpen_leftClickChooses()
+    {
+        Fixture f(dir_.path());
+        Form1 &w = *f.form;
+        QMenu *menu = w.MnuTempMenu1;
+        // popup() does not wait for the choice as the program's exec() does.
+        menu->popup(w.mapToGlobal(QPoint(150, 190)));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        const QPoint item = menu->actionGeometry(w.MnuViewKanban).center();
+        QTest::mousePress(menu, Qt::RightButton, {}, item);
+        QTest::mouseRelease(menu, Qt::RightButton, {}, item);
+        QVERIFY(w.MnuViewKanban->isChecked());
+        QVERIFY(menu->isVisible());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, item);
+        QVERIFY(!w.MnuViewKanban->isChecked());
+        QVERIFY(w.kanban().PicKanban->isHidden());
+        QVERIFY(!menu->isVisible());
+    }
+
     void panelSwitches_moveTheDoorsOnTheBus()
     {
         Fixture f(dir_.path());
