@@ -28,6 +28,13 @@ void preferX11OnWayland()
 
 } // namespace
 
+void followSession(QGuiApplication &app, Form1 &form)
+{
+    // Sent for checkpoints as well as at logout, so it must not end the program.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.SaveIni(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.close(); });
+}
+
 int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &started)
 {
     preferX11OnWayland();
@@ -45,7 +52,7 @@ int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &s
     SharedMakerLibrary makerLibrary(executable::folder());
     Form1 form(Services{fileDialog, messageBox, popupMenu, sound, urlOpener, makerLibrary});
     closeOnTerminationSignals(&form);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.close(); });
+    followSession(app, form);
     if (started)
         started(form);
     form.show();

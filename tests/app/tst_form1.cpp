@@ -1,5 +1,6 @@
 // The main window: its composition, start-up, popup rules, caption and shut-down.
 
+#include <app/application.h>
 #include <app/form1.h>
 #include <common/common.h>
 #include <common/executable.h>
@@ -10,6 +11,9 @@
 #include <signs/signrolls.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QSessionManager>
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
@@ -202,6 +206,21 @@ private slots:
         QTest::mouseClick(f.form->panel().Command3, Qt::LeftButton);
         QCOMPARE(title, QStringLiteral("ソルベナのバージョン情報"));
         QVERIFY(modal);
+    }
+
+    void sessionCheckpoint_savesSettingsAndKeepsRunning()
+    {
+        Fixture f(dir_.path());
+        followSession(*qApp, *f.form);
+        f.form->panel().HScroll1->setValue(1234);
+        auto *session = qApp->findChild<QSessionManager *>();
+        QVERIFY(session);
+        emit qApp->commitDataRequest(*session);
+        QFile ini(dir_.filePath(QStringLiteral("QT17C0042.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(ini.readAll().contains(",1234,"));
+        QVERIFY(f.form->isVisible());
+        QVERIFY(f.form->panel().isVisible());
     }
 
     void close_mainWindow_unloadsOnceAndHidesPanel()
