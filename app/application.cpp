@@ -10,6 +10,7 @@
 #include <platform/messagebox.h>
 #include <platform/popupmenu.h>
 #include <platform/sound/sdlsoundplayer.h>
+#include <platform/translations/translations.h>
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -39,6 +40,7 @@ int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &s
 {
     preferX11OnWayland();
     QApplication app(argc, argv);
+    const Translations translations(QLocale::system());
     // The panel stays open for the whole run; only the main window's closing ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     fonts::installFallbacks();
