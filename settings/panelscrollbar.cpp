@@ -96,11 +96,13 @@ void PanelScrollBar::paintEvent(QPaintEvent *event)
     QScrollBar::paintEvent(event);
     if (!hasFocus())
         return;
-    // The style draws no focus on a scroll bar; mark the thumb with its focus frame.
+    // The style draws no focus on a scroll bar; mark the thumb with its focus frame. Shown
+    // after a click too, not only after Tab, since keys act on whichever bar was clicked.
     QStyleOptionSlider bar;
     initStyleOption(&bar);
     QStyleOptionFocusRect focus;
     focus.initFrom(this);
+    focus.state |= QStyle::State_KeyboardFocusChange;
     focus.rect = style()
                      ->subControlRect(QStyle::CC_ScrollBar, &bar, QStyle::SC_ScrollBarSlider, this)
                      .adjusted(kFocusInsetPx, kFocusInsetPx, -kFocusInsetPx, -kFocusInsetPx);
