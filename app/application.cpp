@@ -27,13 +27,33 @@ void preferX11OnWayland()
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
+// The session's end reaches the application as a quit request. Qt would first close every
+// window and give up at the panel, which refuses to close; close the main window instead, whose
+// unload saves the settings and ends the program.
+class QuitClosesMainWindow : public QObject {
+public:
+    explicit QuitClosesMainWindow(Form1 &form) : QObject(&form), form_(form) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != QCoreApplication::instance() || event->type() != QEvent::Quit)
+            return false;
+        form_.close();
+        return true;
+    }
+
+private:
+    Form1 &form_;
+};
+
 } // namespace
 
 void followSession(QGuiApplication &app, Form1 &form)
 {
     // Sent for checkpoints as well as at logout, so it must not end the program.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.SaveIni(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.close(); });
+    app.installEventFilter(new QuitClosesMainWindow(form));
 }
 
 int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &started)

@@ -11,5 +11,5 @@ class QGuiApplication;
 int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &started = {});
 
 // The desktop session: a checkpoint saves the settings and the program keeps running; the
-// session's end (the event loop ending) closes the main window the normal way.
+// session's end (a quit request) closes the main window the normal way.
 void followSession(QGuiApplication &app, Form1 &form);

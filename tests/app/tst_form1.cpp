@@ -223,6 +223,21 @@ private slots:
         QVERIFY(f.form->panel().isVisible());
     }
 
+    void sessionEnd_quitRequest_closesSavesAndEnds()
+    {
+        Fixture f(dir_.path());
+        followSession(*qApp, *f.form);
+        f.form->panel().HScroll2->setValue(4321);
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        // Should the quit be lost, end the loop with another code instead of waiting forever.
+        QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QFile ini(dir_.filePath(QStringLiteral("QT17C0042.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(ini.readAll().contains(",4321,"));
+        QVERIFY(!f.form->isVisible());
+    }
+
     void close_mainWindow_unloadsOnceAndHidesPanel()
     {
         Fixture f(dir_.path());
