@@ -13,11 +13,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QSessionManager>
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSessionManager>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
