@@ -10,6 +10,7 @@
 #include <platform/messagebox.h>
 #include <platform/popupmenu.h>
 #include <platform/sound/sdlsoundplayer.h>
+#include <platform/translations/translations.h>
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -26,7 +27,34 @@ void preferX11OnWayland()
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
+// The session's end reaches the application as a quit request. Qt would first close every
+// window and give up at the panel, which refuses to close; close the main window instead, whose
+// unload saves the settings and ends the program.
+class QuitClosesMainWindow : public QObject {
+public:
+    explicit QuitClosesMainWindow(Form1 &form) : QObject(&form), form_(form) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != QCoreApplication::instance() || event->type() != QEvent::Quit)
+            return false;
+        form_.close();
+        return true;
+    }
+
+private:
+    Form1 &form_;
+};
+
 } // namespace
+
+void followSession(QGuiApplication &app, Form1 &form)
+{
+    // Sent for checkpoints as well as at logout, so it must not end the program.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.SaveIni(); });
+    app.installEventFilter(new QuitClosesMainWindow(form));
+}
 
 int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &started)
 {
@@ -35,6 +63,7 @@ int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &s
     // Qt names the windows' X11 class after this, and the launcher matches its windows by that
     // class; through the `solbena` link it would otherwise be the link's name.
     QCoreApplication::setApplicationName(executable::baseName());
+    const Translations translations(QLocale::system());
     // The panel stays open for the whole run; only the main window's closing ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     fonts::installFallbacks();
@@ -48,7 +77,7 @@ int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &s
     SharedMakerLibrary makerLibrary(executable::folder());
     Form1 form(Services{fileDialog, messageBox, popupMenu, sound, urlOpener, makerLibrary});
     closeOnTerminationSignals(&form);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.close(); });
+    followSession(app, form);
     if (started)
         started(form);
     form.show();

@@ -112,7 +112,7 @@ Form1::Form1(Services services, IniPlace settingsPlace)
     image1_2_->setTakesMouse(true);
     image1_1_->setTakesMouse(true);
 
-    MnuTempMenu1 = new QMenu(QStringLiteral("MnuTempMenu1"), this);
+    MnuTempMenu1 = new LeftButtonMenu(QStringLiteral("MnuTempMenu1"), this);
     MnuViewKanban = MnuTempMenu1->addAction(QStringLiteral("看板の表示"));
     MnuViewWaku = MnuTempMenu1->addAction(QStringLiteral("枠の表示"));
     MnuSetKanban = MnuTempMenu1->addAction(QStringLiteral("看板の画像を設定..."));

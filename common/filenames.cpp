@@ -1,5 +1,6 @@
 #include <common/filenames.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -154,7 +155,9 @@ bool openForReading(QFile &file, const QString &name, QString *error)
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        return S_ISDIR(st.st_mode) ? failErrno(EISDIR) : fail(QStringLiteral("not a regular file"));
+        return S_ISDIR(st.st_mode)
+                   ? failErrno(EISDIR)
+                   : fail(QCoreApplication::translate("picture", "not a regular file"));
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     file.setFileName(name);

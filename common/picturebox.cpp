@@ -1,8 +1,14 @@
 #include <common/picturebox.h>
 
+#include <common/filenames.h>
+
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QUrl>
+#include <sys/stat.h>
 
 PictureBox::PictureBox(QWidget *parent, const twips::Rect &design, QColor background)
     : QWidget(parent), rect_(design), background_(background)
@@ -122,4 +128,47 @@ void PictureBox::keyPressEvent(QKeyEvent *event)
 {
     emit keyDown(keyCode(event->key()), shiftState(event->modifiers()));
     QWidget::keyPressEvent(event);
+}
+
+QString PictureBox::droppableFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1)
+        return {};
+    const QUrl url = data->urls().constFirst();
+    if (!url.isLocalFile() || !(url.host().isEmpty() || url.host() == QLatin1String("localhost")))
+        return {};
+    // The URL carries the name's bytes percent-encoded; they need not be UTF-8.
+    const QByteArray bytes =
+        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    struct stat st {};
+    if (bytes.isEmpty() || (::stat(bytes.constData(), &st) == 0 && S_ISDIR(st.st_mode)))
+        return {};
+    return filenames::fromBytes(bytes);
+}
+
+void PictureBox::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (droppableFile(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void PictureBox::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (droppableFile(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void PictureBox::dropEvent(QDropEvent *event)
+{
+    const QString path = droppableFile(event->mimeData());
+    if (path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit fileDropped(path);
 }

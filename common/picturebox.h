@@ -11,6 +11,8 @@
 #include <QImage>
 #include <QWidget>
 
+class QMimeData;
+
 class PictureBox : public QWidget {
     Q_OBJECT
 public:
@@ -32,6 +34,13 @@ public:
 
     WindowlessLayer &layer() { return layer_; }
 
+    // Takes a picture file dragged onto the box: exactly one local file, not a folder. Anything
+    // else shows no drop.
+    void setAcceptsFileDrop(bool on) { setAcceptDrops(on); }
+    // The one local file a drag carries, with its name's bytes kept; empty when it carries
+    // anything else.
+    static QString droppableFile(const QMimeData *data);
+
     // Design key codes for the keys the program cares about (arrows, paging, letters, digits).
     static int keyCode(int qtKey);
     static int buttonCode(Qt::MouseButton b);
@@ -44,6 +53,7 @@ signals:
     void keyDown(int keyCode, int shift);
     // The size in twips changed (a new picture, a move with another size).
     void resized();
+    void fileDropped(const QString &path);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -51,6 +61,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     twips::Rect rect_;

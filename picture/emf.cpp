@@ -3,6 +3,7 @@
 #include <picture/limits.h>
 #include <picture/littleendian.h>
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
@@ -62,16 +63,17 @@ bool readHeader(const QByteArray &bytes, Header *h, QString *error)
 {
     const picture::LittleEndianReader d(bytes);
     if (bytes.size() < kSignatureEnd || d.u32(0) != kEmrHeader || d.u32(40) != kSignature) {
-        *error = QStringLiteral("not an enhanced metafile");
+        *error = QCoreApplication::translate("picture", "not an enhanced metafile");
         return false;
     }
     if (bytes.size() < kHeaderSize) {
-        *error = QStringLiteral("the metafile is damaged (shorter than its header)");
+        *error = QCoreApplication::translate("picture",
+                                             "the metafile is damaged (shorter than its header)");
         return false;
     }
     const quint32 headerSize = d.u32(4);
     if (headerSize < kHeaderSize || headerSize % 4 != 0 || headerSize > quint64(bytes.size())) {
-        *error = QStringLiteral("the metafile is damaged (bad header)");
+        *error = QCoreApplication::translate("picture", "the metafile is damaged (bad header)");
         return false;
     }
     h->bounds = rectAt(d, 8);
@@ -235,7 +237,8 @@ bool renderEmf(const QByteArray &bytes, qreal dpr, QImage *out, QString *error)
         return false;
     const QSize natural = naturalSizeOf(h);
     if (!sizeProblem(natural.width(), natural.height(), QString()).isEmpty()) {
-        *error = QStringLiteral("the metafile's frame is empty or too large");
+        *error =
+            QCoreApplication::translate("picture", "the metafile's frame is empty or too large");
         return false;
     }
     if (!(dpr >= 1.0))
@@ -243,14 +246,15 @@ bool renderEmf(const QByteArray &bytes, qreal dpr, QImage *out, QString *error)
     const QSize device(int(std::lround(natural.width() * dpr)),
                        int(std::lround(natural.height() * dpr)));
     if (!sizeProblem(device.width(), device.height(), QString()).isEmpty()) {
-        *error = QStringLiteral("the metafile is too large to draw at this scale");
+        *error = QCoreApplication::translate("picture",
+                                             "the metafile is too large to draw at this scale");
         return false;
     }
 
     qsizetype length = 0;
     QByteArray copy = preparedCopy(bytes, &length);
     if (copy.isEmpty()) {
-        *error = QStringLiteral("the metafile is damaged (bad header)");
+        *error = QCoreApplication::translate("picture", "the metafile is damaged (bad header)");
         return false;
     }
     generatorOptions options{};
@@ -261,13 +265,13 @@ bool renderEmf(const QByteArray &bytes, qreal dpr, QImage *out, QString *error)
     const QByteArray raw = svg ? QByteArray(svg, qsizetype(svgLength)) : QByteArray();
     std::free(svg);
     if (!converted || raw.isEmpty()) {
-        *error = QStringLiteral("the metafile cannot be drawn");
+        *error = QCoreApplication::translate("picture", "the metafile cannot be drawn");
         return false;
     }
 
     QSvgRenderer renderer(sanitizedSvg(raw));
     if (!renderer.isValid()) {
-        *error = QStringLiteral("the metafile cannot be drawn");
+        *error = QCoreApplication::translate("picture", "the metafile cannot be drawn");
         return false;
     }
     // The converter works in reference-device pixels shifted by the bounds' top-left corner and
@@ -285,7 +289,7 @@ bool renderEmf(const QByteArray &bytes, qreal dpr, QImage *out, QString *error)
 
     QImage image(device, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {
-        *error = QStringLiteral("not enough memory to draw the metafile");
+        *error = QCoreApplication::translate("picture", "not enough memory to draw the metafile");
         return false;
     }
     image.fill(Qt::transparent);

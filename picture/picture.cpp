@@ -8,6 +8,7 @@
 #include <common/filenames.h>
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
 
@@ -78,18 +79,17 @@ picture::Result decodeRaster(QIODevice *device, picture::Format format, const QS
     if (format == picture::Format::Bmp && size.height() < 0 && size.height() > INT_MIN)
         size.setHeight(-size.height());
     if (!size.isValid())
-        return failed(name, QStringLiteral("not a picture"));
+        return failed(name, QCoreApplication::translate("picture", "not a picture"));
     if (const QString problem = picture::sizeProblem(size.width(), size.height(), name);
         !problem.isEmpty())
         return {QImage(), problem};
     QImage image;
     if (!reader.read(&image) || image.isNull()) {
         if (reader.error() == QImageReader::DeviceError)
-            return failed(
-                name, QStringLiteral("cannot be read: %1").arg(lowerFirst(device->errorString())));
-        return failed(
-            name,
-            QStringLiteral("the picture is damaged (%1)").arg(lowerFirst(reader.errorString())));
+            return failed(name, QCoreApplication::translate("picture", "cannot be read: %1")
+                                    .arg(lowerFirst(device->errorString())));
+        return failed(name, QCoreApplication::translate("picture", "the picture is damaged (%1)")
+                                .arg(lowerFirst(reader.errorString())));
     }
     return {std::move(image), QString()};
 }
@@ -165,12 +165,13 @@ Result decode(const QByteArray &bytes, const QString &displayName, qreal dpr)
     const Format format = detectFormat(bytes.left(kSniffBytes));
     switch (format) {
     case Format::Unknown:
-        return failed(displayName, QStringLiteral("not a picture"));
+        return failed(displayName, QCoreApplication::translate("picture", "not a picture"));
     case Format::Wmf:
     case Format::Emf:
         if (bytes.size() > kMaxMetafileBytes)
-            return failed(displayName,
-                          QStringLiteral("too large for a metafile (%1 bytes)").arg(bytes.size()));
+            return failed(displayName, QCoreApplication::translate(
+                                           "picture", "too large for a metafile (%1 bytes)")
+                                           .arg(bytes.size()));
         return decodeMetafile(bytes, format, displayName, dpr);
     default: {
         QBuffer buffer;
@@ -190,38 +191,43 @@ Result load(const QString &path, qreal dpr)
     struct stat st {};
     if (::stat(native.constData(), &st) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
-            return failed(path, QStringLiteral("does not exist"));
+            return failed(path, QCoreApplication::translate("picture", "does not exist"));
         if (errno == EACCES)
-            return failed(path, QStringLiteral("cannot be read: permission denied"));
-        return failed(path, QStringLiteral("cannot be read: %1")
+            return failed(
+                path, QCoreApplication::translate("picture", "cannot be read: permission denied"));
+        return failed(path, QCoreApplication::translate("picture", "cannot be read: %1")
                                 .arg(lowerFirst(QString::fromLocal8Bit(std::strerror(errno)))));
     }
     if (S_ISDIR(st.st_mode))
-        return failed(path, QStringLiteral("is a folder, not a picture"));
+        return failed(path, QCoreApplication::translate("picture", "is a folder, not a picture"));
     // Devices and pipes could block or never end.
     if (!S_ISREG(st.st_mode))
-        return failed(path, QStringLiteral("not a picture"));
+        return failed(path, QCoreApplication::translate("picture", "not a picture"));
 
     QFile file;
     QString why;
     if (!filenames::openForReading(file, path, &why)) {
         if (::access(native.constData(), R_OK) != 0 && errno == EACCES)
-            return failed(path, QStringLiteral("cannot be read: permission denied"));
-        return failed(path, QStringLiteral("cannot be read: %1").arg(lowerFirst(why)));
+            return failed(
+                path, QCoreApplication::translate("picture", "cannot be read: permission denied"));
+        return failed(
+            path,
+            QCoreApplication::translate("picture", "cannot be read: %1").arg(lowerFirst(why)));
     }
     const Format format = detectFormat(file.peek(kSniffBytes));
     switch (format) {
     case Format::Unknown:
-        return failed(path, QStringLiteral("not a picture"));
+        return failed(path, QCoreApplication::translate("picture", "not a picture"));
     case Format::Wmf:
     case Format::Emf: {
         if (file.size() > kMaxMetafileBytes)
-            return failed(path,
-                          QStringLiteral("too large for a metafile (%1 bytes)").arg(file.size()));
+            return failed(
+                path, QCoreApplication::translate("picture", "too large for a metafile (%1 bytes)")
+                          .arg(file.size()));
         const QByteArray bytes = file.read(kMaxMetafileBytes + 1);
         if (file.error() != QFileDevice::NoError)
-            return failed(path,
-                          QStringLiteral("cannot be read: %1").arg(lowerFirst(file.errorString())));
+            return failed(path, QCoreApplication::translate("picture", "cannot be read: %1")
+                                    .arg(lowerFirst(file.errorString())));
         return decodeMetafile(bytes, format, path, dpr);
     }
     default:

@@ -4,6 +4,7 @@
 #include <common/mainwindowprocedures.h>
 #include <common/toplevel.h>
 #include <resources/resources.h>
+#include <settings/panelscrollbar.h>
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -74,13 +75,11 @@ void paintWith(QWidget *w, QColor background, QColor text)
 
 QScrollBar *makeScrollBar(QWidget *parent, const twips::Rect &r, int min, int max, int value)
 {
-    auto *s = new QScrollBar(Qt::Horizontal, parent);
+    auto *s = new PanelScrollBar(parent);
     s->setRange(min, max);
     s->setValue(value);
     s->setSingleStep(1);
     s->setPageStep(1);
-    // A scroll bar's change is a committed value: a thumb drag counts when it is released.
-    s->setTracking(false);
     toplevel::placeChild(s, r);
     return s;
 }

@@ -105,6 +105,9 @@ Signboard::Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanba
         PicKanban_DblClick();
     });
     connect(PicKanban, &PictureBox::resized, this, [this] { PicKanban_Resize(); });
+    PicKanban->setAcceptsFileDrop(true);
+    connect(PicKanban, &PictureBox::fileDropped, this,
+            [this](const QString &path) { loadChosenPicture(path); });
 }
 
 void Signboard::PicKanban_MouseDown(int Button, int /*Shift*/, float /*X*/, float /*Y*/)
@@ -172,9 +175,14 @@ void Signboard::MnuSetKanban_Click()
     const std::optional<QString> chosen = dialog_.openFile(form_);
     if (!chosen || chosen->isEmpty())
         return;
-    if (!loadPicture(*chosen).isEmpty())
+    loadChosenPicture(*chosen);
+}
+
+void Signboard::loadChosenPicture(const QString &path)
+{
+    if (!loadPicture(path).isEmpty())
         return;
-    Common::kanbanPicturePath = *chosen;
+    Common::kanbanPicturePath = path;
     PicKanban_DblClick();
 }
 

@@ -57,6 +57,9 @@ public:
     void MnuViewKanban_Click();
     void MnuViewWaku_Click();
     void MnuSetKanban_Click();
+    // What MnuSetKanban_Click does with the chosen file; a file dropped on the signboard comes
+    // here too.
+    void loadChosenPicture(const QString &path);
     void MnuKanbanReset_Click();
 
     // Loads the signboard's picture from a path (the empty path gives no picture).

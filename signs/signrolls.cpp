@@ -53,6 +53,9 @@ SignRolls::SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
                 });
         connect(picWaku1[i], &PictureBox::keyDown, this,
                 [this, i](int key, int shift) { picWaku1_KeyDown(i, key, shift); });
+        picWaku1[i]->setAcceptsFileDrop(true);
+        connect(picWaku1[i], &PictureBox::fileDropped, this,
+                [this, i](const QString &path) { loadChosenRoll(i, path); });
     }
     // Only the first sign window is ever seen.
     picWaku1[1]->setVisible(false);
@@ -89,10 +92,15 @@ void SignRolls::Load方向幕(std::int16_t Index)
     const std::optional<QString> chosen = dialog_.openFile(form_);
     if (!chosen || chosen->isEmpty())
         return; // cancelled: nothing is stored or loaded
+    loadChosenRoll(Index, *chosen);
+}
+
+void SignRolls::loadChosenRoll(std::int16_t Index, const QString &path)
+{
     // The path is stored before the picture is read, so a rejected file is still remembered
     // and tried again at the next start.
-    Common::rollPicturePaths.at(Index) = *chosen;
-    const QString error = loadRollPicture(Index, *chosen);
+    Common::rollPicturePaths.at(Index) = path;
+    const QString error = loadRollPicture(Index, path);
     if (!error.isEmpty()) {
         messageBox_.show(form_, error, QString(), MessageBox::Icon::None);
         return;

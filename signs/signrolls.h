@@ -29,6 +29,9 @@ public:
     std::array<std::int32_t, 2> offsets{};
 
     void Load方向幕(std::int16_t Index);
+    // What Load方向幕 does with the file chosen in the dialog; a file dropped on sign window
+    // `Index` comes here too.
+    void loadChosenRoll(std::int16_t Index, const QString &path);
 
     void picWaku1_Click(std::int16_t Index);
     void imgMaku1_Click(std::int16_t Index);

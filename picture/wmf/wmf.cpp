@@ -4,6 +4,8 @@
 #include <picture/wmf/wmfplayer.h>
 #include <picture/wmf/wmfrecords.h>
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 namespace {
@@ -34,7 +36,9 @@ bool wmfNaturalSize(const QByteArray &bytes, QSize *size, QString *error)
 bool renderWmf(const QByteArray &bytes, qreal dpr, QImage *out, QString *error)
 {
     if (!(dpr > 0 && dpr <= kMaxDevicePixelRatio))
-        return fail(error, QStringLiteral("the device pixel ratio %1 is out of range").arg(dpr));
+        return fail(error, QCoreApplication::translate("picture",
+                                                       "the device pixel ratio %1 is out of range")
+                               .arg(dpr));
     wmf::Metafile mf;
     if (!wmf::readMetafile(bytes, &mf, error))
         return false;
@@ -50,7 +54,8 @@ bool renderWmf(const QByteArray &bytes, qreal dpr, QImage *out, QString *error)
 
     QImage image(int(width), int(height), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
-        return fail(error, QStringLiteral("there is not enough memory for the picture"));
+        return fail(error, QCoreApplication::translate(
+                               "picture", "there is not enough memory for the picture"));
     image.setDevicePixelRatio(dpr);
     image.fill(Qt::transparent);
     wmf::play(mf, &image);

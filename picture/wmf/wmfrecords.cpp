@@ -4,6 +4,8 @@
 
 #include <uwmf.h>
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -81,7 +83,8 @@ bool readMetafile(const QByteArray &bytes, Metafile *out, QString *error)
     const LittleEndianReader file(bytes);
     const char *begin = bytes.constData();
     const char *end = begin + bytes.size();
-    const QString notMetafile = QStringLiteral("this is not a Windows metafile");
+    const QString notMetafile =
+        QCoreApplication::translate("picture", "this is not a Windows metafile");
     if (bytes.size() < kRecordHeadBytes)
         return fail(error, notMetafile);
 
@@ -112,7 +115,8 @@ bool readMetafile(const QByteArray &bytes, Metafile *out, QString *error)
     while (end - at >= kRecordHeadBytes) {
         const size_t size = U_WMRRECSAFE_get(at, end);
         if (size < size_t(kRecordHeadBytes))
-            return fail(error, QStringLiteral("the metafile is damaged: a record at byte %1 "
+            return fail(error, QCoreApplication::translate(
+                                   "picture", "the metafile is damaged: a record at byte %1 "
                                               "runs past the end of the file")
                                    .arg(at - begin));
         const quint16 function = file.from(at).u16(4);
@@ -124,7 +128,8 @@ bool readMetafile(const QByteArray &bytes, Metafile *out, QString *error)
         at += size;
     }
     if (!ended)
-        return fail(error, QStringLiteral("the metafile is cut short: its end record is missing"));
+        return fail(error, QCoreApplication::translate(
+                               "picture", "the metafile is cut short: its end record is missing"));
 
     if (isPlaceable) {
         const int left = std::min(placeable.Dst.left, placeable.Dst.right);
@@ -132,14 +137,16 @@ bool readMetafile(const QByteArray &bytes, Metafile *out, QString *error)
         const int width = std::abs(int(placeable.Dst.right) - int(placeable.Dst.left));
         const int height = std::abs(int(placeable.Dst.bottom) - int(placeable.Dst.top));
         if (width == 0 || height == 0)
-            return fail(error, QStringLiteral("the metafile's bounding box is empty"));
+            return fail(error, QCoreApplication::translate("picture",
+                                                           "the metafile's bounding box is empty"));
         const double unitsPerInch = placeable.Inch ? placeable.Inch : kDefaultUnitsPerInch;
         mf.info.naturalPixels =
             QSize(toPixels(width, unitsPerInch), toPixels(height, unitsPerInch));
         mf.windowOrigin = QPoint(left, top);
         mf.windowExtent = QPoint(width, height);
     } else if (!sizeFromWindow(&mf)) {
-        return fail(error, QStringLiteral("the metafile has neither a placeable header nor a "
+        return fail(error, QCoreApplication::translate(
+                               "picture", "the metafile has neither a placeable header nor a "
                                           "window extent, so its size is unknown"));
     }
     *out = std::move(mf);

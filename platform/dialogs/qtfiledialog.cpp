@@ -27,6 +27,8 @@ QString QtFileDialog::startFolder() const
 void QtFileDialog::prepare(QFileDialog &dialog) const
 {
     dialog.setWindowTitle(QString::fromUtf16(kTitle));
+    // The control panel stays above every window; the dialog must not open under it.
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);

@@ -1,5 +1,6 @@
 #include <platform/maker/makerlibrary.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <dlfcn.h>
@@ -38,7 +39,7 @@ bool SharedMakerLibrary::homePageUrl(QString *address, QString *error)
         return false;
     const char *text = homePage_();
     if (!text) {
-        *error = QStringLiteral("The function %1 in %2 returned no address.")
+        *error = QCoreApplication::translate("maker", "The function %1 in %2 returned no address.")
                      .arg(quoted(QString::fromLatin1(kHomePageExport)), quoted(filePath()));
         return false;
     }
@@ -52,7 +53,8 @@ bool SharedMakerLibrary::load(QString *error)
     // dlopen searches the library path for a name without a slash and resolves a relative one
     // against the working directory; only an absolute path names exactly our folder's file.
     if (!QDir::isAbsolutePath(folder_) || !QFileInfo(path).isFile()) {
-        *error = QStringLiteral("The library file %1 was not found.").arg(quoted(path));
+        *error = QCoreApplication::translate("maker", "The library file %1 was not found.")
+                     .arg(quoted(path));
         return false;
     }
     // The export is looked up through this handle, so only in this file; RTLD_LOCAL keeps the
@@ -60,14 +62,14 @@ bool SharedMakerLibrary::load(QString *error)
     void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char *why = dlerror();
-        *error = QStringLiteral("The library file %1 could not be loaded: %2")
+        *error = QCoreApplication::translate("maker", "The library file %1 could not be loaded: %2")
                      .arg(quoted(path), QString::fromLocal8Bit(why ? why : "unknown error"));
         return false;
     }
     void *symbol = dlsym(handle, kHomePageExport);
     if (!symbol) {
         dlclose(handle);
-        *error = QStringLiteral("The function %1 was not found in %2.")
+        *error = QCoreApplication::translate("maker", "The function %1 was not found in %2.")
                      .arg(quoted(QString::fromLatin1(kHomePageExport)), quoted(path));
         return false;
     }

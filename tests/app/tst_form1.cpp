@@ -1,5 +1,6 @@
 // The main window: its composition, start-up, popup rules, caption and shut-down.
 
+#include <app/application.h>
 #include <app/form1.h>
 #include <common/common.h>
 #include <common/executable.h>
@@ -10,10 +11,13 @@
 #include <signs/signrolls.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSessionManager>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -142,6 +146,25 @@ private slots:
         QVERIFY(!w.kanban().PicKanban->isHidden());
     }
 
+    void menu_rightReleaseOnItem_leavesMenuOpen_leftClickChooses()
+    {
+        Fixture f(dir_.path());
+        Form1 &w = *f.form;
+        QMenu *menu = w.MnuTempMenu1;
+        // popup() does not wait for the choice as the program's exec() does.
+        menu->popup(w.mapToGlobal(QPoint(150, 190)));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        const QPoint item = menu->actionGeometry(w.MnuViewKanban).center();
+        QTest::mousePress(menu, Qt::RightButton, {}, item);
+        QTest::mouseRelease(menu, Qt::RightButton, {}, item);
+        QVERIFY(w.MnuViewKanban->isChecked());
+        QVERIFY(menu->isVisible());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, item);
+        QVERIFY(!w.MnuViewKanban->isChecked());
+        QVERIFY(w.kanban().PicKanban->isHidden());
+        QVERIFY(!menu->isVisible());
+    }
+
     void panelSwitches_moveTheDoorsOnTheBus()
     {
         Fixture f(dir_.path());
@@ -183,6 +206,36 @@ private slots:
         QTest::mouseClick(f.form->panel().Command3, Qt::LeftButton);
         QCOMPARE(title, QStringLiteral("ソルベナのバージョン情報"));
         QVERIFY(modal);
+    }
+
+    void sessionCheckpoint_savesSettingsAndKeepsRunning()
+    {
+        Fixture f(dir_.path());
+        followSession(*qApp, *f.form);
+        f.form->panel().HScroll1->setValue(1234);
+        auto *session = qApp->findChild<QSessionManager *>();
+        QVERIFY(session);
+        emit qApp->commitDataRequest(*session);
+        QFile ini(dir_.filePath(QStringLiteral("QT17C0042.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(ini.readAll().contains(",1234,"));
+        QVERIFY(f.form->isVisible());
+        QVERIFY(f.form->panel().isVisible());
+    }
+
+    void sessionEnd_quitRequest_closesSavesAndEnds()
+    {
+        Fixture f(dir_.path());
+        followSession(*qApp, *f.form);
+        f.form->panel().HScroll2->setValue(4321);
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        // Should the quit be lost, end the loop with another code instead of waiting forever.
+        QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QFile ini(dir_.filePath(QStringLiteral("QT17C0042.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(ini.readAll().contains(",4321,"));
+        QVERIFY(!f.form->isVisible());
     }
 
     void close_mainWindow_unloadsOnceAndHidesPanel()

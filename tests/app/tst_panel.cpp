@@ -3,14 +3,19 @@
 #include <common/mainwindowprocedures.h>
 #include <settings/frmset.h>
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyleOptionSlider>
 #include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
 
 namespace {
 
@@ -33,6 +38,44 @@ public:
     void SaveIni() override { calls << "SaveIni"; }
     void LoadIni() override { calls << "LoadIni"; }
     void Load方向幕(std::int16_t) override { calls << "Load"; }
+};
+
+// Where the thumb of a scroll bar is drawn.
+QPoint thumbCentre(QScrollBar *bar)
+{
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = bar->orientation();
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    option.subControls = QStyle::SC_All;
+    return bar->style()
+        ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar)
+        .center();
+}
+
+// Closes every popup that opens while it lives and says whether one did, so a test that fails
+// never waits on a menu.
+class PopupWatch : public QObject {
+public:
+    PopupWatch()
+    {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            if (QWidget *popup = QApplication::activePopupWidget()) {
+                opened = true;
+                popup->close();
+            }
+        });
+        timer_.start(20);
+    }
+    bool opened = false;
+
+private:
+    QTimer timer_;
 };
 
 } // namespace
@@ -146,7 +189,122 @@ private slots:
         QCOMPARE(main_->calls, QStringList({"Check1_Click", "MnuHelpVer_Click"}));
     }
 
+    // Keyboard on the panel.
+
+    void tab_fromCheck2_visitsScrollBarsInOrderSkippingTheDisabledOne()
+    {
+        showActive();
+        panel_->Check2->setFocus();
+        QList<QWidget *> visited;
+        for (int i = 0; i < 5; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget();
+        }
+        const QList<QWidget *> expected{panel_->HScroll2, panel_->HScroll1,
+                                        panel_->scllMakuSpeed[0], panel_->Command3,
+                                        panel_->Option1[2]};
+        QCOMPARE(visited, expected);
+    }
+
+    void clickOnThumb_thenRightThreeTimes_commitsThreeSteps()
+    {
+        showActive();
+        QScrollBar *bar = panel_->HScroll1;
+        QTest::mouseClick(bar, Qt::LeftButton, {}, thumbCentre(bar));
+        QCOMPARE(QApplication::focusWidget(), bar);
+        main_->calls.clear();
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(bar, Qt::Key_Right);
+        QCOMPARE(bar->value(), 6003);
+        QCOMPARE(main_->calls, QStringList(3, QStringLiteral("HScroll1_Change")));
+    }
+
+    void keys_onStepBar_eachPressIsOneCommittedChange_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("Right") << int(Qt::Key_Right) << 500 << 501;
+        QTest::newRow("Left") << int(Qt::Key_Left) << 500 << 499;
+        QTest::newRow("PageDown") << int(Qt::Key_PageDown) << 500 << 501;
+        QTest::newRow("PageUp") << int(Qt::Key_PageUp) << 500 << 499;
+        QTest::newRow("Home") << int(Qt::Key_Home) << 500 << 0;
+        QTest::newRow("End") << int(Qt::Key_End) << 500 << 1000;
+    }
+
+    void keys_onStepBar_eachPressIsOneCommittedChange()
+    {
+        QFETCH(int, key);
+        QFETCH(int, start);
+        QFETCH(int, expected);
+        QScrollBar *bar = panel_->scllMakuSpeed[0];
+        bar->setValue(start);
+        QSignalSpy changes(bar, &QScrollBar::valueChanged);
+        QTest::keyClick(bar, Qt::Key(key));
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(panel_->lblMakuSpeed[0]->text(), QString::number(expected));
+    }
+
+    void pageKeys_stepByLargeChange()
+    {
+        QScrollBar *bar = panel_->HScroll2;
+        bar->setPageStep(100);
+        QTest::keyClick(bar, Qt::Key_PageUp);
+        QCOMPARE(bar->value(), 9900);
+        QTest::keyClick(bar, Qt::Key_PageDown);
+        QTest::keyClick(bar, Qt::Key_PageDown);
+        QCOMPARE(bar->value(), 10100);
+    }
+
+    // Inputs that change nothing.
+
+    void wheel_overScrollBar_changesNothing()
+    {
+        showActive();
+        QScrollBar *bar = panel_->HScroll1;
+        const QPointF at = thumbCentre(bar);
+        for (int notch : {120, 120, -120}) {
+            QWheelEvent wheel(at, bar->mapToGlobal(at), QPoint(), QPoint(0, notch), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(bar, &wheel);
+        }
+        QCOMPARE(bar->value(), 6000);
+        QVERIFY(main_->calls.isEmpty());
+    }
+
+    void middleClick_farFromThumb_changesNothing()
+    {
+        showActive();
+        QScrollBar *bar = panel_->HScroll1;
+        const QPoint far(bar->width() * 3 / 4, bar->height() / 2);
+        QTest::mouseClick(bar, Qt::MiddleButton, {}, far);
+        QCOMPARE(bar->value(), 6000);
+        QVERIFY(main_->calls.isEmpty());
+    }
+
+    void rightClick_onScrollBar_opensNoMenu()
+    {
+        showActive();
+        QScrollBar *bar = panel_->HScroll1;
+        const QPoint at(bar->width() * 3 / 4, bar->height() / 2);
+        PopupWatch watch;
+        QTest::mouseClick(bar, Qt::RightButton, {}, at);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, bar->mapToGlobal(at));
+        QApplication::sendEvent(bar, &menu);
+        QTest::qWait(100);
+        QVERIFY(!watch.opened);
+        QCOMPARE(bar->value(), 6000);
+    }
+
 private:
+    void showActive()
+    {
+        panel_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel_.get()));
+        panel_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(panel_.get()));
+    }
+
     std::unique_ptr<SpyMain> main_;
     std::unique_ptr<frmSet> panel_;
 };

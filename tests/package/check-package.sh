@@ -66,7 +66,8 @@ diff -u "$work/expected" "$work/packaged" || fail "the package's files differ fr
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 # Loaded at run time, so only named by hand; and one found by the scan of the linked libraries.
-for p in libsdl2-2.0-0 qt6-qpa-plugins libqt6svg6 fonts-noto-cjk xdg-utils libqt6widgets6; do
+for p in libsdl2-2.0-0 qt6-qpa-plugins libqt6svg6 fonts-noto-cjk xdg-utils qt6-translations-l10n \
+  libqt6widgets6; do
   grep -qE "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends does not name $p"
 done
 

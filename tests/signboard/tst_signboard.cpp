@@ -1,6 +1,7 @@
 // The signboard: its frame arithmetic, picture, menu commands, reset and drag.
 
 #include <signboard/signboard.h>
+#include <support/drops.h>
 #include <support/form1fixture.h>
 
 #include <QAction>
@@ -102,6 +103,33 @@ private slots:
             QCOMPARE(k_->PicKanban->twipsRect(), board);
             QCOMPARE(k_->shpK_Waku[2]->rect(), bar);
         }
+        QVERIFY(f_->messageBox.shown.empty());
+    }
+
+    void drop_oneLocalPicture_setsPictureAndFitsFrame()
+    {
+        const QString path = writePicture(dir_.filePath("board.bmp"), {120, 40}, Qt::yellow);
+        const QList<QUrl> urls{QUrl::fromLocalFile(path)};
+        QVERIFY(dropUrls(k_->PicKanban, urls));
+        QCOMPARE(f_->dialog.opened, 0);
+        QCOMPARE(Common::kanbanPicturePath, path);
+        QCOMPARE(k_->PicKanban->Width(), 1800.0f);
+        QCOMPARE(k_->shpK_Waku[1]->rect(), (R{8910 + 1800, 1605, 75, 615}));
+    }
+
+    void drop_notAPictureOrTwoFiles_changesNothingSilently()
+    {
+        const QString good = writePicture(dir_.filePath("good.bmp"), {60, 30}, Qt::green);
+        QFile junk(dir_.filePath("junk.gif"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("GIF89a but nothing more");
+        junk.close();
+        QVERIFY(dropUrls(k_->PicKanban, {QUrl::fromLocalFile(junk.fileName())}));
+        const QList<QUrl> two{QUrl::fromLocalFile(good), QUrl::fromLocalFile(good)};
+        QVERIFY(!dropUrls(k_->PicKanban, two));
+        QVERIFY(Common::kanbanPicturePath.isEmpty());
+        QVERIFY(k_->PicKanban->Picture().isNull());
+        QCOMPARE(k_->PicKanban->twipsRect(), (R{8910, 1605, 1410, 450}));
         QVERIFY(f_->messageBox.shown.empty());
     }
 

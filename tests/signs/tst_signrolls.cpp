@@ -2,10 +2,13 @@
 
 #include <settings/frmset.h>
 #include <signs/signrolls.h>
+#include <support/drops.h>
 #include <support/form1fixture.h>
 
+#include <QDir>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <limits>
 
 class TestSignRolls : public QObject {
@@ -156,6 +159,72 @@ private slots:
         // Its roll keeps its horizontal design position.
         QCOMPARE(signs_->imgMaku1[1]->Left(), -30.0f);
         QCOMPARE(signs_->offsets[0], -60);
+    }
+
+    // Dropping a file on a sign window.
+
+    void drop_oneLocalPicture_loadsAsTheDialogChoiceDoes()
+    {
+        const QString path = writePicture(dir_.filePath("drop roll.bmp"), {48, 600}, Qt::black);
+        signs_->offsets[0] = -450;
+        const QList<QUrl> urls{QUrl::fromLocalFile(path)};
+        QVERIFY(dropUrls(window_, urls));
+        QCOMPARE(f_->dialog.opened, 0);
+        QCOMPARE(Common::rollPicturePaths[0], path);
+        QCOMPARE(signs_->imgMaku1[0]->Height(), 9000.0f);
+        QCOMPARE(signs_->offsets[0], 0);
+        QCOMPARE(signs_->imgMaku1[0]->Top(), 0.0f);
+        QVERIFY(f_->messageBox.shown.empty());
+    }
+
+    void drop_nameNotUtf8_keepsItsBytes()
+    {
+        const QString plain = writePicture(dir_.filePath("plain.bmp"), {48, 90}, Qt::white);
+        const QByteArray bytes = QFile::encodeName(dir_.path()) + "/\xe9t\xe9.bmp";
+        QCOMPARE(std::rename(QFile::encodeName(plain).constData(), bytes.constData()), 0);
+        const QList<QUrl> urls{QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"))};
+        QVERIFY(dropUrls(window_, urls));
+        const bool loaded = f_->messageBox.shown.empty();
+        // QTemporaryDir cannot name it.
+        std::remove(bytes.constData());
+        QVERIFY(loaded);
+        QCOMPARE(signs_->imgMaku1[0]->Height(), 1350.0f);
+    }
+
+    void drop_notAPicture_showsTheMessageAndKeepsThePicture()
+    {
+        const QString good = writePicture(dir_.filePath("good.bmp"), {48, 90}, Qt::white);
+        signs_->loadChosenRoll(0, good);
+        const QImage before = signs_->imgMaku1[0]->Picture();
+        signs_->offsets[0] = -15;
+        QFile junk(dir_.filePath("notes.jpg"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("this is not a picture");
+        junk.close();
+        QVERIFY(dropUrls(window_, {QUrl::fromLocalFile(junk.fileName())}));
+        QCOMPARE(Common::rollPicturePaths[0], junk.fileName());
+        QCOMPARE(signs_->imgMaku1[0]->Picture(), before);
+        QCOMPARE(signs_->offsets[0], -15);
+        QCOMPARE(f_->messageBox.shown.size(), size_t(1));
+        QVERIFY(f_->messageBox.shown[0].text.contains(QStringLiteral("notes.jpg")));
+    }
+
+    void drop_severalFilesFolderOrRemote_showsNoDropAndChangesNothing()
+    {
+        const QString a = writePicture(dir_.filePath("a.bmp"), {48, 90}, Qt::white);
+        const QString b = writePicture(dir_.filePath("b.bmp"), {48, 90}, Qt::white);
+        QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("rolls.bmp")));
+        const QList<QList<QUrl>> refused{{QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)},
+                                         {QUrl::fromLocalFile(dir_.filePath("rolls.bmp"))},
+                                         {QUrl(QStringLiteral("https://example.org/roll.bmp"))},
+                                         {QUrl(QStringLiteral("file://elsewhere") + a)},
+                                         {}};
+        for (const QList<QUrl> &urls : refused) {
+            QVERIFY2(!dropUrls(window_, urls), qPrintable(QUrl::toStringList(urls).join(u' ')));
+        }
+        QVERIFY(Common::rollPicturePaths[0].isEmpty());
+        QVERIFY(signs_->imgMaku1[0]->Picture().isNull());
+        QVERIFY(f_->messageBox.shown.empty());
     }
 
 private:

@@ -86,6 +86,8 @@ void TestQtFileDialog::firstOpeningStartsInTheSamples()
     QCOMPARE(QDir(dialog.directory()).canonicalPath(), QDir(samples_).canonicalPath());
     QCOMPARE(dialog.windowTitle(), QStringLiteral("開く"));
     QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFile);
+    // Above the control panel, which stays on top.
+    QVERIFY(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
 void TestQtFileDialog::withoutSamplesItStartsBesideTheProgram()
