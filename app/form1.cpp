@@ -9,6 +9,7 @@
 #include <doors/doors.h>
 #include <doors/waveplayer.h>
 #include <platform/popupmenu.h>
+#include <platform/sound/soundplayer.h>
 #include <platform/topmost.h>
 #include <resources/resources.h>
 #include <settings/frmset.h>
@@ -352,6 +353,12 @@ void Form1::paintEvent(QPaintEvent *event)
     if (!background_.isNull())
         p.drawPixmap(QPoint(0, 0), background_);
     surface_.paint(p, event->rect());
+    // Opening the sound device takes a moment: start it once the bus is on screen, so that it
+    // is ready when a door is first asked for.
+    if (!soundPrepared_) {
+        soundPrepared_ = true;
+        QTimer::singleShot(0, this, [this] { services_.sound.prepare(); });
+    }
 }
 
 void Form1::mousePressEvent(QMouseEvent *event)
