@@ -66,7 +66,8 @@ const SdlApi *sdl()
 constexpr int kRate = 22050;
 constexpr SDL_AudioFormat kFormat = AUDIO_U8;
 constexpr int kChannels = 1;
-constexpr int kBufferFrames = 512;
+// Small enough that a sound reaches a sound server well within 50 ms of its request.
+constexpr int kBufferFrames = 256;
 // What the desktop's mixer shows for the stream.
 constexpr char kAppName[] = "ソルベナ";
 constexpr char kStreamName[] = "中扉";
@@ -211,8 +212,8 @@ void SdlSoundPlayer::closeDevice()
     if (device_ != 0)
         sdl()->SDL_CloseAudioDevice(device_);
     device_ = 0;
-    // A sound server that went away takes SDL's connection to it along; only starting the
-    // audio subsystem afresh connects to the next one.
+    // Start the audio subsystem afresh as well, so that the next attempt looks for a sound
+    // server as at start and finds one that has come (back) since.
     if (initialised_)
         sdl()->SDL_QuitSubSystem(SDL_INIT_AUDIO);
     initialised_ = false;
