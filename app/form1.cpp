@@ -54,6 +54,10 @@ constexpr int kRightButton = 2;
 // after these delays (milliseconds) and keep the panel right below the frame.
 constexpr std::array<int, 3> kFrameChecks{50, 250, 1000};
 
+// The sound device is opened this long (milliseconds) after the first paint: the start is over
+// and the windows are up, and no hand reaches a door switch this soon.
+constexpr int kSoundWarmUpDelay = 100;
+
 QString captionPrefix() { return QStringLiteral("ソルベナ　-　"); }
 
 } // namespace
@@ -357,7 +361,7 @@ void Form1::paintEvent(QPaintEvent *event)
     // is ready when a door is first asked for.
     if (!soundPrepared_) {
         soundPrepared_ = true;
-        QTimer::singleShot(0, this, [this] { services_.sound.prepare(); });
+        QTimer::singleShot(kSoundWarmUpDelay, this, [this] { services_.sound.prepare(); });
     }
 }
 
