@@ -237,10 +237,12 @@ void SdlSoundPlayer::play(const QByteArray &waveImage, bool async)
         startOpening();
         return;
     }
+    // A device not open yet is waited for as long as the door waits for a synchronous sound
+    // anyway; a sound that plays along with a moving door does not hold it.
     if (device_ == 0) {
         if (!opening_)
             startOpening();
-        if (!opened_.wait_for(lock, length, [this] { return !opening_; }) || device_ == 0)
+        if (async || !opened_.wait_for(lock, length, [this] { return !opening_; }) || device_ == 0)
             return;
     }
 

@@ -20,8 +20,10 @@ public:
 
     void prepare() override;
     void stop() override;
-    // A sound asked for while the device is still being opened waits for it at most the sound's
-    // own length; a lost device makes this sound silent and the next one open a new device.
+    // A synchronous sound asked for while the device is still being opened waits for it at most
+    // the sound's own length, an asynchronous one not at all; either goes unheard if the device
+    // is not there by then. A lost device makes this sound silent and the next one open a new
+    // device.
     void play(const QByteArray &waveImage, bool async) override;
 
     // Whether an output device is open now (false when the machine has none).

@@ -20,6 +20,8 @@
 
 #include <cmath>
 #include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
@@ -146,6 +148,7 @@ private slots:
     void mixer_namesTheProgramAndTheSound();
     void killedServer_doorOpensAtOnceAndANewServerIsHeard();
     void noServer_doorOpensAtOnceAndALaterServerIsHeard();
+    void silentServer_doorWaitsNoLongerThanItsChime();
 
 private:
     // Waits until the recording holds `seconds` more after `from`, then measures from there.
@@ -288,6 +291,37 @@ void TestRealSound::noServer_doorOpensAtOnceAndALaterServerIsHeard()
     const std::size_t mark = recorder_->size();
     bus.clickCentreDoor();
     checkWhole(recorded(mark, 0.9), 101);
+}
+
+// A server that takes the connection and never answers: the device cannot be opened for as long
+// as the sound server library waits (half a minute).
+void TestRealSound::silentServer_doorWaitsNoLongerThanItsChime()
+{
+    const QByteArray path = QFile::encodeName(dir_.filePath("silent"));
+    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+    QVERIFY(bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+    QVERIFY(listen(listener, 8) == 0);
+    const QByteArray oldAddress = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:" + path);
+    {
+        Bus bus(dir_.path());
+        QElapsedTimer t;
+        t.start();
+        bus.clickCentreDoor();
+        const qint64 opened = t.elapsed();
+        const qint64 chime = qint64(measure(resourceSamples(101)).seconds() * 1000);
+        QVERIFY2(opened < chime + kAtOnceMs, qPrintable(QString::number(opened)));
+        QVERIFY(!bus.sound.hasDevice());
+        t.start();
+        bus.clickCentreDoor();
+        QVERIFY2(t.elapsed() < kAtOnceMs, qPrintable(QString::number(t.elapsed())));
+        // Refused now: the waiting connection fails and the player can end.
+        close(listener);
+    }
+    qputenv("PULSE_SERVER", oldAddress);
 }
 
 QTEST_MAIN(TestRealSound)
