@@ -10,6 +10,7 @@
 #include <doors/doors.h>
 #include <doors/waveplayer.h>
 #include <platform/popupmenu.h>
+#include <platform/sound/soundplayer.h>
 #include <platform/topmost.h>
 #include <resources/resources.h>
 #include <settings/frmset.h>
@@ -55,6 +56,10 @@ constexpr int kRightButton = 2;
 // Until the window manager has framed the main window its frame height is unknown; look again
 // after these delays (milliseconds) and keep the panel right below the frame.
 constexpr std::array<int, 3> kFrameChecks{50, 250, 1000};
+
+// The sound device is opened this long (milliseconds) after the first paint: the start is over
+// and the windows are up, and no hand reaches a door switch this soon.
+constexpr int kSoundWarmUpDelay = 100;
 
 QString captionPrefix() { return QStringLiteral("ソルベナ　-　"); }
 
@@ -385,6 +390,12 @@ void Form1::paintEvent(QPaintEvent *event)
     if (!background_.isNull())
         p.drawPixmap(QPoint(0, 0), background_);
     surface_.paint(p, event->rect());
+    // Opening the sound device takes a moment: start it once the bus is on screen, so that it
+    // is ready when a door is first asked for.
+    if (!soundPrepared_) {
+        soundPrepared_ = true;
+        QTimer::singleShot(kSoundWarmUpDelay, this, [this] { services_.sound.prepare(); });
+    }
 }
 
 void Form1::mousePressEvent(QMouseEvent *event)

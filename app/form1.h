@@ -107,6 +107,7 @@ private:
     std::unique_ptr<Signboard> kanban_;
     std::unique_ptr<PanelDoorView> doorView_;
     std::unique_ptr<WavePlayer> wave_;
+    bool soundPrepared_ = false;
     std::unique_ptr<Doors> doors_;
     std::unique_ptr<frmSet> panel_;
     // The panel was placed right below this window before the window manager framed it.

@@ -8,9 +8,11 @@
 #include <doors/doors.h>
 #include <platform/sound/sdlsoundplayer.h>
 #include <resources/resources.h>
+#include <tools/soundserver/pulseserver.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWidget>
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -30,6 +33,15 @@ constexpr twips::Rect kFrontDoor{480, 540, 1155, 2190};
 constexpr int kWaitRepeats = 15;
 constexpr double kWaitTolerance = 0.05;
 constexpr double kOverheadTargetUs = 50.0;
+constexpr double kSoundTargetMs = 50.0;
+constexpr double kChimeSeconds = 12193.0 / 22050.0;
+// A sound starts where the recording first moves this far from silence (four 8-bit steps).
+constexpr int kLoud = 4 * 256;
+constexpr int kLaterRounds = 4;
+// How long the bench waits before its first click, as a user would after the windows appear.
+constexpr auto kUserDelay = std::chrono::milliseconds(500);
+// The closing sound's length and a little: the next request comes once it is over.
+constexpr auto kClosingSoundOver = std::chrono::milliseconds(2300);
 
 // Processor time of this thread: what painting costs, whatever else the machine is doing.
 double threadCpuUs()
@@ -208,6 +220,90 @@ void movement(const char *what, Surface &s, BenchPanel &panel, Doors &doors, boo
                     us(panel.waitStarts.front() - t0) / 1000.0);
 }
 
+// Where a WAVE resource's sound starts, in seconds after its first sample.
+double onsetSeconds(int id)
+{
+    QFile f(QStringLiteral(":/WAVE/%1").arg(id));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray wave = f.readAll();
+    constexpr int kDataStart = 56;
+    for (qsizetype i = kDataStart; i < wave.size(); ++i)
+        if (std::abs((static_cast<std::uint8_t>(wave[i]) - 128) * 256) >= kLoud)
+            return static_cast<double>(i - kDataStart) / 22050.0;
+    return 0;
+}
+
+// Request to first sample at a real sound server, for the first sound of a run and later ones,
+// and how long the opening sound holds the door.
+void measureRealServer(Surface &s, BenchPanel &panel)
+{
+    soundserver::PulseServer server;
+    std::string error;
+    if (!server.start(&error)) {
+        std::printf("real sound server: not measured, %s\n\n", error.c_str());
+        return;
+    }
+    const QByteArray oldDriver = qgetenv("SDL_AUDIODRIVER");
+    server.useInThisProcess();
+    soundserver::MonitorRecorder recorder(server);
+    if (!recorder.start(&error)) {
+        std::printf("real sound server: not measured, %s\n\n", error.c_str());
+        return;
+    }
+    const double onset[2] = {onsetSeconds(101), onsetSeconds(102)};
+    std::printf("real sound server (PulseAudio, null sink; target %.0f ms to the first sample, "
+                "hold within %.0f ms of %.3f s)\n",
+                kSoundTargetMs, kSoundTargetMs, kChimeSeconds);
+    std::printf("  %-36s %10s %10s %s\n", "", "latency ms", "hold ms", "");
+    // One door movement with its sound, and a row of figures.
+    const auto row = [&](Doors &doors, bool open, const char *what) {
+        panel.check2 = open ? 1 : 0;
+        panel.reset();
+        const std::size_t mark = recorder.size();
+        const auto t0 = Clock::now();
+        doors.Check2_Click();
+        std::this_thread::sleep_for(open ? std::chrono::milliseconds(200) : kClosingSoundOver);
+        const long first = recorder.firstLoud(mark, kLoud);
+        const double latency =
+            first < 0 ? -1
+                      : us(recorder.timeOf(static_cast<std::size_t>(first)) - t0) / 1000.0 -
+                            onset[open ? 0 : 1] * 1000.0;
+        const double hold = us(panel.waitStarts.front() - t0) / 1000.0;
+        const bool ok =
+            first >= 0 && latency <= kSoundTargetMs &&
+            (!open || std::abs(hold / 1000.0 - kChimeSeconds) * 1000.0 <= kSoundTargetMs);
+        if (open)
+            std::printf("  %-36s %10.1f %10.1f %s\n", what, latency, hold, ok ? "ok" : "OUT");
+        else
+            std::printf("  %-36s %10.1f %10s %s\n", what, latency, "", ok ? "ok" : "OUT");
+    };
+    panel.speed2 = 1;
+    {
+        SdlSoundPlayer sound;
+        WavePlayer waves(sound);
+        Doors doors(s.front, s.left, s.right, panel, waves);
+        // As the main window does after its first paint, and then a user's first click.
+        sound.prepare();
+        std::this_thread::sleep_for(kUserDelay);
+        for (int round = 0; round <= kLaterRounds; ++round) {
+            row(doors, true, round == 0 ? "first opening chime" : "later opening chime");
+            row(doors, false, round == 0 ? "first closing buzzer" : "later closing buzzer");
+        }
+    }
+    {
+        // The worst case: the chime asked for while the device is still being opened.
+        SdlSoundPlayer sound;
+        WavePlayer waves(sound);
+        Doors doors(s.front, s.left, s.right, panel, waves);
+        sound.prepare();
+        row(doors, true, "chime right after prepare()");
+        row(doors, false, "the buzzer after it");
+    }
+    qputenv("SDL_AUDIODRIVER", oldDriver);
+    std::printf("\n");
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -219,13 +315,15 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     initResources();
 
-    measureWait();
-
     Surface surface;
     surface.show();
     QApplication::processEvents();
     BenchPanel panel;
     panel.layer = &surface.layer;
+
+    measureRealServer(surface, panel);
+    measureWait();
+
     SdlSoundPlayer sound;
     WavePlayer waves(sound);
     Doors doors(surface.front, surface.left, surface.right, panel, waves);

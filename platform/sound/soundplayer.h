@@ -7,6 +7,8 @@
 class SoundPlayer {
 public:
     virtual ~SoundPlayer() = default;
+    // Gets the output ready ahead of the first sound, without blocking the caller.
+    virtual void prepare() = 0;
     // Stops whatever is playing. Afterwards the player reads no earlier wave image any more, so
     // its bytes may be released.
     virtual void stop() = 0;

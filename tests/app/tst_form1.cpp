@@ -190,6 +190,18 @@ private slots:
         QVERIFY(f.sound.plays()[1].async);
     }
 
+    void firstPaint_thenSoundDeviceIsPreparedOnce()
+    {
+        Fixture hidden(dir_.path(), QStringLiteral("QT17C0042"), false);
+        QTest::qWait(300);
+        QCOMPARE(hidden.sound.prepared, 0);
+        Fixture f(dir_.path());
+        QTRY_COMPARE(f.sound.prepared, 1);
+        f.form->update();
+        QTest::qWait(300);
+        QCOMPARE(f.sound.prepared, 1);
+    }
+
     void versionButton_opensAboutDialogModally()
     {
         Fixture f(dir_.path());

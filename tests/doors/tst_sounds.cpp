@@ -111,6 +111,13 @@ private:
     int saved_ = -1;
 };
 
+// Opens the player's device as the main window does after its first paint, and waits for it.
+void openDevice(SdlSoundPlayer &sdl)
+{
+    sdl.prepare();
+    QTRY_VERIFY2(sdl.hasDevice(), "SDL_AUDIODRIVER=dummy gives a device");
+}
+
 } // namespace
 
 class TestSounds : public QObject {
@@ -303,6 +310,7 @@ void TestSounds::sdlNewRequestStopsTheOldSound()
 {
     SdlSoundPlayer sdl;
     WavePlayer player(sdl);
+    openDevice(sdl);
 
     // Only (the rest of) the new sound is queued; the old one's 44,100 bytes are gone. The
     // player does that by itself, without being stopped first.
@@ -345,7 +353,9 @@ void TestSounds::sdlSkipsDataThatIsNoWave()
 {
     QFETCH(QByteArray, wave);
     SdlSoundPlayer sdl;
+    openDevice(sdl);
     sdl.play(resource(102), true);
+    QVERIFY(sdl.queuedBytes() > 0u);
     QElapsedTimer t;
     t.start();
     sdl.play(wave, false);
@@ -400,6 +410,7 @@ void TestSounds::sdlLeavesCtrlCAndTermToTheProgram()
     struct sigaction afterTerm {};
     {
         SdlSoundPlayer sdl;
+        openDevice(sdl);
         sigaction(SIGINT, nullptr, &afterInt);
         sigaction(SIGTERM, nullptr, &afterTerm);
     }

@@ -19,6 +19,7 @@ public:
         bool async = false;
     };
 
+    void prepare() override { ++prepared; }
     void stop() override;
     void play(const QByteArray &waveImage, bool async) override;
 
@@ -26,6 +27,7 @@ public:
     std::vector<Request> plays() const;
 
     std::vector<Request> requests;
+    int prepared = 0;
     // Called once a request has been recorded, so a test can look at the world at that moment.
     std::function<void(const Request &)> onRequest;
 

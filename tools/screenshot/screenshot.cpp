@@ -38,6 +38,7 @@ class Silent : public MessageBox, public PopupMenu, public SoundPlayer, public U
 public:
     void show(QWidget *, const QString &, const QString &, Icon) override {}
     void popup(QMenu &, QPoint) override {}
+    void prepare() override {}
     void stop() override {}
     void play(const QByteArray &, bool) override {}
     void open(const QString &) override {}

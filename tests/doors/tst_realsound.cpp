@@ -1,0 +1,328 @@
+// The door sounds against a real sound server: a PulseAudio daemon of the test's own with a
+// silent sink, whose monitor is recorded. Driven through the main window as a user would.
+
+#include <app/form1.h>
+#include <common/common.h>
+#include <common/executable.h>
+#include <fakes/fakedialogs.h>
+#include <fakes/fakemaker.h>
+#include <platform/sound/sdlsoundplayer.h>
+#include <settings/frmset.h>
+#include <tools/soundserver/pulseserver.h>
+
+#include <QFile>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+#include <QtEndian>
+
+#include <cmath>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using soundserver::Clock;
+using soundserver::MonitorRecorder;
+
+// A sound starts and ends where it first and last moves this far from silence.
+constexpr int kLoud = 4 * 256;
+// What a user takes to reach the panel after the windows appear.
+constexpr auto kUserDelay = std::chrono::milliseconds(500);
+constexpr double kLatencyLimitMs = 50;
+// A door that does not wait for its sound still takes a moment to move all its steps.
+constexpr qint64 kAtOnceMs = 300;
+
+struct Sound {
+    long start = -1;
+    long end = -1;
+    double energy = 0;
+    double seconds() const { return double(end - start + 1) / MonitorRecorder::kRate; }
+};
+
+Sound measure(const std::vector<std::int16_t> &s)
+{
+    Sound out;
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (std::abs(s[i]) >= kLoud) {
+            if (out.start < 0)
+                out.start = long(i);
+            out.end = long(i);
+        }
+    for (long i = out.start; i >= 0 && i <= out.end; ++i)
+        out.energy += double(s[std::size_t(i)]) * s[std::size_t(i)];
+    return out;
+}
+
+// The WAVE resource as the recorder sees it: 16-bit samples at the same rate.
+std::vector<std::int16_t> resourceSamples(int id)
+{
+    QFile f(QStringLiteral(":/WAVE/%1").arg(id));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray wave = f.readAll();
+    // The "data" chunk's samples, without the pad byte after an odd count.
+    constexpr qsizetype kDataSize = 52;
+    const QByteArray data =
+        wave.mid(kDataSize + 4, qFromLittleEndian<quint32>(wave.constData() + kDataSize));
+    std::vector<std::int16_t> out;
+    for (char c : data)
+        out.push_back(std::int16_t((static_cast<std::uint8_t>(c) - 128) * 256));
+    return out;
+}
+
+double ms(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// The program's main window with the real sound player and fakes for everything else.
+struct Bus {
+    FakeFileDialog dialog;
+    FakeMessageBox messageBox;
+    FakePopupMenu popup;
+    SdlSoundPlayer sound;
+    FakeUrlOpener urlOpener;
+    FakeMakerLibrary makerLibrary;
+    std::unique_ptr<Form1> form;
+
+    explicit Bus(const QString &folder)
+    {
+        Common::reset();
+        executable::overrideForTesting(folder, QStringLiteral("QT17C0042"));
+        form = std::make_unique<Form1>(
+            Services{dialog, messageBox, popup, sound, urlOpener, makerLibrary});
+        form->panel().HScroll2->setValue(1);
+        form->show();
+        [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
+    }
+
+    // Clicks 中扉 and returns when the door has moved all the way.
+    Clock::time_point clickCentreDoor()
+    {
+        const auto t0 = Clock::now();
+        QTest::mouseClick(form->panel().Check2, Qt::LeftButton);
+        return t0;
+    }
+};
+
+// Collects what the process writes to stderr while it lives.
+class StderrCapture {
+public:
+    StderrCapture()
+    {
+        file_.open();
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        dup2(file_.handle(), STDERR_FILENO);
+    }
+    QByteArray finish()
+    {
+        std::fflush(stderr);
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+        file_.seek(0);
+        return file_.readAll();
+    }
+
+private:
+    QTemporaryFile file_;
+    int saved_ = -1;
+};
+
+} // namespace
+
+class TestRealSound : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void chimeAndBuzzer_reachTheServerWholeAndOnTime();
+    void mixer_namesTheProgramAndTheSound();
+    void killedServer_doorOpensAtOnceAndANewServerIsHeard();
+    void noServer_doorOpensAtOnceAndALaterServerIsHeard();
+    void silentServer_doorWaitsNoLongerThanItsChime();
+
+private:
+    // Waits until the recording holds `seconds` more after `from`, then measures from there.
+    Sound recorded(std::size_t from, double seconds);
+    void checkWhole(const Sound &got, int id);
+    void checkOnTime(std::size_t mark, Clock::time_point request, int id);
+
+    QTemporaryDir dir_;
+    soundserver::PulseServer server_;
+    std::unique_ptr<MonitorRecorder> recorder_;
+};
+
+void TestRealSound::initTestCase()
+{
+    std::string error;
+    // No skipping: a machine set up by scripts/setup has the server.
+    QVERIFY2(server_.start(&error), error.c_str());
+    server_.useInThisProcess();
+    recorder_ = std::make_unique<MonitorRecorder>(server_);
+    QVERIFY2(recorder_->start(&error), error.c_str());
+}
+
+void TestRealSound::cleanupTestCase()
+{
+    recorder_.reset();
+    server_.stop();
+}
+
+Sound TestRealSound::recorded(std::size_t from, double seconds)
+{
+    const auto want = from + std::size_t(seconds * MonitorRecorder::kRate);
+    QElapsedTimer t;
+    t.start();
+    while (recorder_->size() < want && t.elapsed() < 5000)
+        QTest::qWait(20);
+    return measure(recorder_->samples(from));
+}
+
+void TestRealSound::checkWhole(const Sound &got, int id)
+{
+    const Sound want = measure(resourceSamples(id));
+    QVERIFY2(got.start >= 0, "nothing reached the server");
+    QVERIFY2(std::abs(got.seconds() - want.seconds()) < 0.015,
+             qPrintable(QStringLiteral("%1 s, not %2 s").arg(got.seconds()).arg(want.seconds())));
+    QVERIFY2(
+        std::abs(got.energy / want.energy - 1) < 0.1,
+        qPrintable(QStringLiteral("energy %1 of the resource's").arg(got.energy / want.energy)));
+}
+
+void TestRealSound::checkOnTime(std::size_t mark, Clock::time_point request, int id)
+{
+    const long first = recorder_->firstLoud(mark, kLoud);
+    QVERIFY(first >= 0);
+    const double startsAfter = double(measure(resourceSamples(id)).start) / MonitorRecorder::kRate;
+    const double latency = ms(recorder_->timeOf(std::size_t(first)) - request) - startsAfter * 1000;
+    qInfo("sound %d: %.1f ms from the request to its first sample at the server", id, latency);
+    QVERIFY2(latency < kLatencyLimitMs, qPrintable(QString::number(latency)));
+}
+
+void TestRealSound::chimeAndBuzzer_reachTheServerWholeAndOnTime()
+{
+    Bus bus(dir_.path());
+    QTest::qWait(int(kUserDelay.count()));
+
+    for (int round = 0; round < 2; ++round) {
+        std::size_t mark = recorder_->size();
+        auto request = bus.clickCentreDoor();
+        QCOMPARE(bus.form->imgNakaorido[1]->Width(), 110.0f);
+        checkWhole(recorded(mark, 0.9), 101);
+        checkOnTime(mark, request, 101);
+
+        mark = recorder_->size();
+        request = bus.clickCentreDoor();
+        QCOMPARE(bus.form->imgNakaorido[1]->Width(), 840.0f);
+        checkWhole(recorded(mark, 2.3), 102);
+        checkOnTime(mark, request, 102);
+    }
+}
+
+void TestRealSound::mixer_namesTheProgramAndTheSound()
+{
+    Bus bus(dir_.path());
+    bus.clickCentreDoor();
+    bus.clickCentreDoor();
+    // The closing buzzer plays on for two seconds.
+    const QString listed = QString::fromStdString(server_.pactl({"list", "sink-inputs"}));
+    QVERIFY2(listed.contains(QStringLiteral("application.name = \"ソルベナ\"")),
+             qPrintable(listed));
+    QVERIFY2(listed.contains(QStringLiteral("media.name = \"中扉\"")), qPrintable(listed));
+    bus.sound.stop();
+}
+
+void TestRealSound::killedServer_doorOpensAtOnceAndANewServerIsHeard()
+{
+    Bus bus(dir_.path());
+    QTest::qWait(int(kUserDelay.count()));
+    bus.clickCentreDoor();
+    bus.clickCentreDoor();
+    recorder_->stop();
+    server_.kill();
+
+    StderrCapture capture;
+    QElapsedTimer t;
+    t.start();
+    bus.clickCentreDoor();
+    const qint64 opened = t.elapsed();
+    bus.clickCentreDoor();
+    bus.clickCentreDoor();
+    bus.clickCentreDoor();
+    const QByteArray said = capture.finish();
+    QVERIFY2(opened < kAtOnceMs, qPrintable(QString::number(opened)));
+    QCOMPARE(said.count('\n'), 1);
+
+    std::string error;
+    QVERIFY2(server_.start(&error), error.c_str());
+    QVERIFY2(recorder_->start(&error), error.c_str());
+    const std::size_t mark = recorder_->size();
+    bus.clickCentreDoor();
+    checkWhole(recorded(mark, 0.9), 101);
+}
+
+void TestRealSound::noServer_doorOpensAtOnceAndALaterServerIsHeard()
+{
+    const QByteArray address = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(dir_.filePath("nothing-here")));
+    Bus bus(dir_.path());
+    QTest::qWait(int(kUserDelay.count()));
+    QElapsedTimer t;
+    t.start();
+    bus.clickCentreDoor();
+    const qint64 opened = t.elapsed();
+    QVERIFY2(opened < kAtOnceMs, qPrintable(QString::number(opened)));
+    QVERIFY(!bus.sound.hasDevice());
+
+    qputenv("PULSE_SERVER", address);
+    bus.clickCentreDoor();
+    // Not the closing buzzer's end in the recording, but the chime alone.
+    bus.sound.stop();
+    QTest::qWait(int(kUserDelay.count()));
+    const std::size_t mark = recorder_->size();
+    bus.clickCentreDoor();
+    checkWhole(recorded(mark, 0.9), 101);
+}
+
+// A server that takes the connection and never answers: the device cannot be opened for as long
+// as the sound server library waits (half a minute).
+void TestRealSound::silentServer_doorWaitsNoLongerThanItsChime()
+{
+    const QByteArray path = QFile::encodeName(dir_.filePath("silent"));
+    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+    QVERIFY(bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+    QVERIFY(listen(listener, 8) == 0);
+    const QByteArray oldAddress = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:" + path);
+    {
+        Bus bus(dir_.path());
+        QElapsedTimer t;
+        t.start();
+        bus.clickCentreDoor();
+        const qint64 opened = t.elapsed();
+        const qint64 chime = qint64(measure(resourceSamples(101)).seconds() * 1000);
+        QVERIFY2(opened < chime + kAtOnceMs, qPrintable(QString::number(opened)));
+        QVERIFY(!bus.sound.hasDevice());
+        t.start();
+        bus.clickCentreDoor();
+        QVERIFY2(t.elapsed() < kAtOnceMs, qPrintable(QString::number(t.elapsed())));
+        // Refused now: the waiting connection fails and the player can end.
+        close(listener);
+    }
+    qputenv("PULSE_SERVER", oldAddress);
+}
+
+QTEST_MAIN(TestRealSound)
+#include "tst_realsound.moc"
