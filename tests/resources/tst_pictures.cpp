@@ -83,8 +83,8 @@ void TestPictures::picture_loaded_decodes()
     QVERIFY(!QImage(path).isNull());
 }
 
-// The leaves are stretched only in width as they move; closed, a picture is drawn at its own
-// width and no more than a few rows shorter than its place.
+// Each door picture is stretched over its place; one made for another width would be squeezed,
+// so it is as wide as its place and only a few rows shorter.
 void TestPictures::doorPictures_loaded_fitTheirPlacesInTheLayout()
 {
     const std::pair<const char *, twips::Rect> doors[] = {
