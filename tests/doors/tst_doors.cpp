@@ -7,8 +7,10 @@
 #include <doors/countingwait.h>
 #include <doors/doors.h>
 #include <fakes/fakesound.h>
+#include <support/layout.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWidget>
@@ -19,9 +21,17 @@
 
 namespace {
 
-constexpr twips::Rect kFrontDesign{480, 540, 1155, 2190};
-constexpr twips::Rect kLeftDesign{4875, 540, 840, 2235};
-constexpr twips::Rect kRightDesign{5700, 540, 840, 2235};
+constexpr twips::Rect kFrontClosed = layout::kFrontDoor;
+constexpr twips::Rect kLeftClosed = layout::kCentreLeftLeaf;
+constexpr twips::Rect kRightClosed = layout::kCentreRightLeaf;
+// The post the right leaf folds against.
+constexpr float kRightPost = kRightClosed.left + kRightClosed.width;
+
+QByteArray wave(int id)
+{
+    QFile f(QStringLiteral(":/WAVE/%1").arg(id));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 struct Geometry {
     twips::Rect front;
@@ -81,9 +91,9 @@ public:
     Geometry geometry() const { return {front.rect(), left.rect(), right.rect()}; }
 
     WindowlessLayer layer{this};
-    ImageControl right{layer, kRightDesign, true};
-    ImageControl left{layer, kLeftDesign, true};
-    ImageControl front{layer, kFrontDesign, true};
+    ImageControl right{layer, kRightClosed, true};
+    ImageControl left{layer, kLeftClosed, true};
+    ImageControl front{layer, kFrontClosed, true};
     bool recording = false;
     std::vector<Geometry> painted;
 
@@ -118,11 +128,11 @@ struct Bus {
 
 twips::Rect leftAt(float w)
 {
-    return {kLeftDesign.left, kLeftDesign.top, w, kLeftDesign.height};
+    return {kLeftClosed.left, kLeftClosed.top, w, kLeftClosed.height};
 }
 twips::Rect rightAt(float w)
 {
-    return {6540 - w, kRightDesign.top, w, kRightDesign.height};
+    return {kRightPost - w, kRightClosed.top, w, kRightClosed.height};
 }
 
 class CountingReceiver : public QObject {
@@ -166,21 +176,21 @@ class TestDoors : public QObject {
 private slots:
     void init() { Common::reset(); }
 
-    void frontDoor_data();
-    void frontDoor();
-    void centreDoorMovesTheChosenLeaves_data();
-    void centreDoorMovesTheChosenLeaves();
-    void centreOpeningStartsFromTheMovingLeafsWidth_data();
-    void centreOpeningStartsFromTheMovingLeafsWidth();
-    void eachStepIsPaintedInItsOrder_data();
-    void eachStepIsPaintedInItsOrder();
-    void noEventsAreHandledBetweenSteps();
-    void clickDuringTheClosingSoundRunsItsOpeningFirst();
-    void leafChoiceMadeDuringTheClosingSoundCounts();
-    void speedIsACountReadAtEveryStep();
+    void frontDoor_clicked_movesOnePixelStepAtATime_data();
+    void frontDoor_clicked_movesOnePixelStepAtATime();
+    void centreDoor_leafChoice_movesTheChosenLeaves_data();
+    void centreDoor_leafChoice_movesTheChosenLeaves();
+    void centreDoor_opening_startsFromTheMovingLeafsWidth_data();
+    void centreDoor_opening_startsFromTheMovingLeafsWidth();
+    void centreDoor_step_paintedInItsOrder_data();
+    void centreDoor_step_paintedInItsOrder();
+    void doors_moving_handleNoEventsBetweenSteps();
+    void centreDoor_clickDuringClosingSound_runsItsOpeningFirst();
+    void centreDoor_leafChoiceDuringClosingSound_counts();
+    void doorSpeed_everyStep_readAfreshAndWaitedFor();
 };
 
-void TestDoors::frontDoor_data()
+void TestDoors::frontDoor_clicked_movesOnePixelStepAtATime_data()
 {
     QTest::addColumn<int>("check1");
     QTest::addColumn<float>("startWidth");
@@ -195,7 +205,7 @@ void TestDoors::frontDoor_data()
     QTest::newRow("closes from anywhere via open") << 0 << 500.f << 70 << 1155 << 1086;
 }
 
-void TestDoors::frontDoor()
+void TestDoors::frontDoor_clicked_movesOnePixelStepAtATime()
 {
     QFETCH(int, check1);
     QFETCH(float, startWidth);
@@ -224,15 +234,15 @@ void TestDoors::frontDoor()
         const Geometry &g = bus.steps[i];
         QCOMPARE(g.front.width, float(firstWidth) + dir * float(i));
         // Only the width changes: the door is hinged on its left edge.
-        QCOMPARE(g.front.left, kFrontDesign.left);
-        QCOMPARE(g.front.top, kFrontDesign.top);
-        QCOMPARE(g.front.height, kFrontDesign.height);
-        QCOMPARE(g.left, kLeftDesign);
-        QCOMPARE(g.right, kRightDesign);
+        QCOMPARE(g.front.left, kFrontClosed.left);
+        QCOMPARE(g.front.top, kFrontClosed.top);
+        QCOMPARE(g.front.height, kFrontClosed.height);
+        QCOMPARE(g.left, kLeftClosed);
+        QCOMPARE(g.right, kRightClosed);
     }
 }
 
-void TestDoors::centreDoorMovesTheChosenLeaves_data()
+void TestDoors::centreDoor_leafChoice_movesTheChosenLeaves_data()
 {
     QTest::addColumn<bool>("both");
     QTest::addColumn<bool>("leftOnly");
@@ -247,7 +257,7 @@ void TestDoors::centreDoorMovesTheChosenLeaves_data()
     QTest::newRow("両方 and 左 on") << true << true << false << true << true;
 }
 
-void TestDoors::centreDoorMovesTheChosenLeaves()
+void TestDoors::centreDoor_leafChoice_movesTheChosenLeaves()
 {
     QFETCH(bool, both);
     QFETCH(bool, leftOnly);
@@ -271,10 +281,10 @@ void TestDoors::centreDoorMovesTheChosenLeaves()
         for (std::size_t i = 0; i < bus.steps.size(); ++i) {
             const Geometry &g = bus.steps[i];
             const float w = firstWidth + dir * float(i);
-            QCOMPARE(g.left, leftMoves ? leftAt(w) : kLeftDesign);
-            // The right leaf keeps its right edge on the post at 6540.
-            QCOMPARE(g.right, rightMoves ? rightAt(w) : kRightDesign);
-            QCOMPARE(g.front, kFrontDesign);
+            QCOMPARE(g.left, leftMoves ? leftAt(w) : kLeftClosed);
+            // The right leaf keeps its right edge on its post.
+            QCOMPARE(g.right, rightMoves ? rightAt(w) : kRightClosed);
+            QCOMPARE(g.front, kFrontClosed);
         }
     };
 
@@ -284,10 +294,10 @@ void TestDoors::centreDoorMovesTheChosenLeaves()
     QCOMPARE(bus.sound.plays().size(), 1u);
     QCOMPARE(bus.sound.plays()[0].wave, Common::soundBuffer);
     QVERIFY(!bus.sound.plays()[0].async);
-    QCOMPARE(bus.sound.plays()[0].wave.size(), 12250);
+    QCOMPARE(bus.sound.plays()[0].wave, wave(101));
     QCOMPARE(readsAtSound, 0);
-    QCOMPARE(atSound.left, kLeftDesign);
-    QCOMPARE(atSound.right, kRightDesign);
+    QCOMPARE(atSound.left, kLeftClosed);
+    QCOMPARE(atSound.right, kRightClosed);
     checkSteps(840, -1);
 
     // Closing: the closing sound is started before the first step and plays on.
@@ -296,15 +306,15 @@ void TestDoors::centreDoorMovesTheChosenLeaves()
     bus.doors.Check2_Click();
     QCOMPARE(bus.sound.plays().size(), 2u);
     QVERIFY(bus.sound.plays()[1].async);
-    QCOMPARE(bus.sound.plays()[1].wave.size(), 44156);
+    QCOMPARE(bus.sound.plays()[1].wave, wave(102));
     QCOMPARE(readsAtSound, 731);
     checkSteps(110, 1);
-    QCOMPARE(bus.surface.left.rect(), kLeftDesign);
-    QCOMPARE(bus.surface.right.rect(), kRightDesign);
+    QCOMPARE(bus.surface.left.rect(), kLeftClosed);
+    QCOMPARE(bus.surface.right.rect(), kRightClosed);
     QCOMPARE(bus.panel.frontReads, 0);
 }
 
-void TestDoors::centreOpeningStartsFromTheMovingLeafsWidth_data()
+void TestDoors::centreDoor_opening_startsFromTheMovingLeafsWidth_data()
 {
     QTest::addColumn<int>("option");
     QTest::addColumn<float>("leftWidth");
@@ -317,7 +327,7 @@ void TestDoors::centreOpeningStartsFromTheMovingLeafsWidth_data()
     QTest::newRow("right leaf already open") << 2 << 840.f << 100.f << 0;
 }
 
-void TestDoors::centreOpeningStartsFromTheMovingLeafsWidth()
+void TestDoors::centreDoor_opening_startsFromTheMovingLeafsWidth()
 {
     QFETCH(int, option);
     QFETCH(float, leftWidth);
@@ -328,7 +338,7 @@ void TestDoors::centreOpeningStartsFromTheMovingLeafsWidth()
     bus.panel.option = {option == 0, option == 1, option == 2};
     bus.surface.left.setWidth(leftWidth);
     bus.surface.right.setWidth(rightWidth);
-    bus.surface.right.setLeft(6540 - rightWidth);
+    bus.surface.right.setLeft(kRightPost - rightWidth);
     bus.panel.check2 = 1;
     bus.doors.Check2_Click();
 
@@ -345,7 +355,7 @@ void TestDoors::centreOpeningStartsFromTheMovingLeafsWidth()
     QCOMPARE(bus.steps.back().right.width, option == 1 ? rightWidth : 110.f);
 }
 
-void TestDoors::eachStepIsPaintedInItsOrder_data()
+void TestDoors::centreDoor_step_paintedInItsOrder_data()
 {
     QTest::addColumn<bool>("opening");
     QTest::newRow("opening") << true;
@@ -357,7 +367,7 @@ void TestDoors::eachStepIsPaintedInItsOrder_data()
 // width and the right leaf's Left, on the same steps, about one step in 15. So every such step
 // paints twice: first with only the left leaf changed, then with both, and the right leaf is
 // never painted off its post.
-void TestDoors::eachStepIsPaintedInItsOrder()
+void TestDoors::centreDoor_step_paintedInItsOrder()
 {
     QFETCH(bool, opening);
     Bus bus;
@@ -384,12 +394,12 @@ void TestDoors::eachStepIsPaintedInItsOrder()
         QCOMPARE(leftDone.right.width, leftDone.left.width + behind);
         QCOMPARE(stepDone.right.width, stepDone.left.width);
         QCOMPARE(stepDone.left.width, leftDone.left.width);
-        QCOMPARE(leftDone.right.right(), 6540.f);
-        QCOMPARE(stepDone.right.right(), 6540.f);
+        QCOMPARE(leftDone.right.right(), kRightPost);
+        QCOMPARE(stepDone.right.right(), kRightPost);
     }
 }
 
-void TestDoors::noEventsAreHandledBetweenSteps()
+void TestDoors::doors_moving_handleNoEventsBetweenSteps()
 {
     Bus bus;
     CountingReceiver receiver;
@@ -435,7 +445,7 @@ void TestDoors::noEventsAreHandledBetweenSteps()
 // that click arrives in the event pass of the closing sound. It opens the door (from where the
 // leaves are, with the opening sound stopping the closing one), and then the interrupted
 // closing runs to its end: the door ends closed with its switch checked.
-void TestDoors::clickDuringTheClosingSoundRunsItsOpeningFirst()
+void TestDoors::centreDoor_clickDuringClosingSound_runsItsOpeningFirst()
 {
     Bus bus;
     bus.panel.check2 = 1;
@@ -463,9 +473,9 @@ void TestDoors::clickDuringTheClosingSoundRunsItsOpeningFirst()
     const auto plays = bus.sound.plays();
     QCOMPARE(plays.size(), 2u);
     QVERIFY(plays[0].async);
-    QCOMPARE(plays[0].wave.size(), 44156);
+    QCOMPARE(plays[0].wave, wave(102));
     QVERIFY(!plays[1].async);
-    QCOMPARE(plays[1].wave.size(), 12250);
+    QCOMPARE(plays[1].wave, wave(101));
     QCOMPARE(bus.sound.requests.size(), 4u); // each play stops the sound before it
 
     // The nested opening starts at the open width, so it is a single step, all before the
@@ -475,9 +485,9 @@ void TestDoors::clickDuringTheClosingSoundRunsItsOpeningFirst()
     QCOMPARE(std::count(stepNesting.begin(), stepNesting.end(), 1), 1);
     QCOMPARE(bus.steps.front().left, leftAt(110));
     QCOMPARE(bus.steps[1].left, leftAt(110));
-    QCOMPARE(bus.steps.back().left, kLeftDesign);
-    QCOMPARE(bus.surface.left.rect(), kLeftDesign);
-    QCOMPARE(bus.surface.right.rect(), kRightDesign);
+    QCOMPARE(bus.steps.back().left, kLeftClosed);
+    QCOMPARE(bus.surface.left.rect(), kLeftClosed);
+    QCOMPARE(bus.surface.right.rect(), kRightClosed);
     QCOMPARE(bus.panel.check2, 1);
 
     // The next click unchecks the switch and closes the closed door once more.
@@ -492,7 +502,7 @@ void TestDoors::clickDuringTheClosingSoundRunsItsOpeningFirst()
 
 // Unchecking the centre door frees the leaf choice again, so a choice clicked meanwhile is
 // handled in the closing sound's event pass and decides which leaves close.
-void TestDoors::leafChoiceMadeDuringTheClosingSoundCounts()
+void TestDoors::centreDoor_leafChoiceDuringClosingSound_counts()
 {
     Bus bus;
     bus.panel.check2 = 1;
@@ -506,11 +516,11 @@ void TestDoors::leafChoiceMadeDuringTheClosingSoundCounts()
     bus.panel.check2 = 0;
     bus.doors.Check2_Click();
     QCOMPARE(bus.steps.size(), 731u);
-    QCOMPARE(bus.surface.left.rect(), kLeftDesign);
+    QCOMPARE(bus.surface.left.rect(), kLeftClosed);
     QCOMPARE(bus.surface.right.rect(), rightAt(110));
 }
 
-void TestDoors::speedIsACountReadAtEveryStep()
+void TestDoors::doorSpeed_everyStep_readAfreshAndWaitedFor()
 {
     using std::chrono::steady_clock;
     // countTo keeps the processor busy for count × kCountPass; nothing for no count.
@@ -545,7 +555,7 @@ void TestDoors::speedIsACountReadAtEveryStep()
     bus.panel.check1 = 0;
     bus.doors.Check1_Click();
     QCOMPARE(bus.panel.frontReads, 1086);
-    QCOMPARE(bus.surface.front.rect(), kFrontDesign);
+    QCOMPARE(bus.surface.front.rect(), kFrontClosed);
 }
 
 QTEST_MAIN(TestDoors)

@@ -39,20 +39,6 @@ QByteArray committed(const char *name)
     return readFile(QStringLiteral(SOLBENA_SOURCE_DIR "/resources/sounds/") + QLatin1String(name));
 }
 
-std::uint32_t le32(const QByteArray &b, qsizetype at)
-{
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = (v << 8) | static_cast<std::uint8_t>(b.at(at + i));
-    return v;
-}
-
-std::uint16_t le16(const QByteArray &b, qsizetype at)
-{
-    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b.at(at)) |
-                                      static_cast<std::uint8_t>(b.at(at + 1)) << 8);
-}
-
 class CountingReceiver : public QObject {
 public:
     int received = 0;
@@ -126,86 +112,60 @@ class TestSounds : public QObject {
 private slots:
     void init() { Common::reset(); }
 
-    void resourcesAreTheCommittedWaveFiles_data();
-    void resourcesAreTheCommittedWaveFiles();
-    void generatorStillMakesTheCommittedFiles();
+    void waveResource_loaded_isTheCommittedFileAndPlays_data();
+    void waveResource_loaded_isTheCommittedFileAndPlays();
+    void waveGenerator_run_makesTheCommittedFiles();
 
-    void playersStopTheOldSoundBeforeReplacingTheBuffer();
-    void onlyTheAsynchronousPlayHandlesEvents();
-    void unknownIdStopsAndPlaysNothing();
+    void wavePlayer_newSound_stopsTheOldBeforeReplacingTheBuffer();
+    void wavePlayer_play_onlyAsynchronousHandlesEvents();
+    void wavePlayer_unknownId_stopsAndPlaysNothing();
 
-    void sdlSyncLastsTheSoundAsyncReturnsAtOnce();
-    void sdlNewRequestStopsTheOldSound();
-    void sdlSkipsDataThatIsNoWave_data();
-    void sdlSkipsDataThatIsNoWave();
-    void sdlWithoutDeviceReturnsAtOnce();
-    void sdlWithoutSoundCardSaysNothing();
-    void sdlLeavesCtrlCAndTermToTheProgram();
+    void sdlPlayer_syncOrAsync_lastsTheSoundOrReturnsAtOnce();
+    void sdlPlayer_newRequest_stopsTheOldSound();
+    void sdlPlayer_dataThatIsNoWave_skipped_data();
+    void sdlPlayer_dataThatIsNoWave_skipped();
+    void sdlPlayer_noDevice_returnsAtOnce();
+    void sdlPlayer_noSoundCard_saysNothing();
+    void sdlPlayer_opened_leavesCtrlCAndTermToTheProgram();
 };
 
-void TestSounds::resourcesAreTheCommittedWaveFiles_data()
+void TestSounds::waveResource_loaded_isTheCommittedFileAndPlays_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<QString>("file");
-    QTest::addColumn<int>("totalBytes");
-    QTest::addColumn<int>("dataBytes");
-    QTest::newRow("101 opening") << 101 << "opening.wav" << 12250 << 12193;
-    QTest::newRow("102 closing") << 102 << "closing.wav" << 44156 << 44100;
+    QTest::newRow("101 opening") << 101 << "opening.wav";
+    QTest::newRow("102 closing") << 102 << "closing.wav";
 }
 
-void TestSounds::resourcesAreTheCommittedWaveFiles()
+void TestSounds::waveResource_loaded_isTheCommittedFileAndPlays()
 {
     QFETCH(int, id);
     QFETCH(QString, file);
-    QFETCH(int, totalBytes);
-    QFETCH(int, dataBytes);
 
     const QByteArray wave = resource(id);
-    QCOMPARE(wave.size(), totalBytes);
+    QVERIFY(!wave.isEmpty());
     QCOMPARE(wave, committed(file.toLatin1().constData()));
+    // The player hands the bytes on as they are; a compressed resource would be unpacked first.
     QCOMPARE(QResource(QStringLiteral(":/WAVE/%1").arg(id)).compressionAlgorithm(),
              QResource::NoCompression);
 
-    // RIFF layout: "fmt " (16 bytes), "fact" (4 bytes), "data", and a pad byte after odd data.
-    QCOMPARE(wave.left(4), QByteArray("RIFF"));
-    QCOMPARE(le32(wave, 4), std::uint32_t(totalBytes - 8));
-    QCOMPARE(wave.mid(8, 4), QByteArray("WAVE"));
-    QCOMPARE(wave.mid(12, 4), QByteArray("fmt "));
-    QCOMPARE(le32(wave, 16), 16u);
-    QCOMPARE(le16(wave, 20), 1);      // PCM
-    QCOMPARE(le16(wave, 22), 1);      // mono
-    QCOMPARE(le32(wave, 24), 22050u); // samples per second
-    QCOMPARE(le32(wave, 28), 22050u); // bytes per second
-    QCOMPARE(le16(wave, 32), 1);      // block align
-    QCOMPARE(le16(wave, 34), 8);      // bits per sample
-    QCOMPARE(wave.mid(36, 4), QByteArray("fact"));
-    QCOMPARE(le32(wave, 40), 4u);
-    QCOMPARE(le32(wave, 44), std::uint32_t(dataBytes));
-    QCOMPARE(wave.mid(48, 4), QByteArray("data"));
-    QCOMPARE(le32(wave, 52), std::uint32_t(dataBytes));
-    QCOMPARE(56 + dataBytes + (dataBytes & 1), totalBytes);
-
-    // Starts and ends in silence (no click) and never clips.
-    const QByteArray samples = wave.mid(56, dataBytes);
-    QCOMPARE(static_cast<std::uint8_t>(samples.front()), 128);
-    QCOMPARE(static_cast<std::uint8_t>(samples.back()), 128);
-    QVERIFY(!samples.contains('\x00'));
-    QVERIFY(!samples.contains('\xff'));
-
-    // SDL reads it as it is meant.
     SDL_AudioSpec spec{};
     Uint8 *buffer = nullptr;
     Uint32 length = 0;
     QVERIFY(SDL_LoadWAV_RW(SDL_RWFromConstMem(wave.constData(), int(wave.size())), 1, &spec,
                            &buffer, &length) != nullptr);
+    // Starts and ends in silence (no click) and never clips.
+    const QByteArray samples(reinterpret_cast<const char *>(buffer), qsizetype(length));
     SDL_FreeWAV(buffer);
-    QCOMPARE(spec.freq, 22050);
     QCOMPARE(spec.format, AUDIO_U8);
-    QCOMPARE(int(spec.channels), 1);
-    QCOMPARE(length, Uint32(dataBytes));
+    QVERIFY(length > 1000);
+    QCOMPARE(static_cast<std::uint8_t>(samples.front()), 128);
+    QCOMPARE(static_cast<std::uint8_t>(samples.back()), 128);
+    QVERIFY(!samples.contains('\x00'));
+    QVERIFY(!samples.contains('\xff'));
 }
 
-void TestSounds::generatorStillMakesTheCommittedFiles()
+void TestSounds::waveGenerator_run_makesTheCommittedFiles()
 {
     const auto bytes = [](const std::vector<std::uint8_t> &v) {
         return QByteArray(reinterpret_cast<const char *>(v.data()), qsizetype(v.size()));
@@ -215,7 +175,7 @@ void TestSounds::generatorStillMakesTheCommittedFiles()
              committed("closing.wav"));
 }
 
-void TestSounds::playersStopTheOldSoundBeforeReplacingTheBuffer()
+void TestSounds::wavePlayer_newSound_stopsTheOldBeforeReplacingTheBuffer()
 {
     using Kind = FakeSoundPlayer::Request::Kind;
     FakeSoundPlayer sound;
@@ -248,7 +208,7 @@ void TestSounds::playersStopTheOldSoundBeforeReplacingTheBuffer()
     QCOMPARE(Common::soundBuffer, resource(101));
 }
 
-void TestSounds::onlyTheAsynchronousPlayHandlesEvents()
+void TestSounds::wavePlayer_play_onlyAsynchronousHandlesEvents()
 {
     FakeSoundPlayer sound;
     WavePlayer player(sound);
@@ -263,7 +223,7 @@ void TestSounds::onlyTheAsynchronousPlayHandlesEvents()
     QCOMPARE(receiver.received, 1);
 }
 
-void TestSounds::unknownIdStopsAndPlaysNothing()
+void TestSounds::wavePlayer_unknownId_stopsAndPlaysNothing()
 {
     FakeSoundPlayer sound;
     WavePlayer player(sound);
@@ -282,7 +242,7 @@ void TestSounds::unknownIdStopsAndPlaysNothing()
     QVERIFY(t.elapsed() < 200);
 }
 
-void TestSounds::sdlSyncLastsTheSoundAsyncReturnsAtOnce()
+void TestSounds::sdlPlayer_syncOrAsync_lastsTheSoundOrReturnsAtOnce()
 {
     SdlSoundPlayer sdl;
     WavePlayer player(sdl);
@@ -306,21 +266,22 @@ void TestSounds::sdlSyncLastsTheSoundAsyncReturnsAtOnce()
     QCOMPARE(sdl.queuedBytes(), 0u);
 }
 
-void TestSounds::sdlNewRequestStopsTheOldSound()
+void TestSounds::sdlPlayer_newRequest_stopsTheOldSound()
 {
     SdlSoundPlayer sdl;
     WavePlayer player(sdl);
     openDevice(sdl);
 
-    // Only (the rest of) the new sound is queued; the old one's 44,100 bytes are gone. The
-    // player does that by itself, without being stopped first.
+    // Only (the rest of) the new sound is queued; the old one's bytes are gone. The player does
+    // that by itself, without being stopped first.
+    const auto opening = std::uint32_t(resource(101).size());
     sdl.play(resource(102), true);
     sdl.play(resource(101), true);
-    QVERIFY(sdl.queuedBytes() <= 12193u);
+    QVERIFY(sdl.queuedBytes() <= opening);
     QVERIFY(sdl.queuedBytes() > 0u);
     player.PlayWaveAsync(102);
     player.PlayWaveAsync(101);
-    QVERIFY(sdl.queuedBytes() <= 12193u);
+    QVERIFY(sdl.queuedBytes() <= opening);
 
     // The opening sound after a closing one takes its own 0.55 s, not the 2 s left of the other.
     player.PlayWaveAsync(102);
@@ -332,7 +293,7 @@ void TestSounds::sdlNewRequestStopsTheOldSound()
     QCOMPARE(sdl.queuedBytes(), 0u);
 }
 
-void TestSounds::sdlSkipsDataThatIsNoWave_data()
+void TestSounds::sdlPlayer_dataThatIsNoWave_skipped_data()
 {
     QTest::addColumn<QByteArray>("wave");
     const QByteArray good = resource(101);
@@ -349,7 +310,7 @@ void TestSounds::sdlSkipsDataThatIsNoWave_data()
 
 // A damaged image is not played and not waited for; it must not make SDL allocate what its
 // headers claim either.
-void TestSounds::sdlSkipsDataThatIsNoWave()
+void TestSounds::sdlPlayer_dataThatIsNoWave_skipped()
 {
     QFETCH(QByteArray, wave);
     SdlSoundPlayer sdl;
@@ -364,7 +325,7 @@ void TestSounds::sdlSkipsDataThatIsNoWave()
     QCOMPARE(sdl.queuedBytes(), 0u);
 }
 
-void TestSounds::sdlWithoutDeviceReturnsAtOnce()
+void TestSounds::sdlPlayer_noDevice_returnsAtOnce()
 {
     EnvOverride noDriver("SDL_AUDIODRIVER", "no-such-driver");
     SdlSoundPlayer sdl;
@@ -379,7 +340,7 @@ void TestSounds::sdlWithoutDeviceReturnsAtOnce()
     QCOMPARE(Common::soundBuffer, resource(102));
 }
 
-void TestSounds::sdlWithoutSoundCardSaysNothing()
+void TestSounds::sdlPlayer_noSoundCard_saysNothing()
 {
     EnvOverride alsa("SDL_AUDIODRIVER", "alsa");
     // A tenth of a second of silence, in case this machine does have a card.
@@ -397,7 +358,7 @@ void TestSounds::sdlWithoutSoundCardSaysNothing()
     QVERIFY2(said.isEmpty(), said.constData());
 }
 
-void TestSounds::sdlLeavesCtrlCAndTermToTheProgram()
+void TestSounds::sdlPlayer_opened_leavesCtrlCAndTermToTheProgram()
 {
     // SDL takes SIGINT and SIGTERM only where nobody handles them yet, so make it so here.
     struct sigaction none {};

@@ -32,7 +32,7 @@ struct WorkingDirectory {
 class TestMakerLibrary : public QObject {
     Q_OBJECT
 private slots:
-    void builtLibraryIsBesideTheExecutableAndGivesAnExampleAddress()
+    void builtLibrary_besideTheExecutable_givesAnExampleAddress()
     {
         QCOMPARE(QDir(QStringLiteral(MAKER_LIBRARY_DIR)).canonicalPath(),
                  QDir(QCoreApplication::applicationDirPath()).canonicalPath());
@@ -48,63 +48,48 @@ private slots:
                  qPrintable(address));
     }
 
-    void failuresNameWhatFailed_data()
+    void homePageUrl_libraryFails_errorNamesWhatFailedOnOneLine_data()
     {
-        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("folder"); // EMPTY and JUNK are made here
         QTest::addColumn<QString>("expected");
-        const QString noExport = QStringLiteral(NOEXPORT_DIR);
+        QTest::newRow("library missing")
+            << QStringLiteral("EMPTY") << QStringLiteral("The library file \"%1\" was not found.");
+        QTest::newRow("file is no library")
+            << QStringLiteral("JUNK")
+            << QStringLiteral("The library file \"%1\" could not be loaded: ");
         QTest::newRow("export missing")
-            << noExport
-            << QStringLiteral("The function \"TowaniHpURL\" was not found in \"%1\".")
-                   .arg(libraryIn(noExport));
-        const QString noAddress = QStringLiteral(NOADDRESS_DIR);
+            << QStringLiteral(NOEXPORT_DIR)
+            << QStringLiteral("The function \"TowaniHpURL\" was not found in \"%1\".");
         QTest::newRow("no address returned")
-            << noAddress
-            << QStringLiteral("The function \"TowaniHpURL\" in \"%1\" returned no address.")
-                   .arg(libraryIn(noAddress));
+            << QStringLiteral(NOADDRESS_DIR)
+            << QStringLiteral("The function \"TowaniHpURL\" in \"%1\" returned no address.");
     }
-    void failuresNameWhatFailed()
+    void homePageUrl_libraryFails_errorNamesWhatFailedOnOneLine()
     {
         QFETCH(QString, folder);
         QFETCH(QString, expected);
+        QTemporaryDir dir;
+        if (folder == QStringLiteral("JUNK")) {
+            QFile junk(libraryIn(dir.path()));
+            QVERIFY(junk.open(QIODevice::WriteOnly));
+            junk.write("not a shared library");
+        }
+        if (folder == QStringLiteral("EMPTY") || folder == QStringLiteral("JUNK"))
+            folder = dir.path();
+        expected = expected.arg(libraryIn(folder));
+
         SharedMakerLibrary library(folder);
         QString address = QStringLiteral("unchanged"), error;
-        QVERIFY(!library.homePageUrl(&address, &error));
-        QCOMPARE(error, expected);
-        QCOMPARE(address, QStringLiteral("unchanged"));
         // The next call tries again and fails the same way.
-        QVERIFY(!library.homePageUrl(&address, &error));
-        QCOMPARE(error, expected);
+        for (int call = 0; call < 2; ++call) {
+            QVERIFY(!library.homePageUrl(&address, &error));
+            QVERIFY2(error.startsWith(expected), qPrintable(error));
+            QVERIFY(!error.contains(QLatin1Char('\n')));
+            QCOMPARE(address, QStringLiteral("unchanged"));
+        }
     }
 
-    void missingLibraryNamesTheFileLookedFor()
-    {
-        QTemporaryDir empty;
-        SharedMakerLibrary library(empty.path());
-        QString address, error;
-        QVERIFY(!library.homePageUrl(&address, &error));
-        QCOMPARE(
-            error,
-            QStringLiteral("The library file \"%1\" was not found.").arg(libraryIn(empty.path())));
-    }
-
-    void fileThatIsNoLibraryIsReportedOnOneLine()
-    {
-        QTemporaryDir dir;
-        QFile junk(libraryIn(dir.path()));
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write("not a shared library");
-        junk.close();
-        SharedMakerLibrary library(dir.path());
-        QString address, error;
-        QVERIFY(!library.homePageUrl(&address, &error));
-        QVERIFY2(error.startsWith(QStringLiteral("The library file \"%1\" could not be loaded: ")
-                                      .arg(libraryIn(dir.path()))),
-                 qPrintable(error));
-        QVERIFY(!error.contains(QLatin1Char('\n')));
-    }
-
-    void addressIsConvertedFromTheLocaleEncoding()
+    void homePageUrl_localeEncodedAddress_converted()
     {
         SharedMakerLibrary library(QStringLiteral(OTHER_DIR));
         QString address, error;
@@ -114,14 +99,14 @@ private slots:
 
     // A library in the working directory or on LD_LIBRARY_PATH (the test runs with it pointing
     // at the other library) is never taken for ours.
-    void onlyTheGivenFolderIsSearched_data()
+    void homePageUrl_libraryElsewhere_notSearched_data()
     {
         QTest::addColumn<QString>("folder");
         QTest::newRow("empty folder") << QStringLiteral("EMPTY");
         QTest::newRow("relative folder") << QStringLiteral(".");
         QTest::newRow("no folder") << QString();
     }
-    void onlyTheGivenFolderIsSearched()
+    void homePageUrl_libraryElsewhere_notSearched()
     {
         QFETCH(QString, folder);
         QTemporaryDir empty;
@@ -136,7 +121,7 @@ private slots:
         QVERIFY(address.isEmpty());
     }
 
-    void ourFolderWinsOverAPlantedLibrary()
+    void homePageUrl_plantedLibrary_oursWins()
     {
         WorkingDirectory planted(QStringLiteral(OTHER_DIR));
         SharedMakerLibrary library(QStringLiteral(MAKER_LIBRARY_DIR));
@@ -146,7 +131,7 @@ private slots:
         QVERIFY(!address.contains(QStringLiteral("planted")));
     }
 
-    void loadsAtTheFirstCallAndKeepsTheLibrary()
+    void library_firstCall_loadsAndKeepsIt()
     {
         QTemporaryDir dir;
         const QString path = libraryIn(dir.path());

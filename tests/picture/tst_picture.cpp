@@ -84,70 +84,71 @@ class TestPicture : public QObject {
     Q_OBJECT
 
 private slots:
-    void samplesHaveTheirNaturalSize_data();
-    void samplesHaveTheirNaturalSize();
-    void rollsShowOneDestinationPerCell_data();
-    void rollsShowOneDestinationPerCell();
-    void onlyMetafilesUseTheScreensDensity_data();
-    void onlyMetafilesUseTheScreensDensity();
-    void formatIsToldByContentNotName();
-    void fileNamesNeedNotBeUtf8();
-    void emptyPathIsNoPicture();
-    void failuresNameTheFileAndTheReason_data();
-    void failuresNameTheFileAndTheReason();
-    void unreadableFileIsReported();
-    void oversizedPicturesAreRefusedUnread_data();
-    void oversizedPicturesAreRefusedUnread();
-    void tallJpegRollLoads();
-    void topDownBitmapLoads();
+    void board_loaded_hasItsNaturalSize_data();
+    void board_loaded_hasItsNaturalSize();
+    void roll_loaded_showsOneDestinationPerCell_data();
+    void roll_loaded_showsOneDestinationPerCell();
+    void picture_misnamed_formatToldByContent();
+    void load_nonUtf8FileName_loads();
+    void load_emptyPath_noPictureNoError();
+    void load_fails_errorNamesFileAndReason_data();
+    void load_fails_errorNamesFileAndReason();
+    void load_unreadableFile_reported();
+    void decode_oversizedPicture_refusedUnread_data();
+    void decode_oversizedPicture_refusedUnread();
+    void load_tallJpegRoll_loads();
+    void decode_topDownBitmap_loadsUpright();
 
-    void emfSizeComesFromItsFrameNotItsBounds_data();
-    void emfSizeComesFromItsFrameNotItsBounds();
-    void emfWidePensKeepTheirWidth();
-    void emfBitmapsStayCrisp();
-    void emfTextCannotPullInOtherFiles();
-    void emfGlyphNumbersAreLeftOut();
-    void truncatedEmfShowsWhatIsThere();
-    void damagedEmfRecordsAreSkipped_data();
-    void damagedEmfRecordsAreSkipped();
-    void tallMetafileOnDenseScreenStaysWithinLimits();
+    void emf_frameAndBoundsDiffer_sizeFromFrame_data();
+    void emf_frameAndBoundsDiffer_sizeFromFrame();
+    void emf_widePen_keepsItsWidth();
+    void emf_stretchedBitmap_staysCrisp();
+    void emf_text_cannotPullInOtherFiles();
+    void emf_glyphIndexText_leftOut();
+    void emf_truncated_showsWhatIsThere();
+    void emf_damagedRecords_skipped_data();
+    void emf_damagedRecords_skipped();
+    void emf_tallOnDenseScreen_staysWithinLimits();
 };
 
-void TestPicture::samplesHaveTheirNaturalSize_data()
+void TestPicture::board_loaded_hasItsNaturalSize_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<QSize>("size");
-    for (const char *roll : {"roll.bmp", "roll.gif", "roll.jpg", "roll.wmf", "roll.emf"})
-        QTest::newRow(roll) << QString::fromLatin1(roll)
-                            << QSize(kRollWidth, kCell * kDestinations);
     for (const char *board : {"wanman.bmp", "seiriken.gif", "keito12.emf", "keito12.wmf"})
-        QTest::newRow(board) << QString::fromLatin1(board) << QSize(94, 30);
+        QTest::newRow(board) << QString::fromLatin1(board);
 }
 
-void TestPicture::samplesHaveTheirNaturalSize()
+// A signboard picture fills the signboard's 94 x 30 pixels without scaling.
+void TestPicture::board_loaded_hasItsNaturalSize()
 {
     QFETCH(QString, file);
-    QFETCH(QSize, size);
     const picture::Result r = picture::load(sample(file));
     QVERIFY2(r.ok(), qPrintable(r.error));
-    QCOMPARE(r.image.deviceIndependentSize().toSize(), size);
-    QCOMPARE(r.image.size(), size);
+    QCOMPARE(r.image.deviceIndependentSize().toSize(), QSize(94, 30));
+    QCOMPARE(r.image.size(), QSize(94, 30));
 }
 
-void TestPicture::rollsShowOneDestinationPerCell_data()
+void TestPicture::roll_loaded_showsOneDestinationPerCell_data()
 {
     QTest::addColumn<QString>("file");
-    for (const char *roll : {"roll.bmp", "roll.gif", "roll.jpg", "roll.wmf", "roll.emf"})
-        QTest::newRow(roll) << QString::fromLatin1(roll);
+    QTest::addColumn<bool>("metafile");
+    for (const char *roll : {"roll.bmp", "roll.gif", "roll.jpg"})
+        QTest::newRow(roll) << QString::fromLatin1(roll) << false;
+    for (const char *roll : {"roll.wmf", "roll.emf"})
+        QTest::newRow(roll) << QString::fromLatin1(roll) << true;
 }
 
 // White names on black, each inside its own 30-pixel cell: a picture drawn at the wrong place
-// or scale would spill text onto the cell borders or leave cells empty.
-void TestPicture::rollsShowOneDestinationPerCell()
+// or scale would spill text onto the cell borders or leave cells empty. On a dense screen only
+// metafiles are drawn finer; pictures of pixels keep their pixels.
+void TestPicture::roll_loaded_showsOneDestinationPerCell()
 {
     QFETCH(QString, file);
-    const QImage image = picture::load(sample(file)).image;
-    QCOMPARE(image.height(), kCell * kDestinations);
+    QFETCH(bool, metafile);
+    const picture::Result r = picture::load(sample(file));
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    const QImage &image = r.image;
+    QCOMPARE(image.size(), QSize(kRollWidth, kCell * kDestinations));
     for (int cell = 0; cell < kDestinations; ++cell) {
         int lit = 0;
         for (int y = cell * kCell + 1; y < (cell + 1) * kCell - 1; ++y)
@@ -161,30 +162,15 @@ void TestPicture::rollsShowOneDestinationPerCell()
                      qPrintable(QStringLiteral("cell %1 border at x %2").arg(cell).arg(x)));
         }
     }
+
+    const picture::Result dense = picture::load(sample(file), 2.0);
+    const qreal ratio = metafile ? 2.0 : 1.0;
+    QCOMPARE(dense.image.devicePixelRatio(), ratio);
+    QCOMPARE(dense.image.deviceIndependentSize().toSize(), image.size());
+    QCOMPARE(dense.image.size(), image.size() * ratio);
 }
 
-void TestPicture::onlyMetafilesUseTheScreensDensity_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<qreal>("expectedRatio");
-    QTest::newRow("jpeg keeps its pixels") << QStringLiteral("roll.jpg") << 1.0;
-    QTest::newRow("bmp keeps its pixels") << QStringLiteral("roll.bmp") << 1.0;
-    QTest::newRow("emf drawn finer") << QStringLiteral("roll.emf") << 2.0;
-    QTest::newRow("wmf drawn finer") << QStringLiteral("roll.wmf") << 2.0;
-}
-
-void TestPicture::onlyMetafilesUseTheScreensDensity()
-{
-    QFETCH(QString, file);
-    QFETCH(qreal, expectedRatio);
-    const picture::Result r = picture::load(sample(file), 2.0);
-    QVERIFY2(r.ok(), qPrintable(r.error));
-    QCOMPARE(r.image.devicePixelRatio(), expectedRatio);
-    QCOMPARE(r.image.deviceIndependentSize().toSize(), QSize(kRollWidth, kCell * kDestinations));
-    QCOMPARE(r.image.size(), QSize(kRollWidth, kCell * kDestinations) * expectedRatio);
-}
-
-void TestPicture::formatIsToldByContentNotName()
+void TestPicture::picture_misnamed_formatToldByContent()
 {
     QTemporaryDir dir;
     const QString jpegAsBitmap =
@@ -202,7 +188,7 @@ void TestPicture::formatIsToldByContentNotName()
 }
 
 // Paths from the settings file keep their bytes; a name in another encoding still opens.
-void TestPicture::fileNamesNeedNotBeUtf8()
+void TestPicture::load_nonUtf8FileName_loads()
 {
     QTemporaryDir dir;
     const QByteArray native = QFile::encodeName(dir.path()) + "/\x89\xF1\x91\x97.jpg"; // CP932
@@ -216,14 +202,14 @@ void TestPicture::fileNamesNeedNotBeUtf8()
     QCOMPARE(r.image.size(), QSize(kRollWidth, 300));
 }
 
-void TestPicture::emptyPathIsNoPicture()
+void TestPicture::load_emptyPath_noPictureNoError()
 {
     const picture::Result r = picture::load(QString());
     QVERIFY(r.ok());
     QVERIFY(r.image.isNull());
 }
 
-void TestPicture::failuresNameTheFileAndTheReason_data()
+void TestPicture::load_fails_errorNamesFileAndReason_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes"); // empty: the file is not made
@@ -239,7 +225,7 @@ void TestPicture::failuresNameTheFileAndTheReason_data()
         << "short.emf" << readAll(sample("roll.emf")).left(60) << "damaged";
 }
 
-void TestPicture::failuresNameTheFileAndTheReason()
+void TestPicture::load_fails_errorNamesFileAndReason()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
@@ -261,7 +247,7 @@ void TestPicture::failuresNameTheFileAndTheReason()
     QVERIFY2(folder.error.contains(QStringLiteral("folder")), qPrintable(folder.error));
 }
 
-void TestPicture::unreadableFileIsReported()
+void TestPicture::load_unreadableFile_reported()
 {
     QTemporaryDir dir;
     const QString path = write(dir, QStringLiteral("roll.jpg"), readAll(sample("roll.jpg")));
@@ -274,7 +260,7 @@ void TestPicture::unreadableFileIsReported()
     QVERIFY(r.image.isNull());
 }
 
-void TestPicture::oversizedPicturesAreRefusedUnread_data()
+void TestPicture::decode_oversizedPicture_refusedUnread_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("name");
@@ -303,7 +289,7 @@ void TestPicture::oversizedPicturesAreRefusedUnread_data()
 
 // The size is checked before the reader is asked for pixels: the refusal is the size check's,
 // not a failure of a reader that tried.
-void TestPicture::oversizedPicturesAreRefusedUnread()
+void TestPicture::decode_oversizedPicture_refusedUnread()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, name);
@@ -319,7 +305,7 @@ void TestPicture::oversizedPicturesAreRefusedUnread()
         qPrintable(picture::load(path).error));
 }
 
-void TestPicture::tallJpegRollLoads()
+void TestPicture::load_tallJpegRoll_loads()
 {
     constexpr int kHeight = 60000;
     QImage roll(kRollWidth, kHeight, QImage::Format_RGB32);
@@ -336,7 +322,7 @@ void TestPicture::tallJpegRollLoads()
 }
 
 // Stored top row first, which Qt reports with a negative height.
-void TestPicture::topDownBitmapLoads()
+void TestPicture::decode_topDownBitmap_loadsUpright()
 {
     constexpr int kWidth = 4; // 12 bytes a row: no padding
     constexpr int kHeight = 3;
@@ -351,7 +337,7 @@ void TestPicture::topDownBitmapLoads()
     QCOMPARE(r.image.pixel(0, kHeight - 1), qRgb(0, 0, 255));
 }
 
-void TestPicture::emfSizeComesFromItsFrameNotItsBounds_data()
+void TestPicture::emf_frameAndBoundsDiffer_sizeFromFrame_data()
 {
     QTest::addColumn<QRect>("frame");
     QTest::addColumn<QRect>("drawn");   // device pixels; also the bounds
@@ -364,7 +350,7 @@ void TestPicture::emfSizeComesFromItsFrameNotItsBounds_data()
                                    << QPoint(20, 15) << QPoint(40, 15);
 }
 
-void TestPicture::emfSizeComesFromItsFrameNotItsBounds()
+void TestPicture::emf_frameAndBoundsDiffer_sizeFromFrame()
 {
     QFETCH(QRect, frame);
     QFETCH(QRect, drawn);
@@ -381,7 +367,7 @@ void TestPicture::emfSizeComesFromItsFrameNotItsBounds()
     QCOMPARE(qAlpha(r.image.pixel(outside)), 0);
 }
 
-void TestPicture::emfWidePensKeepTheirWidth()
+void TestPicture::emf_widePen_keepsItsWidth()
 {
     EmfBuilder emf(kFrame96x48, QRect(16, 6, 64, 36));
     emf.nullBrush();
@@ -395,7 +381,7 @@ void TestPicture::emfWidePensKeepTheirWidth()
     QCOMPARE(qAlpha(image.pixel(30, 24)), 0);
 }
 
-void TestPicture::emfBitmapsStayCrisp()
+void TestPicture::emf_stretchedBitmap_staysCrisp()
 {
     EmfBuilder emf(kFrame96x48, QRect(0, 0, 96, 48));
     emf.stretchedRow(QRect(0, 0, 96, 48), {Qt::black, Qt::white});
@@ -408,7 +394,7 @@ void TestPicture::emfBitmapsStayCrisp()
 }
 
 // Text is pasted into the converter's SVG unescaped; what it smuggles in must not load files.
-void TestPicture::emfTextCannotPullInOtherFiles()
+void TestPicture::emf_text_cannotPullInOtherFiles()
 {
     QTemporaryDir dir;
     QImage red(96, 48, QImage::Format_RGB32);
@@ -435,7 +421,7 @@ void TestPicture::emfTextCannotPullInOtherFiles()
 
 // Text as glyph numbers cannot be shown without the font that numbers them; the rest of the
 // picture still is.
-void TestPicture::emfGlyphNumbersAreLeftOut()
+void TestPicture::emf_glyphIndexText_leftOut()
 {
     constexpr quint32 kGlyphIndex = 0x10;
     EmfBuilder emf(kFrame96x48, QRect(0, 0, 96, 48));
@@ -450,7 +436,7 @@ void TestPicture::emfGlyphNumbersAreLeftOut()
 
 // Every cut of a real metafile: one cut inside the header is refused, any other shows the
 // whole records before the cut.
-void TestPicture::truncatedEmfShowsWhatIsThere()
+void TestPicture::emf_truncated_showsWhatIsThere()
 {
     const QByteArray roll = readAll(sample("roll.emf"));
     const quint32 headerSize = qFromLittleEndian<quint32>(roll.constData() + 4);
@@ -465,7 +451,7 @@ void TestPicture::truncatedEmfShowsWhatIsThere()
     }
 }
 
-void TestPicture::damagedEmfRecordsAreSkipped_data()
+void TestPicture::emf_damagedRecords_skipped_data()
 {
     QTest::addColumn<int>("field"); // byte offset in the file
     QTest::addColumn<quint32>("value");
@@ -479,7 +465,7 @@ void TestPicture::damagedEmfRecordsAreSkipped_data()
     QTest::newRow("a brush record too short for a brush") << 100 + 4 << quint32(8);
 }
 
-void TestPicture::damagedEmfRecordsAreSkipped()
+void TestPicture::emf_damagedRecords_skipped()
 {
     QFETCH(int, field);
     QFETCH(quint32, value);
@@ -498,7 +484,7 @@ void TestPicture::damagedEmfRecordsAreSkipped()
         QVERIFY2(r.error.startsWith(QStringLiteral("bad.emf: ")), qPrintable(r.error));
 }
 
-void TestPicture::tallMetafileOnDenseScreenStaysWithinLimits()
+void TestPicture::emf_tallOnDenseScreen_staysWithinLimits()
 {
     // 48 x 60,000 pixels: twice that would be longer than any edge may be.
     EmfBuilder emf(QRect(QPoint(0, 0), QPoint(1270, 1587500)), QRect(0, 0, 48, 60000));

@@ -11,22 +11,22 @@ class WmfPlayerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void objectsTakeTheLowestFreeSlot();
-    void filledEllipse();
-    void pens_data();
-    void pens();
-    void brushes_data();
-    void brushes();
-    void dibBlits_data();
-    void dibBlits();
-    void paletteColours();
-    void clipping_data();
-    void clipping();
+    void wmfObjects_created_takeTheLowestFreeSlot();
+    void wmfEllipse_filled_drawnInsideItsBox();
+    void wmfPen_eachStyle_drawsAsSet_data();
+    void wmfPen_eachStyle_drawsAsSet();
+    void wmfBrush_eachStyle_fillsAsSet_data();
+    void wmfBrush_eachStyle_fillsAsSet();
+    void wmfDibBlit_eachRecord_drawsTheBitmap_data();
+    void wmfDibBlit_eachRecord_drawsTheBitmap();
+    void wmfPaletteColour_selected_used();
+    void wmfClip_eachRecord_limitsDrawing_data();
+    void wmfClip_eachRecord_limitsDrawing();
 };
 
 // A font never selected, and a brush record too short to read, still take their slots; a freed
 // slot is reused by the next object.
-void WmfPlayerTest::objectsTakeTheLowestFreeSlot()
+void WmfPlayerTest::wmfObjects_created_takeTheLowestFreeSlot()
 {
     const QByteArray damagedBrush = u16le({0});
     WmfBuilder b = WmfBuilder::placeable(0, 0, 40, 10, 96);
@@ -55,7 +55,7 @@ void WmfPlayerTest::objectsTakeTheLowestFreeSlot()
     QCOMPARE(image.pixelColor(35, 5), QColor(Qt::blue));
 }
 
-void WmfPlayerTest::filledEllipse()
+void WmfPlayerTest::wmfEllipse_filled_drawnInsideItsBox()
 {
     WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
     b.add(wmfrec::pen(U_PS_SOLID, 1, Qt::blue))
@@ -73,7 +73,7 @@ void WmfPlayerTest::filledEllipse()
     QCOMPARE(inkBounds(image), QRect(10, 10, 80, 40));
 }
 
-void WmfPlayerTest::pens_data()
+void WmfPlayerTest::wmfPen_eachStyle_drawsAsSet_data()
 {
     QTest::addColumn<int>("unitsPerInch");
     QTest::addColumn<int>("style");
@@ -90,7 +90,7 @@ void WmfPlayerTest::pens_data()
     QTest::newRow("null pen") << 96 << int(U_PS_NULL) << 1 << 0 << false;
 }
 
-void WmfPlayerTest::pens()
+void WmfPlayerTest::wmfPen_eachStyle_drawsAsSet()
 {
     QFETCH(int, unitsPerInch);
     QFETCH(int, style);
@@ -119,7 +119,7 @@ void WmfPlayerTest::pens()
     QCOMPARE(gapCount > 0, gaps);
 }
 
-void WmfPlayerTest::brushes_data()
+void WmfPlayerTest::wmfBrush_eachStyle_fillsAsSet_data()
 {
     QTest::addColumn<int>("style");
     QTest::addColumn<int>("bkMode");
@@ -132,7 +132,7 @@ void WmfPlayerTest::brushes_data()
     QTest::newRow("hatched, opaque background") << int(U_BS_HATCHED) << int(U_OPAQUE) << 100 << 100;
 }
 
-void WmfPlayerTest::brushes()
+void WmfPlayerTest::wmfBrush_eachStyle_fillsAsSet()
 {
     QFETCH(int, style);
     QFETCH(int, bkMode);
@@ -157,7 +157,7 @@ void WmfPlayerTest::brushes()
     QVERIFY2(percent >= minimumInk && percent <= maximumInk, qPrintable(QString::number(percent)));
 }
 
-void WmfPlayerTest::dibBlits_data()
+void WmfPlayerTest::wmfDibBlit_eachRecord_drawsTheBitmap_data()
 {
     QTest::addColumn<int>("bitCount");
     QTest::addColumn<QString>("record");
@@ -171,7 +171,7 @@ void WmfPlayerTest::dibBlits_data()
 
 // A 2 x 2 bitmap drawn at (20, 10) in a picture of 10 pixels per logical unit: the stretching
 // records make it 4 x 4 units, the others 2 x 2.
-void WmfPlayerTest::dibBlits()
+void WmfPlayerTest::wmfDibBlit_eachRecord_drawsTheBitmap()
 {
     QFETCH(int, bitCount);
     QFETCH(QString, record);
@@ -217,7 +217,7 @@ void WmfPlayerTest::dibBlits()
 
 // Palette entries as Windows writes them (red, green, blue, flags), reached through a DIB's
 // 16-bit colour indices and through a palette-index colour.
-void WmfPlayerTest::paletteColours()
+void WmfPlayerTest::wmfPaletteColour_selected_used()
 {
     const QByteArray palette = u16le({0x0300, 3}) + QByteArray("\x10\x20\x30\x00"
                                                                "\x40\x50\x60\x00"
@@ -243,7 +243,7 @@ void WmfPlayerTest::paletteColours()
     QCOMPARE(image.pixelColor(35, 5), QColor(0x10, 0x20, 0x30));
 }
 
-void WmfPlayerTest::clipping_data()
+void WmfPlayerTest::wmfClip_eachRecord_limitsDrawing_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QRect>("expected");
@@ -280,7 +280,7 @@ void WmfPlayerTest::clipping_data()
         << QRect(10, 10, 20, 20) << QPoint(-1, -1);
 }
 
-void WmfPlayerTest::clipping()
+void WmfPlayerTest::wmfClip_eachRecord_limitsDrawing()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QRect, expected);

@@ -31,20 +31,20 @@ class WmfPlayerTextTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void japaneseText_data();
-    void japaneseText();
-    void dxSpacesCharacters_data();
-    void dxSpacesCharacters();
-    void textAlignment_data();
-    void textAlignment();
-    void opaqueTextRectangle();
-    void clippedText();
-    void escapementRotatesText();
-    void fontHeightSigns_data();
-    void fontHeightSigns();
+    void wmfText_japanese_drawnInItsFont_data();
+    void wmfText_japanese_drawnInItsFont();
+    void wmfText_dx_spacesCharacters_data();
+    void wmfText_dx_spacesCharacters();
+    void wmfText_alignment_placesText_data();
+    void wmfText_alignment_placesText();
+    void wmfText_opaqueRectangle_filled();
+    void wmfText_clipRectangle_cutsText();
+    void wmfText_escapement_rotates();
+    void wmfFont_heightSign_cellOrCharacterHeight_data();
+    void wmfFont_heightSign_cellOrCharacterHeight();
 };
 
-void WmfPlayerTextTest::japaneseText_data()
+void WmfPlayerTextTest::wmfText_japanese_drawnInItsFont_data()
 {
     QTest::addColumn<QString>("face");
     QTest::addColumn<QString>("family");
@@ -59,7 +59,7 @@ void WmfPlayerTextTest::japaneseText_data()
 
 // Shift-JIS text in a Shift-JIS font is drawn with real glyphs of the stand-in face: the result
 // matches Qt drawing the decoded string in that face, and different characters look different.
-void WmfPlayerTextTest::japaneseText()
+void WmfPlayerTextTest::wmfText_japanese_drawnInItsFont()
 {
     QFETCH(QString, face);
     QFETCH(QString, family);
@@ -105,7 +105,7 @@ void WmfPlayerTextTest::japaneseText()
     QVERIFY2(different < 0.6, qPrintable(QString::number(different)));
 }
 
-void WmfPlayerTextTest::dxSpacesCharacters_data()
+void WmfPlayerTextTest::wmfText_dx_spacesCharacters_data()
 {
     QTest::addColumn<int>("charset");
     QTest::addColumn<QByteArray>("text");
@@ -118,7 +118,7 @@ void WmfPlayerTextTest::dxSpacesCharacters_data()
         << int(kShiftJis) << sjis(QStringLiteral("東京")) << QList<int>{80, 80} << 80;
 }
 
-void WmfPlayerTextTest::dxSpacesCharacters()
+void WmfPlayerTextTest::wmfText_dx_spacesCharacters()
 {
     QFETCH(int, charset);
     QFETCH(QByteArray, text);
@@ -150,7 +150,7 @@ void WmfPlayerTextTest::dxSpacesCharacters()
     QVERIFY(inkBounds(spaced, QRect(gapX - 2, 0, 3, 60)).isEmpty());
 }
 
-void WmfPlayerTextTest::textAlignment_data()
+void WmfPlayerTextTest::wmfText_alignment_placesText_data()
 {
     QTest::addColumn<int>("align");
     QTest::addColumn<int>("expectLeft"); // -1: not checked
@@ -164,7 +164,7 @@ void WmfPlayerTextTest::textAlignment_data()
     QTest::newRow("left bottom") << int(U_TA_LEFT | U_TA_BOTTOM) << 150 << -1 << -1 << 50;
 }
 
-void WmfPlayerTextTest::textAlignment()
+void WmfPlayerTextTest::wmfText_alignment_placesText()
 {
     QFETCH(int, align);
     QFETCH(int, expectLeft);
@@ -198,7 +198,7 @@ void WmfPlayerTextTest::textAlignment()
     }
 }
 
-void WmfPlayerTextTest::opaqueTextRectangle()
+void WmfPlayerTextTest::wmfText_opaqueRectangle_filled()
 {
     WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
     b.add(U_WMRSETBKCOLOR_set(wmfrec::colorref(Qt::red)))
@@ -209,7 +209,7 @@ void WmfPlayerTextTest::opaqueTextRectangle()
     QCOMPARE(image.pixelColor(20, 15), QColor(Qt::red));
 }
 
-void WmfPlayerTextTest::clippedText()
+void WmfPlayerTextTest::wmfText_clipRectangle_cutsText()
 {
     const auto draw = [](quint16 options) {
         WmfBuilder b = WmfBuilder::placeable(0, 0, 200, 60, 96);
@@ -229,7 +229,7 @@ void WmfPlayerTextTest::clippedText()
 }
 
 // Escapement turns the text counter-clockwise about its reference point.
-void WmfPlayerTextTest::escapementRotatesText()
+void WmfPlayerTextTest::wmfText_escapement_rotates()
 {
     QByteArray text("HHHHHH");
     QByteArray face("Arial");
@@ -249,7 +249,7 @@ void WmfPlayerTextTest::escapementRotatesText()
     QVERIFY(ink.right() <= 100 && ink.left() >= 75); // the glyphs stand left of the baseline
 }
 
-void WmfPlayerTextTest::fontHeightSigns_data()
+void WmfPlayerTextTest::wmfFont_heightSign_cellOrCharacterHeight_data()
 {
     QTest::addColumn<int>("charset");
     QTest::addColumn<QByteArray>("face");
@@ -263,7 +263,7 @@ void WmfPlayerTextTest::fontHeightSigns_data()
 }
 
 // A negative height is the character height, a positive one the cell height.
-void WmfPlayerTextTest::fontHeightSigns()
+void WmfPlayerTextTest::wmfFont_heightSign_cellOrCharacterHeight()
 {
     QFETCH(int, charset);
     QFETCH(QByteArray, face);

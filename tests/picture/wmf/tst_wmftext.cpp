@@ -11,13 +11,13 @@ class WmfTextTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void characters_data();
-    void characters();
-    void faces_data();
-    void faces();
+    void wmfTextDecode_charset_givesCharacters_data();
+    void wmfTextDecode_charset_givesCharacters();
+    void wmfFontFace_named_mapsToAFamily_data();
+    void wmfFontFace_named_mapsToAFamily();
 };
 
-void WmfTextTest::characters_data()
+void WmfTextTest::wmfTextDecode_charset_givesCharacters_data()
 {
     QTest::addColumn<int>("charset");
     QTest::addColumn<QByteArray>("bytes");
@@ -48,7 +48,7 @@ void WmfTextTest::characters_data()
         << 1 << QByteArray("caf\xE9") << QStringList{"c", "a", "f", "é"} << QList<int>{1, 1, 1, 1};
 }
 
-void WmfTextTest::characters()
+void WmfTextTest::wmfTextDecode_charset_givesCharacters()
 {
     QFETCH(int, charset);
     QFETCH(QByteArray, bytes);
@@ -65,7 +65,7 @@ void WmfTextTest::characters()
     QCOMPARE(sizes, widths);
 }
 
-void WmfTextTest::faces_data()
+void WmfTextTest::wmfFontFace_named_mapsToAFamily_data()
 {
     QTest::addColumn<QString>("face");
     QTest::addColumn<int>("charset");
@@ -99,7 +99,7 @@ void WmfTextTest::faces_data()
                                  << QStringLiteral("monospace") << false;
 }
 
-void WmfTextTest::faces()
+void WmfTextTest::wmfFontFace_named_mapsToAFamily()
 {
     QFETCH(QString, face);
     QFETCH(int, charset);

@@ -59,10 +59,10 @@ class TestQtFileDialog : public QObject {
 
 private slots:
     void init();
-    void firstOpeningStartsInTheSamples();
-    void withoutSamplesItStartsBesideTheProgram();
-    void filterShowsPicturesInAnyLetterCase();
-    void choosingRemembersTheFolderAndCancellingChangesNothing();
+    void fileDialog_firstOpening_startsInTheSamples();
+    void fileDialog_noSamples_startsBesideTheProgram();
+    void fileDialog_filter_showsPicturesInAnyLetterCase();
+    void fileDialog_chooseOrCancel_remembersFolderOnlyOnChoice();
 
 private:
     std::unique_ptr<QTemporaryDir> program_;
@@ -77,7 +77,7 @@ void TestQtFileDialog::init()
     executable::overrideForTesting(program_->path(), QStringLiteral("QT17C0042"));
 }
 
-void TestQtFileDialog::firstOpeningStartsInTheSamples()
+void TestQtFileDialog::fileDialog_firstOpening_startsInTheSamples()
 {
     QtFileDialog files;
     QCOMPARE(files.startFolder(), samples_);
@@ -90,7 +90,7 @@ void TestQtFileDialog::firstOpeningStartsInTheSamples()
     QVERIFY(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
-void TestQtFileDialog::withoutSamplesItStartsBesideTheProgram()
+void TestQtFileDialog::fileDialog_noSamples_startsBesideTheProgram()
 {
     QVERIFY(QDir(samples_).removeRecursively());
     QCOMPARE(QtFileDialog().startFolder(), program_->path());
@@ -98,7 +98,7 @@ void TestQtFileDialog::withoutSamplesItStartsBesideTheProgram()
 
 // Camera and Windows names come in capitals (IMG_0001.JPG, ROLL.BMP); ".jpg" is offered
 // beside ".jpeg".
-void TestQtFileDialog::filterShowsPicturesInAnyLetterCase()
+void TestQtFileDialog::fileDialog_filter_showsPicturesInAnyLetterCase()
 {
     const QStringList pictures = {QStringLiteral("A.BMP"),   QStringLiteral("IMG_0001.JPG"),
                                   QStringLiteral("b.Gif"),   QStringLiteral("c.WMF"),
@@ -119,7 +119,7 @@ void TestQtFileDialog::filterShowsPicturesInAnyLetterCase()
     dialog.hide();
 }
 
-void TestQtFileDialog::choosingRemembersTheFolderAndCancellingChangesNothing()
+void TestQtFileDialog::fileDialog_chooseOrCancel_remembersFolderOnlyOnChoice()
 {
     const QString elsewhere = program_->filePath(QStringLiteral("rolls"));
     QVERIFY(QDir().mkpath(elsewhere));
