@@ -1,7 +1,6 @@
 #include <settings/frmset.h>
 
 #include <common/fonts.h>
-#include <common/mainwindowprocedures.h>
 #include <common/toplevel.h>
 #include <resources/resources.h>
 #include <settings/panelscrollbar.h>
@@ -30,15 +29,14 @@ constexpr twips::Rect kCheck2{60, 840, 735, 525};
 constexpr twips::Rect kHScroll2{840, 840, 1230, 240};
 constexpr twips::Rect kLblNakaSpeed{870, 1110, 1200, 240};
 constexpr twips::Rect kFrame2{75, 1440, 2085, 480};
-constexpr std::array<twips::Rect, 3> kOption1{{{60, 180, 735, 270},
-                                                {795, 180, 570, 270},
-                                                {1470, 165, 555, 270}}};
+constexpr std::array<twips::Rect, 3> kOption1{
+    {{60, 180, 735, 270}, {795, 180, 570, 270}, {1470, 165, 555, 270}}};
 constexpr twips::Rect kLabel1{2295, 165, 1440, 1365};
 constexpr std::array<twips::Rect, 2> kLabel2{{{2340, 435, 315, 375}, {2325, 1020, 315, 375}}};
-constexpr std::array<twips::Rect, 2> kScllMakuSpeed{{{2655, 420, 990, 225},
-                                                      {2625, 990, 1050, 225}}};
-constexpr std::array<twips::Rect, 2> kLblMakuSpeed{{{2640, 690, 1035, 240},
-                                                     {2640, 1245, 1035, 240}}};
+constexpr std::array<twips::Rect, 2> kScllMakuSpeed{
+    {{2655, 420, 990, 225}, {2625, 990, 1050, 225}}};
+constexpr std::array<twips::Rect, 2> kLblMakuSpeed{
+    {{2640, 690, 1035, 240}, {2640, 1245, 1035, 240}}};
 constexpr twips::Rect kCommand3{2295, 1575, 1515, 360};
 
 constexpr int kDoorSpeedMin = 1;
@@ -144,8 +142,7 @@ protected:
 
 } // namespace
 
-frmSet::frmSet(MainWindowProcedures &main)
-    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), main_(main)
+frmSet::frmSet() : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setWindowTitle(QStringLiteral("設定パネル"));
     // Every caption here is in the Japanese font itself, so fonts need no fallback to others;
@@ -215,41 +212,121 @@ frmSet::frmSet(MainWindowProcedures &main)
     setTabOrder(scllMakuSpeed[0], Command3);
     setTabOrder(Command3, scllMakuSpeed[1]);
 
-    connect(Check1, &QPushButton::clicked, this, [this] { Check1_Click(); });
+    const auto name = [](QWidget *w, const QString &n) { w->setObjectName(n); };
+    name(FrameA, QStringLiteral("FrameA"));
+    name(Check1, QStringLiteral("Check1"));
+    name(HScroll1, QStringLiteral("HScroll1"));
+    name(lblMaeSpeed, QStringLiteral("lblMaeSpeed"));
+    name(Check2, QStringLiteral("Check2"));
+    name(HScroll2, QStringLiteral("HScroll2"));
+    name(lblNakaSpeed, QStringLiteral("lblNakaSpeed"));
+    name(Frame2, QStringLiteral("Frame2"));
+    name(Label1, QStringLiteral("Label1"));
+    name(Command3, QStringLiteral("Command3"));
+    for (int i = 0; i < 3; ++i)
+        name(Option1[i], QStringLiteral("Option1_%1").arg(i));
+    for (int i = 0; i < 2; ++i) {
+        name(Label2[i], QStringLiteral("Label2_%1").arg(i));
+        name(scllMakuSpeed[i], QStringLiteral("scllMakuSpeed_%1").arg(i));
+        name(lblMakuSpeed[i], QStringLiteral("lblMakuSpeed_%1").arg(i));
+    }
+
+    connect(Check1, &QPushButton::clicked, this, &frmSet::check1Clicked);
     connect(Check2, &QPushButton::clicked, this, [this] { Check2_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
-    connect(HScroll1, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
-    connect(HScroll2, &QScrollBar::valueChanged, this, [this] { HScroll2_Change(); });
+    connect(Command3, &QPushButton::clicked, this, &frmSet::command3Clicked);
+    connect(HScroll1, &QScrollBar::valueChanged, this, &frmSet::hScroll1Changed);
+    connect(HScroll2, &QScrollBar::valueChanged, this, &frmSet::hScroll2Changed);
     for (int i = 0; i < 2; ++i)
         connect(scllMakuSpeed[i], &QScrollBar::valueChanged, this,
                 [this, i] { scllMakuSpeed_Change(static_cast<std::int16_t>(i)); });
 }
 
-float frmSet::Left() const { return toplevel::frameLeft(this); }
-float frmSet::Top() const { return toplevel::frameTop(this); }
-void frmSet::setLeft(float v) { toplevel::moveFrame(this, v, Top()); }
-void frmSet::setTop(float v) { toplevel::moveFrame(this, Left(), v); }
+float frmSet::Left() const
+{
+    return toplevel::frameLeft(this);
+}
+float frmSet::Top() const
+{
+    return toplevel::frameTop(this);
+}
+void frmSet::setLeft(float v)
+{
+    toplevel::moveFrame(this, v, Top());
+}
+void frmSet::setTop(float v)
+{
+    toplevel::moveFrame(this, Left(), v);
+}
 
-int frmSet::check1Value() const { return Check1->isChecked() ? 1 : 0; }
-int frmSet::check2Value() const { return Check2->isChecked() ? 1 : 0; }
-bool frmSet::option1Value(int index) const { return Option1.at(index)->isChecked(); }
+int frmSet::check1Value() const
+{
+    return Check1->isChecked() ? 1 : 0;
+}
+int frmSet::check2Value() const
+{
+    return Check2->isChecked() ? 1 : 0;
+}
+bool frmSet::option1Value(int index) const
+{
+    return Option1.at(index)->isChecked();
+}
 
-void frmSet::Check1_Click() { main_.Check1_Click(); }
+void frmSet::setOption1(int index)
+{
+    Option1.at(index)->setChecked(true);
+}
+
+QScrollBar *frmSet::bar(Bar which) const
+{
+    switch (which) {
+    case Bar::HScroll1:
+        return HScroll1;
+    case Bar::HScroll2:
+        return HScroll2;
+    case Bar::Step0:
+        return scllMakuSpeed[0];
+    case Bar::Step1:
+        break;
+    }
+    return scllMakuSpeed[1];
+}
+
+int frmSet::value(Bar which) const
+{
+    return bar(which)->value();
+}
+
+bool frmSet::setValue(Bar which, int v)
+{
+    QScrollBar *b = bar(which);
+    if (v < b->minimum() || v > b->maximum())
+        return false;
+    b->setValue(v);
+    return true;
+}
 
 void frmSet::Check2_Click()
 {
     // The leaf choice is locked while the centre door is open.
     Frame2->setEnabled(check2Value() != 1);
-    main_.Check2_Click();
+    emit check2Clicked();
 }
 
-void frmSet::Command3_Click() { main_.MnuHelpVer_Click(); }
-void frmSet::HScroll1_Change() { main_.HScroll1_Change(); }
-void frmSet::HScroll2_Change() { main_.HScroll2_Change(); }
+void frmSet::showMaeSpeed(int value)
+{
+    lblMaeSpeed->setText(QString::number(value));
+}
+void frmSet::showNakaSpeed(int value)
+{
+    lblNakaSpeed->setText(QString::number(value));
+}
 
 void frmSet::scllMakuSpeed_Change(std::int16_t Index)
 {
     lblMakuSpeed.at(Index)->setText(QString::number(scllMakuSpeed.at(Index)->value()));
 }
 
-void frmSet::closeEvent(QCloseEvent *event) { event->ignore(); }
+void frmSet::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+}

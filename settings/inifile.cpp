@@ -226,10 +226,10 @@ IniPlace chooseIniPlace(const IniPlaceInputs &in)
     return {in.exists(own) ? own : beside, own};
 }
 
-IniPlaceInputs currentIniPlaceInputs()
+IniPlaceInputs currentIniPlaceInputs(const Executable &program)
 {
-    return {executable::folder(),
-            executable::baseName(),
+    return {program.folder,
+            program.baseName,
             qEnvironmentVariable("XDG_CONFIG_HOME"),
             QDir::homePath(),
             [](const QString &folder) {

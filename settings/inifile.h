@@ -5,6 +5,8 @@
 // numbers are plain decimals with a period. This header knows the format and the file; applying
 // the values to the windows (and the recovery) belongs to the main window.
 
+#include <common/executable.h>
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -61,7 +63,7 @@ struct IniPlaceInputs {
 // beside the executable, so an installed copy may ship defaults.
 IniPlace chooseIniPlace(const IniPlaceInputs &in);
 // The inputs of this process: its executable, its environment and the file system.
-IniPlaceInputs currentIniPlaceInputs();
+IniPlaceInputs currentIniPlaceInputs(const Executable &program);
 
 // The whole line, CR LF included. Paths keep their file-name bytes (see common/filenames.h);
 // a double quote inside a path is doubled so that the field still ends where it should.

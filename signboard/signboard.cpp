@@ -1,6 +1,5 @@
 #include <signboard/signboard.h>
 
-#include <common/common.h>
 #include <picture/picture.h>
 #include <platform/filedialog.h>
 
@@ -11,9 +10,8 @@
 namespace {
 
 constexpr twips::Rect kHome{8910, 1605, 1410, 450};
-constexpr std::array<twips::Rect, 3> kWaku{{{8835, 1590, 75, 495},
-                                             {10320, 1590, 75, 495},
-                                             {8835, 2055, 1560, 60}}};
+constexpr std::array<twips::Rect, 3> kWaku{
+    {{8835, 1590, 75, 495}, {10320, 1590, 75, 495}, {8835, 2055, 1560, 60}}};
 const QColor kWakuFill(224, 224, 224);
 const QColor kWakuBorder(128, 128, 128);
 
@@ -84,13 +82,12 @@ void KanbanBox::mouseReleaseEvent(QMouseEvent *event)
 
 Signboard::Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanban,
                      QAction &viewWaku, FileDialog &dialog, std::function<void()> popup)
-    : MnuViewKanban(viewKanban), MnuViewWaku(viewWaku), form_(form),
-      dialog_(dialog), popup_(std::move(popup))
+    : MnuViewKanban(viewKanban), MnuViewWaku(viewWaku), form_(form), dialog_(dialog),
+      popup_(std::move(popup))
 {
     PicKanban = new KanbanBox(form, kHome);
     PicKanban->setObjectName(QStringLiteral("PicKanban"));
-    for (std::size_t i = 0; i < shpK_Waku.size(); ++i)
-    {
+    for (std::size_t i = 0; i < shpK_Waku.size(); ++i) {
         bars_[i] = std::make_unique<ShapeControl>(surface, kWaku[i], kWakuFill, kWakuBorder);
         shpK_Waku[i] = bars_[i].get();
     }
@@ -104,7 +101,7 @@ Signboard::Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanba
         PicKanban->beginDrag();
         PicKanban_DblClick();
     });
-    connect(PicKanban, &PictureBox::resized, this, [this] { PicKanban_Resize(); });
+    connect(PicKanban, &PictureBox::resized, this, [this] { placeFrame(false); });
     PicKanban->setAcceptsFileDrop(true);
     connect(PicKanban, &PictureBox::fileDropped, this,
             [this](const QString &path) { loadChosenPicture(path); });
@@ -118,27 +115,16 @@ void Signboard::PicKanban_MouseDown(int Button, int /*Shift*/, float /*X*/, floa
         popup_();
 }
 
-void Signboard::PicKanban_DblClick()
+void Signboard::placeFrame(bool fitSides)
 {
     // Each bar reads the board's geometry afresh, as separate moves would.
-    ShapeControl &left = *shpK_Waku[0];
-    left.Move(PicKanban->Left() - kSide, PicKanban->Top(), left.Width(),
-              PicKanban->Height() + kBelow);
-    ShapeControl &right = *shpK_Waku[1];
-    right.Move(PicKanban->Left() + PicKanban->Width(), PicKanban->Top(), right.Width(),
-               PicKanban->Height() + kBelow);
-    ShapeControl &bottom = *shpK_Waku[2];
-    bottom.Move(PicKanban->Left() - kSide, PicKanban->Top() + PicKanban->Height(),
-                PicKanban->Width() + kBottomExtra, bottom.Height());
-}
-
-void Signboard::PicKanban_Resize()
-{
-    ShapeControl &left = *shpK_Waku[0];
-    left.Move(PicKanban->Left() - kSide, PicKanban->Top(), left.Width(), left.Height());
-    ShapeControl &right = *shpK_Waku[1];
-    right.Move(PicKanban->Left() + PicKanban->Width(), PicKanban->Top(), right.Width(),
-               right.Height());
+    for (int i = 0; i < 2; ++i) {
+        ShapeControl &side = *shpK_Waku[i];
+        const float left =
+            i == 0 ? PicKanban->Left() - kSide : PicKanban->Left() + PicKanban->Width();
+        side.Move(left, PicKanban->Top(), side.Width(),
+                  fitSides ? PicKanban->Height() + kBelow : side.Height());
+    }
     ShapeControl &bottom = *shpK_Waku[2];
     bottom.Move(PicKanban->Left() - kSide, PicKanban->Top() + PicKanban->Height(),
                 PicKanban->Width() + kBottomExtra, bottom.Height());
@@ -182,7 +168,7 @@ void Signboard::loadChosenPicture(const QString &path)
 {
     if (!loadPicture(path).isEmpty())
         return;
-    Common::kanbanPicturePath = path;
+    picturePath_ = path;
     PicKanban_DblClick();
 }
 
@@ -192,6 +178,3 @@ void Signboard::MnuKanbanReset_Click()
     PicKanban->Move(kHome.left, kHome.top, kHome.width, kHome.height);
     PicKanban_DblClick();
 }
-
-bool Signboard::kanbanVisible() const { return !PicKanban->isHidden(); }
-bool Signboard::wakuVisible() const { return shpK_Waku[0]->Visible(); }

@@ -22,7 +22,6 @@ class KanbanBox : public PictureBox {
 public:
     KanbanBox(QWidget *parent, const twips::Rect &design);
     void beginDrag();
-    bool dragging() const { return dragging_; }
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -52,8 +51,8 @@ public:
     QAction &MnuViewWaku;
 
     void PicKanban_MouseDown(int Button, int Shift, float X, float Y);
-    void PicKanban_DblClick();
-    void PicKanban_Resize();
+    // Fits the frame around the board again.
+    void PicKanban_DblClick() { placeFrame(true); }
     void MnuViewKanban_Click();
     void MnuViewWaku_Click();
     void MnuSetKanban_Click();
@@ -66,12 +65,19 @@ public:
     // Returns the failure's description, empty on success.
     QString loadPicture(const QString &path);
 
-    bool kanbanVisible() const;
-    bool wakuVisible() const;
+    // Full path of the file the picture was last chosen from; a reset keeps it. The settings
+    // file keeps it.
+    const QString &picturePath() const { return picturePath_; }
+    void setPicturePath(const QString &path) { picturePath_ = path; }
 
 private:
+    // Puts the bars at the board's sides and under it. The side bars reach below the board
+    // when `fitSides`, and otherwise keep their height (the board only moved or grew).
+    void placeFrame(bool fitSides);
+
     QWidget *form_;
     FileDialog &dialog_;
     std::function<void()> popup_;
     std::array<std::unique_ptr<ShapeControl>, 3> bars_;
+    QString picturePath_;
 };

@@ -2,32 +2,33 @@
 
 #include <app/application.h>
 #include <app/form1.h>
-#include <common/common.h>
-#include <common/executable.h>
 #include <fakes/fakedialogs.h>
-#include <support/form1fixture.h>
 #include <settings/frmset.h>
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
+#include <support/form1fixture.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSessionManager>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QPushButton>
 
 namespace {
 
 using Fixture = Form1Fixture;
 
-QPoint centreOf(const twips::Rect &r) { return twips::toPixels(r).center(); }
+QPoint centreOf(const twips::Rect &r)
+{
+    return twips::toPixels(r).center();
+}
 
 } // namespace
 
@@ -42,11 +43,11 @@ private slots:
         Form1 &w = *f.form;
         QCOMPARE(w.size(), QSize(739, 207));
         QCOMPARE(w.minimumSize(), w.maximumSize());
-        SignRolls &s = w.signs();
-        QCOMPARE(s.picWaku1[0]->geometry(), QRect(455, 29, 48, 30));
-        QVERIFY(!s.picWaku1[0]->isHidden());
-        QVERIFY(s.picWaku1[1]->isHidden());
-        QCOMPARE(s.imgMaku1[1]->Left(), -30.0f);
+        const auto *sign0 = child<PictureBox>(w, QStringLiteral("picWaku1_0"));
+        QCOMPARE(sign0->geometry(), QRect(455, 29, 48, 30));
+        QVERIFY(!sign0->isHidden());
+        QVERIFY(child<PictureBox>(w, QStringLiteral("picWaku1_1"))->isHidden());
+        QCOMPARE(rollIn(w, 1)->Left(), -30.0f);
         QCOMPARE(w.Image1(2)->pixelRect(), QRect(32, 36, 77, 146));
         QVERIFY(w.Image1(1) && !w.Image1(1)->Visible());
         QCOMPARE(w.Image1(0), nullptr);
@@ -61,15 +62,15 @@ private slots:
     {
         Fixture f(dir_.path());
         frmSet &p = f.form->panel();
-        QCOMPARE(p.HScroll1->value(), 10000);
-        QCOMPARE(p.HScroll2->value(), 6000);
-        QCOMPARE(p.scllMakuSpeed[0]->value(), 1);
-        QCOMPARE(p.scllMakuSpeed[1]->value(), 1);
-        QVERIFY(p.Option1[0]->isChecked());
+        QCOMPARE(child<QScrollBar>(p, QStringLiteral("HScroll1"))->value(), 10000);
+        QCOMPARE(child<QScrollBar>(p, QStringLiteral("HScroll2"))->value(), 6000);
+        QCOMPARE(child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_0"))->value(), 1);
+        QCOMPARE(child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_1"))->value(), 1);
+        QVERIFY(child<QRadioButton>(p, QStringLiteral("Option1_0"))->isChecked());
         // The change handlers filled the displays while the panel was hidden.
-        QCOMPARE(p.lblMaeSpeed->text(), QStringLiteral("10000"));
-        QCOMPARE(p.lblNakaSpeed->text(), QStringLiteral("6000"));
-        QCOMPARE(p.lblMakuSpeed[0]->text(), QStringLiteral("1"));
+        QCOMPARE(child<QLabel>(p, QStringLiteral("lblMaeSpeed"))->text(), QStringLiteral("10000"));
+        QCOMPARE(child<QLabel>(p, QStringLiteral("lblNakaSpeed"))->text(), QStringLiteral("6000"));
+        QCOMPARE(child<QLabel>(p, QStringLiteral("lblMakuSpeed_0"))->text(), QStringLiteral("1"));
         QCOMPARE(f.form->Left(), 0.0f);
         QCOMPARE(f.form->Top(), 0.0f);
         QCOMPARE(p.Left(), 0.0f);
@@ -170,21 +171,21 @@ private slots:
         Fixture f(dir_.path());
         Form1 &w = *f.form;
         frmSet &p = w.panel();
-        p.HScroll1->setValue(1);
-        p.HScroll2->setValue(1);
-        QTest::mouseClick(p.Check1, Qt::LeftButton);
+        child<QScrollBar>(p, QStringLiteral("HScroll1"))->setValue(1);
+        child<QScrollBar>(p, QStringLiteral("HScroll2"))->setValue(1);
+        QTest::mouseClick(child<QPushButton>(p, QStringLiteral("Check1")), Qt::LeftButton);
         QCOMPARE(w.Image1(2)->Width(), 70.0f);
-        QTest::mouseClick(p.Check1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(p, QStringLiteral("Check1")), Qt::LeftButton);
         QCOMPARE(w.Image1(2)->Width(), 1155.0f);
 
         // Only the left leaf, and the opening sound before it moves.
-        QTest::mouseClick(p.Option1[1], Qt::LeftButton);
-        QTest::mouseClick(p.Check2, Qt::LeftButton);
+        QTest::mouseClick(child<QRadioButton>(p, QStringLiteral("Option1_1")), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(p, QStringLiteral("Check2")), Qt::LeftButton);
         QCOMPARE(w.imgNakaorido[0]->Width(), 110.0f);
         QCOMPARE(w.imgNakaorido[1]->Width(), 840.0f);
         QCOMPARE(f.sound.plays().size(), size_t(1));
         QVERIFY(!f.sound.plays()[0].async);
-        QTest::mouseClick(p.Check2, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(p, QStringLiteral("Check2")), Qt::LeftButton);
         QCOMPARE(w.imgNakaorido[0]->Width(), 840.0f);
         QCOMPARE(f.sound.plays().size(), size_t(2));
         QVERIFY(f.sound.plays()[1].async);
@@ -215,7 +216,8 @@ private slots:
             modal = dialog->isModal();
             dialog->close();
         });
-        QTest::mouseClick(f.form->panel().Command3, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(f.form->panel(), QStringLiteral("Command3")),
+                          Qt::LeftButton);
         QCOMPARE(title, QStringLiteral("ソルベナのバージョン情報"));
         QVERIFY(modal);
     }
@@ -224,7 +226,7 @@ private slots:
     {
         Fixture f(dir_.path());
         followSession(*qApp, *f.form);
-        f.form->panel().HScroll1->setValue(1234);
+        child<QScrollBar>(f.form->panel(), QStringLiteral("HScroll1"))->setValue(1234);
         auto *session = qApp->findChild<QSessionManager *>();
         QVERIFY(session);
         emit qApp->commitDataRequest(*session);
@@ -239,7 +241,7 @@ private slots:
     {
         Fixture f(dir_.path());
         followSession(*qApp, *f.form);
-        f.form->panel().HScroll2->setValue(4321);
+        child<QScrollBar>(f.form->panel(), QStringLiteral("HScroll2"))->setValue(4321);
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         // Should the quit be lost, end the loop with another code instead of waiting forever.
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });

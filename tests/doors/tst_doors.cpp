@@ -2,7 +2,6 @@
 // sound player. Steps are observed where they must be complete: when the door reads its speed
 // for the wait that follows the step. Partial steps are observed in the synchronous repaints.
 
-#include <common/common.h>
 #include <common/windowless.h>
 #include <doors/countingwait.h>
 #include <doors/doors.h>
@@ -164,7 +163,6 @@ class TestDoors : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { Common::reset(); }
 
     void frontDoor_data();
     void frontDoor();
@@ -282,7 +280,7 @@ void TestDoors::centreDoorMovesTheChosenLeaves()
     bus.panel.check2 = 1;
     bus.doors.Check2_Click();
     QCOMPARE(bus.sound.plays().size(), 1u);
-    QCOMPARE(bus.sound.plays()[0].wave, Common::soundBuffer);
+    QCOMPARE(bus.sound.plays()[0].wave, *bus.sound.plays()[0].buffer);
     QVERIFY(!bus.sound.plays()[0].async);
     QCOMPARE(bus.sound.plays()[0].wave.size(), 12250);
     QCOMPARE(readsAtSound, 0);

@@ -2,12 +2,11 @@
 // silent sink, whose monitor is recorded. Driven through the main window as a user would.
 
 #include <app/form1.h>
-#include <common/common.h>
-#include <common/executable.h>
 #include <fakes/fakedialogs.h>
 #include <fakes/fakemaker.h>
 #include <platform/sound/sdlsoundplayer.h>
 #include <settings/frmset.h>
+#include <support/children.h>
 #include <tools/soundserver/pulseserver.h>
 
 #include <QFile>
@@ -93,11 +92,10 @@ struct Bus {
 
     explicit Bus(const QString &folder)
     {
-        Common::reset();
-        executable::overrideForTesting(folder, QStringLiteral("QT17C0042"));
-        form = std::make_unique<Form1>(
-            Services{dialog, messageBox, popup, sound, urlOpener, makerLibrary});
-        form->panel().HScroll2->setValue(1);
+        form = std::make_unique<Form1>(Services{dialog, messageBox, popup, sound, urlOpener,
+                                                makerLibrary,
+                                                Executable{folder, QStringLiteral("QT17C0042")}});
+        child<QScrollBar>(form->panel(), QStringLiteral("HScroll2"))->setValue(1);
         form->show();
         [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
     }
@@ -106,7 +104,8 @@ struct Bus {
     Clock::time_point clickCentreDoor()
     {
         const auto t0 = Clock::now();
-        QTest::mouseClick(form->panel().Check2, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form->panel(), QStringLiteral("Check2")),
+                          Qt::LeftButton);
         return t0;
     }
 };

@@ -59,7 +59,7 @@ private slots:
         const QString path = writePicture(dir_.filePath("board.bmp"), {120, 40}, Qt::yellow);
         f_->dialog.setNextAnswer(path);
         f_->form->MnuSetKanban->trigger();
-        QCOMPARE(Common::kanbanPicturePath, path);
+        QCOMPARE(k_->picturePath(), path);
         QCOMPARE(k_->PicKanban->Width(), 1800.0f);
         QCOMPARE(k_->PicKanban->Height(), 600.0f);
         QCOMPARE(k_->shpK_Waku[1]->rect(), (R{8910 + 1800, 1605, 75, 615}));
@@ -91,14 +91,12 @@ private slots:
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("GIF89a but nothing more");
         junk.close();
-        // A roll choice earlier in the run must not leak into a cancelled signboard choice.
-        Common::rollPicturePaths[0] = good;
         const std::vector<std::optional<QString>> answers{
             junk.fileName(), dir_.filePath("missing.bmp"), QString(), std::nullopt};
         for (const auto &answer : answers) {
             f_->dialog.setNextAnswer(answer);
             k_->MnuSetKanban_Click();
-            QCOMPARE(Common::kanbanPicturePath, good);
+            QCOMPARE(k_->picturePath(), good);
             QCOMPARE(k_->PicKanban->Picture(), picture);
             QCOMPARE(k_->PicKanban->twipsRect(), board);
             QCOMPARE(k_->shpK_Waku[2]->rect(), bar);
@@ -112,7 +110,7 @@ private slots:
         const QList<QUrl> urls{QUrl::fromLocalFile(path)};
         QVERIFY(dropUrls(k_->PicKanban, urls));
         QCOMPARE(f_->dialog.opened, 0);
-        QCOMPARE(Common::kanbanPicturePath, path);
+        QCOMPARE(k_->picturePath(), path);
         QCOMPARE(k_->PicKanban->Width(), 1800.0f);
         QCOMPARE(k_->shpK_Waku[1]->rect(), (R{8910 + 1800, 1605, 75, 615}));
     }
@@ -127,7 +125,7 @@ private slots:
         QVERIFY(dropUrls(k_->PicKanban, {QUrl::fromLocalFile(junk.fileName())}));
         const QList<QUrl> two{QUrl::fromLocalFile(good), QUrl::fromLocalFile(good)};
         QVERIFY(!dropUrls(k_->PicKanban, two));
-        QVERIFY(Common::kanbanPicturePath.isEmpty());
+        QVERIFY(k_->picturePath().isEmpty());
         QVERIFY(k_->PicKanban->Picture().isNull());
         QCOMPARE(k_->PicKanban->twipsRect(), (R{8910, 1605, 1410, 450}));
         QVERIFY(f_->messageBox.shown.empty());
@@ -144,7 +142,7 @@ private slots:
         QVERIFY(k_->PicKanban->Picture().isNull());
         QCOMPARE(k_->PicKanban->twipsRect(), (R{8910, 1605, 1410, 450}));
         QCOMPARE(k_->shpK_Waku[0]->rect(), (R{8835, 1605, 75, 465}));
-        QCOMPARE(Common::kanbanPicturePath, path);
+        QCOMPARE(k_->picturePath(), path);
         QVERIFY(!k_->shpK_Waku[0]->Visible());
         QVERIFY(!f_->form->MnuViewWaku->isChecked());
         QVERIFY(!k_->PicKanban->isHidden());
@@ -157,15 +155,15 @@ private slots:
         QAction *waku = f_->form->MnuViewWaku;
         for (int i = 0; i < 4; ++i) {
             (i % 2 ? kanban : waku)->trigger();
-            QCOMPARE(kanban->isChecked(), k_->kanbanVisible());
-            QCOMPARE(waku->isChecked(), k_->wakuVisible());
+            QCOMPARE(kanban->isChecked(), !k_->PicKanban->isHidden());
+            QCOMPARE(waku->isChecked(), k_->shpK_Waku[0]->Visible());
             for (ShapeControl *bar : k_->shpK_Waku)
                 QCOMPARE(bar->Visible(), waku->isChecked());
         }
         // Hiding the board leaves the frame alone.
         kanban->trigger();
-        QVERIFY(!k_->kanbanVisible());
-        QCOMPARE(k_->wakuVisible(), waku->isChecked());
+        QVERIFY(!!k_->PicKanban->isHidden());
+        QCOMPARE(k_->shpK_Waku[0]->Visible(), waku->isChecked());
     }
 
     void drag_leftButton_movesBoardOnlyAndDoubleClickRefits()
@@ -197,7 +195,7 @@ private slots:
         k_->PicKanban->Move(6000, 600, 1410, 450);
         f_->form->MnuViewWaku->trigger();
         QCOMPARE(k_->shpK_Waku[2]->rect(), (R{5925, 1050, 1560, 60}));
-        QVERIFY(!k_->wakuVisible());
+        QVERIFY(!k_->shpK_Waku[0]->Visible());
     }
 
 private:

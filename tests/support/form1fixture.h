@@ -3,11 +3,11 @@
 // A main window with fake side effects, started as the program starts it, in a folder of its own.
 
 #include <app/form1.h>
-#include <common/common.h>
-#include <common/executable.h>
+#include <common/picturebox.h>
 #include <fakes/fakedialogs.h>
 #include <fakes/fakemaker.h>
 #include <fakes/fakesound.h>
+#include <support/children.h>
 
 #include <QImage>
 #include <QTest>
@@ -27,11 +27,9 @@ struct Form1Fixture {
     explicit Form1Fixture(const QString &folder, const QString &name = QStringLiteral("QT17C0042"),
                           bool show = true, std::optional<IniPlace> place = std::nullopt)
     {
-        Common::reset();
-        executable::overrideForTesting(folder, name);
-        const Services services{dialog, messageBox, popup, sound, urlOpener, makerLibrary};
-        form =
-            place ? std::make_unique<Form1>(services, *place) : std::make_unique<Form1>(services);
+        form = std::make_unique<Form1>(Services{dialog, messageBox, popup, sound, urlOpener,
+                                                makerLibrary, Executable{folder, name}},
+                                       place);
         if (show) {
             form->show();
             [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
@@ -40,6 +38,13 @@ struct Form1Fixture {
         }
     }
 };
+
+// The roll in sign window i (it covers the window's top-left corner however it is wound).
+inline ImageControl *rollIn(const QWidget &form, int i)
+{
+    auto *window = child<PictureBox>(form, QStringLiteral("picWaku1_%1").arg(i));
+    return static_cast<ImageControl *>(window->layer().controlAt(QPoint(10, 20)));
+}
 
 // Writes a plain picture of the given size and colour; returns its path.
 inline QString writePicture(const QString &path, QSize size, QColor colour)
