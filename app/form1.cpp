@@ -102,26 +102,34 @@ Form1::Form1(Services services, std::optional<IniPlace> settingsPlace)
     background_ = QPixmap(QString::fromLatin1(res::kBus));
 
     // Windowless controls in the order of the layout: one made earlier lies in front.
-    nakaorido_[1] = std::make_unique<ImageControl>(surface_, kNakaoridoRight, true);
-    nakaorido_[0] = std::make_unique<ImageControl>(surface_, kNakaoridoLeft, true);
-    image1_2_ = std::make_unique<ImageControl>(surface_, kImage1_2, true);
-    image1_1_ = std::make_unique<ImageControl>(surface_, kImage1_1, true, false);
-    nakaorido_[0]->setPicture(QImage(QString::fromLatin1(res::kNakaoridoLeft)));
-    nakaorido_[1]->setPicture(QImage(QString::fromLatin1(res::kNakaoridoRight)));
-    image1_2_->setPicture(QImage(QString::fromLatin1(res::kFrontDoor)));
+    imgNakaorido[1] = std::make_unique<ImageControl>(surface_, kNakaoridoRight, true);
+    imgNakaorido[0] = std::make_unique<ImageControl>(surface_, kNakaoridoLeft, true);
+    Image1_2 = std::make_unique<ImageControl>(surface_, kImage1_2, true);
+    Image1_1 = std::make_unique<ImageControl>(surface_, kImage1_1, true, false);
+    imgNakaorido[0]->setPicture(QImage(QString::fromLatin1(res::kNakaoridoLeft)));
+    imgNakaorido[1]->setPicture(QImage(QString::fromLatin1(res::kNakaoridoRight)));
+    Image1_2->setPicture(QImage(QString::fromLatin1(res::kFrontDoor)));
     for (int i = 0; i < 2; ++i) {
-        imgNakaorido[i] = nakaorido_[i].get();
+        imgNakaorido[i]->setName(QStringLiteral("imgNakaorido_%1").arg(i));
         imgNakaorido[i]->setTakesMouse(true);
     }
-    image1_2_->setTakesMouse(true);
-    image1_1_->setTakesMouse(true);
+    Image1_1->setName(QStringLiteral("Image1_1"));
+    Image1_2->setName(QStringLiteral("Image1_2"));
+    Image1_2->setTakesMouse(true);
+    Image1_1->setTakesMouse(true);
 
     MnuTempMenu1 = new LeftButtonMenu(QStringLiteral("MnuTempMenu1"), this);
+    MnuTempMenu1->setObjectName(QStringLiteral("MnuTempMenu1"));
     MnuViewKanban = MnuTempMenu1->addAction(QStringLiteral("看板の表示"));
     MnuViewWaku = MnuTempMenu1->addAction(QStringLiteral("枠の表示"));
     MnuSetKanban = MnuTempMenu1->addAction(QStringLiteral("看板の画像を設定..."));
     MnuBdr1 = MnuTempMenu1->addSeparator();
     MnuKanbanReset = MnuTempMenu1->addAction(QStringLiteral("看板のリセット"));
+    MnuViewKanban->setObjectName(QStringLiteral("MnuViewKanban"));
+    MnuViewWaku->setObjectName(QStringLiteral("MnuViewWaku"));
+    MnuSetKanban->setObjectName(QStringLiteral("MnuSetKanban"));
+    MnuBdr1->setObjectName(QStringLiteral("MnuBdr1"));
+    MnuKanbanReset->setObjectName(QStringLiteral("MnuKanbanReset"));
     for (QAction *view : {MnuViewKanban, MnuViewWaku}) {
         view->setCheckable(true);
         view->setChecked(true);
@@ -131,46 +139,38 @@ Form1::Form1(Services services, std::optional<IniPlace> settingsPlace)
         this, services_.fileDialog, services_.messageBox, [this](std::int16_t i) {
             return panel().value(i == 0 ? frmSet::Bar::Step0 : frmSet::Bar::Step1);
         });
-    kanban_ = std::make_unique<Signboard>(this, surface_, *MnuViewKanban, *MnuViewWaku,
-                                          services_.fileDialog, [this] { showPopupMenu(); });
+    signboard_ = std::make_unique<Signboard>(this, surface_, *MnuViewKanban, *MnuViewWaku,
+                                             services_.fileDialog, [this] { showPopupMenu(); });
 
     doorView_ = std::make_unique<PanelDoorView>(*this);
     wave_ = std::make_unique<WavePlayer>(services_.sound);
     doors_ =
-        std::make_unique<Doors>(*image1_2_, *nakaorido_[0], *nakaorido_[1], *doorView_, *wave_);
+        std::make_unique<Doors>(*Image1_2, *imgNakaorido[0], *imgNakaorido[1], *doorView_, *wave_);
 
     // Picture boxes in front of one another as in the layout: the sign windows over the board.
-    kanban_->PicKanban->raise();
+    signboard_->window()->raise();
     signs_->window(1)->raise();
     signs_->window(0)->raise();
-    setTabOrder(kanban_->PicKanban, signs_->window(1));
+    setTabOrder(signboard_->window(), signs_->window(1));
     setTabOrder(signs_->window(1), signs_->window(0));
 
     // A menu item's handler decides the check mark itself, so undo Qt's own toggle first.
     const auto connectView = [this](QAction *action, void (Signboard::*handler)()) {
         connect(action, &QAction::triggered, this, [this, action, handler] {
             action->setChecked(!action->isChecked());
-            (kanban_.get()->*handler)();
+            (signboard_.get()->*handler)();
         });
     };
     connectView(MnuViewKanban, &Signboard::MnuViewKanban_Click);
     connectView(MnuViewWaku, &Signboard::MnuViewWaku_Click);
-    connect(MnuSetKanban, &QAction::triggered, this, [this] { kanban_->MnuSetKanban_Click(); });
-    connect(MnuKanbanReset, &QAction::triggered, this, [this] { kanban_->MnuKanbanReset_Click(); });
+    connect(MnuSetKanban, &QAction::triggered, this, [this] { signboard_->MnuSetKanban_Click(); });
+    connect(MnuKanbanReset, &QAction::triggered, this,
+            [this] { signboard_->MnuKanbanReset_Click(); });
 
     Form_Load();
 }
 
 Form1::~Form1() = default;
-
-ImageControl *Form1::Image1(int index) const
-{
-    if (index == 1)
-        return image1_1_.get();
-    if (index == 2)
-        return image1_2_.get();
-    return nullptr;
-}
 
 float Form1::Left() const
 {
@@ -269,9 +269,9 @@ void Form1::SaveIni()
     v.rollPath1 = signs_->rollPath(1);
     v.step0 = p.value(frmSet::Bar::Step0);
     v.step1 = p.value(frmSet::Bar::Step1);
-    v.kanbanPath = kanban_->picturePath();
-    v.kanbanLeft = kanban_->PicKanban->Left();
-    v.kanbanTop = kanban_->PicKanban->Top();
+    v.kanbanPath = signboard_->picturePath();
+    v.kanbanLeft = signboard_->window()->Left();
+    v.kanbanTop = signboard_->window()->Top();
     v.kanbanShown = MnuViewKanban->isChecked();
     v.wakuShown = MnuViewWaku->isChecked();
     v.hscroll1 = p.value(frmSet::Bar::HScroll1);
@@ -296,7 +296,7 @@ void Form1::LoadIni()
     if (read >= 6)
         signs_->setRollPath(1, v.rollPath1);
     if (read >= 9)
-        kanban_->setPicturePath(v.kanbanPath);
+        signboard_->setPicturePath(v.kanbanPath);
     // A failure part-way keeps what was applied before it; the recovery sets the rest.
     if (read < kIniFieldCount || !applySettings(v))
         recoverDefaults();
@@ -310,16 +310,11 @@ bool Form1::applySettings(const IniValues &v)
     frmSet &p = panel();
     p.setLeft(v.setLeft);
     p.setTop(v.setTop);
-    KanbanBox *board = kanban_->PicKanban;
-    board->setVisible(v.kanbanShown);
-    MnuViewKanban->setChecked(v.kanbanShown);
-    for (ShapeControl *bar : kanban_->shpK_Waku)
-        bar->setVisible(v.wakuShown);
-    MnuViewWaku->setChecked(v.wakuShown);
-    board->Move(v.kanbanLeft, v.kanbanTop, board->Width(), board->Height());
-    if (!kanban_->loadPicture(kanban_->picturePath()).isEmpty())
+    signboard_->setShown(v.kanbanShown, v.wakuShown);
+    signboard_->moveTo(v.kanbanLeft, v.kanbanTop);
+    if (!signboard_->loadPicture(signboard_->picturePath()).isEmpty())
         return false;
-    kanban_->PicKanban_DblClick();
+    signboard_->PicKanban_DblClick();
     using Bar = frmSet::Bar;
     const std::array<std::pair<Bar, int>, 4> scrolls{{{Bar::HScroll1, v.hscroll1},
                                                       {Bar::HScroll2, v.hscroll2},
@@ -342,7 +337,7 @@ void Form1::recoverDefaults()
     placeHome();
     placePanelHome();
     frmSet &p = panel();
-    kanban_->MnuKanbanReset_Click();
+    signboard_->MnuKanbanReset_Click();
     p.setValue(frmSet::Bar::HScroll1, kDefaultFrontDoorSpeed);
     p.setValue(frmSet::Bar::HScroll2, kDefaultCentreDoorSpeed);
     p.setValue(frmSet::Bar::Step0, kDefaultStep);

@@ -55,22 +55,9 @@ public slots:
     void LoadIni();
 
 public:
-    WindowlessLayer &surface() { return surface_; }
-
-    // Windowless controls, drawn on the window's own surface.
-    std::array<ImageControl *, 2> imgNakaorido{};
-    // `Image1` has members 1 and 2 only.
-    ImageControl *Image1(int index) const;
-
-    QMenu *MnuTempMenu1;
-    QAction *MnuViewKanban;
-    QAction *MnuViewWaku;
-    QAction *MnuSetKanban;
-    QAction *MnuBdr1;
-    QAction *MnuKanbanReset;
-
+    // The features this window is made of.
     SignRolls &signs() { return *signs_; }
-    Signboard &kanban() { return *kanban_; }
+    Signboard &signboard() { return *signboard_; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -100,13 +87,22 @@ private:
     Services services_;
     IniPlace settingsPlace_;
     QPixmap background_;
+    // Windowless controls, drawn on the window's own surface and named after themselves.
     WindowlessLayer surface_{this};
-    std::unique_ptr<ImageControl> image1_1_;
-    std::unique_ptr<ImageControl> image1_2_;
-    std::array<std::unique_ptr<ImageControl>, 2> nakaorido_;
+    std::unique_ptr<ImageControl> Image1_1;
+    std::unique_ptr<ImageControl> Image1_2;
+    std::array<std::unique_ptr<ImageControl>, 2> imgNakaorido;
+
+    QMenu *MnuTempMenu1;
+    QAction *MnuViewKanban;
+    QAction *MnuViewWaku;
+    QAction *MnuSetKanban;
+    QAction *MnuBdr1;
+    QAction *MnuKanbanReset;
+
     // Declared after the surface: they own controls drawn on it.
     std::unique_ptr<SignRolls> signs_;
-    std::unique_ptr<Signboard> kanban_;
+    std::unique_ptr<Signboard> signboard_;
     std::unique_ptr<PanelDoorView> doorView_;
     std::unique_ptr<WavePlayer> wave_;
     bool soundPrepared_ = false;

@@ -2,7 +2,7 @@
 
 // A picture box: a child window with its geometry in twips, a background colour, an optional
 // picture drawn unscaled at its top-left corner, and windowless image controls of its own.
-// It reports its events in the design's terms (button codes 1/2/4, key codes, twips).
+// It reports its events as the program handles them: button codes 1/2/4, key codes, twips.
 
 #include <common/twips.h>
 #include <common/windowless.h>
@@ -16,7 +16,7 @@ class QMimeData;
 class PictureBox : public QWidget {
     Q_OBJECT
 public:
-    PictureBox(QWidget *parent, const twips::Rect &design, QColor background);
+    PictureBox(QWidget *parent, const twips::Rect &rect, QColor background);
 
     float Left() const { return rect_.left; }
     float Top() const { return rect_.top; }
@@ -41,7 +41,7 @@ public:
     // anything else.
     static QString droppableFile(const QMimeData *data);
 
-    // Design key codes for the keys the program cares about (arrows, paging, letters, digits).
+    // Key codes for the keys the program cares about (arrows 37-40, paging, letters, digits).
     static int keyCode(int qtKey);
     static int buttonCode(Qt::MouseButton b);
     static int shiftState(Qt::KeyboardModifiers m);

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <limits>
 
 // Fields in file order. Positions are twips as the windows hold them; the scroll values are the
 // control panel's 16-bit values.
@@ -80,9 +81,16 @@ public:
 
     // A path, quoted or bare; quoted "" is the empty path.
     bool readText(QString *out);
-    // A number, rounded to the nearest whole number with ties to even; fails outside the range.
-    bool readInt32(qint32 *out);
-    bool readInt16(qint16 *out);
+    // A number, rounded to the nearest whole number with ties to even; fails outside the range
+    // of `Int` (qint16 or qint32).
+    template <typename Int> bool readInt(Int *out)
+    {
+        qint64 value = 0;
+        if (!readInteger(std::numeric_limits<Int>::min(), std::numeric_limits<Int>::max(), &value))
+            return false;
+        *out = static_cast<Int>(value);
+        return true;
+    }
     // #TRUE# or #FALSE#. Numbers are refused: one in this place means the fields have shifted.
     bool readBool(bool *out);
 

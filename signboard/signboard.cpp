@@ -29,25 +29,25 @@ constexpr int kRightButton = 2;
 
 } // namespace
 
-KanbanBox::KanbanBox(QWidget *parent, const twips::Rect &design)
-    : PictureBox(parent, design, QColor(255, 255, 255))
+SignboardBox::SignboardBox(QWidget *parent, const twips::Rect &home)
+    : PictureBox(parent, home, QColor(255, 255, 255))
 {
     setAutoSize(true);
 }
 
-void KanbanBox::mousePressEvent(QMouseEvent *event)
+void SignboardBox::mousePressEvent(QMouseEvent *event)
 {
     lastPressGlobal_ = event->globalPosition().toPoint();
     PictureBox::mousePressEvent(event);
 }
 
-void KanbanBox::mouseDoubleClickEvent(QMouseEvent *event)
+void SignboardBox::mouseDoubleClickEvent(QMouseEvent *event)
 {
     lastPressGlobal_ = event->globalPosition().toPoint();
     PictureBox::mouseDoubleClickEvent(event);
 }
 
-void KanbanBox::beginDrag()
+void SignboardBox::beginDrag()
 {
     dragging_ = true;
     pressGlobal_ = lastPressGlobal_;
@@ -55,7 +55,7 @@ void KanbanBox::beginDrag()
     startTop_ = Top();
 }
 
-void KanbanBox::mouseMoveEvent(QMouseEvent *event)
+void SignboardBox::mouseMoveEvent(QMouseEvent *event)
 {
     if (!dragging_ || !(event->buttons() & Qt::LeftButton))
         return;
@@ -73,7 +73,7 @@ void KanbanBox::mouseMoveEvent(QMouseEvent *event)
     Move(left, top, Width(), Height());
 }
 
-void KanbanBox::mouseReleaseEvent(QMouseEvent *event)
+void SignboardBox::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
         dragging_ = false;
@@ -82,14 +82,14 @@ void KanbanBox::mouseReleaseEvent(QMouseEvent *event)
 
 Signboard::Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanban,
                      QAction &viewWaku, FileDialog &dialog, std::function<void()> popup)
-    : MnuViewKanban(viewKanban), MnuViewWaku(viewWaku), form_(form), dialog_(dialog),
-      popup_(std::move(popup))
+    : form_(form), dialog_(dialog), popup_(std::move(popup)), MnuViewKanban(viewKanban),
+      MnuViewWaku(viewWaku)
 {
-    PicKanban = new KanbanBox(form, kHome);
+    PicKanban = new SignboardBox(form, kHome);
     PicKanban->setObjectName(QStringLiteral("PicKanban"));
     for (std::size_t i = 0; i < shpK_Waku.size(); ++i) {
-        bars_[i] = std::make_unique<ShapeControl>(surface, kWaku[i], kWakuFill, kWakuBorder);
-        shpK_Waku[i] = bars_[i].get();
+        shpK_Waku[i] = std::make_unique<ShapeControl>(surface, kWaku[i], kWakuFill, kWakuBorder);
+        shpK_Waku[i]->setName(QStringLiteral("shpK_Waku_%1").arg(i));
     }
 
     connect(PicKanban, &PictureBox::mouseDown, this,
@@ -137,10 +137,24 @@ void Signboard::MnuViewKanban_Click()
     MnuViewKanban.setChecked(!s);
 }
 
+void Signboard::setShown(bool board, bool frame)
+{
+    PicKanban->setVisible(board);
+    MnuViewKanban.setChecked(board);
+    for (const auto &bar : shpK_Waku)
+        bar->setVisible(frame);
+    MnuViewWaku.setChecked(frame);
+}
+
+void Signboard::moveTo(float left, float top)
+{
+    PicKanban->Move(left, top, PicKanban->Width(), PicKanban->Height());
+}
+
 void Signboard::MnuViewWaku_Click()
 {
     const bool s = MnuViewWaku.isChecked();
-    for (ShapeControl *bar : shpK_Waku)
+    for (const auto &bar : shpK_Waku)
         bar->setVisible(!s);
     PicKanban_DblClick();
     MnuViewWaku.setChecked(!s);

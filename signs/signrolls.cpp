@@ -33,6 +33,7 @@ SignRolls::SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
         picWaku1[i] = new PictureBox(form, kWaku[i], kWakuBackground[i]);
         picWaku1[i]->setObjectName(QStringLiteral("picWaku1_%1").arg(i));
         imgMaku1[i] = std::make_unique<ImageControl>(picWaku1[i]->layer(), kMaku[i], false);
+        imgMaku1[i]->setName(QStringLiteral("imgMaku1_%1").arg(i));
         // A click on the roll or on the window around it does the same.
         connect(picWaku1[i], &PictureBox::clicked, this, [this, i] { picWaku1_Click(i); });
         connect(picWaku1[i], &PictureBox::doubleClicked, this, [this, i] { picWaku1_DblClick(i); });

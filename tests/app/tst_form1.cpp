@@ -48,14 +48,17 @@ private slots:
         QVERIFY(!sign0->isHidden());
         QVERIFY(child<PictureBox>(w, QStringLiteral("picWaku1_1"))->isHidden());
         QCOMPARE(rollIn(w, 1)->Left(), -30.0f);
-        QCOMPARE(w.Image1(2)->pixelRect(), QRect(32, 36, 77, 146));
-        QVERIFY(w.Image1(1) && !w.Image1(1)->Visible());
-        QCOMPARE(w.Image1(0), nullptr);
+        QCOMPARE(control<ImageControl>(w, QStringLiteral("Image1_2"))->pixelRect(),
+                 QRect(32, 36, 77, 146));
+        QVERIFY(!control<ImageControl>(w, QStringLiteral("Image1_1"))->Visible());
         // The right leaf lies over the left one where they overlap.
-        QCOMPARE(w.imgNakaorido[0]->pixelRect(), QRect(325, 36, 56, 149));
-        QCOMPARE(w.imgNakaorido[1]->pixelRect(), QRect(380, 36, 56, 149));
-        QCOMPARE(w.surface().controlAt(QPoint(380, 100)), w.imgNakaorido[1]);
-        QVERIFY(!w.imgNakaorido[0]->Picture().isNull());
+        QCOMPARE(control<ImageControl>(w, QStringLiteral("imgNakaorido_0"))->pixelRect(),
+                 QRect(325, 36, 56, 149));
+        QCOMPARE(control<ImageControl>(w, QStringLiteral("imgNakaorido_1"))->pixelRect(),
+                 QRect(380, 36, 56, 149));
+        QCOMPARE(child<WindowlessLayer>(w, QStringLiteral("surface"))->controlAt(QPoint(380, 100)),
+                 control<ImageControl>(w, QStringLiteral("imgNakaorido_1")));
+        QVERIFY(!control<ImageControl>(w, QStringLiteral("imgNakaorido_0"))->Picture().isNull());
     }
 
     void startUp_withoutSettings_appliesDefaults()
@@ -79,7 +82,8 @@ private slots:
         // The panel is shown, kept on top, and the signboard's frame is fitted.
         QVERIFY(p.isVisible());
         QVERIFY(p.windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(f.form->kanban().shpK_Waku[0]->rect(), (twips::Rect{8835, 1605, 75, 465}));
+        QCOMPARE(control<ShapeControl>(*f.form, QStringLiteral("shpK_Waku_0"))->rect(),
+                 (twips::Rect{8835, 1605, 75, 465}));
     }
 
     void caption_followsExecutableName()
@@ -98,12 +102,15 @@ private slots:
         Form1 &w = *f.form;
         QTest::mousePress(&w, Qt::RightButton, {}, QPoint(150, 190));
         QCOMPARE(f.popup.shownAt.size(), size_t(1));
-        QCOMPARE(f.popup.lastMenu, w.MnuTempMenu1);
+        QCOMPARE(f.popup.lastMenu, child<QMenu>(w, QStringLiteral("MnuTempMenu1")));
         // A frame bar takes no mouse input of its own.
-        QTest::mousePress(&w, Qt::RightButton, {}, centreOf(w.kanban().shpK_Waku[2]->rect()));
+        QTest::mousePress(
+            &w, Qt::RightButton, {},
+            centreOf(control<ShapeControl>(w, QStringLiteral("shpK_Waku_2"))->rect()));
         QCOMPARE(f.popup.shownAt.size(), size_t(2));
         // So does the signboard itself.
-        QTest::mousePress(w.kanban().PicKanban, Qt::RightButton, {}, QPoint(5, 5));
+        QTest::mousePress(child<SignboardBox>(w, QStringLiteral("PicKanban")), Qt::RightButton, {},
+                          QPoint(5, 5));
         QCOMPARE(f.popup.shownAt.size(), size_t(3));
     }
 
@@ -113,16 +120,22 @@ private slots:
         Form1 &w = *f.form;
         QTest::mousePress(&w, Qt::LeftButton, {}, QPoint(150, 190));
         QTest::mousePress(&w, Qt::MiddleButton, {}, QPoint(150, 190));
-        QTest::mousePress(&w, Qt::RightButton, {}, centreOf(w.Image1(2)->rect()));
-        QTest::mousePress(&w, Qt::RightButton, {}, centreOf(w.imgNakaorido[0]->rect()));
-        QTest::mousePress(&w, Qt::RightButton, {}, centreOf(w.imgNakaorido[1]->rect()));
+        QTest::mousePress(&w, Qt::RightButton, {},
+                          centreOf(control<ImageControl>(w, QStringLiteral("Image1_2"))->rect()));
+        QTest::mousePress(
+            &w, Qt::RightButton, {},
+            centreOf(control<ImageControl>(w, QStringLiteral("imgNakaorido_0"))->rect()));
+        QTest::mousePress(
+            &w, Qt::RightButton, {},
+            centreOf(control<ImageControl>(w, QStringLiteral("imgNakaorido_1"))->rect()));
         QVERIFY(f.popup.shownAt.empty());
     }
 
     void menu_items_inOrderWithCheckMarks()
     {
         Fixture f(dir_.path());
-        const QList<QAction *> items = f.form->MnuTempMenu1->actions();
+        const QList<QAction *> items =
+            child<QMenu>(*f.form, QStringLiteral("MnuTempMenu1"))->actions();
         QCOMPARE(items.size(), 5);
         QCOMPARE(items[0]->text(), QStringLiteral("看板の表示"));
         QCOMPARE(items[1]->text(), QStringLiteral("枠の表示"));
@@ -139,30 +152,31 @@ private slots:
     {
         Fixture f(dir_.path());
         Form1 &w = *f.form;
-        w.MnuViewKanban->trigger();
-        QVERIFY(!w.MnuViewKanban->isChecked());
-        QVERIFY(w.kanban().PicKanban->isHidden());
-        w.MnuViewKanban->trigger();
-        QVERIFY(w.MnuViewKanban->isChecked());
-        QVERIFY(!w.kanban().PicKanban->isHidden());
+        child<QAction>(w, QStringLiteral("MnuViewKanban"))->trigger();
+        QVERIFY(!child<QAction>(w, QStringLiteral("MnuViewKanban"))->isChecked());
+        QVERIFY(child<SignboardBox>(w, QStringLiteral("PicKanban"))->isHidden());
+        child<QAction>(w, QStringLiteral("MnuViewKanban"))->trigger();
+        QVERIFY(child<QAction>(w, QStringLiteral("MnuViewKanban"))->isChecked());
+        QVERIFY(!child<SignboardBox>(w, QStringLiteral("PicKanban"))->isHidden());
     }
 
     void menu_rightReleaseOnItem_leavesMenuOpen_leftClickChooses()
     {
         Fixture f(dir_.path());
         Form1 &w = *f.form;
-        QMenu *menu = w.MnuTempMenu1;
+        QMenu *menu = child<QMenu>(w, QStringLiteral("MnuTempMenu1"));
         // popup() does not wait for the choice as the program's exec() does.
         menu->popup(w.mapToGlobal(QPoint(150, 190)));
         QVERIFY(QTest::qWaitForWindowExposed(menu));
-        const QPoint item = menu->actionGeometry(w.MnuViewKanban).center();
+        const QPoint item =
+            menu->actionGeometry(child<QAction>(w, QStringLiteral("MnuViewKanban"))).center();
         QTest::mousePress(menu, Qt::RightButton, {}, item);
         QTest::mouseRelease(menu, Qt::RightButton, {}, item);
-        QVERIFY(w.MnuViewKanban->isChecked());
+        QVERIFY(child<QAction>(w, QStringLiteral("MnuViewKanban"))->isChecked());
         QVERIFY(menu->isVisible());
         QTest::mouseClick(menu, Qt::LeftButton, {}, item);
-        QVERIFY(!w.MnuViewKanban->isChecked());
-        QVERIFY(w.kanban().PicKanban->isHidden());
+        QVERIFY(!child<QAction>(w, QStringLiteral("MnuViewKanban"))->isChecked());
+        QVERIFY(child<SignboardBox>(w, QStringLiteral("PicKanban"))->isHidden());
         QVERIFY(!menu->isVisible());
     }
 
@@ -174,19 +188,19 @@ private slots:
         child<QScrollBar>(p, QStringLiteral("HScroll1"))->setValue(1);
         child<QScrollBar>(p, QStringLiteral("HScroll2"))->setValue(1);
         QTest::mouseClick(child<QPushButton>(p, QStringLiteral("Check1")), Qt::LeftButton);
-        QCOMPARE(w.Image1(2)->Width(), 70.0f);
+        QCOMPARE(control<ImageControl>(w, QStringLiteral("Image1_2"))->Width(), 70.0f);
         QTest::mouseClick(child<QPushButton>(p, QStringLiteral("Check1")), Qt::LeftButton);
-        QCOMPARE(w.Image1(2)->Width(), 1155.0f);
+        QCOMPARE(control<ImageControl>(w, QStringLiteral("Image1_2"))->Width(), 1155.0f);
 
         // Only the left leaf, and the opening sound before it moves.
         QTest::mouseClick(child<QRadioButton>(p, QStringLiteral("Option1_1")), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(p, QStringLiteral("Check2")), Qt::LeftButton);
-        QCOMPARE(w.imgNakaorido[0]->Width(), 110.0f);
-        QCOMPARE(w.imgNakaorido[1]->Width(), 840.0f);
+        QCOMPARE(control<ImageControl>(w, QStringLiteral("imgNakaorido_0"))->Width(), 110.0f);
+        QCOMPARE(control<ImageControl>(w, QStringLiteral("imgNakaorido_1"))->Width(), 840.0f);
         QCOMPARE(f.sound.plays().size(), size_t(1));
         QVERIFY(!f.sound.plays()[0].async);
         QTest::mouseClick(child<QPushButton>(p, QStringLiteral("Check2")), Qt::LeftButton);
-        QCOMPARE(w.imgNakaorido[0]->Width(), 840.0f);
+        QCOMPARE(control<ImageControl>(w, QStringLiteral("imgNakaorido_0"))->Width(), 840.0f);
         QCOMPARE(f.sound.plays().size(), size_t(2));
         QVERIFY(f.sound.plays()[1].async);
     }

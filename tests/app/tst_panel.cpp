@@ -88,7 +88,7 @@ private slots:
         main_ = std::make_unique<SpyMain>(*panel_);
     }
 
-    void designValues_freshPanel_matchLayout()
+    void freshPanel_values_matchLayout()
     {
         QCOMPARE(child<QScrollBar>(*panel_, QStringLiteral("HScroll1"))->value(), 6000);
         QCOMPARE(child<QScrollBar>(*panel_, QStringLiteral("HScroll2"))->value(), 10000);

@@ -54,9 +54,9 @@ private slots:
             w.Load方向幕(0);
             w.signs().setRollPath(1, board_);
             f.dialog.setNextAnswer(board_);
-            w.kanban().MnuSetKanban_Click();
-            w.kanban().PicKanban->Move(6000, 300, 1200, 300);
-            w.MnuViewWaku->trigger();
+            w.signboard().MnuSetKanban_Click();
+            child<SignboardBox>(w, QStringLiteral("PicKanban"))->Move(6000, 300, 1200, 300);
+            child<QAction>(w, QStringLiteral("MnuViewWaku"))->trigger();
             child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_0"))->setValue(450);
             child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_1"))->setValue(30);
             child<QScrollBar>(p, QStringLiteral("HScroll1"))->setValue(1);
@@ -75,13 +75,15 @@ private slots:
         QCOMPARE(w.signs().rollPath(1), board_);
         QCOMPARE(rollIn(w, 0)->Height(), 4500.0f);
         QCOMPARE(rollIn(w, 1)->Width(), 1200.0f);
-        QCOMPARE(w.kanban().picturePath(), board_);
+        QCOMPARE(w.signboard().picturePath(), board_);
         // The board comes back at its place with its picture's size and a fitted frame.
-        QCOMPARE(w.kanban().PicKanban->twipsRect(), (R{6000, 300, 1200, 300}));
-        QCOMPARE(w.kanban().shpK_Waku[0]->rect(), (R{5925, 300, 75, 315}));
-        QVERIFY(!w.MnuViewWaku->isChecked());
-        QVERIFY(!w.kanban().shpK_Waku[0]->Visible());
-        QVERIFY(w.MnuViewKanban->isChecked());
+        QCOMPARE(child<SignboardBox>(w, QStringLiteral("PicKanban"))->twipsRect(),
+                 (R{6000, 300, 1200, 300}));
+        QCOMPARE(control<ShapeControl>(w, QStringLiteral("shpK_Waku_0"))->rect(),
+                 (R{5925, 300, 75, 315}));
+        QVERIFY(!child<QAction>(w, QStringLiteral("MnuViewWaku"))->isChecked());
+        QVERIFY(!control<ShapeControl>(w, QStringLiteral("shpK_Waku_0"))->Visible());
+        QVERIFY(child<QAction>(w, QStringLiteral("MnuViewKanban"))->isChecked());
         QCOMPARE(child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_0"))->value(), 450);
         QCOMPARE(child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_1"))->value(), 30);
         QCOMPARE(child<QLabel>(p, QStringLiteral("lblMakuSpeed_1"))->text(), QStringLiteral("30"));
@@ -124,21 +126,22 @@ private slots:
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
         Form1 &w = *f.form;
         // The visibilities stay as read; everything else is back at the defaults.
-        QVERIFY(w.kanban().PicKanban->isHidden());
-        QVERIFY(!w.MnuViewKanban->isChecked());
-        QVERIFY(!w.kanban().shpK_Waku[0]->Visible());
-        QVERIFY(!w.MnuViewWaku->isChecked());
+        QVERIFY(child<SignboardBox>(w, QStringLiteral("PicKanban"))->isHidden());
+        QVERIFY(!child<QAction>(w, QStringLiteral("MnuViewKanban"))->isChecked());
+        QVERIFY(!control<ShapeControl>(w, QStringLiteral("shpK_Waku_0"))->Visible());
+        QVERIFY(!child<QAction>(w, QStringLiteral("MnuViewWaku"))->isChecked());
         QCOMPARE(w.Left(), 0.0f);
         QCOMPARE(w.panel().Left(), 0.0f);
-        QCOMPARE(w.kanban().PicKanban->twipsRect(), (R{8910, 1605, 1410, 450}));
-        QVERIFY(w.kanban().PicKanban->Picture().isNull());
+        QCOMPARE(child<SignboardBox>(w, QStringLiteral("PicKanban"))->twipsRect(),
+                 (R{8910, 1605, 1410, 450}));
+        QVERIFY(child<SignboardBox>(w, QStringLiteral("PicKanban"))->Picture().isNull());
         QCOMPARE(child<QScrollBar>(w.panel(), QStringLiteral("HScroll1"))->value(), 10000);
         QCOMPARE(child<QScrollBar>(w.panel(), QStringLiteral("scllMakuSpeed_0"))->value(), 1);
         // The displays show what the file set before the recovery set it back.
         QCOMPARE(child<QLabel>(w.panel(), QStringLiteral("lblMaeSpeed"))->text(),
                  QStringLiteral("10000"));
         QVERIFY(child<QRadioButton>(w.panel(), QStringLiteral("Option1_0"))->isChecked());
-        QCOMPARE(w.kanban().picturePath(), board_);
+        QCOMPARE(w.signboard().picturePath(), board_);
     }
 
     void load_badOptionOrScrollValue_recoversAfterApplying()
@@ -175,7 +178,7 @@ private slots:
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
         QCOMPARE(child<QScrollBar>(f.form->panel(), QStringLiteral("HScroll2"))->value(), 2);
         QCOMPARE(f.form->Left(), 1500.0f);
-        QCOMPARE(f.form->kanban().PicKanban->Left(), 8910.0f);
+        QCOMPARE(child<SignboardBox>(*f.form, QStringLiteral("PicKanban"))->Left(), 8910.0f);
     }
 
     void save_writesOneLineInFieldOrder()
@@ -233,7 +236,7 @@ private slots:
         QCOMPARE(child<QScrollBar>(p, QStringLiteral("HScroll2"))->value(), 4321);
         QCOMPARE(child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_1"))->value(), 8);
         QVERIFY(child<QRadioButton>(p, QStringLiteral("Option1_2"))->isChecked());
-        QVERIFY(!w.MnuViewWaku->isChecked());
+        QVERIFY(!child<QAction>(w, QStringLiteral("MnuViewWaku"))->isChecked());
         QVERIFY(!rollIn(w, 0)->Picture().isNull());
     }
 

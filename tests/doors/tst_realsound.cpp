@@ -215,13 +215,15 @@ void TestRealSound::chimeAndBuzzer_reachTheServerWholeAndOnTime()
     for (int round = 0; round < 2; ++round) {
         std::size_t mark = recorder_->size();
         auto request = bus.clickCentreDoor();
-        QCOMPARE(bus.form->imgNakaorido[1]->Width(), 110.0f);
+        QCOMPARE(control<ImageControl>(*bus.form, QStringLiteral("imgNakaorido_1"))->Width(),
+                 110.0f);
         checkWhole(recorded(mark, 0.9), 101);
         checkOnTime(mark, request, 101);
 
         mark = recorder_->size();
         request = bus.clickCentreDoor();
-        QCOMPARE(bus.form->imgNakaorido[1]->Width(), 840.0f);
+        QCOMPARE(control<ImageControl>(*bus.form, QStringLiteral("imgNakaorido_1"))->Width(),
+                 840.0f);
         checkWhole(recorded(mark, 2.3), 102);
         checkOnTime(mark, request, 102);
     }

@@ -148,7 +148,7 @@ private slots:
         signs_->Load方向幕(1);
         QCOMPARE(signs_->rollPath(1), path);
         QCOMPARE(rollIn(*f_->form, 1)->Width(), 735.0f);
-        // Its roll keeps its horizontal design position.
+        // Its roll keeps its place across the window.
         QCOMPARE(rollIn(*f_->form, 1)->Left(), -30.0f);
         QCOMPARE(rollIn(*f_->form, 0)->Top(), -60.0f);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <common/windowless.h>
+
 #include <QObject>
 #include <QString>
 
@@ -7,4 +9,12 @@
 template <typename T> T *child(const QObject &parent, const QString &name)
 {
     return parent.findChild<T *>(name);
+}
+
+// A windowless control drawn on a window's surface, found by its name.
+template <typename T = WindowlessControl> T *control(const QObject &window, const QString &name)
+{
+    const auto *surface =
+        window.findChild<WindowlessLayer *>(QStringLiteral("surface"), Qt::FindDirectChildrenOnly);
+    return surface ? static_cast<T *>(surface->control(name)) : nullptr;
 }

@@ -7,9 +7,12 @@
 #include <fakes/fakedialogs.h>
 #include <fakes/fakemaker.h>
 #include <fakes/fakesound.h>
+#include <signboard/signboard.h>
 #include <support/children.h>
 
+#include <QAction>
 #include <QImage>
+#include <QMenu>
 #include <QTest>
 #include <memory>
 #include <optional>
@@ -39,11 +42,11 @@ struct Form1Fixture {
     }
 };
 
-// The roll in sign window i (it covers the window's top-left corner however it is wound).
+// The roll in sign window i.
 inline ImageControl *rollIn(const QWidget &form, int i)
 {
-    auto *window = child<PictureBox>(form, QStringLiteral("picWaku1_%1").arg(i));
-    return static_cast<ImageControl *>(window->layer().controlAt(QPoint(10, 20)));
+    return control<ImageControl>(*child<PictureBox>(form, QStringLiteral("picWaku1_%1").arg(i)),
+                                 QStringLiteral("imgMaku1_%1").arg(i));
 }
 
 // Writes a plain picture of the given size and colour; returns its path.

@@ -76,7 +76,7 @@ int main(int argc, char *argv[])
                         Executable{home.path(), QStringLiteral("QT17C0042")}});
     form.show();
     form.Load方向幕(0);
-    form.kanban().MnuSetKanban_Click();
+    form.signboard().MnuSetKanban_Click();
     form.panel().setValue(frmSet::Bar::Step0, 450);
     QWidget *sign = form.findChild<QWidget *>(QStringLiteral("picWaku1_0"));
     for (int i = 0; i < 2; ++i) {
@@ -84,9 +84,11 @@ int main(int argc, char *argv[])
         QCoreApplication::sendEvent(sign, &down);
     }
     // The centre door half open, as an opening leaves it midway.
-    for (ImageControl *leaf : form.imgNakaorido)
-        leaf->setWidth(475);
-    form.imgNakaorido[1]->setLeft(6540 - 475);
+    const auto *surface =
+        form.findChild<WindowlessLayer *>(QStringLiteral("surface"), Qt::FindDirectChildrenOnly);
+    for (const char *name : {"imgNakaorido_0", "imgNakaorido_1"})
+        surface->control(QString::fromLatin1(name))->setWidth(475);
+    surface->control(QStringLiteral("imgNakaorido_1"))->setLeft(6540 - 475);
 
     const QPixmap main = form.grab();
     const QPixmap panel = form.panel().grab();
