@@ -54,11 +54,6 @@ public slots:
     void SaveIni();
     void LoadIni();
 
-public:
-    // The features this window is made of.
-    SignRolls &signs() { return *signs_; }
-    Signboard &signboard() { return *signboard_; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;

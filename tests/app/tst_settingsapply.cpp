@@ -52,9 +52,10 @@ private slots:
             p.setTop(6000);
             f.dialog.setNextAnswer(roll_);
             w.Load方向幕(0);
-            w.signs().setRollPath(1, board_);
             f.dialog.setNextAnswer(board_);
-            w.signboard().MnuSetKanban_Click();
+            w.Load方向幕(1);
+            f.dialog.setNextAnswer(board_);
+            child<QAction>(w, QStringLiteral("MnuSetKanban"))->trigger();
             child<SignboardBox>(w, QStringLiteral("PicKanban"))->Move(6000, 300, 1200, 300);
             child<QAction>(w, QStringLiteral("MnuViewWaku"))->trigger();
             child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_0"))->setValue(450);
@@ -71,11 +72,8 @@ private slots:
         QCOMPARE(w.Top(), 450.0f);
         QCOMPARE(p.Left(), 1500.0f);
         QCOMPARE(p.Top(), 6000.0f);
-        QCOMPARE(w.signs().rollPath(0), roll_);
-        QCOMPARE(w.signs().rollPath(1), board_);
         QCOMPARE(rollIn(w, 0)->Height(), 4500.0f);
         QCOMPARE(rollIn(w, 1)->Width(), 1200.0f);
-        QCOMPARE(w.signboard().picturePath(), board_);
         // The board comes back at its place with its picture's size and a fitted frame.
         QCOMPARE(child<SignboardBox>(w, QStringLiteral("PicKanban"))->twipsRect(),
                  (R{6000, 300, 1200, 300}));
@@ -90,6 +88,10 @@ private slots:
         QCOMPARE(child<QScrollBar>(p, QStringLiteral("HScroll1"))->value(), 1);
         QCOMPARE(child<QScrollBar>(p, QStringLiteral("HScroll2"))->value(), 30000);
         QVERIFY(child<QRadioButton>(p, QStringLiteral("Option1_1"))->isChecked());
+        const IniValues saved = savedBy(w);
+        QCOMPARE(saved.rollPath0, roll_);
+        QCOMPARE(saved.rollPath1, board_);
+        QCOMPARE(saved.kanbanPath, board_);
     }
 
     void load_sameValueAsLayout_displayKeepsZero()
@@ -110,11 +112,12 @@ private slots:
     {
         writeFile(ini_, QStringLiteral("15,30,45,60,\"%1\",\"/gone.gif\"\r\n").arg(roll_).toUtf8());
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
-        QCOMPARE(f.form->signs().rollPath(0), roll_);
-        QCOMPARE(f.form->signs().rollPath(1), QStringLiteral("/gone.gif"));
         QVERIFY(rollIn(*f.form, 0)->Picture().isNull());
         QCOMPARE(f.form->Left(), 0.0f);
         QCOMPARE(child<QScrollBar>(f.form->panel(), QStringLiteral("HScroll1"))->value(), 10000);
+        const IniValues saved = savedBy(*f.form);
+        QCOMPARE(saved.rollPath0, roll_);
+        QCOMPARE(saved.rollPath1, QStringLiteral("/gone.gif"));
     }
 
     void load_deletedRollPicture_appliedUpToRollsThenRecovers()
@@ -141,7 +144,7 @@ private slots:
         QCOMPARE(child<QLabel>(w.panel(), QStringLiteral("lblMaeSpeed"))->text(),
                  QStringLiteral("10000"));
         QVERIFY(child<QRadioButton>(w.panel(), QStringLiteral("Option1_0"))->isChecked());
-        QCOMPARE(w.signboard().picturePath(), board_);
+        QCOMPARE(savedBy(w).kanbanPath, board_);
     }
 
     void load_badOptionOrScrollValue_recoversAfterApplying()
@@ -186,7 +189,9 @@ private slots:
         {
             Form1Fixture f(dir_->path());
             f.form->panel().setTop(4500);
-            f.form->signs().setRollPath(1, QStringLiteral("/a,b/roll.gif"));
+            // A roll that cannot be read is still remembered.
+            f.dialog.setNextAnswer(QStringLiteral("/a,b/roll.gif"));
+            f.form->Load方向幕(1);
             QVERIFY(f.form->close());
         }
         QFile file(ini_);
@@ -263,6 +268,17 @@ private slots:
     }
 
 private:
+    // What the window saves when it closes now.
+    IniValues savedBy(Form1 &w) const
+    {
+        w.close();
+        QByteArray bytes;
+        IniValues values;
+        if (readIniFile(ini_, &bytes))
+            readIniValues(bytes, &values);
+        return values;
+    }
+
     std::unique_ptr<QTemporaryDir> dir_;
     QString ini_;
     QString roll_;

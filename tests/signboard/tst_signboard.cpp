@@ -1,5 +1,6 @@
 // The signboard: its frame arithmetic, picture, menu commands, reset and drag.
 
+#include <settings/inifile.h>
 #include <signboard/signboard.h>
 #include <support/drops.h>
 #include <support/form1fixture.h>
@@ -30,13 +31,12 @@ private slots:
     {
         QVERIFY(dir_.isValid());
         f_ = std::make_unique<Form1Fixture>(dir_.path());
-        k_ = &f_->form->signboard();
     }
     void cleanup() { f_.reset(); }
 
     void frameFit_homeGeometry_hugsThreeSides()
     {
-        k_->PicKanban_DblClick();
+        fitFrame();
         QCOMPARE(bar(0)->rect(), (R{8835, 1605, 75, 465}));
         QCOMPARE(bar(1)->rect(), (R{10320, 1605, 75, 465}));
         QCOMPARE(bar(2)->rect(), (R{8835, 2055, 1560, 60}));
@@ -49,7 +49,7 @@ private slots:
         QCOMPARE(bar(2)->rect(), (R{8835, 2205, 1560, 60}));
         QCOMPARE(bar(0)->Height(), 465.0f);
         QCOMPARE(bar(1)->Height(), 465.0f);
-        k_->PicKanban_DblClick();
+        fitFrame();
         QCOMPARE(bar(0)->rect(), (R{8835, 1605, 75, 615}));
         QCOMPARE(bar(1)->rect(), (R{10320, 1605, 75, 615}));
     }
@@ -59,7 +59,7 @@ private slots:
         const QString path = writePicture(dir_.filePath("board.bmp"), {120, 40}, Qt::yellow);
         f_->dialog.setNextAnswer(path);
         child<QAction>(*f_->form, QStringLiteral("MnuSetKanban"))->trigger();
-        QCOMPARE(k_->picturePath(), path);
+        QCOMPARE(savedPath(), path);
         QCOMPARE(board()->Width(), 1800.0f);
         QCOMPARE(board()->Height(), 600.0f);
         QCOMPARE(bar(1)->rect(), (R{8910 + 1800, 1605, 75, 615}));
@@ -82,7 +82,7 @@ private slots:
     {
         const QString good = writePicture(dir_.filePath("good.bmp"), {60, 30}, Qt::green);
         f_->dialog.setNextAnswer(good);
-        k_->MnuSetKanban_Click();
+        child<QAction>(*f_->form, QStringLiteral("MnuSetKanban"))->trigger();
         const QImage picture = board()->Picture();
         const R before = board()->twipsRect();
         const R bottom = bar(2)->rect();
@@ -95,8 +95,8 @@ private slots:
             junk.fileName(), dir_.filePath("missing.bmp"), QString(), std::nullopt};
         for (const auto &answer : answers) {
             f_->dialog.setNextAnswer(answer);
-            k_->MnuSetKanban_Click();
-            QCOMPARE(k_->picturePath(), good);
+            child<QAction>(*f_->form, QStringLiteral("MnuSetKanban"))->trigger();
+            QCOMPARE(savedPath(), good);
             QCOMPARE(board()->Picture(), picture);
             QCOMPARE(board()->twipsRect(), before);
             QCOMPARE(bar(2)->rect(), bottom);
@@ -110,7 +110,7 @@ private slots:
         const QList<QUrl> urls{QUrl::fromLocalFile(path)};
         QVERIFY(dropUrls(board(), urls));
         QCOMPARE(f_->dialog.opened, 0);
-        QCOMPARE(k_->picturePath(), path);
+        QCOMPARE(savedPath(), path);
         QCOMPARE(board()->Width(), 1800.0f);
         QCOMPARE(bar(1)->rect(), (R{8910 + 1800, 1605, 75, 615}));
     }
@@ -125,7 +125,7 @@ private slots:
         QVERIFY(dropUrls(board(), {QUrl::fromLocalFile(junk.fileName())}));
         const QList<QUrl> two{QUrl::fromLocalFile(good), QUrl::fromLocalFile(good)};
         QVERIFY(!dropUrls(board(), two));
-        QVERIFY(k_->picturePath().isEmpty());
+        QVERIFY(savedPath().isEmpty());
         QVERIFY(board()->Picture().isNull());
         QCOMPARE(board()->twipsRect(), (R{8910, 1605, 1410, 450}));
         QVERIFY(f_->messageBox.shown.empty());
@@ -135,14 +135,14 @@ private slots:
     {
         const QString path = writePicture(dir_.filePath("p.bmp"), {100, 50}, Qt::cyan);
         f_->dialog.setNextAnswer(path);
-        k_->MnuSetKanban_Click();
+        child<QAction>(*f_->form, QStringLiteral("MnuSetKanban"))->trigger();
         board()->Move(3000, 300, board()->Width(), board()->Height());
         child<QAction>(*f_->form, QStringLiteral("MnuViewWaku"))->trigger();
         child<QAction>(*f_->form, QStringLiteral("MnuKanbanReset"))->trigger();
         QVERIFY(board()->Picture().isNull());
         QCOMPARE(board()->twipsRect(), (R{8910, 1605, 1410, 450}));
         QCOMPARE(bar(0)->rect(), (R{8835, 1605, 75, 465}));
-        QCOMPARE(k_->picturePath(), path);
+        QCOMPARE(savedPath(), path);
         QVERIFY(!bar(0)->Visible());
         QVERIFY(!child<QAction>(*f_->form, QStringLiteral("MnuViewWaku"))->isChecked());
         QVERIFY(!board()->isHidden());
@@ -198,6 +198,21 @@ private slots:
     }
 
 private:
+    // A double-click on the board fits its frame again.
+    void fitFrame() { QTest::mouseDClick(board(), Qt::LeftButton, {}, QPoint(5, 5)); }
+    // The signboard's picture path as the settings keep it.
+    QString savedPath() const
+    {
+        f_->form->SaveIni();
+        const QString ini = dir_.filePath(QStringLiteral("QT17C0042.ini"));
+        QByteArray bytes;
+        IniValues values;
+        if (readIniFile(ini, &bytes))
+            readIniValues(bytes, &values);
+        // The next test's window must start without it.
+        QFile::remove(ini);
+        return values.kanbanPath;
+    }
     SignboardBox *board() const
     {
         return child<SignboardBox>(*f_->form, QStringLiteral("PicKanban"));
@@ -209,7 +224,6 @@ private:
 
     QTemporaryDir dir_;
     std::unique_ptr<Form1Fixture> f_;
-    Signboard *k_ = nullptr;
 };
 
 QTEST_MAIN(TestSignboard)

@@ -1,15 +1,35 @@
 // Sign windows and rolls: winding with the arrow keys, focus, and loading a roll picture.
 
-#include <settings/frmset.h>
 #include <signs/signrolls.h>
 #include <support/drops.h>
 #include <support/form1fixture.h>
 
 #include <QDir>
-#include <QScrollBar>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <limits>
+
+namespace {
+
+// The sign windows on a window of their own, with the steps a panel would give.
+struct Signs {
+    QWidget form;
+    FakeFileDialog dialog;
+    FakeMessageBox messageBox;
+    std::array<int, 2> steps{};
+    SignRolls signs{&form, dialog, messageBox, [this](std::int16_t i) { return steps.at(i); }};
+
+    Signs()
+    {
+        form.resize(739, 207);
+        form.show();
+        [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(&form);
+        form.activateWindow();
+        [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(&form);
+    }
+};
+
+} // namespace
 
 class TestSignRolls : public QObject {
     Q_OBJECT
@@ -17,9 +37,9 @@ private slots:
     void init()
     {
         QVERIFY(dir_.isValid());
-        f_ = std::make_unique<Form1Fixture>(dir_.path());
-        signs_ = &f_->form->signs();
-        window_ = child<PictureBox>(*f_->form, QStringLiteral("picWaku1_0"));
+        f_ = std::make_unique<Signs>();
+        signs_ = &f_->signs;
+        window_ = child<PictureBox>(f_->form, QStringLiteral("picWaku1_0"));
     }
     void cleanup() { f_.reset(); }
 
@@ -27,12 +47,12 @@ private slots:
     {
         setStep(100);
         QTest::keyClick(focusWindow(), Qt::Key_Up);
-        QCOMPARE(rollIn(*f_->form, 0)->Top(), 100.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), 100.0f);
         QTest::keyClick(window_, Qt::Key_Down);
         QTest::keyClick(window_, Qt::Key_Down);
-        QCOMPARE(rollIn(*f_->form, 0)->Top(), -100.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -100.0f);
         // Only roll 0 moved: roll 1 is where it was placed.
-        QCOMPARE(rollIn(*f_->form, 1)->Top(), 30.0f);
+        QCOMPARE(rollIn(f_->form, 1)->Top(), 30.0f);
     }
 
     void arrows_stepReadAtEveryPress()
@@ -44,12 +64,12 @@ private slots:
         QTest::keyClick(window_, Qt::Key_Down);
         setStep(0);
         QTest::keyClick(window_, Qt::Key_Down);
-        QCOMPARE(rollIn(*f_->form, 0)->Top(), -480.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -480.0f);
         // An auto-repeated press winds once more.
         setStep(10);
         QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), true);
         QApplication::sendEvent(window_, &repeat);
-        QCOMPARE(rollIn(*f_->form, 0)->Top(), -490.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -490.0f);
     }
 
     void arrows_modifiersIgnored_otherKeysDoNothing()
@@ -59,11 +79,11 @@ private slots:
         QTest::keyClick(window_, Qt::Key_Down, Qt::ShiftModifier);
         QTest::keyClick(window_, Qt::Key_Down, Qt::ControlModifier);
         QTest::keyClick(window_, Qt::Key_Up, Qt::AltModifier);
-        QCOMPARE(rollIn(*f_->form, 0)->Top(), -5.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -5.0f);
         for (Qt::Key k : {Qt::Key_Left, Qt::Key_Right, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_A,
                           Qt::Key_Space})
             QTest::keyClick(window_, k);
-        QCOMPARE(rollIn(*f_->form, 0)->Top(), -5.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -5.0f);
     }
 
     void wound_pastTheRange_clampsInsteadOfWrapping()
@@ -77,7 +97,7 @@ private slots:
 
     void click_onRollOrWindow_givesWindowTheFocus()
     {
-        child<QScrollBar>(f_->form->panel(), QStringLiteral("scllMakuSpeed_0"))->setFocus();
+        window_->clearFocus();
         // The roll covers the whole window until it is wound: this click lands on the roll.
         QVERIFY(window_->layer().controlAt(QPoint(10, 10)));
         QTest::mouseClick(window_, Qt::LeftButton, {}, QPoint(10, 10));
@@ -93,11 +113,11 @@ private slots:
         QTest::mouseDClick(window_, Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(f_->dialog.opened, 1);
         QCOMPARE(signs_->rollPath(0), path);
-        QCOMPARE(rollIn(*f_->form, 0)->Width(), 720.0f);
-        QCOMPARE(rollIn(*f_->form, 0)->Height(), 9000.0f);
-        QCOMPARE(rollIn(*f_->form, 0)->Top(), 0.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Width(), 720.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Height(), 9000.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), 0.0f);
         // The other window keeps its offset.
-        QCOMPARE(rollIn(*f_->form, 1)->Top(), 77.0f);
+        QCOMPARE(rollIn(f_->form, 1)->Top(), 77.0f);
         QVERIFY(f_->messageBox.shown.empty());
     }
 
@@ -108,7 +128,7 @@ private slots:
         f_->dialog.setNextAnswer(std::nullopt);
         signs_->Load方向幕(0);
         QCOMPARE(signs_->rollPath(0), QStringLiteral("/earlier/roll.gif"));
-        QCOMPARE(rollIn(*f_->form, 0)->Top(), -30.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -30.0f);
         QVERIFY(f_->messageBox.shown.empty());
     }
 
@@ -117,7 +137,7 @@ private slots:
         const QString good = writePicture(dir_.filePath("good.bmp"), {48, 90}, Qt::white);
         f_->dialog.setNextAnswer(good);
         signs_->Load方向幕(0);
-        const QImage before = rollIn(*f_->form, 0)->Picture();
+        const QImage before = rollIn(f_->form, 0)->Picture();
         setStep(15);
         focusWindow();
         QTest::keyClick(window_, Qt::Key_Down);
@@ -130,8 +150,8 @@ private slots:
         signs_->Load方向幕(0);
 
         QCOMPARE(signs_->rollPath(0), junk.fileName());
-        QCOMPARE(rollIn(*f_->form, 0)->Picture(), before);
-        QCOMPARE(rollIn(*f_->form, 0)->Top(), -15.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Picture(), before);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -15.0f);
         QCOMPARE(f_->messageBox.shown.size(), size_t(1));
         const auto &shown = f_->messageBox.shown[0];
         QVERIFY2(shown.text.contains(QStringLiteral("notes.jpg")), qPrintable(shown.text));
@@ -147,10 +167,10 @@ private slots:
         f_->dialog.setNextAnswer(path);
         signs_->Load方向幕(1);
         QCOMPARE(signs_->rollPath(1), path);
-        QCOMPARE(rollIn(*f_->form, 1)->Width(), 735.0f);
+        QCOMPARE(rollIn(f_->form, 1)->Width(), 735.0f);
         // Its roll keeps its place across the window.
-        QCOMPARE(rollIn(*f_->form, 1)->Left(), -30.0f);
-        QCOMPARE(rollIn(*f_->form, 0)->Top(), -60.0f);
+        QCOMPARE(rollIn(f_->form, 1)->Left(), -30.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -60.0f);
     }
 
     // Dropping a file on a sign window.
@@ -163,8 +183,8 @@ private slots:
         QVERIFY(dropUrls(window_, urls));
         QCOMPARE(f_->dialog.opened, 0);
         QCOMPARE(signs_->rollPath(0), path);
-        QCOMPARE(rollIn(*f_->form, 0)->Height(), 9000.0f);
-        QCOMPARE(rollIn(*f_->form, 0)->Top(), 0.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Height(), 9000.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), 0.0f);
         QVERIFY(f_->messageBox.shown.empty());
     }
 
@@ -179,14 +199,14 @@ private slots:
         // QTemporaryDir cannot name it.
         std::remove(bytes.constData());
         QVERIFY(loaded);
-        QCOMPARE(rollIn(*f_->form, 0)->Height(), 1350.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Height(), 1350.0f);
     }
 
     void drop_notAPicture_showsTheMessageAndKeepsThePicture()
     {
         const QString good = writePicture(dir_.filePath("good.bmp"), {48, 90}, Qt::white);
         QVERIFY(dropUrls(window_, {QUrl::fromLocalFile(good)}));
-        const QImage before = rollIn(*f_->form, 0)->Picture();
+        const QImage before = rollIn(f_->form, 0)->Picture();
         wind(0, 15, Qt::Key_Down);
         QFile junk(dir_.filePath("notes.jpg"));
         QVERIFY(junk.open(QIODevice::WriteOnly));
@@ -194,8 +214,8 @@ private slots:
         junk.close();
         QVERIFY(dropUrls(window_, {QUrl::fromLocalFile(junk.fileName())}));
         QCOMPARE(signs_->rollPath(0), junk.fileName());
-        QCOMPARE(rollIn(*f_->form, 0)->Picture(), before);
-        QCOMPARE(rollIn(*f_->form, 0)->Top(), -15.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Picture(), before);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -15.0f);
         QCOMPARE(f_->messageBox.shown.size(), size_t(1));
         QVERIFY(f_->messageBox.shown[0].text.contains(QStringLiteral("notes.jpg")));
     }
@@ -214,16 +234,12 @@ private slots:
             QVERIFY2(!dropUrls(window_, urls), qPrintable(QUrl::toStringList(urls).join(u' ')));
         }
         QVERIFY(signs_->rollPath(0).isEmpty());
-        QVERIFY(rollIn(*f_->form, 0)->Picture().isNull());
+        QVERIFY(rollIn(f_->form, 0)->Picture().isNull());
         QVERIFY(f_->messageBox.shown.empty());
     }
 
 private:
-    void setStep(int v, int i = 0)
-    {
-        child<QScrollBar>(f_->form->panel(), QStringLiteral("scllMakuSpeed_%1").arg(i))
-            ->setValue(v);
-    }
+    void setStep(int v, int i = 0) { f_->steps.at(i) = v; }
     QWidget *focusWindow()
     {
         QTest::mouseClick(window_, Qt::LeftButton, {}, QPoint(10, 10));
@@ -233,11 +249,11 @@ private:
     void wind(int i, int step, Qt::Key key)
     {
         setStep(step, i);
-        QTest::keyClick(child<PictureBox>(*f_->form, QStringLiteral("picWaku1_%1").arg(i)), key);
+        QTest::keyClick(child<PictureBox>(f_->form, QStringLiteral("picWaku1_%1").arg(i)), key);
     }
 
     QTemporaryDir dir_;
-    std::unique_ptr<Form1Fixture> f_;
+    std::unique_ptr<Signs> f_;
     SignRolls *signs_ = nullptr;
     PictureBox *window_ = nullptr;
 };

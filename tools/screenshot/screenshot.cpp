@@ -13,6 +13,7 @@
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
@@ -76,7 +77,7 @@ int main(int argc, char *argv[])
                         Executable{home.path(), QStringLiteral("QT17C0042")}});
     form.show();
     form.Load方向幕(0);
-    form.signboard().MnuSetKanban_Click();
+    form.findChild<QAction *>(QStringLiteral("MnuSetKanban"))->trigger();
     form.panel().setValue(frmSet::Bar::Step0, 450);
     QWidget *sign = form.findChild<QWidget *>(QStringLiteral("picWaku1_0"));
     for (int i = 0; i < 2; ++i) {
