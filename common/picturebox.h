@@ -22,9 +22,6 @@ public:
     float Top() const { return rect_.top; }
     float Width() const { return rect_.width; }
     float Height() const { return rect_.height; }
-    const twips::Rect &twipsRect() const { return rect_; }
-    void setLeft(float v) { Move(v, rect_.top, rect_.width, rect_.height); }
-    void setTop(float v) { Move(rect_.left, v, rect_.width, rect_.height); }
     void Move(float left, float top, float width, float height);
 
     // Sizes the box to each picture it is given (the box keeps its size for an empty picture).

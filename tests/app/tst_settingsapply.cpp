@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(rollIn(w, 0)->Height(), 4500.0f);
         QCOMPARE(rollIn(w, 1)->Width(), 1200.0f);
         // The board comes back at its place with its picture's size and a fitted frame.
-        QCOMPARE(child<SignboardBox>(w, QStringLiteral("PicKanban"))->twipsRect(),
+        QCOMPARE(rectOf(*child<SignboardBox>(w, QStringLiteral("PicKanban"))),
                  (R{6000, 300, 1200, 300}));
         QCOMPARE(control<ShapeControl>(w, QStringLiteral("shpK_Waku_0"))->rect(),
                  (R{5925, 300, 75, 315}));
@@ -135,7 +135,7 @@ private slots:
         QVERIFY(!child<QAction>(w, QStringLiteral("MnuViewWaku"))->isChecked());
         QCOMPARE(w.Left(), 0.0f);
         QCOMPARE(w.panel().Left(), 0.0f);
-        QCOMPARE(child<SignboardBox>(w, QStringLiteral("PicKanban"))->twipsRect(),
+        QCOMPARE(rectOf(*child<SignboardBox>(w, QStringLiteral("PicKanban"))),
                  (R{8910, 1605, 1410, 450}));
         QVERIFY(child<SignboardBox>(w, QStringLiteral("PicKanban"))->Picture().isNull());
         QCOMPARE(child<QScrollBar>(w.panel(), QStringLiteral("HScroll1"))->value(), 10000);

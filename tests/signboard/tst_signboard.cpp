@@ -84,7 +84,7 @@ private slots:
         f_->dialog.setNextAnswer(good);
         child<QAction>(*f_->form, QStringLiteral("MnuSetKanban"))->trigger();
         const QImage picture = board()->Picture();
-        const R before = board()->twipsRect();
+        const R before = rectOf(*board());
         const R bottom = bar(2)->rect();
 
         QFile junk(dir_.filePath("junk.gif"));
@@ -98,7 +98,7 @@ private slots:
             child<QAction>(*f_->form, QStringLiteral("MnuSetKanban"))->trigger();
             QCOMPARE(savedPath(), good);
             QCOMPARE(board()->Picture(), picture);
-            QCOMPARE(board()->twipsRect(), before);
+            QCOMPARE(rectOf(*board()), before);
             QCOMPARE(bar(2)->rect(), bottom);
         }
         QVERIFY(f_->messageBox.shown.empty());
@@ -127,7 +127,7 @@ private slots:
         QVERIFY(!dropUrls(board(), two));
         QVERIFY(savedPath().isEmpty());
         QVERIFY(board()->Picture().isNull());
-        QCOMPARE(board()->twipsRect(), (R{8910, 1605, 1410, 450}));
+        QCOMPARE(rectOf(*board()), (R{8910, 1605, 1410, 450}));
         QVERIFY(f_->messageBox.shown.empty());
     }
 
@@ -140,7 +140,7 @@ private slots:
         child<QAction>(*f_->form, QStringLiteral("MnuViewWaku"))->trigger();
         child<QAction>(*f_->form, QStringLiteral("MnuKanbanReset"))->trigger();
         QVERIFY(board()->Picture().isNull());
-        QCOMPARE(board()->twipsRect(), (R{8910, 1605, 1410, 450}));
+        QCOMPARE(rectOf(*board()), (R{8910, 1605, 1410, 450}));
         QCOMPARE(bar(0)->rect(), (R{8835, 1605, 75, 465}));
         QCOMPARE(savedPath(), path);
         QVERIFY(!bar(0)->Visible());

@@ -42,6 +42,12 @@ struct Form1Fixture {
     }
 };
 
+// Where a picture box is, in twips.
+inline twips::Rect rectOf(const PictureBox &box)
+{
+    return {box.Left(), box.Top(), box.Width(), box.Height()};
+}
+
 // The roll in sign window i.
 inline ImageControl *rollIn(const QWidget &form, int i)
 {
