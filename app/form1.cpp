@@ -163,9 +163,9 @@ Form1::Form1(Services services, std::optional<IniPlace> settingsPlace)
     };
     connectView(MnuViewKanban, &Signboard::MnuViewKanban_Click);
     connectView(MnuViewWaku, &Signboard::MnuViewWaku_Click);
-    connect(MnuSetKanban, &QAction::triggered, this, [this] { signboard_->MnuSetKanban_Click(); });
-    connect(MnuKanbanReset, &QAction::triggered, this,
-            [this] { signboard_->MnuKanbanReset_Click(); });
+    connect(MnuSetKanban, &QAction::triggered, signboard_.get(), &Signboard::MnuSetKanban_Click);
+    connect(MnuKanbanReset, &QAction::triggered, signboard_.get(),
+            &Signboard::MnuKanbanReset_Click);
 
     Form_Load();
 }

@@ -48,13 +48,6 @@ public:
     // The board's own window, named "PicKanban".
     SignboardBox *window() const { return PicKanban; }
 
-    // Fits the frame around the board again.
-    void PicKanban_DblClick() { placeFrame(true); }
-    void MnuViewKanban_Click();
-    void MnuViewWaku_Click();
-    void MnuSetKanban_Click();
-    void MnuKanbanReset_Click();
-
     // Shows or hides the board and its frame, with the menu items' check marks.
     void setShown(bool board, bool frame);
     // Moves the board, keeping its size; the frame follows as it does when the board is dragged.
@@ -68,6 +61,15 @@ public:
     // file keeps it.
     const QString &picturePath() const { return picturePath_; }
     void setPicturePath(const QString &path) { picturePath_ = path; }
+
+public slots:
+    // Fits the frame around the board again.
+    void PicKanban_DblClick() { placeFrame(true); }
+    // The popup menu's items.
+    void MnuViewKanban_Click();
+    void MnuViewWaku_Click();
+    void MnuSetKanban_Click();
+    void MnuKanbanReset_Click();
 
 private:
     void PicKanban_MouseDown(int Button, int Shift, float X, float Y);
