@@ -278,17 +278,8 @@ void frmSet::setOption1(int index)
 
 QScrollBar *frmSet::bar(Bar which) const
 {
-    switch (which) {
-    case Bar::HScroll1:
-        return HScroll1;
-    case Bar::HScroll2:
-        return HScroll2;
-    case Bar::Step0:
-        return scllMakuSpeed[0];
-    case Bar::Step1:
-        break;
-    }
-    return scllMakuSpeed[1];
+    const std::array<QScrollBar *, 4> bars{HScroll1, HScroll2, scllMakuSpeed[0], scllMakuSpeed[1]};
+    return bars.at(static_cast<std::size_t>(which));
 }
 
 int frmSet::value(Bar which) const

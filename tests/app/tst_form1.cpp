@@ -43,37 +43,34 @@ private slots:
         Form1 &w = *f.form;
         QCOMPARE(w.size(), QSize(739, 207));
         QCOMPARE(w.minimumSize(), w.maximumSize());
-        const auto *sign0 = child<PictureBox>(w, QStringLiteral("picWaku1_0"));
+        const auto *sign0 = child<PictureBox>(w, "picWaku1_0");
         QCOMPARE(sign0->geometry(), QRect(455, 29, 48, 30));
         QVERIFY(!sign0->isHidden());
-        QVERIFY(child<PictureBox>(w, QStringLiteral("picWaku1_1"))->isHidden());
+        QVERIFY(child<PictureBox>(w, "picWaku1_1")->isHidden());
         QCOMPARE(rollIn(w, 1)->Left(), -30.0f);
-        QCOMPARE(control<ImageControl>(w, QStringLiteral("Image1_2"))->pixelRect(),
-                 QRect(32, 36, 77, 146));
-        QVERIFY(!control<ImageControl>(w, QStringLiteral("Image1_1"))->Visible());
+        QCOMPARE(control<ImageControl>(w, "Image1_2")->pixelRect(), QRect(32, 36, 77, 146));
+        QVERIFY(!control<ImageControl>(w, "Image1_1")->Visible());
         // The right leaf lies over the left one where they overlap.
-        QCOMPARE(control<ImageControl>(w, QStringLiteral("imgNakaorido_0"))->pixelRect(),
-                 QRect(325, 36, 56, 149));
-        QCOMPARE(control<ImageControl>(w, QStringLiteral("imgNakaorido_1"))->pixelRect(),
-                 QRect(380, 36, 56, 149));
-        QCOMPARE(child<WindowlessLayer>(w, QStringLiteral("surface"))->controlAt(QPoint(380, 100)),
-                 control<ImageControl>(w, QStringLiteral("imgNakaorido_1")));
-        QVERIFY(!control<ImageControl>(w, QStringLiteral("imgNakaorido_0"))->Picture().isNull());
+        QCOMPARE(control<ImageControl>(w, "imgNakaorido_0")->pixelRect(), QRect(325, 36, 56, 149));
+        QCOMPARE(control<ImageControl>(w, "imgNakaorido_1")->pixelRect(), QRect(380, 36, 56, 149));
+        QCOMPARE(child<WindowlessLayer>(w, "surface")->controlAt(QPoint(380, 100)),
+                 control<ImageControl>(w, "imgNakaorido_1"));
+        QVERIFY(!control<ImageControl>(w, "imgNakaorido_0")->Picture().isNull());
     }
 
     void startUp_withoutSettings_appliesDefaults()
     {
         Fixture f(dir_.path());
         frmSet &p = f.form->panel();
-        QCOMPARE(child<QScrollBar>(p, QStringLiteral("HScroll1"))->value(), 10000);
-        QCOMPARE(child<QScrollBar>(p, QStringLiteral("HScroll2"))->value(), 6000);
-        QCOMPARE(child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_0"))->value(), 1);
-        QCOMPARE(child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_1"))->value(), 1);
-        QVERIFY(child<QRadioButton>(p, QStringLiteral("Option1_0"))->isChecked());
+        QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 10000);
+        QCOMPARE(child<QScrollBar>(p, "HScroll2")->value(), 6000);
+        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_0")->value(), 1);
+        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_1")->value(), 1);
+        QVERIFY(child<QRadioButton>(p, "Option1_0")->isChecked());
         // The change handlers filled the displays while the panel was hidden.
-        QCOMPARE(child<QLabel>(p, QStringLiteral("lblMaeSpeed"))->text(), QStringLiteral("10000"));
-        QCOMPARE(child<QLabel>(p, QStringLiteral("lblNakaSpeed"))->text(), QStringLiteral("6000"));
-        QCOMPARE(child<QLabel>(p, QStringLiteral("lblMakuSpeed_0"))->text(), QStringLiteral("1"));
+        QCOMPARE(child<QLabel>(p, "lblMaeSpeed")->text(), QStringLiteral("10000"));
+        QCOMPARE(child<QLabel>(p, "lblNakaSpeed")->text(), QStringLiteral("6000"));
+        QCOMPARE(child<QLabel>(p, "lblMakuSpeed_0")->text(), QStringLiteral("1"));
         QCOMPARE(f.form->Left(), 0.0f);
         QCOMPARE(f.form->Top(), 0.0f);
         QCOMPARE(p.Left(), 0.0f);
@@ -82,7 +79,7 @@ private slots:
         // The panel is shown, kept on top, and the signboard's frame is fitted.
         QVERIFY(p.isVisible());
         QVERIFY(p.windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(control<ShapeControl>(*f.form, QStringLiteral("shpK_Waku_0"))->rect(),
+        QCOMPARE(control<ShapeControl>(*f.form, "shpK_Waku_0")->rect(),
                  (twips::Rect{8835, 1605, 75, 465}));
     }
 
@@ -102,15 +99,13 @@ private slots:
         Form1 &w = *f.form;
         QTest::mousePress(&w, Qt::RightButton, {}, QPoint(150, 190));
         QCOMPARE(f.popup.shownAt.size(), size_t(1));
-        QCOMPARE(f.popup.lastMenu, child<QMenu>(w, QStringLiteral("MnuTempMenu1")));
+        QCOMPARE(f.popup.lastMenu, child<QMenu>(w, "MnuTempMenu1"));
         // A frame bar takes no mouse input of its own.
-        QTest::mousePress(
-            &w, Qt::RightButton, {},
-            centreOf(control<ShapeControl>(w, QStringLiteral("shpK_Waku_2"))->rect()));
+        QTest::mousePress(&w, Qt::RightButton, {},
+                          centreOf(control<ShapeControl>(w, "shpK_Waku_2")->rect()));
         QCOMPARE(f.popup.shownAt.size(), size_t(2));
         // So does the signboard itself.
-        QTest::mousePress(child<SignboardBox>(w, QStringLiteral("PicKanban")), Qt::RightButton, {},
-                          QPoint(5, 5));
+        QTest::mousePress(child<SignboardBox>(w, "PicKanban"), Qt::RightButton, {}, QPoint(5, 5));
         QCOMPARE(f.popup.shownAt.size(), size_t(3));
     }
 
@@ -121,21 +116,18 @@ private slots:
         QTest::mousePress(&w, Qt::LeftButton, {}, QPoint(150, 190));
         QTest::mousePress(&w, Qt::MiddleButton, {}, QPoint(150, 190));
         QTest::mousePress(&w, Qt::RightButton, {},
-                          centreOf(control<ImageControl>(w, QStringLiteral("Image1_2"))->rect()));
-        QTest::mousePress(
-            &w, Qt::RightButton, {},
-            centreOf(control<ImageControl>(w, QStringLiteral("imgNakaorido_0"))->rect()));
-        QTest::mousePress(
-            &w, Qt::RightButton, {},
-            centreOf(control<ImageControl>(w, QStringLiteral("imgNakaorido_1"))->rect()));
+                          centreOf(control<ImageControl>(w, "Image1_2")->rect()));
+        QTest::mousePress(&w, Qt::RightButton, {},
+                          centreOf(control<ImageControl>(w, "imgNakaorido_0")->rect()));
+        QTest::mousePress(&w, Qt::RightButton, {},
+                          centreOf(control<ImageControl>(w, "imgNakaorido_1")->rect()));
         QVERIFY(f.popup.shownAt.empty());
     }
 
     void menu_items_inOrderWithCheckMarks()
     {
         Fixture f(dir_.path());
-        const QList<QAction *> items =
-            child<QMenu>(*f.form, QStringLiteral("MnuTempMenu1"))->actions();
+        const QList<QAction *> items = child<QMenu>(*f.form, "MnuTempMenu1")->actions();
         QCOMPARE(items.size(), 5);
         QCOMPARE(items[0]->text(), QStringLiteral("看板の表示"));
         QCOMPARE(items[1]->text(), QStringLiteral("枠の表示"));
@@ -152,31 +144,30 @@ private slots:
     {
         Fixture f(dir_.path());
         Form1 &w = *f.form;
-        child<QAction>(w, QStringLiteral("MnuViewKanban"))->trigger();
-        QVERIFY(!child<QAction>(w, QStringLiteral("MnuViewKanban"))->isChecked());
-        QVERIFY(child<SignboardBox>(w, QStringLiteral("PicKanban"))->isHidden());
-        child<QAction>(w, QStringLiteral("MnuViewKanban"))->trigger();
-        QVERIFY(child<QAction>(w, QStringLiteral("MnuViewKanban"))->isChecked());
-        QVERIFY(!child<SignboardBox>(w, QStringLiteral("PicKanban"))->isHidden());
+        child<QAction>(w, "MnuViewKanban")->trigger();
+        QVERIFY(!child<QAction>(w, "MnuViewKanban")->isChecked());
+        QVERIFY(child<SignboardBox>(w, "PicKanban")->isHidden());
+        child<QAction>(w, "MnuViewKanban")->trigger();
+        QVERIFY(child<QAction>(w, "MnuViewKanban")->isChecked());
+        QVERIFY(!child<SignboardBox>(w, "PicKanban")->isHidden());
     }
 
     void menu_rightReleaseOnItem_leavesMenuOpen_leftClickChooses()
     {
         Fixture f(dir_.path());
         Form1 &w = *f.form;
-        QMenu *menu = child<QMenu>(w, QStringLiteral("MnuTempMenu1"));
+        QMenu *menu = child<QMenu>(w, "MnuTempMenu1");
         // popup() does not wait for the choice as the program's exec() does.
         menu->popup(w.mapToGlobal(QPoint(150, 190)));
         QVERIFY(QTest::qWaitForWindowExposed(menu));
-        const QPoint item =
-            menu->actionGeometry(child<QAction>(w, QStringLiteral("MnuViewKanban"))).center();
+        const QPoint item = menu->actionGeometry(child<QAction>(w, "MnuViewKanban")).center();
         QTest::mousePress(menu, Qt::RightButton, {}, item);
         QTest::mouseRelease(menu, Qt::RightButton, {}, item);
-        QVERIFY(child<QAction>(w, QStringLiteral("MnuViewKanban"))->isChecked());
+        QVERIFY(child<QAction>(w, "MnuViewKanban")->isChecked());
         QVERIFY(menu->isVisible());
         QTest::mouseClick(menu, Qt::LeftButton, {}, item);
-        QVERIFY(!child<QAction>(w, QStringLiteral("MnuViewKanban"))->isChecked());
-        QVERIFY(child<SignboardBox>(w, QStringLiteral("PicKanban"))->isHidden());
+        QVERIFY(!child<QAction>(w, "MnuViewKanban")->isChecked());
+        QVERIFY(child<SignboardBox>(w, "PicKanban")->isHidden());
         QVERIFY(!menu->isVisible());
     }
 
@@ -185,22 +176,22 @@ private slots:
         Fixture f(dir_.path());
         Form1 &w = *f.form;
         frmSet &p = w.panel();
-        child<QScrollBar>(p, QStringLiteral("HScroll1"))->setValue(1);
-        child<QScrollBar>(p, QStringLiteral("HScroll2"))->setValue(1);
-        QTest::mouseClick(child<QPushButton>(p, QStringLiteral("Check1")), Qt::LeftButton);
-        QCOMPARE(control<ImageControl>(w, QStringLiteral("Image1_2"))->Width(), 70.0f);
-        QTest::mouseClick(child<QPushButton>(p, QStringLiteral("Check1")), Qt::LeftButton);
-        QCOMPARE(control<ImageControl>(w, QStringLiteral("Image1_2"))->Width(), 1155.0f);
+        child<QScrollBar>(p, "HScroll1")->setValue(1);
+        child<QScrollBar>(p, "HScroll2")->setValue(1);
+        QTest::mouseClick(child<QPushButton>(p, "Check1"), Qt::LeftButton);
+        QCOMPARE(control<ImageControl>(w, "Image1_2")->Width(), 70.0f);
+        QTest::mouseClick(child<QPushButton>(p, "Check1"), Qt::LeftButton);
+        QCOMPARE(control<ImageControl>(w, "Image1_2")->Width(), 1155.0f);
 
         // Only the left leaf, and the opening sound before it moves.
-        QTest::mouseClick(child<QRadioButton>(p, QStringLiteral("Option1_1")), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(p, QStringLiteral("Check2")), Qt::LeftButton);
-        QCOMPARE(control<ImageControl>(w, QStringLiteral("imgNakaorido_0"))->Width(), 110.0f);
-        QCOMPARE(control<ImageControl>(w, QStringLiteral("imgNakaorido_1"))->Width(), 840.0f);
+        QTest::mouseClick(child<QRadioButton>(p, "Option1_1"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(p, "Check2"), Qt::LeftButton);
+        QCOMPARE(control<ImageControl>(w, "imgNakaorido_0")->Width(), 110.0f);
+        QCOMPARE(control<ImageControl>(w, "imgNakaorido_1")->Width(), 840.0f);
         QCOMPARE(f.sound.plays().size(), size_t(1));
         QVERIFY(!f.sound.plays()[0].async);
-        QTest::mouseClick(child<QPushButton>(p, QStringLiteral("Check2")), Qt::LeftButton);
-        QCOMPARE(control<ImageControl>(w, QStringLiteral("imgNakaorido_0"))->Width(), 840.0f);
+        QTest::mouseClick(child<QPushButton>(p, "Check2"), Qt::LeftButton);
+        QCOMPARE(control<ImageControl>(w, "imgNakaorido_0")->Width(), 840.0f);
         QCOMPARE(f.sound.plays().size(), size_t(2));
         QVERIFY(f.sound.plays()[1].async);
     }
@@ -230,8 +221,7 @@ private slots:
             modal = dialog->isModal();
             dialog->close();
         });
-        QTest::mouseClick(child<QPushButton>(f.form->panel(), QStringLiteral("Command3")),
-                          Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(f.form->panel(), "Command3"), Qt::LeftButton);
         QCOMPARE(title, QStringLiteral("ソルベナのバージョン情報"));
         QVERIFY(modal);
     }
@@ -240,7 +230,7 @@ private slots:
     {
         Fixture f(dir_.path());
         followSession(*qApp, *f.form);
-        child<QScrollBar>(f.form->panel(), QStringLiteral("HScroll1"))->setValue(1234);
+        child<QScrollBar>(f.form->panel(), "HScroll1")->setValue(1234);
         auto *session = qApp->findChild<QSessionManager *>();
         QVERIFY(session);
         emit qApp->commitDataRequest(*session);
@@ -255,7 +245,7 @@ private slots:
     {
         Fixture f(dir_.path());
         followSession(*qApp, *f.form);
-        child<QScrollBar>(f.form->panel(), QStringLiteral("HScroll2"))->setValue(4321);
+        child<QScrollBar>(f.form->panel(), "HScroll2")->setValue(4321);
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         // Should the quit be lost, end the loop with another code instead of waiting forever.
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });

@@ -55,14 +55,14 @@ private slots:
             f.dialog.setNextAnswer(board_);
             w.Load方向幕(1);
             f.dialog.setNextAnswer(board_);
-            child<QAction>(w, QStringLiteral("MnuSetKanban"))->trigger();
-            child<SignboardBox>(w, QStringLiteral("PicKanban"))->Move(6000, 300, 1200, 300);
-            child<QAction>(w, QStringLiteral("MnuViewWaku"))->trigger();
-            child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_0"))->setValue(450);
-            child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_1"))->setValue(30);
-            child<QScrollBar>(p, QStringLiteral("HScroll1"))->setValue(1);
-            child<QScrollBar>(p, QStringLiteral("HScroll2"))->setValue(30000);
-            child<QRadioButton>(p, QStringLiteral("Option1_1"))->setChecked(true);
+            child<QAction>(w, "MnuSetKanban")->trigger();
+            child<SignboardBox>(w, "PicKanban")->Move(6000, 300, 1200, 300);
+            child<QAction>(w, "MnuViewWaku")->trigger();
+            child<QScrollBar>(p, "scllMakuSpeed_0")->setValue(450);
+            child<QScrollBar>(p, "scllMakuSpeed_1")->setValue(30);
+            child<QScrollBar>(p, "HScroll1")->setValue(1);
+            child<QScrollBar>(p, "HScroll2")->setValue(30000);
+            child<QRadioButton>(p, "Option1_1")->setChecked(true);
             QVERIFY(w.close());
         }
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
@@ -75,19 +75,17 @@ private slots:
         QCOMPARE(rollIn(w, 0)->Height(), 4500.0f);
         QCOMPARE(rollIn(w, 1)->Width(), 1200.0f);
         // The board comes back at its place with its picture's size and a fitted frame.
-        QCOMPARE(rectOf(*child<SignboardBox>(w, QStringLiteral("PicKanban"))),
-                 (R{6000, 300, 1200, 300}));
-        QCOMPARE(control<ShapeControl>(w, QStringLiteral("shpK_Waku_0"))->rect(),
-                 (R{5925, 300, 75, 315}));
-        QVERIFY(!child<QAction>(w, QStringLiteral("MnuViewWaku"))->isChecked());
-        QVERIFY(!control<ShapeControl>(w, QStringLiteral("shpK_Waku_0"))->Visible());
-        QVERIFY(child<QAction>(w, QStringLiteral("MnuViewKanban"))->isChecked());
-        QCOMPARE(child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_0"))->value(), 450);
-        QCOMPARE(child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_1"))->value(), 30);
-        QCOMPARE(child<QLabel>(p, QStringLiteral("lblMakuSpeed_1"))->text(), QStringLiteral("30"));
-        QCOMPARE(child<QScrollBar>(p, QStringLiteral("HScroll1"))->value(), 1);
-        QCOMPARE(child<QScrollBar>(p, QStringLiteral("HScroll2"))->value(), 30000);
-        QVERIFY(child<QRadioButton>(p, QStringLiteral("Option1_1"))->isChecked());
+        QCOMPARE(rectOf(*child<SignboardBox>(w, "PicKanban")), (R{6000, 300, 1200, 300}));
+        QCOMPARE(control<ShapeControl>(w, "shpK_Waku_0")->rect(), (R{5925, 300, 75, 315}));
+        QVERIFY(!child<QAction>(w, "MnuViewWaku")->isChecked());
+        QVERIFY(!control<ShapeControl>(w, "shpK_Waku_0")->Visible());
+        QVERIFY(child<QAction>(w, "MnuViewKanban")->isChecked());
+        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_0")->value(), 450);
+        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_1")->value(), 30);
+        QCOMPARE(child<QLabel>(p, "lblMakuSpeed_1")->text(), QStringLiteral("30"));
+        QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 1);
+        QCOMPARE(child<QScrollBar>(p, "HScroll2")->value(), 30000);
+        QVERIFY(child<QRadioButton>(p, "Option1_1")->isChecked());
         const IniValues saved = savedBy(w);
         QCOMPARE(saved.rollPath0, roll_);
         QCOMPARE(saved.rollPath1, board_);
@@ -99,11 +97,11 @@ private slots:
         writeFile(ini_, "0,0,0,0,\"\",\"\",0,0,\"\",8910,1605,#TRUE#,#TRUE#,6000,10000,2\r\n");
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
         frmSet &p = f.form->panel();
-        QCOMPARE(child<QScrollBar>(p, QStringLiteral("HScroll1"))->value(), 6000);
-        QCOMPARE(child<QLabel>(p, QStringLiteral("lblMaeSpeed"))->text(), QStringLiteral("0"));
-        QCOMPARE(child<QLabel>(p, QStringLiteral("lblNakaSpeed"))->text(), QStringLiteral("0"));
-        QCOMPARE(child<QLabel>(p, QStringLiteral("lblMakuSpeed_0"))->text(), QStringLiteral("0"));
-        QVERIFY(child<QRadioButton>(p, QStringLiteral("Option1_2"))->isChecked());
+        QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 6000);
+        QCOMPARE(child<QLabel>(p, "lblMaeSpeed")->text(), QStringLiteral("0"));
+        QCOMPARE(child<QLabel>(p, "lblNakaSpeed")->text(), QStringLiteral("0"));
+        QCOMPARE(child<QLabel>(p, "lblMakuSpeed_0")->text(), QStringLiteral("0"));
+        QVERIFY(child<QRadioButton>(p, "Option1_2")->isChecked());
         // Empty paths load nothing and are no failure.
         QVERIFY(rollIn(*f.form, 0)->Picture().isNull());
     }
@@ -114,7 +112,7 @@ private slots:
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
         QVERIFY(rollIn(*f.form, 0)->Picture().isNull());
         QCOMPARE(f.form->Left(), 0.0f);
-        QCOMPARE(child<QScrollBar>(f.form->panel(), QStringLiteral("HScroll1"))->value(), 10000);
+        QCOMPARE(child<QScrollBar>(f.form->panel(), "HScroll1")->value(), 10000);
         const IniValues saved = savedBy(*f.form);
         QCOMPARE(saved.rollPath0, roll_);
         QCOMPARE(saved.rollPath1, QStringLiteral("/gone.gif"));
@@ -129,21 +127,19 @@ private slots:
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
         Form1 &w = *f.form;
         // The visibilities stay as read; everything else is back at the defaults.
-        QVERIFY(child<SignboardBox>(w, QStringLiteral("PicKanban"))->isHidden());
-        QVERIFY(!child<QAction>(w, QStringLiteral("MnuViewKanban"))->isChecked());
-        QVERIFY(!control<ShapeControl>(w, QStringLiteral("shpK_Waku_0"))->Visible());
-        QVERIFY(!child<QAction>(w, QStringLiteral("MnuViewWaku"))->isChecked());
+        QVERIFY(child<SignboardBox>(w, "PicKanban")->isHidden());
+        QVERIFY(!child<QAction>(w, "MnuViewKanban")->isChecked());
+        QVERIFY(!control<ShapeControl>(w, "shpK_Waku_0")->Visible());
+        QVERIFY(!child<QAction>(w, "MnuViewWaku")->isChecked());
         QCOMPARE(w.Left(), 0.0f);
         QCOMPARE(w.panel().Left(), 0.0f);
-        QCOMPARE(rectOf(*child<SignboardBox>(w, QStringLiteral("PicKanban"))),
-                 (R{8910, 1605, 1410, 450}));
-        QVERIFY(child<SignboardBox>(w, QStringLiteral("PicKanban"))->Picture().isNull());
-        QCOMPARE(child<QScrollBar>(w.panel(), QStringLiteral("HScroll1"))->value(), 10000);
-        QCOMPARE(child<QScrollBar>(w.panel(), QStringLiteral("scllMakuSpeed_0"))->value(), 1);
+        QCOMPARE(rectOf(*child<SignboardBox>(w, "PicKanban")), (R{8910, 1605, 1410, 450}));
+        QVERIFY(child<SignboardBox>(w, "PicKanban")->Picture().isNull());
+        QCOMPARE(child<QScrollBar>(w.panel(), "HScroll1")->value(), 10000);
+        QCOMPARE(child<QScrollBar>(w.panel(), "scllMakuSpeed_0")->value(), 1);
         // The displays show what the file set before the recovery set it back.
-        QCOMPARE(child<QLabel>(w.panel(), QStringLiteral("lblMaeSpeed"))->text(),
-                 QStringLiteral("10000"));
-        QVERIFY(child<QRadioButton>(w.panel(), QStringLiteral("Option1_0"))->isChecked());
+        QCOMPARE(child<QLabel>(w.panel(), "lblMaeSpeed")->text(), QStringLiteral("10000"));
+        QVERIFY(child<QRadioButton>(w.panel(), "Option1_0")->isChecked());
         QCOMPARE(savedBy(w).kanbanPath, board_);
     }
 
@@ -158,10 +154,9 @@ private slots:
         for (const QByteArray &tail : tails) {
             writeFile(ini_, good + tail);
             Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
-            QCOMPARE(child<QScrollBar>(f.form->panel(), QStringLiteral("HScroll1"))->value(),
-                     10000);
-            QCOMPARE(child<QScrollBar>(f.form->panel(), QStringLiteral("HScroll2"))->value(), 6000);
-            QVERIFY(child<QRadioButton>(f.form->panel(), QStringLiteral("Option1_0"))->isChecked());
+            QCOMPARE(child<QScrollBar>(f.form->panel(), "HScroll1")->value(), 10000);
+            QCOMPARE(child<QScrollBar>(f.form->panel(), "HScroll2")->value(), 6000);
+            QVERIFY(child<QRadioButton>(f.form->panel(), "Option1_0")->isChecked());
         }
         // With option 3 the whole file was applied first: the roll picture stays loaded.
         writeFile(ini_, good + "9,9,3\r\n");
@@ -170,8 +165,8 @@ private slots:
         // At the ends of their ranges the values are taken.
         writeFile(ini_, good + "30000,1,2\r\n");
         Form1Fixture edge(dir_->path(), QStringLiteral("QT17C0042"), false);
-        QCOMPARE(child<QScrollBar>(edge.form->panel(), QStringLiteral("HScroll1"))->value(), 30000);
-        QCOMPARE(child<QScrollBar>(edge.form->panel(), QStringLiteral("HScroll2"))->value(), 1);
+        QCOMPARE(child<QScrollBar>(edge.form->panel(), "HScroll1")->value(), 30000);
+        QCOMPARE(child<QScrollBar>(edge.form->panel(), "HScroll2")->value(), 1);
     }
 
     void load_fractionsAndTrailingFields_roundAndIgnore()
@@ -179,9 +174,9 @@ private slots:
         writeFile(ini_, "1502.5,1507.5,0,0,\"\",\"\",1,1,\"\",\r\n8910.4,1605,#TRUE#,#TRUE#,1,2,0,"
                         "junk,\"more\"\r\n");
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
-        QCOMPARE(child<QScrollBar>(f.form->panel(), QStringLiteral("HScroll2"))->value(), 2);
+        QCOMPARE(child<QScrollBar>(f.form->panel(), "HScroll2")->value(), 2);
         QCOMPARE(f.form->Left(), 1500.0f);
-        QCOMPARE(child<SignboardBox>(*f.form, QStringLiteral("PicKanban"))->Left(), 8910.0f);
+        QCOMPARE(child<SignboardBox>(*f.form, "PicKanban")->Left(), 8910.0f);
     }
 
     void save_writesOneLineInFieldOrder()
@@ -237,11 +232,11 @@ private slots:
         const QPointF panelHome(formHome.x(), formHome.y() + w.Height());
         QCOMPARE(QPointF(w.Left(), w.Top()), formLost ? formHome : QPointF(form));
         QCOMPARE(QPointF(p.Left(), p.Top()), panelLost ? panelHome : QPointF(panel));
-        QCOMPARE(child<QScrollBar>(p, QStringLiteral("HScroll1"))->value(), 1234);
-        QCOMPARE(child<QScrollBar>(p, QStringLiteral("HScroll2"))->value(), 4321);
-        QCOMPARE(child<QScrollBar>(p, QStringLiteral("scllMakuSpeed_1"))->value(), 8);
-        QVERIFY(child<QRadioButton>(p, QStringLiteral("Option1_2"))->isChecked());
-        QVERIFY(!child<QAction>(w, QStringLiteral("MnuViewWaku"))->isChecked());
+        QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 1234);
+        QCOMPARE(child<QScrollBar>(p, "HScroll2")->value(), 4321);
+        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_1")->value(), 8);
+        QVERIFY(child<QRadioButton>(p, "Option1_2")->isChecked());
+        QVERIFY(!child<QAction>(w, "MnuViewWaku")->isChecked());
         QVERIFY(!rollIn(w, 0)->Picture().isNull());
     }
 
@@ -255,8 +250,8 @@ private slots:
         const QString own = dir_->filePath(QStringLiteral("config/solbena/QT17C0042.ini"));
         {
             Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false, IniPlace{ini_, own});
-            QCOMPARE(child<QScrollBar>(f.form->panel(), QStringLiteral("HScroll1"))->value(), 1234);
-            child<QScrollBar>(f.form->panel(), QStringLiteral("HScroll1"))->setValue(4321);
+            QCOMPARE(child<QScrollBar>(f.form->panel(), "HScroll1")->value(), 1234);
+            child<QScrollBar>(f.form->panel(), "HScroll1")->setValue(4321);
             QVERIFY(f.form->close());
         }
         QFile saved(own);

@@ -52,7 +52,7 @@ QStringList captionsIn(const QLocale &locale, const QString &folder)
         for (const auto *l : window->findChildren<QLabel *>())
             texts << l->text();
     }
-    for (const QAction *a : child<QMenu>(*f.form, QStringLiteral("MnuTempMenu1"))->actions())
+    for (const QAction *a : child<QMenu>(*f.form, "MnuTempMenu1")->actions())
         texts << a->text();
     return texts;
 }

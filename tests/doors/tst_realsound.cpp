@@ -95,7 +95,7 @@ struct Bus {
         form = std::make_unique<Form1>(Services{dialog, messageBox, popup, sound, urlOpener,
                                                 makerLibrary,
                                                 Executable{folder, QStringLiteral("QT17C0042")}});
-        child<QScrollBar>(form->panel(), QStringLiteral("HScroll2"))->setValue(1);
+        child<QScrollBar>(form->panel(), "HScroll2")->setValue(1);
         form->show();
         [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
     }
@@ -104,8 +104,7 @@ struct Bus {
     Clock::time_point clickCentreDoor()
     {
         const auto t0 = Clock::now();
-        QTest::mouseClick(child<QPushButton>(form->panel(), QStringLiteral("Check2")),
-                          Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form->panel(), "Check2"), Qt::LeftButton);
         return t0;
     }
 };
@@ -215,15 +214,13 @@ void TestRealSound::chimeAndBuzzer_reachTheServerWholeAndOnTime()
     for (int round = 0; round < 2; ++round) {
         std::size_t mark = recorder_->size();
         auto request = bus.clickCentreDoor();
-        QCOMPARE(control<ImageControl>(*bus.form, QStringLiteral("imgNakaorido_1"))->Width(),
-                 110.0f);
+        QCOMPARE(control<ImageControl>(*bus.form, "imgNakaorido_1")->Width(), 110.0f);
         checkWhole(recorded(mark, 0.9), 101);
         checkOnTime(mark, request, 101);
 
         mark = recorder_->size();
         request = bus.clickCentreDoor();
-        QCOMPARE(control<ImageControl>(*bus.form, QStringLiteral("imgNakaorido_1"))->Width(),
-                 840.0f);
+        QCOMPARE(control<ImageControl>(*bus.form, "imgNakaorido_1")->Width(), 840.0f);
         checkWhole(recorded(mark, 2.3), 102);
         checkOnTime(mark, request, 102);
     }

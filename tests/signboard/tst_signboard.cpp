@@ -58,7 +58,7 @@ private slots:
     {
         const QString path = writePicture(dir_.filePath("board.bmp"), {120, 40}, Qt::yellow);
         f_->dialog.setNextAnswer(path);
-        child<QAction>(*f_->form, QStringLiteral("MnuSetKanban"))->trigger();
+        child<QAction>(*f_->form, "MnuSetKanban")->trigger();
         QCOMPARE(savedPath(), path);
         QCOMPARE(board()->Width(), 1800.0f);
         QCOMPARE(board()->Height(), 600.0f);
@@ -69,11 +69,11 @@ private slots:
 
     void choosePicture_whileHidden_staysHiddenAndUnchecked()
     {
-        child<QAction>(*f_->form, QStringLiteral("MnuViewKanban"))->trigger();
+        child<QAction>(*f_->form, "MnuViewKanban")->trigger();
         f_->dialog.setNextAnswer(writePicture(dir_.filePath("b.bmp"), {50, 20}, Qt::red));
-        child<QAction>(*f_->form, QStringLiteral("MnuSetKanban"))->trigger();
+        child<QAction>(*f_->form, "MnuSetKanban")->trigger();
         QVERIFY(board()->isHidden());
-        QVERIFY(!child<QAction>(*f_->form, QStringLiteral("MnuViewKanban"))->isChecked());
+        QVERIFY(!child<QAction>(*f_->form, "MnuViewKanban")->isChecked());
         QCOMPARE(board()->Width(), 750.0f);
         QCOMPARE(bar(1)->Left(), 8910.0f + 750.0f);
     }
@@ -82,7 +82,7 @@ private slots:
     {
         const QString good = writePicture(dir_.filePath("good.bmp"), {60, 30}, Qt::green);
         f_->dialog.setNextAnswer(good);
-        child<QAction>(*f_->form, QStringLiteral("MnuSetKanban"))->trigger();
+        child<QAction>(*f_->form, "MnuSetKanban")->trigger();
         const QImage picture = board()->Picture();
         const R before = rectOf(*board());
         const R bottom = bar(2)->rect();
@@ -95,7 +95,7 @@ private slots:
             junk.fileName(), dir_.filePath("missing.bmp"), QString(), std::nullopt};
         for (const auto &answer : answers) {
             f_->dialog.setNextAnswer(answer);
-            child<QAction>(*f_->form, QStringLiteral("MnuSetKanban"))->trigger();
+            child<QAction>(*f_->form, "MnuSetKanban")->trigger();
             QCOMPARE(savedPath(), good);
             QCOMPARE(board()->Picture(), picture);
             QCOMPARE(rectOf(*board()), before);
@@ -135,24 +135,24 @@ private slots:
     {
         const QString path = writePicture(dir_.filePath("p.bmp"), {100, 50}, Qt::cyan);
         f_->dialog.setNextAnswer(path);
-        child<QAction>(*f_->form, QStringLiteral("MnuSetKanban"))->trigger();
+        child<QAction>(*f_->form, "MnuSetKanban")->trigger();
         board()->Move(3000, 300, board()->Width(), board()->Height());
-        child<QAction>(*f_->form, QStringLiteral("MnuViewWaku"))->trigger();
-        child<QAction>(*f_->form, QStringLiteral("MnuKanbanReset"))->trigger();
+        child<QAction>(*f_->form, "MnuViewWaku")->trigger();
+        child<QAction>(*f_->form, "MnuKanbanReset")->trigger();
         QVERIFY(board()->Picture().isNull());
         QCOMPARE(rectOf(*board()), (R{8910, 1605, 1410, 450}));
         QCOMPARE(bar(0)->rect(), (R{8835, 1605, 75, 465}));
         QCOMPARE(savedPath(), path);
         QVERIFY(!bar(0)->Visible());
-        QVERIFY(!child<QAction>(*f_->form, QStringLiteral("MnuViewWaku"))->isChecked());
+        QVERIFY(!child<QAction>(*f_->form, "MnuViewWaku")->isChecked());
         QVERIFY(!board()->isHidden());
-        QVERIFY(child<QAction>(*f_->form, QStringLiteral("MnuViewKanban"))->isChecked());
+        QVERIFY(child<QAction>(*f_->form, "MnuViewKanban")->isChecked());
     }
 
     void viewItems_checkMarksAlwaysEqualVisibilities()
     {
-        QAction *kanban = child<QAction>(*f_->form, QStringLiteral("MnuViewKanban"));
-        QAction *waku = child<QAction>(*f_->form, QStringLiteral("MnuViewWaku"));
+        QAction *kanban = child<QAction>(*f_->form, "MnuViewKanban");
+        QAction *waku = child<QAction>(*f_->form, "MnuViewWaku");
         for (int i = 0; i < 4; ++i) {
             (i % 2 ? kanban : waku)->trigger();
             QCOMPARE(kanban->isChecked(), !board()->isHidden());
@@ -192,7 +192,7 @@ private slots:
     void frameToggle_afterDrag_reattachesEvenWhenHiding()
     {
         board()->Move(6000, 600, 1410, 450);
-        child<QAction>(*f_->form, QStringLiteral("MnuViewWaku"))->trigger();
+        child<QAction>(*f_->form, "MnuViewWaku")->trigger();
         QCOMPARE(bar(2)->rect(), (R{5925, 1050, 1560, 60}));
         QVERIFY(!bar(0)->Visible());
     }
@@ -213,10 +213,7 @@ private:
         QFile::remove(ini);
         return values.kanbanPath;
     }
-    SignboardBox *board() const
-    {
-        return child<SignboardBox>(*f_->form, QStringLiteral("PicKanban"));
-    }
+    SignboardBox *board() const { return child<SignboardBox>(*f_->form, "PicKanban"); }
     ShapeControl *bar(int i) const
     {
         return control<ShapeControl>(*f_->form, QStringLiteral("shpK_Waku_%1").arg(i));

@@ -39,7 +39,7 @@ private slots:
         QVERIFY(dir_.isValid());
         f_ = std::make_unique<Signs>();
         signs_ = &f_->signs;
-        window_ = child<PictureBox>(f_->form, QStringLiteral("picWaku1_0"));
+        window_ = child<PictureBox>(f_->form, "picWaku1_0");
     }
     void cleanup() { f_.reset(); }
 
