@@ -71,9 +71,11 @@ void paintWith(QWidget *w, QColor background, QColor text)
     w->setAutoFillBackground(true);
 }
 
-QScrollBar *makeScrollBar(QWidget *parent, const twips::Rect &r, int min, int max, int value)
+QScrollBar *makeScrollBar(QWidget *parent, const twips::Rect &r, int min, int max, int value,
+                          const QString &name)
 {
     auto *s = new PanelScrollBar(parent);
+    s->setObjectName(name);
     s->setRange(min, max);
     s->setValue(value);
     s->setSingleStep(1);
@@ -97,9 +99,10 @@ protected:
     }
 };
 
-QLabel *makeSpeedLabel(QWidget *parent, const twips::Rect &r)
+QLabel *makeSpeedLabel(QWidget *parent, const twips::Rect &r, const QString &name)
 {
     auto *l = new SpeedDisplay(QStringLiteral("0"), parent);
+    l->setObjectName(name);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     paintWith(l, kFaceBlack, kSpeedText);
     l->setContentsMargins(1, 1, 1 + kSpeedTextMarginPx, 1);
@@ -107,9 +110,11 @@ QLabel *makeSpeedLabel(QWidget *parent, const twips::Rect &r)
     return l;
 }
 
-QPushButton *makeSwitch(QWidget *parent, const twips::Rect &r, const char *face)
+QPushButton *makeSwitch(QWidget *parent, const twips::Rect &r, const char *face,
+                        const QString &name)
 {
     auto *b = new QPushButton(parent);
+    b->setObjectName(name);
     b->setCheckable(true);
     const QPixmap pixmap(QString::fromLatin1(face));
     b->setIcon(QIcon(pixmap));
@@ -155,29 +160,35 @@ frmSet::frmSet() : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::Win
     toplevel::setClientSize(this, kClient.width, kClient.height);
 
     FrameA = new QFrame(this);
+    FrameA->setObjectName(QStringLiteral("FrameA"));
     paintWith(FrameA, kFaceBlack, Qt::black);
     toplevel::placeChild(FrameA, kFrameA);
 
     // Label1 lies behind the roll-step controls, so it is created first.
     Label1 = new QLabel(QStringLiteral("幕の速度"), FrameA);
+    Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     paintWith(Label1, kLight, Qt::black);
     toplevel::placeChild(Label1, kLabel1);
 
-    Check1 = makeSwitch(FrameA, kCheck1, res::kSwitchMae);
-    HScroll1 = makeScrollBar(FrameA, kHScroll1, kDoorSpeedMin, kDoorSpeedMax, kFrontDoorSpeed);
-    lblMaeSpeed = makeSpeedLabel(FrameA, kLblMaeSpeed);
-    Check2 = makeSwitch(FrameA, kCheck2, res::kSwitchNaka);
-    HScroll2 = makeScrollBar(FrameA, kHScroll2, kDoorSpeedMin, kDoorSpeedMax, kCentreDoorSpeed);
-    lblNakaSpeed = makeSpeedLabel(FrameA, kLblNakaSpeed);
+    Check1 = makeSwitch(FrameA, kCheck1, res::kSwitchMae, QStringLiteral("Check1"));
+    HScroll1 = makeScrollBar(FrameA, kHScroll1, kDoorSpeedMin, kDoorSpeedMax, kFrontDoorSpeed,
+                             QStringLiteral("HScroll1"));
+    lblMaeSpeed = makeSpeedLabel(FrameA, kLblMaeSpeed, QStringLiteral("lblMaeSpeed"));
+    Check2 = makeSwitch(FrameA, kCheck2, res::kSwitchNaka, QStringLiteral("Check2"));
+    HScroll2 = makeScrollBar(FrameA, kHScroll2, kDoorSpeedMin, kDoorSpeedMax, kCentreDoorSpeed,
+                             QStringLiteral("HScroll2"));
+    lblNakaSpeed = makeSpeedLabel(FrameA, kLblNakaSpeed, QStringLiteral("lblNakaSpeed"));
 
     Frame2 = new CaptionedFrame(QStringLiteral("中扉動作"), FrameA);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
     paintWith(Frame2, kLight, Qt::black);
     toplevel::placeChild(Frame2, kFrame2);
     const std::array<QString, 3> captions{QStringLiteral("両方"), QStringLiteral("左"),
                                           QStringLiteral("右")};
     for (int i = 0; i < 3; ++i) {
         Option1[i] = new QRadioButton(captions[i], Frame2);
+        Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
         toplevel::placeChild(Option1[i], kOption1[i]);
     }
     Option1[0]->setChecked(true);
@@ -189,16 +200,20 @@ frmSet::frmSet() : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::Win
     const std::array<QString, 2> marks{QStringLiteral("①"), QStringLiteral("②")};
     for (int i = 0; i < 2; ++i) {
         Label2[i] = new QLabel(marks[i], FrameA);
+        Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
         Label2[i]->setFont(circled);
         toplevel::placeChild(Label2[i], kLabel2[i]);
-        scllMakuSpeed[i] = makeScrollBar(FrameA, kScllMakuSpeed[i], kStepMin, kStepMax, kStepMin);
-        lblMakuSpeed[i] = makeSpeedLabel(FrameA, kLblMakuSpeed[i]);
+        scllMakuSpeed[i] = makeScrollBar(FrameA, kScllMakuSpeed[i], kStepMin, kStepMax, kStepMin,
+                                         QStringLiteral("scllMakuSpeed_%1").arg(i));
+        lblMakuSpeed[i] =
+            makeSpeedLabel(FrameA, kLblMakuSpeed[i], QStringLiteral("lblMakuSpeed_%1").arg(i));
     }
     // The second sign window is never shown, so its row stays disabled.
     scllMakuSpeed[1]->setEnabled(false);
     lblMakuSpeed[1]->setEnabled(false);
 
     Command3 = new QPushButton(QStringLiteral("バージョン情報"), FrameA);
+    Command3->setObjectName(QStringLiteral("Command3"));
     toplevel::placeChild(Command3, kCommand3);
 
     // Tab order; labels take no focus.
@@ -211,25 +226,6 @@ frmSet::frmSet() : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::Win
     setTabOrder(HScroll1, scllMakuSpeed[0]);
     setTabOrder(scllMakuSpeed[0], Command3);
     setTabOrder(Command3, scllMakuSpeed[1]);
-
-    const auto name = [](QWidget *w, const QString &n) { w->setObjectName(n); };
-    name(FrameA, QStringLiteral("FrameA"));
-    name(Check1, QStringLiteral("Check1"));
-    name(HScroll1, QStringLiteral("HScroll1"));
-    name(lblMaeSpeed, QStringLiteral("lblMaeSpeed"));
-    name(Check2, QStringLiteral("Check2"));
-    name(HScroll2, QStringLiteral("HScroll2"));
-    name(lblNakaSpeed, QStringLiteral("lblNakaSpeed"));
-    name(Frame2, QStringLiteral("Frame2"));
-    name(Label1, QStringLiteral("Label1"));
-    name(Command3, QStringLiteral("Command3"));
-    for (int i = 0; i < 3; ++i)
-        name(Option1[i], QStringLiteral("Option1_%1").arg(i));
-    for (int i = 0; i < 2; ++i) {
-        name(Label2[i], QStringLiteral("Label2_%1").arg(i));
-        name(scllMakuSpeed[i], QStringLiteral("scllMakuSpeed_%1").arg(i));
-        name(lblMakuSpeed[i], QStringLiteral("lblMakuSpeed_%1").arg(i));
-    }
 
     connect(Check1, &QPushButton::clicked, this, &frmSet::check1Clicked);
     connect(Check2, &QPushButton::clicked, this, [this] { Check2_Click(); });
