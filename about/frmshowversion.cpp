@@ -1,7 +1,6 @@
 #include <about/frmshowversion.h>
 
 #include <about/gothiclabel.h>
-#include <common/executable.h>
 #include <common/fonts.h>
 #include <common/twips.h>
 #include <platform/maker/makerlibrary.h>
@@ -83,11 +82,12 @@ GothicLabel *label(QWidget *parent, const twips::Rect &design, const QColor &tex
 } // namespace
 
 frmShowVersion::frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener,
-                               MakerLibrary &makerLibrary, QWidget *parent)
+                               MakerLibrary &makerLibrary, QString executableName, QWidget *parent)
     // Kept on top as well: the control panel stays above every window and must not hide it.
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowStaysOnTopHint),
-      messageBox_(messageBox), urlOpener_(urlOpener), makerLibrary_(makerLibrary)
+      messageBox_(messageBox), urlOpener_(urlOpener), makerLibrary_(makerLibrary),
+      executableName_(std::move(executableName))
 {
     // Idempotent; the dialog's fonts are right even where start-up has not installed them.
     fonts::installFallbacks();
@@ -137,7 +137,7 @@ frmShowVersion::frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener,
 
 void frmShowVersion::Form_Load()
 {
-    Label1[1]->setText(QString::fromUtf8(kModelPrefix) + executable::baseName());
+    Label1[1]->setText(QString::fromUtf8(kModelPrefix) + executableName_);
 }
 
 void frmShowVersion::Command1_Click()
@@ -164,8 +164,9 @@ void frmShowVersion::Label5_Click()
     urlOpener_.open(address);
 }
 
-void showVersionDialog(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary)
+void showVersionDialog(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary,
+                       const QString &executableName)
 {
-    frmShowVersion dialog(messageBox, urlOpener, makerLibrary);
+    frmShowVersion dialog(messageBox, urlOpener, makerLibrary, executableName);
     dialog.exec();
 }

@@ -16,8 +16,9 @@ class UrlOpener;
 class frmShowVersion : public QDialog {
     Q_OBJECT
 public:
+    // `executableName` is the running executable's name without extension.
     frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary,
-                   QWidget *parent = nullptr);
+                   QString executableName, QWidget *parent = nullptr);
 
     // Fills in the executable name; the constructor runs it, before the dialog is first shown.
     void Form_Load();
@@ -41,7 +42,9 @@ private:
     MessageBox &messageBox_;
     UrlOpener &urlOpener_;
     MakerLibrary &makerLibrary_;
+    QString executableName_;
 };
 
 // Shows a new About dialog application-modally, with no owner, and returns once it is closed.
-void showVersionDialog(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary);
+void showVersionDialog(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary,
+                       const QString &executableName);

@@ -62,20 +62,22 @@ int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &s
     QApplication app(argc, argv);
     // Qt names the windows' X11 class after this, and the launcher matches its windows by that
     // class; through the `solbena` link it would otherwise be the link's name.
-    QCoreApplication::setApplicationName(executable::baseName());
+    const Executable program = Executable::running();
+    QCoreApplication::setApplicationName(program.baseName);
     const Translations translations(QLocale::system());
     // The panel stays open for the whole run; only the main window's closing ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     fonts::installFallbacks();
     fonts::useJapaneseDefaultFont();
 
-    QtFileDialog fileDialog;
+    QtFileDialog fileDialog(program.folder);
     QtMessageBox messageBox;
     QtPopupMenu popupMenu;
     SdlSoundPlayer sound;
     DesktopUrlOpener urlOpener;
-    SharedMakerLibrary makerLibrary(executable::folder());
-    Form1 form(Services{fileDialog, messageBox, popupMenu, sound, urlOpener, makerLibrary});
+    SharedMakerLibrary makerLibrary(program.folder);
+    Form1 form(
+        Services{fileDialog, messageBox, popupMenu, sound, urlOpener, makerLibrary, program});
     closeOnTerminationSignals(&form);
     followSession(app, form);
     if (started)

@@ -1,8 +1,6 @@
 #include <app/form1.h>
 
 #include <about/frmshowversion.h>
-#include <common/common.h>
-#include <common/executable.h>
 #include <common/onscreen.h>
 #include <common/picturebox.h>
 #include <common/toplevel.h>
@@ -24,17 +22,13 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QRadioButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QTimer>
 #include <cstdio>
-#include <limits>
 
 namespace {
 
@@ -61,7 +55,10 @@ constexpr std::array<int, 3> kFrameChecks{50, 250, 1000};
 // and the windows are up, and no hand reaches a door switch this soon.
 constexpr int kSoundWarmUpDelay = 100;
 
-QString captionPrefix() { return QStringLiteral("ソルベナ　-　"); }
+QString captionPrefix()
+{
+    return QStringLiteral("ソルベナ　-　");
+}
 
 QRect primaryAvailableArea()
 {
@@ -79,11 +76,11 @@ public:
     int Check2Value() const override { return form_.panel().check2Value(); }
     std::int16_t HScroll1Value() const override
     {
-        return static_cast<std::int16_t>(form_.panel().HScroll1->value());
+        return static_cast<std::int16_t>(form_.panel().value(frmSet::Bar::HScroll1));
     }
     std::int16_t HScroll2Value() const override
     {
-        return static_cast<std::int16_t>(form_.panel().HScroll2->value());
+        return static_cast<std::int16_t>(form_.panel().value(frmSet::Bar::HScroll2));
     }
     bool Option1Value(int index) const override { return form_.panel().option1Value(index); }
 
@@ -91,10 +88,12 @@ private:
     Form1 &form_;
 };
 
-Form1::Form1(Services services, IniPlace settingsPlace)
+Form1::Form1(Services services, std::optional<IniPlace> settingsPlace)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      services_(services), settingsPlace_(std::move(settingsPlace))
+      services_(std::move(services)),
+      settingsPlace_(settingsPlace ? std::move(*settingsPlace)
+                                   : chooseIniPlace(currentIniPlaceInputs(services_.executable)))
 {
     setWindowTitle(captionPrefix() + QStringLiteral("QT17C0042"));
     setWindowIcon(QIcon(QString::fromLatin1(res::kIcon)));
@@ -103,88 +102,107 @@ Form1::Form1(Services services, IniPlace settingsPlace)
     background_ = QPixmap(QString::fromLatin1(res::kBus));
 
     // Windowless controls in the order of the layout: one made earlier lies in front.
-    nakaorido_[1] = std::make_unique<ImageControl>(surface_, kNakaoridoRight, true);
-    nakaorido_[0] = std::make_unique<ImageControl>(surface_, kNakaoridoLeft, true);
-    image1_2_ = std::make_unique<ImageControl>(surface_, kImage1_2, true);
-    image1_1_ = std::make_unique<ImageControl>(surface_, kImage1_1, true, false);
-    nakaorido_[0]->setPicture(QImage(QString::fromLatin1(res::kNakaoridoLeft)));
-    nakaorido_[1]->setPicture(QImage(QString::fromLatin1(res::kNakaoridoRight)));
-    image1_2_->setPicture(QImage(QString::fromLatin1(res::kFrontDoor)));
+    imgNakaorido[1] = std::make_unique<ImageControl>(surface_, kNakaoridoRight, true);
+    imgNakaorido[0] = std::make_unique<ImageControl>(surface_, kNakaoridoLeft, true);
+    Image1_2 = std::make_unique<ImageControl>(surface_, kImage1_2, true);
+    Image1_1 = std::make_unique<ImageControl>(surface_, kImage1_1, true, false);
+    imgNakaorido[0]->setPicture(QImage(QString::fromLatin1(res::kNakaoridoLeft)));
+    imgNakaorido[1]->setPicture(QImage(QString::fromLatin1(res::kNakaoridoRight)));
+    Image1_2->setPicture(QImage(QString::fromLatin1(res::kFrontDoor)));
     for (int i = 0; i < 2; ++i) {
-        imgNakaorido[i] = nakaorido_[i].get();
+        imgNakaorido[i]->setName(QStringLiteral("imgNakaorido_%1").arg(i));
         imgNakaorido[i]->setTakesMouse(true);
     }
-    image1_2_->setTakesMouse(true);
-    image1_1_->setTakesMouse(true);
+    Image1_1->setName(QStringLiteral("Image1_1"));
+    Image1_2->setName(QStringLiteral("Image1_2"));
+    Image1_2->setTakesMouse(true);
+    Image1_1->setTakesMouse(true);
 
     MnuTempMenu1 = new LeftButtonMenu(QStringLiteral("MnuTempMenu1"), this);
+    MnuTempMenu1->setObjectName(QStringLiteral("MnuTempMenu1"));
     MnuViewKanban = MnuTempMenu1->addAction(QStringLiteral("看板の表示"));
     MnuViewWaku = MnuTempMenu1->addAction(QStringLiteral("枠の表示"));
     MnuSetKanban = MnuTempMenu1->addAction(QStringLiteral("看板の画像を設定..."));
     MnuBdr1 = MnuTempMenu1->addSeparator();
     MnuKanbanReset = MnuTempMenu1->addAction(QStringLiteral("看板のリセット"));
+    MnuViewKanban->setObjectName(QStringLiteral("MnuViewKanban"));
+    MnuViewWaku->setObjectName(QStringLiteral("MnuViewWaku"));
+    MnuSetKanban->setObjectName(QStringLiteral("MnuSetKanban"));
+    MnuBdr1->setObjectName(QStringLiteral("MnuBdr1"));
+    MnuKanbanReset->setObjectName(QStringLiteral("MnuKanbanReset"));
     for (QAction *view : {MnuViewKanban, MnuViewWaku}) {
         view->setCheckable(true);
         view->setChecked(true);
     }
 
-    signs_ = std::make_unique<SignRolls>(this, services_.fileDialog, services_.messageBox,
-                                         [this](std::int16_t i) {
-                                             return panel().scllMakuSpeed.at(i)->value();
-                                         });
-    kanban_ = std::make_unique<Signboard>(
-        this, surface_, *MnuViewKanban, *MnuViewWaku, services_.fileDialog,
-        [this] { showPopupMenu(); });
+    signs_ = std::make_unique<SignRolls>(
+        this, services_.fileDialog, services_.messageBox, [this](std::int16_t i) {
+            return panel().value(i == 0 ? frmSet::Bar::Step0 : frmSet::Bar::Step1);
+        });
+    signboard_ = std::make_unique<Signboard>(this, surface_, *MnuViewKanban, *MnuViewWaku,
+                                             services_.fileDialog, [this] { showPopupMenu(); });
 
     doorView_ = std::make_unique<PanelDoorView>(*this);
     wave_ = std::make_unique<WavePlayer>(services_.sound);
-    doors_ = std::make_unique<Doors>(*image1_2_, *nakaorido_[0], *nakaorido_[1], *doorView_,
-                                     *wave_);
+    doors_ =
+        std::make_unique<Doors>(*Image1_2, *imgNakaorido[0], *imgNakaorido[1], *doorView_, *wave_);
 
     // Picture boxes in front of one another as in the layout: the sign windows over the board.
-    kanban_->PicKanban->raise();
-    signs_->picWaku1[1]->raise();
-    signs_->picWaku1[0]->raise();
-    setTabOrder(kanban_->PicKanban, signs_->picWaku1[1]);
-    setTabOrder(signs_->picWaku1[1], signs_->picWaku1[0]);
+    signboard_->window()->raise();
+    signs_->window(1)->raise();
+    signs_->window(0)->raise();
+    setTabOrder(signboard_->window(), signs_->window(1));
+    setTabOrder(signs_->window(1), signs_->window(0));
 
     // A menu item's handler decides the check mark itself, so undo Qt's own toggle first.
     const auto connectView = [this](QAction *action, void (Signboard::*handler)()) {
         connect(action, &QAction::triggered, this, [this, action, handler] {
             action->setChecked(!action->isChecked());
-            (kanban_.get()->*handler)();
+            (signboard_.get()->*handler)();
         });
     };
     connectView(MnuViewKanban, &Signboard::MnuViewKanban_Click);
     connectView(MnuViewWaku, &Signboard::MnuViewWaku_Click);
-    connect(MnuSetKanban, &QAction::triggered, this, [this] { kanban_->MnuSetKanban_Click(); });
-    connect(MnuKanbanReset, &QAction::triggered, this,
-            [this] { kanban_->MnuKanbanReset_Click(); });
+    connect(MnuSetKanban, &QAction::triggered, signboard_.get(), &Signboard::MnuSetKanban_Click);
+    connect(MnuKanbanReset, &QAction::triggered, signboard_.get(),
+            &Signboard::MnuKanbanReset_Click);
 
     Form_Load();
 }
 
 Form1::~Form1() = default;
 
-ImageControl *Form1::Image1(int index) const
+float Form1::Left() const
 {
-    if (index == 1)
-        return image1_1_.get();
-    if (index == 2)
-        return image1_2_.get();
-    return nullptr;
+    return toplevel::frameLeft(this);
 }
-
-float Form1::Left() const { return toplevel::frameLeft(this); }
-float Form1::Top() const { return toplevel::frameTop(this); }
-float Form1::Height() const { return toplevel::frameHeight(this); }
-void Form1::setLeft(float v) { toplevel::moveFrame(this, v, Top()); }
-void Form1::setTop(float v) { toplevel::moveFrame(this, Left(), v); }
+float Form1::Top() const
+{
+    return toplevel::frameTop(this);
+}
+float Form1::Height() const
+{
+    return toplevel::frameHeight(this);
+}
+void Form1::setLeft(float v)
+{
+    toplevel::moveFrame(this, v, Top());
+}
+void Form1::setTop(float v)
+{
+    toplevel::moveFrame(this, Left(), v);
+}
 
 frmSet &Form1::panel()
 {
-    if (!panel_)
-        panel_ = std::make_unique<frmSet>(*this);
+    if (!panel_) {
+        panel_ = std::make_unique<frmSet>();
+        connect(panel_.get(), &frmSet::check1Clicked, this, &Form1::Check1_Click);
+        connect(panel_.get(), &frmSet::check2Clicked, this, &Form1::Check2_Click);
+        connect(panel_.get(), &frmSet::command3Clicked, this, &Form1::MnuHelpVer_Click);
+        connect(panel_.get(), &frmSet::hScroll1Changed, this, &Form1::HScroll1_Change);
+        connect(panel_.get(), &frmSet::hScroll2Changed, this, &Form1::HScroll2_Change);
+    }
     return *panel_;
 }
 
@@ -192,7 +210,7 @@ void Form1::Form_Load()
 {
     LoadIni();
     platform::showTopmost(&panel());
-    setWindowTitle(captionPrefix() + executable::baseName());
+    setWindowTitle(captionPrefix() + services_.executable.baseName);
 }
 
 void Form1::Form_MouseDown(int Button, int /*Shift*/, float /*X*/, float /*Y*/)
@@ -201,11 +219,13 @@ void Form1::Form_MouseDown(int Button, int /*Shift*/, float /*X*/, float /*Y*/)
         showPopupMenu();
 }
 
-void Form1::showPopupMenu() { services_.popupMenu.popup(*MnuTempMenu1, QCursor::pos()); }
-
-void Form1::Form_Unload(int &Cancel)
+void Form1::showPopupMenu()
 {
-    Cancel = 0;
+    services_.popupMenu.popup(*MnuTempMenu1, QCursor::pos());
+}
+
+void Form1::Form_Unload()
+{
     SaveIni();
     // Ends the program at once: the panel and any open dialog go with it.
     if (panel_)
@@ -213,22 +233,28 @@ void Form1::Form_Unload(int &Cancel)
     QCoreApplication::exit(0);
 }
 
-void Form1::Check1_Click() { doors_->Check1_Click(); }
-void Form1::Check2_Click() { doors_->Check2_Click(); }
+void Form1::Check1_Click()
+{
+    doors_->Check1_Click();
+}
+void Form1::Check2_Click()
+{
+    doors_->Check2_Click();
+}
 
 void Form1::MnuHelpVer_Click()
 {
-    showVersionDialog(services_.messageBox, services_.urlOpener, services_.makerLibrary);
+    showVersionDialog(services_.messageBox, services_.urlOpener, services_.makerLibrary,
+                      services_.executable.baseName);
 }
 
 void Form1::HScroll1_Change()
 {
-    panel().lblMaeSpeed->setText(QString::number(panel().HScroll1->value()));
+    panel().showMaeSpeed(panel().value(frmSet::Bar::HScroll1));
 }
-
 void Form1::HScroll2_Change()
 {
-    panel().lblNakaSpeed->setText(QString::number(panel().HScroll2->value()));
+    panel().showNakaSpeed(panel().value(frmSet::Bar::HScroll2));
 }
 
 void Form1::SaveIni()
@@ -239,17 +265,17 @@ void Form1::SaveIni()
     v.formTop = Top();
     v.setLeft = p.Left();
     v.setTop = p.Top();
-    v.rollPath0 = Common::rollPicturePaths[0];
-    v.rollPath1 = Common::rollPicturePaths[1];
-    v.step0 = p.scllMakuSpeed[0]->value();
-    v.step1 = p.scllMakuSpeed[1]->value();
-    v.kanbanPath = Common::kanbanPicturePath;
-    v.kanbanLeft = kanban_->PicKanban->Left();
-    v.kanbanTop = kanban_->PicKanban->Top();
+    v.rollPath0 = signs_->rollPath(0);
+    v.rollPath1 = signs_->rollPath(1);
+    v.step0 = p.value(frmSet::Bar::Step0);
+    v.step1 = p.value(frmSet::Bar::Step1);
+    v.kanbanPath = signboard_->picturePath();
+    v.kanbanLeft = signboard_->window()->Left();
+    v.kanbanTop = signboard_->window()->Top();
     v.kanbanShown = MnuViewKanban->isChecked();
     v.wakuShown = MnuViewWaku->isChecked();
-    v.hscroll1 = p.HScroll1->value();
-    v.hscroll2 = p.HScroll2->value();
+    v.hscroll1 = p.value(frmSet::Bar::HScroll1);
+    v.hscroll2 = p.value(frmSet::Bar::HScroll2);
     v.option = p.option1Value(0) ? 0 : p.option1Value(1) ? 1 : 2;
     QString error;
     // The program ends in any case; the user learns why the settings were not kept.
@@ -266,11 +292,11 @@ void Form1::LoadIni()
         read = readIniValues(bytes, &v);
     // The paths keep whatever was read of them, even when a later field fails.
     if (read >= 5)
-        Common::rollPicturePaths[0] = v.rollPath0;
+        signs_->setRollPath(0, v.rollPath0);
     if (read >= 6)
-        Common::rollPicturePaths[1] = v.rollPath1;
+        signs_->setRollPath(1, v.rollPath1);
     if (read >= 9)
-        Common::kanbanPicturePath = v.kanbanPath;
+        signboard_->setPicturePath(v.kanbanPath);
     // A failure part-way keeps what was applied before it; the recovery sets the rest.
     if (read < kIniFieldCount || !applySettings(v))
         recoverDefaults();
@@ -279,41 +305,30 @@ void Form1::LoadIni()
 
 bool Form1::applySettings(const IniValues &v)
 {
-    const auto fitsScrollBar = [](QScrollBar *bar, int value) {
-        return value >= std::numeric_limits<std::int16_t>::min() &&
-               value <= std::numeric_limits<std::int16_t>::max() && value >= bar->minimum() &&
-               value <= bar->maximum();
-    };
     setLeft(v.formLeft);
     setTop(v.formTop);
     frmSet &p = panel();
     p.setLeft(v.setLeft);
     p.setTop(v.setTop);
-    KanbanBox *board = kanban_->PicKanban;
-    board->setVisible(v.kanbanShown);
-    MnuViewKanban->setChecked(v.kanbanShown);
-    for (ShapeControl *bar : kanban_->shpK_Waku)
-        bar->setVisible(v.wakuShown);
-    MnuViewWaku->setChecked(v.wakuShown);
-    board->Move(v.kanbanLeft, v.kanbanTop, board->Width(), board->Height());
-    if (!kanban_->loadPicture(Common::kanbanPicturePath).isEmpty())
+    signboard_->setShown(v.kanbanShown, v.wakuShown);
+    signboard_->moveTo(v.kanbanLeft, v.kanbanTop);
+    if (!signboard_->loadPicture(signboard_->picturePath()).isEmpty())
         return false;
-    kanban_->PicKanban_DblClick();
-    const std::array<std::pair<QScrollBar *, int>, 4> scrolls{{{p.HScroll1, v.hscroll1},
-                                                                {p.HScroll2, v.hscroll2},
-                                                                {p.scllMakuSpeed[0], v.step0},
-                                                                {p.scllMakuSpeed[1], v.step1}}};
-    for (const auto &[bar, value] : scrolls) {
-        if (!fitsScrollBar(bar, value))
+    signboard_->PicKanban_DblClick();
+    using Bar = frmSet::Bar;
+    const std::array<std::pair<Bar, int>, 4> scrolls{{{Bar::HScroll1, v.hscroll1},
+                                                      {Bar::HScroll2, v.hscroll2},
+                                                      {Bar::Step0, v.step0},
+                                                      {Bar::Step1, v.step1}}};
+    for (const auto &[bar, value] : scrolls)
+        if (!p.setValue(bar, value))
             return false;
-        bar->setValue(value);
-    }
     for (std::int16_t i = 0; i < 2; ++i)
-        if (!signs_->loadRollPicture(i, Common::rollPicturePaths[i]).isEmpty())
+        if (!signs_->loadRollPicture(i, signs_->rollPath(i)).isEmpty())
             return false;
     if (v.option < 0 || v.option > 2)
         return false;
-    p.Option1[v.option]->setChecked(true);
+    p.setOption1(v.option);
     return true;
 }
 
@@ -322,12 +337,12 @@ void Form1::recoverDefaults()
     placeHome();
     placePanelHome();
     frmSet &p = panel();
-    kanban_->MnuKanbanReset_Click();
-    p.HScroll1->setValue(kDefaultFrontDoorSpeed);
-    p.HScroll2->setValue(kDefaultCentreDoorSpeed);
-    p.scllMakuSpeed[0]->setValue(kDefaultStep);
-    p.scllMakuSpeed[1]->setValue(kDefaultStep);
-    p.Option1[0]->setChecked(true);
+    signboard_->MnuKanbanReset_Click();
+    p.setValue(frmSet::Bar::HScroll1, kDefaultFrontDoorSpeed);
+    p.setValue(frmSet::Bar::HScroll2, kDefaultCentreDoorSpeed);
+    p.setValue(frmSet::Bar::Step0, kDefaultStep);
+    p.setValue(frmSet::Bar::Step1, kDefaultStep);
+    p.setOption1(0);
 }
 
 void Form1::placeHome()
@@ -356,7 +371,10 @@ void Form1::keepWindowsReachable()
         placePanelHome();
 }
 
-void Form1::Load方向幕(std::int16_t Index) { signs_->Load方向幕(Index); }
+void Form1::Load方向幕(std::int16_t Index)
+{
+    signs_->Load方向幕(Index);
+}
 
 void Form1::placePanelBelow()
 {
@@ -421,8 +439,7 @@ void Form1::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    int cancel = 0;
-    Form_Unload(cancel);
+    Form_Unload();
     unloaded_ = true;
     event->accept();
 }

@@ -5,7 +5,6 @@
 // the program.
 
 #include <app/services.h>
-#include <common/mainwindowprocedures.h>
 #include <common/windowless.h>
 #include <settings/inifile.h>
 
@@ -13,6 +12,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 
 class Doors;
 class PanelDoorView;
@@ -23,13 +23,13 @@ class Signboard;
 class SignRolls;
 class frmSet;
 
-class Form1 : public QWidget, public MainWindowProcedures {
+class Form1 : public QWidget {
     Q_OBJECT
 public:
     // Runs the load handler: settings, control panel, caption. Show the window afterwards.
-    // `settingsPlace` is where the settings are read now and saved at exit.
-    explicit Form1(Services services,
-                   IniPlace settingsPlace = chooseIniPlace(currentIniPlaceInputs()));
+    // `settingsPlace` is where the settings are read now and saved at exit; by default the
+    // place chosen for the executable in `services`.
+    explicit Form1(Services services, std::optional<IniPlace> settingsPlace = std::nullopt);
     ~Form1() override;
 
     // Outer-frame geometry in screen twips.
@@ -42,36 +42,17 @@ public:
     // The control panel, created on first use.
     frmSet &panel();
 
-    // Public procedures, in the order the control panel knows them.
-    void Check1_Click() override;
-    void Check2_Click() override;
-    void MnuHelpVer_Click() override;
-    void HScroll1_Change() override;
-    void HScroll2_Change() override;
-    void SaveIni() override;
-    void LoadIni() override;
-    void Load方向幕(std::int16_t Index) override;
+    void Load方向幕(std::int16_t Index);
 
-    void Form_Load();
-    void Form_MouseDown(int Button, int Shift, float X, float Y);
-    void Form_Unload(int &Cancel);
-
-    WindowlessLayer &surface() { return surface_; }
-
-    // Windowless controls, drawn on the window's own surface.
-    std::array<ImageControl *, 2> imgNakaorido{};
-    // `Image1` has members 1 and 2 only.
-    ImageControl *Image1(int index) const;
-
-    QMenu *MnuTempMenu1;
-    QAction *MnuViewKanban;
-    QAction *MnuViewWaku;
-    QAction *MnuSetKanban;
-    QAction *MnuBdr1;
-    QAction *MnuKanbanReset;
-
-    SignRolls &signs() { return *signs_; }
-    Signboard &kanban() { return *kanban_; }
+public slots:
+    // What the control panel's controls do.
+    void Check1_Click();
+    void Check2_Click();
+    void MnuHelpVer_Click();
+    void HScroll1_Change();
+    void HScroll2_Change();
+    void SaveIni();
+    void LoadIni();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -81,6 +62,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void Form_Load();
+    void Form_MouseDown(int Button, int Shift, float X, float Y);
+    void Form_Unload();
     // Opens MnuTempMenu1 at the pointer, for the background and the signboard alike.
     void showPopupMenu();
     // Applies a settings file's values in order; false at the first that cannot be applied.
@@ -98,13 +82,22 @@ private:
     Services services_;
     IniPlace settingsPlace_;
     QPixmap background_;
+    // Windowless controls, drawn on the window's own surface and named after themselves.
     WindowlessLayer surface_{this};
-    std::unique_ptr<ImageControl> image1_1_;
-    std::unique_ptr<ImageControl> image1_2_;
-    std::array<std::unique_ptr<ImageControl>, 2> nakaorido_;
+    std::unique_ptr<ImageControl> Image1_1;
+    std::unique_ptr<ImageControl> Image1_2;
+    std::array<std::unique_ptr<ImageControl>, 2> imgNakaorido;
+
+    QMenu *MnuTempMenu1;
+    QAction *MnuViewKanban;
+    QAction *MnuViewWaku;
+    QAction *MnuSetKanban;
+    QAction *MnuBdr1;
+    QAction *MnuKanbanReset;
+
     // Declared after the surface: they own controls drawn on it.
     std::unique_ptr<SignRolls> signs_;
-    std::unique_ptr<Signboard> kanban_;
+    std::unique_ptr<Signboard> signboard_;
     std::unique_ptr<PanelDoorView> doorView_;
     std::unique_ptr<WavePlayer> wave_;
     bool soundPrepared_ = false;

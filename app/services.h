@@ -1,7 +1,10 @@
 #pragma once
 
 // The side effects the main window works through. The program hands in the real ones; tests
-// hand in fakes, so no test waits on a modal window or a speaker.
+// hand in fakes, so no test waits on a modal window or a speaker. The executable is the one
+// running, or the one a test pretends to be.
+
+#include <common/executable.h>
 
 class FileDialog;
 class MakerLibrary;
@@ -17,4 +20,5 @@ struct Services {
     SoundPlayer &sound;
     UrlOpener &urlOpener;
     MakerLibrary &makerLibrary;
+    Executable executable;
 };

@@ -1,9 +1,9 @@
 #pragma once
 
 namespace fonts {
-// The design's label font. Debian has no such font; it falls back to a Japanese Gothic.
+// The labels' font. Debian has no such font; it falls back to a Japanese Gothic.
 inline constexpr char kGothic[] = "ＭＳ Ｐゴシック";
-// Makes the design's Japanese font names resolve to fonts that this system has, with Japanese
+// Makes the Japanese font names we ask for resolve to fonts that this system has, with Japanese
 // glyph shapes rather than Chinese ones. Call once after the application object exists.
 void installFallbacks();
 // Makes a Japanese Gothic the application's default font: every caption here is Japanese, and

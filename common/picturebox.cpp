@@ -10,8 +10,8 @@
 #include <QUrl>
 #include <sys/stat.h>
 
-PictureBox::PictureBox(QWidget *parent, const twips::Rect &design, QColor background)
-    : QWidget(parent), rect_(design), background_(background)
+PictureBox::PictureBox(QWidget *parent, const twips::Rect &rect, QColor background)
+    : QWidget(parent), rect_(rect), background_(background)
 {
     setGeometry(twips::toPixels(rect_));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -91,7 +91,7 @@ int PictureBox::keyCode(int qtKey)
         break;
     }
     if ((qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z))
-        return qtKey; // Qt uses the same codes as the design for digits and letters
+        return qtKey; // Qt's codes for digits and letters are the key codes themselves
     return 0;
 }
 

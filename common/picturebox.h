@@ -2,7 +2,7 @@
 
 // A picture box: a child window with its geometry in twips, a background colour, an optional
 // picture drawn unscaled at its top-left corner, and windowless image controls of its own.
-// It reports its events in the design's terms (button codes 1/2/4, key codes, twips).
+// It reports its events as the program handles them: button codes 1/2/4, key codes, twips.
 
 #include <common/twips.h>
 #include <common/windowless.h>
@@ -16,15 +16,12 @@ class QMimeData;
 class PictureBox : public QWidget {
     Q_OBJECT
 public:
-    PictureBox(QWidget *parent, const twips::Rect &design, QColor background);
+    PictureBox(QWidget *parent, const twips::Rect &rect, QColor background);
 
     float Left() const { return rect_.left; }
     float Top() const { return rect_.top; }
     float Width() const { return rect_.width; }
     float Height() const { return rect_.height; }
-    const twips::Rect &twipsRect() const { return rect_; }
-    void setLeft(float v) { Move(v, rect_.top, rect_.width, rect_.height); }
-    void setTop(float v) { Move(rect_.left, v, rect_.width, rect_.height); }
     void Move(float left, float top, float width, float height);
 
     // Sizes the box to each picture it is given (the box keeps its size for an empty picture).
@@ -41,7 +38,7 @@ public:
     // anything else.
     static QString droppableFile(const QMimeData *data);
 
-    // Design key codes for the keys the program cares about (arrows, paging, letters, digits).
+    // Key codes for the keys the program cares about (arrows 37-40, paging, letters, digits).
     static int keyCode(int qtKey);
     static int buttonCode(Qt::MouseButton b);
     static int shiftState(Qt::KeyboardModifiers m);

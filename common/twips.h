@@ -1,7 +1,7 @@
 #pragma once
 
-// The layout is designed in twips (1/1440 inch). The model keeps every position and size in
-// twips as single-precision floats, exactly as the design holds them; the screen shows the
+// Positions and sizes are given in twips (1/1440 inch). The model keeps every one of them in
+// twips as single-precision floats, exactly as given; the screen shows the
 // nearest logical pixel. This header is the one place where twips become pixels.
 
 #include <QPoint>
@@ -14,9 +14,18 @@ namespace twips {
 inline constexpr float kPerPixel = 15.0f;
 
 // Nearest pixel; halves round away from zero, which keeps symmetric layouts symmetric.
-inline int toPixels(float t) { return static_cast<int>(std::lround(t / kPerPixel)); }
-inline float fromPixels(int px) { return static_cast<float>(px) * kPerPixel; }
-inline float fromPixels(double px) { return static_cast<float>(px * kPerPixel); }
+inline int toPixels(float t)
+{
+    return static_cast<int>(std::lround(t / kPerPixel));
+}
+inline float fromPixels(int px)
+{
+    return static_cast<float>(px) * kPerPixel;
+}
+inline float fromPixels(double px)
+{
+    return static_cast<float>(px * kPerPixel);
+}
 
 struct Rect {
     float left = 0;

@@ -5,6 +5,11 @@
 #include <QWidget>
 #include <algorithm>
 
+WindowlessLayer::WindowlessLayer(QWidget *host) : QObject(host), host_(host)
+{
+    setObjectName(QStringLiteral("surface"));
+}
+
 void WindowlessLayer::paint(QPainter &painter, const QRect &exposed) const
 {
     for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
@@ -18,6 +23,14 @@ WindowlessControl *WindowlessLayer::controlAt(QPoint px, bool mouseOnly) const
 {
     for (WindowlessControl *c : controls_)
         if (c->Visible() && (!mouseOnly || c->takesMouse()) && c->pixelRect().contains(px))
+            return c;
+    return nullptr;
+}
+
+WindowlessControl *WindowlessLayer::control(const QString &name) const
+{
+    for (WindowlessControl *c : controls_)
+        if (c->name() == name)
             return c;
     return nullptr;
 }
@@ -40,14 +53,16 @@ void WindowlessLayer::changed(const QRect &before, const QRect &after)
     host_->repaint(dirty);
 }
 
-WindowlessControl::WindowlessControl(WindowlessLayer &layer, const twips::Rect &design,
-                                     bool visible)
-    : layer_(layer), rect_(design), visible_(visible)
+WindowlessControl::WindowlessControl(WindowlessLayer &layer, const twips::Rect &rect, bool visible)
+    : layer_(layer), rect_(rect), visible_(visible)
 {
     layer_.add(this);
 }
 
-WindowlessControl::~WindowlessControl() { layer_.remove(this); }
+WindowlessControl::~WindowlessControl()
+{
+    layer_.remove(this);
+}
 
 void WindowlessControl::setRect(const twips::Rect &r)
 {
@@ -58,10 +73,22 @@ void WindowlessControl::setRect(const twips::Rect &r)
         layer_.changed(before, after);
 }
 
-void WindowlessControl::setLeft(float v) { setRect({v, rect_.top, rect_.width, rect_.height}); }
-void WindowlessControl::setTop(float v) { setRect({rect_.left, v, rect_.width, rect_.height}); }
-void WindowlessControl::setWidth(float v) { setRect({rect_.left, rect_.top, v, rect_.height}); }
-void WindowlessControl::setHeight(float v) { setRect({rect_.left, rect_.top, rect_.width, v}); }
+void WindowlessControl::setLeft(float v)
+{
+    setRect({v, rect_.top, rect_.width, rect_.height});
+}
+void WindowlessControl::setTop(float v)
+{
+    setRect({rect_.left, v, rect_.width, rect_.height});
+}
+void WindowlessControl::setWidth(float v)
+{
+    setRect({rect_.left, rect_.top, v, rect_.height});
+}
+void WindowlessControl::setHeight(float v)
+{
+    setRect({rect_.left, rect_.top, rect_.width, v});
+}
 void WindowlessControl::Move(float left, float top, float width, float height)
 {
     setRect({left, top, width, height});
@@ -81,9 +108,9 @@ void WindowlessControl::repaintSelf()
         layer_.changed(pixelRect(), QRect());
 }
 
-ImageControl::ImageControl(WindowlessLayer &layer, const twips::Rect &design, bool stretch,
+ImageControl::ImageControl(WindowlessLayer &layer, const twips::Rect &rect, bool stretch,
                            bool visible)
-    : WindowlessControl(layer, design, visible), stretch_(stretch)
+    : WindowlessControl(layer, rect, visible), stretch_(stretch)
 {
 }
 
@@ -122,9 +149,9 @@ void ImageControl::paint(QPainter &painter) const
     }
 }
 
-ShapeControl::ShapeControl(WindowlessLayer &layer, const twips::Rect &design, QColor fill,
+ShapeControl::ShapeControl(WindowlessLayer &layer, const twips::Rect &rect, QColor fill,
                            QColor border)
-    : WindowlessControl(layer, design), fill_(fill), border_(border)
+    : WindowlessControl(layer, rect), fill_(fill), border_(border)
 {
 }
 

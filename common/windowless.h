@@ -9,26 +9,29 @@
 
 #include <QColor>
 #include <QImage>
+#include <QObject>
 #include <QRect>
+#include <QString>
 #include <vector>
 
 class QPainter;
 class QWidget;
 class WindowlessControl;
 
-class WindowlessLayer {
+// A child of its host named "surface", so that it is found like the host's child widgets.
+class WindowlessLayer : public QObject {
+    Q_OBJECT
 public:
-    explicit WindowlessLayer(QWidget *host) : host_(host) {}
-    WindowlessLayer(const WindowlessLayer &) = delete;
-    WindowlessLayer &operator=(const WindowlessLayer &) = delete;
+    explicit WindowlessLayer(QWidget *host);
 
     // Paints the controls that meet `exposed`, back to front.
     void paint(QPainter &painter, const QRect &exposed) const;
     // The front-most visible control under a pixel, or nullptr. With `mouseOnly`, controls that
     // do not take the mouse are passed over, as presses pass through them.
     WindowlessControl *controlAt(QPoint px, bool mouseOnly = false) const;
+    // The control given that name, or nullptr.
+    WindowlessControl *control(const QString &name) const;
 
-    QWidget *host() const { return host_; }
     // Synchronous repaints issued for geometry, picture or visibility changes (for benchmarks
     // and tests).
     long repaintCount() const { return repaints_; }
@@ -47,7 +50,7 @@ private:
 
 class WindowlessControl {
 public:
-    WindowlessControl(WindowlessLayer &layer, const twips::Rect &design, bool visible = true);
+    WindowlessControl(WindowlessLayer &layer, const twips::Rect &rect, bool visible = true);
     virtual ~WindowlessControl();
     WindowlessControl(const WindowlessControl &) = delete;
     WindowlessControl &operator=(const WindowlessControl &) = delete;
@@ -73,6 +76,10 @@ public:
 
     QRect pixelRect() const { return twips::toPixels(rect_); }
 
+    // Named like a child widget (objectName), after the control it is.
+    const QString &name() const { return name_; }
+    void setName(const QString &name) { name_ = name; }
+
 protected:
     friend class WindowlessLayer;
     virtual void paint(QPainter &painter) const = 0;
@@ -85,18 +92,18 @@ private:
     twips::Rect rect_;
     bool visible_;
     bool takesMouse_ = false;
+    QString name_;
 };
 
 // An image control: a picture either stretched to the control or shown at its natural size
 // (then the control takes the picture's size).
 class ImageControl : public WindowlessControl {
 public:
-    ImageControl(WindowlessLayer &layer, const twips::Rect &design, bool stretch,
+    ImageControl(WindowlessLayer &layer, const twips::Rect &rect, bool stretch,
                  bool visible = true);
 
     const QImage &Picture() const { return picture_; }
     void setPicture(const QImage &picture);
-    bool Stretch() const { return stretch_; }
 
 protected:
     void paint(QPainter &painter) const override;
@@ -109,7 +116,7 @@ private:
 // A rectangle shape: solid fill inside a one-pixel outline.
 class ShapeControl : public WindowlessControl {
 public:
-    ShapeControl(WindowlessLayer &layer, const twips::Rect &design, QColor fill, QColor border);
+    ShapeControl(WindowlessLayer &layer, const twips::Rect &rect, QColor fill, QColor border);
 
 protected:
     void paint(QPainter &painter) const override;

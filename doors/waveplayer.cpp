@@ -1,6 +1,5 @@
 #include <doors/waveplayer.h>
 
-#include <common/common.h>
 #include <platform/sound/soundplayer.h>
 #include <resources/resources.h>
 
@@ -28,6 +27,6 @@ void WavePlayer::play(std::int16_t ResId, bool async)
 
     // The player may still be reading the old buffer: stop it before the bytes are released.
     player_.stop();
-    Common::soundBuffer = std::move(wave);
-    player_.play(Common::soundBuffer, async);
+    buffer_ = std::move(wave);
+    player_.play(buffer_, async);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 // Plays the program's WAVE resources (":/WAVE/<id>") through a SoundPlayer. The resource last
-// requested is kept in Common::soundBuffer, which is what the player reads.
+// requested is kept here, and the player reads it while it plays.
 
+#include <QByteArray>
 #include <cstdint>
 
 class SoundPlayer;
@@ -20,4 +21,6 @@ private:
     void play(std::int16_t ResId, bool async);
 
     SoundPlayer &player_;
+    // Only replaced after the sound playing from it has been stopped.
+    QByteArray buffer_;
 };

@@ -1,7 +1,6 @@
 #include <settings/frmset.h>
 
 #include <common/fonts.h>
-#include <common/mainwindowprocedures.h>
 #include <common/toplevel.h>
 #include <resources/resources.h>
 #include <settings/panelscrollbar.h>
@@ -30,15 +29,14 @@ constexpr twips::Rect kCheck2{60, 840, 735, 525};
 constexpr twips::Rect kHScroll2{840, 840, 1230, 240};
 constexpr twips::Rect kLblNakaSpeed{870, 1110, 1200, 240};
 constexpr twips::Rect kFrame2{75, 1440, 2085, 480};
-constexpr std::array<twips::Rect, 3> kOption1{{{60, 180, 735, 270},
-                                                {795, 180, 570, 270},
-                                                {1470, 165, 555, 270}}};
+constexpr std::array<twips::Rect, 3> kOption1{
+    {{60, 180, 735, 270}, {795, 180, 570, 270}, {1470, 165, 555, 270}}};
 constexpr twips::Rect kLabel1{2295, 165, 1440, 1365};
 constexpr std::array<twips::Rect, 2> kLabel2{{{2340, 435, 315, 375}, {2325, 1020, 315, 375}}};
-constexpr std::array<twips::Rect, 2> kScllMakuSpeed{{{2655, 420, 990, 225},
-                                                      {2625, 990, 1050, 225}}};
-constexpr std::array<twips::Rect, 2> kLblMakuSpeed{{{2640, 690, 1035, 240},
-                                                     {2640, 1245, 1035, 240}}};
+constexpr std::array<twips::Rect, 2> kScllMakuSpeed{
+    {{2655, 420, 990, 225}, {2625, 990, 1050, 225}}};
+constexpr std::array<twips::Rect, 2> kLblMakuSpeed{
+    {{2640, 690, 1035, 240}, {2640, 1245, 1035, 240}}};
 constexpr twips::Rect kCommand3{2295, 1575, 1515, 360};
 
 constexpr int kDoorSpeedMin = 1;
@@ -73,9 +71,11 @@ void paintWith(QWidget *w, QColor background, QColor text)
     w->setAutoFillBackground(true);
 }
 
-QScrollBar *makeScrollBar(QWidget *parent, const twips::Rect &r, int min, int max, int value)
+QScrollBar *makeScrollBar(QWidget *parent, const twips::Rect &r, int min, int max, int value,
+                          const QString &name)
 {
     auto *s = new PanelScrollBar(parent);
+    s->setObjectName(name);
     s->setRange(min, max);
     s->setValue(value);
     s->setSingleStep(1);
@@ -99,9 +99,10 @@ protected:
     }
 };
 
-QLabel *makeSpeedLabel(QWidget *parent, const twips::Rect &r)
+QLabel *makeSpeedLabel(QWidget *parent, const twips::Rect &r, const QString &name)
 {
     auto *l = new SpeedDisplay(QStringLiteral("0"), parent);
+    l->setObjectName(name);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     paintWith(l, kFaceBlack, kSpeedText);
     l->setContentsMargins(1, 1, 1 + kSpeedTextMarginPx, 1);
@@ -109,9 +110,11 @@ QLabel *makeSpeedLabel(QWidget *parent, const twips::Rect &r)
     return l;
 }
 
-QPushButton *makeSwitch(QWidget *parent, const twips::Rect &r, const char *face)
+QPushButton *makeSwitch(QWidget *parent, const twips::Rect &r, const char *face,
+                        const QString &name)
 {
     auto *b = new QPushButton(parent);
+    b->setObjectName(name);
     b->setCheckable(true);
     const QPixmap pixmap(QString::fromLatin1(face));
     b->setIcon(QIcon(pixmap));
@@ -144,8 +147,7 @@ protected:
 
 } // namespace
 
-frmSet::frmSet(MainWindowProcedures &main)
-    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), main_(main)
+frmSet::frmSet() : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setWindowTitle(QStringLiteral("設定パネル"));
     // Every caption here is in the Japanese font itself, so fonts need no fallback to others;
@@ -158,29 +160,35 @@ frmSet::frmSet(MainWindowProcedures &main)
     toplevel::setClientSize(this, kClient.width, kClient.height);
 
     FrameA = new QFrame(this);
+    FrameA->setObjectName(QStringLiteral("FrameA"));
     paintWith(FrameA, kFaceBlack, Qt::black);
     toplevel::placeChild(FrameA, kFrameA);
 
     // Label1 lies behind the roll-step controls, so it is created first.
     Label1 = new QLabel(QStringLiteral("幕の速度"), FrameA);
+    Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     paintWith(Label1, kLight, Qt::black);
     toplevel::placeChild(Label1, kLabel1);
 
-    Check1 = makeSwitch(FrameA, kCheck1, res::kSwitchMae);
-    HScroll1 = makeScrollBar(FrameA, kHScroll1, kDoorSpeedMin, kDoorSpeedMax, kFrontDoorSpeed);
-    lblMaeSpeed = makeSpeedLabel(FrameA, kLblMaeSpeed);
-    Check2 = makeSwitch(FrameA, kCheck2, res::kSwitchNaka);
-    HScroll2 = makeScrollBar(FrameA, kHScroll2, kDoorSpeedMin, kDoorSpeedMax, kCentreDoorSpeed);
-    lblNakaSpeed = makeSpeedLabel(FrameA, kLblNakaSpeed);
+    Check1 = makeSwitch(FrameA, kCheck1, res::kSwitchMae, QStringLiteral("Check1"));
+    HScroll1 = makeScrollBar(FrameA, kHScroll1, kDoorSpeedMin, kDoorSpeedMax, kFrontDoorSpeed,
+                             QStringLiteral("HScroll1"));
+    lblMaeSpeed = makeSpeedLabel(FrameA, kLblMaeSpeed, QStringLiteral("lblMaeSpeed"));
+    Check2 = makeSwitch(FrameA, kCheck2, res::kSwitchNaka, QStringLiteral("Check2"));
+    HScroll2 = makeScrollBar(FrameA, kHScroll2, kDoorSpeedMin, kDoorSpeedMax, kCentreDoorSpeed,
+                             QStringLiteral("HScroll2"));
+    lblNakaSpeed = makeSpeedLabel(FrameA, kLblNakaSpeed, QStringLiteral("lblNakaSpeed"));
 
     Frame2 = new CaptionedFrame(QStringLiteral("中扉動作"), FrameA);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
     paintWith(Frame2, kLight, Qt::black);
     toplevel::placeChild(Frame2, kFrame2);
     const std::array<QString, 3> captions{QStringLiteral("両方"), QStringLiteral("左"),
                                           QStringLiteral("右")};
     for (int i = 0; i < 3; ++i) {
         Option1[i] = new QRadioButton(captions[i], Frame2);
+        Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
         toplevel::placeChild(Option1[i], kOption1[i]);
     }
     Option1[0]->setChecked(true);
@@ -192,16 +200,20 @@ frmSet::frmSet(MainWindowProcedures &main)
     const std::array<QString, 2> marks{QStringLiteral("①"), QStringLiteral("②")};
     for (int i = 0; i < 2; ++i) {
         Label2[i] = new QLabel(marks[i], FrameA);
+        Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
         Label2[i]->setFont(circled);
         toplevel::placeChild(Label2[i], kLabel2[i]);
-        scllMakuSpeed[i] = makeScrollBar(FrameA, kScllMakuSpeed[i], kStepMin, kStepMax, kStepMin);
-        lblMakuSpeed[i] = makeSpeedLabel(FrameA, kLblMakuSpeed[i]);
+        scllMakuSpeed[i] = makeScrollBar(FrameA, kScllMakuSpeed[i], kStepMin, kStepMax, kStepMin,
+                                         QStringLiteral("scllMakuSpeed_%1").arg(i));
+        lblMakuSpeed[i] =
+            makeSpeedLabel(FrameA, kLblMakuSpeed[i], QStringLiteral("lblMakuSpeed_%1").arg(i));
     }
     // The second sign window is never shown, so its row stays disabled.
     scllMakuSpeed[1]->setEnabled(false);
     lblMakuSpeed[1]->setEnabled(false);
 
     Command3 = new QPushButton(QStringLiteral("バージョン情報"), FrameA);
+    Command3->setObjectName(QStringLiteral("Command3"));
     toplevel::placeChild(Command3, kCommand3);
 
     // Tab order; labels take no focus.
@@ -215,41 +227,93 @@ frmSet::frmSet(MainWindowProcedures &main)
     setTabOrder(scllMakuSpeed[0], Command3);
     setTabOrder(Command3, scllMakuSpeed[1]);
 
-    connect(Check1, &QPushButton::clicked, this, [this] { Check1_Click(); });
+    connect(Check1, &QPushButton::clicked, this, &frmSet::check1Clicked);
     connect(Check2, &QPushButton::clicked, this, [this] { Check2_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
-    connect(HScroll1, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
-    connect(HScroll2, &QScrollBar::valueChanged, this, [this] { HScroll2_Change(); });
+    connect(Command3, &QPushButton::clicked, this, &frmSet::command3Clicked);
+    connect(HScroll1, &QScrollBar::valueChanged, this, &frmSet::hScroll1Changed);
+    connect(HScroll2, &QScrollBar::valueChanged, this, &frmSet::hScroll2Changed);
     for (int i = 0; i < 2; ++i)
         connect(scllMakuSpeed[i], &QScrollBar::valueChanged, this,
                 [this, i] { scllMakuSpeed_Change(static_cast<std::int16_t>(i)); });
 }
 
-float frmSet::Left() const { return toplevel::frameLeft(this); }
-float frmSet::Top() const { return toplevel::frameTop(this); }
-void frmSet::setLeft(float v) { toplevel::moveFrame(this, v, Top()); }
-void frmSet::setTop(float v) { toplevel::moveFrame(this, Left(), v); }
+float frmSet::Left() const
+{
+    return toplevel::frameLeft(this);
+}
+float frmSet::Top() const
+{
+    return toplevel::frameTop(this);
+}
+void frmSet::setLeft(float v)
+{
+    toplevel::moveFrame(this, v, Top());
+}
+void frmSet::setTop(float v)
+{
+    toplevel::moveFrame(this, Left(), v);
+}
 
-int frmSet::check1Value() const { return Check1->isChecked() ? 1 : 0; }
-int frmSet::check2Value() const { return Check2->isChecked() ? 1 : 0; }
-bool frmSet::option1Value(int index) const { return Option1.at(index)->isChecked(); }
+int frmSet::check1Value() const
+{
+    return Check1->isChecked() ? 1 : 0;
+}
+int frmSet::check2Value() const
+{
+    return Check2->isChecked() ? 1 : 0;
+}
+bool frmSet::option1Value(int index) const
+{
+    return Option1.at(index)->isChecked();
+}
 
-void frmSet::Check1_Click() { main_.Check1_Click(); }
+void frmSet::setOption1(int index)
+{
+    Option1.at(index)->setChecked(true);
+}
+
+QScrollBar *frmSet::bar(Bar which) const
+{
+    const std::array<QScrollBar *, 4> bars{HScroll1, HScroll2, scllMakuSpeed[0], scllMakuSpeed[1]};
+    return bars.at(static_cast<std::size_t>(which));
+}
+
+int frmSet::value(Bar which) const
+{
+    return bar(which)->value();
+}
+
+bool frmSet::setValue(Bar which, int v)
+{
+    QScrollBar *b = bar(which);
+    if (v < b->minimum() || v > b->maximum())
+        return false;
+    b->setValue(v);
+    return true;
+}
 
 void frmSet::Check2_Click()
 {
     // The leaf choice is locked while the centre door is open.
     Frame2->setEnabled(check2Value() != 1);
-    main_.Check2_Click();
+    emit check2Clicked();
 }
 
-void frmSet::Command3_Click() { main_.MnuHelpVer_Click(); }
-void frmSet::HScroll1_Change() { main_.HScroll1_Change(); }
-void frmSet::HScroll2_Change() { main_.HScroll2_Change(); }
+void frmSet::showMaeSpeed(int value)
+{
+    lblMaeSpeed->setText(QString::number(value));
+}
+void frmSet::showNakaSpeed(int value)
+{
+    lblNakaSpeed->setText(QString::number(value));
+}
 
 void frmSet::scllMakuSpeed_Change(std::int16_t Index)
 {
     lblMakuSpeed.at(Index)->setText(QString::number(scllMakuSpeed.at(Index)->value()));
 }
 
-void frmSet::closeEvent(QCloseEvent *event) { event->ignore(); }
+void frmSet::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+}

@@ -2,13 +2,12 @@
 
 // The control panel: a small floating tool window that carries the door switches and speeds,
 // the choice of centre-door leaves, the sign rolls' steps and the About button. It computes
-// nothing itself; its handlers pass everything on to the main window's public procedures.
+// nothing itself: it says what the user did with signals, and shows what it is given.
 
 #include <QWidget>
 #include <array>
 #include <cstdint>
 
-class MainWindowProcedures;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -16,10 +15,11 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 
+// Every control is named after itself (objectName), so it can be found from outside.
 class frmSet : public QWidget {
     Q_OBJECT
 public:
-    explicit frmSet(MainWindowProcedures &main);
+    frmSet();
 
     // Outer-frame position in screen twips.
     float Left() const;
@@ -31,6 +31,33 @@ public:
     int check1Value() const;
     int check2Value() const;
     bool option1Value(int index) const;
+    void setOption1(int index);
+    enum class Bar { HScroll1, HScroll2, Step0, Step1 };
+    int value(Bar bar) const;
+    // False, and nothing changes, when `v` lies outside the bar's range.
+    bool setValue(Bar bar, int v);
+
+signals:
+    // What the user did.
+    void check1Clicked();
+    void check2Clicked();
+    void command3Clicked();
+    void hScroll1Changed(int value);
+    void hScroll2Changed(int value);
+
+public slots:
+    // What the door speed displays show.
+    void showMaeSpeed(int value);
+    void showNakaSpeed(int value);
+
+protected:
+    // The panel stays for the whole run: a close command that reaches it is ignored.
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Check2_Click();
+    void scllMakuSpeed_Change(std::int16_t Index);
+    QScrollBar *bar(Bar which) const;
 
     QFrame *FrameA;
     QPushButton *Check1;
@@ -46,18 +73,4 @@ public:
     std::array<QScrollBar *, 2> scllMakuSpeed{};
     std::array<QLabel *, 2> lblMakuSpeed{};
     QPushButton *Command3;
-
-    void Check1_Click();
-    void Check2_Click();
-    void Command3_Click();
-    void HScroll1_Change();
-    void HScroll2_Change();
-    void scllMakuSpeed_Change(std::int16_t Index);
-
-protected:
-    // The panel stays for the whole run: a close command that reaches it is ignored.
-    void closeEvent(QCloseEvent *event) override;
-
-private:
-    MainWindowProcedures &main_;
 };

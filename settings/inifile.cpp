@@ -226,10 +226,10 @@ IniPlace chooseIniPlace(const IniPlaceInputs &in)
     return {in.exists(own) ? own : beside, own};
 }
 
-IniPlaceInputs currentIniPlaceInputs()
+IniPlaceInputs currentIniPlaceInputs(const Executable &program)
 {
-    return {executable::folder(),
-            executable::baseName(),
+    return {program.folder,
+            program.baseName,
             qEnvironmentVariable("XDG_CONFIG_HOME"),
             QDir::homePath(),
             [](const QString &folder) {
@@ -357,26 +357,6 @@ bool IniReader::readText(QString *out)
     return true;
 }
 
-bool IniReader::readInt32(qint32 *out)
-{
-    qint64 value = 0;
-    if (!readInteger(std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(),
-                     &value))
-        return false;
-    *out = static_cast<qint32>(value);
-    return true;
-}
-
-bool IniReader::readInt16(qint16 *out)
-{
-    qint64 value = 0;
-    if (!readInteger(std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max(),
-                     &value))
-        return false;
-    *out = static_cast<qint16>(value);
-    return true;
-}
-
 bool IniReader::readBool(bool *out)
 {
     Field field;
@@ -399,21 +379,21 @@ int readIniValues(const QByteArray &bytes, IniValues *v)
     IniReader reader(bytes);
     const auto position = [&reader](float *out) {
         qint32 value = 0;
-        if (!reader.readInt32(&value))
+        if (!reader.readInt(&value))
             return false;
         *out = static_cast<float>(value);
         return true;
     };
     const auto int32 = [&reader](int *out) {
         qint32 value = 0;
-        if (!reader.readInt32(&value))
+        if (!reader.readInt(&value))
             return false;
         *out = value;
         return true;
     };
     const auto int16 = [&reader](int *out) {
         qint16 value = 0;
-        if (!reader.readInt16(&value))
+        if (!reader.readInt(&value))
             return false;
         *out = value;
         return true;

@@ -5,9 +5,12 @@
 // numbers are plain decimals with a period. This header knows the format and the file; applying
 // the values to the windows (and the recovery) belongs to the main window.
 
+#include <common/executable.h>
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <limits>
 
 // Fields in file order. Positions are twips as the windows hold them; the scroll values are the
 // control panel's 16-bit values.
@@ -61,7 +64,7 @@ struct IniPlaceInputs {
 // beside the executable, so an installed copy may ship defaults.
 IniPlace chooseIniPlace(const IniPlaceInputs &in);
 // The inputs of this process: its executable, its environment and the file system.
-IniPlaceInputs currentIniPlaceInputs();
+IniPlaceInputs currentIniPlaceInputs(const Executable &program);
 
 // The whole line, CR LF included. Paths keep their file-name bytes (see common/filenames.h);
 // a double quote inside a path is doubled so that the field still ends where it should.
@@ -78,9 +81,16 @@ public:
 
     // A path, quoted or bare; quoted "" is the empty path.
     bool readText(QString *out);
-    // A number, rounded to the nearest whole number with ties to even; fails outside the range.
-    bool readInt32(qint32 *out);
-    bool readInt16(qint16 *out);
+    // A number, rounded to the nearest whole number with ties to even; fails outside the range
+    // of `Int` (qint16 or qint32).
+    template <typename Int> bool readInt(Int *out)
+    {
+        qint64 value = 0;
+        if (!readInteger(std::numeric_limits<Int>::min(), std::numeric_limits<Int>::max(), &value))
+            return false;
+        *out = static_cast<Int>(value);
+        return true;
+    }
     // #TRUE# or #FALSE#. Numbers are refused: one in this place means the fields have shifted.
     bool readBool(bool *out);
 

@@ -1,6 +1,5 @@
 #include <signboard/signboard.h>
 
-#include <common/common.h>
 #include <picture/picture.h>
 #include <platform/filedialog.h>
 
@@ -11,9 +10,8 @@
 namespace {
 
 constexpr twips::Rect kHome{8910, 1605, 1410, 450};
-constexpr std::array<twips::Rect, 3> kWaku{{{8835, 1590, 75, 495},
-                                             {10320, 1590, 75, 495},
-                                             {8835, 2055, 1560, 60}}};
+constexpr std::array<twips::Rect, 3> kWaku{
+    {{8835, 1590, 75, 495}, {10320, 1590, 75, 495}, {8835, 2055, 1560, 60}}};
 const QColor kWakuFill(224, 224, 224);
 const QColor kWakuBorder(128, 128, 128);
 
@@ -31,25 +29,25 @@ constexpr int kRightButton = 2;
 
 } // namespace
 
-KanbanBox::KanbanBox(QWidget *parent, const twips::Rect &design)
-    : PictureBox(parent, design, QColor(255, 255, 255))
+SignboardBox::SignboardBox(QWidget *parent, const twips::Rect &home)
+    : PictureBox(parent, home, QColor(255, 255, 255))
 {
     setAutoSize(true);
 }
 
-void KanbanBox::mousePressEvent(QMouseEvent *event)
+void SignboardBox::mousePressEvent(QMouseEvent *event)
 {
     lastPressGlobal_ = event->globalPosition().toPoint();
     PictureBox::mousePressEvent(event);
 }
 
-void KanbanBox::mouseDoubleClickEvent(QMouseEvent *event)
+void SignboardBox::mouseDoubleClickEvent(QMouseEvent *event)
 {
     lastPressGlobal_ = event->globalPosition().toPoint();
     PictureBox::mouseDoubleClickEvent(event);
 }
 
-void KanbanBox::beginDrag()
+void SignboardBox::beginDrag()
 {
     dragging_ = true;
     pressGlobal_ = lastPressGlobal_;
@@ -57,7 +55,7 @@ void KanbanBox::beginDrag()
     startTop_ = Top();
 }
 
-void KanbanBox::mouseMoveEvent(QMouseEvent *event)
+void SignboardBox::mouseMoveEvent(QMouseEvent *event)
 {
     if (!dragging_ || !(event->buttons() & Qt::LeftButton))
         return;
@@ -75,7 +73,7 @@ void KanbanBox::mouseMoveEvent(QMouseEvent *event)
     Move(left, top, Width(), Height());
 }
 
-void KanbanBox::mouseReleaseEvent(QMouseEvent *event)
+void SignboardBox::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
         dragging_ = false;
@@ -84,15 +82,14 @@ void KanbanBox::mouseReleaseEvent(QMouseEvent *event)
 
 Signboard::Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanban,
                      QAction &viewWaku, FileDialog &dialog, std::function<void()> popup)
-    : MnuViewKanban(viewKanban), MnuViewWaku(viewWaku), form_(form),
-      dialog_(dialog), popup_(std::move(popup))
+    : form_(form), dialog_(dialog), popup_(std::move(popup)), MnuViewKanban(viewKanban),
+      MnuViewWaku(viewWaku)
 {
-    PicKanban = new KanbanBox(form, kHome);
+    PicKanban = new SignboardBox(form, kHome);
     PicKanban->setObjectName(QStringLiteral("PicKanban"));
-    for (std::size_t i = 0; i < shpK_Waku.size(); ++i)
-    {
-        bars_[i] = std::make_unique<ShapeControl>(surface, kWaku[i], kWakuFill, kWakuBorder);
-        shpK_Waku[i] = bars_[i].get();
+    for (std::size_t i = 0; i < shpK_Waku.size(); ++i) {
+        shpK_Waku[i] = std::make_unique<ShapeControl>(surface, kWaku[i], kWakuFill, kWakuBorder);
+        shpK_Waku[i]->setName(QStringLiteral("shpK_Waku_%1").arg(i));
     }
 
     connect(PicKanban, &PictureBox::mouseDown, this,
@@ -104,7 +101,7 @@ Signboard::Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanba
         PicKanban->beginDrag();
         PicKanban_DblClick();
     });
-    connect(PicKanban, &PictureBox::resized, this, [this] { PicKanban_Resize(); });
+    connect(PicKanban, &PictureBox::resized, this, [this] { placeFrame(false); });
     PicKanban->setAcceptsFileDrop(true);
     connect(PicKanban, &PictureBox::fileDropped, this,
             [this](const QString &path) { loadChosenPicture(path); });
@@ -118,27 +115,16 @@ void Signboard::PicKanban_MouseDown(int Button, int /*Shift*/, float /*X*/, floa
         popup_();
 }
 
-void Signboard::PicKanban_DblClick()
+void Signboard::placeFrame(bool fitSides)
 {
     // Each bar reads the board's geometry afresh, as separate moves would.
-    ShapeControl &left = *shpK_Waku[0];
-    left.Move(PicKanban->Left() - kSide, PicKanban->Top(), left.Width(),
-              PicKanban->Height() + kBelow);
-    ShapeControl &right = *shpK_Waku[1];
-    right.Move(PicKanban->Left() + PicKanban->Width(), PicKanban->Top(), right.Width(),
-               PicKanban->Height() + kBelow);
-    ShapeControl &bottom = *shpK_Waku[2];
-    bottom.Move(PicKanban->Left() - kSide, PicKanban->Top() + PicKanban->Height(),
-                PicKanban->Width() + kBottomExtra, bottom.Height());
-}
-
-void Signboard::PicKanban_Resize()
-{
-    ShapeControl &left = *shpK_Waku[0];
-    left.Move(PicKanban->Left() - kSide, PicKanban->Top(), left.Width(), left.Height());
-    ShapeControl &right = *shpK_Waku[1];
-    right.Move(PicKanban->Left() + PicKanban->Width(), PicKanban->Top(), right.Width(),
-               right.Height());
+    for (int i = 0; i < 2; ++i) {
+        ShapeControl &side = *shpK_Waku[i];
+        const float left =
+            i == 0 ? PicKanban->Left() - kSide : PicKanban->Left() + PicKanban->Width();
+        side.Move(left, PicKanban->Top(), side.Width(),
+                  fitSides ? PicKanban->Height() + kBelow : side.Height());
+    }
     ShapeControl &bottom = *shpK_Waku[2];
     bottom.Move(PicKanban->Left() - kSide, PicKanban->Top() + PicKanban->Height(),
                 PicKanban->Width() + kBottomExtra, bottom.Height());
@@ -151,10 +137,24 @@ void Signboard::MnuViewKanban_Click()
     MnuViewKanban.setChecked(!s);
 }
 
+void Signboard::setShown(bool board, bool frame)
+{
+    PicKanban->setVisible(board);
+    MnuViewKanban.setChecked(board);
+    for (const auto &bar : shpK_Waku)
+        bar->setVisible(frame);
+    MnuViewWaku.setChecked(frame);
+}
+
+void Signboard::moveTo(float left, float top)
+{
+    PicKanban->Move(left, top, PicKanban->Width(), PicKanban->Height());
+}
+
 void Signboard::MnuViewWaku_Click()
 {
     const bool s = MnuViewWaku.isChecked();
-    for (ShapeControl *bar : shpK_Waku)
+    for (const auto &bar : shpK_Waku)
         bar->setVisible(!s);
     PicKanban_DblClick();
     MnuViewWaku.setChecked(!s);
@@ -182,7 +182,7 @@ void Signboard::loadChosenPicture(const QString &path)
 {
     if (!loadPicture(path).isEmpty())
         return;
-    Common::kanbanPicturePath = path;
+    picturePath_ = path;
     PicKanban_DblClick();
 }
 
@@ -192,6 +192,3 @@ void Signboard::MnuKanbanReset_Click()
     PicKanban->Move(kHome.left, kHome.top, kHome.width, kHome.height);
     PicKanban_DblClick();
 }
-
-bool Signboard::kanbanVisible() const { return !PicKanban->isHidden(); }
-bool Signboard::wakuVisible() const { return shpK_Waku[0]->Visible(); }

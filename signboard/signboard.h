@@ -17,12 +17,11 @@ class FileDialog;
 class QAction;
 
 // The signboard's own window: it follows the pointer while a left-button drag lasts.
-class KanbanBox : public PictureBox {
+class SignboardBox : public PictureBox {
     Q_OBJECT
 public:
-    KanbanBox(QWidget *parent, const twips::Rect &design);
+    SignboardBox(QWidget *parent, const twips::Rect &home);
     void beginDrag();
-    bool dragging() const { return dragging_; }
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -46,32 +45,48 @@ public:
     Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanban, QAction &viewWaku,
               FileDialog &dialog, std::function<void()> popup);
 
-    KanbanBox *PicKanban;
-    std::array<ShapeControl *, 3> shpK_Waku{};
-    QAction &MnuViewKanban;
-    QAction &MnuViewWaku;
+    // The board's own window, named "PicKanban".
+    SignboardBox *window() const { return PicKanban; }
 
-    void PicKanban_MouseDown(int Button, int Shift, float X, float Y);
-    void PicKanban_DblClick();
-    void PicKanban_Resize();
-    void MnuViewKanban_Click();
-    void MnuViewWaku_Click();
-    void MnuSetKanban_Click();
-    // What MnuSetKanban_Click does with the chosen file; a file dropped on the signboard comes
-    // here too.
-    void loadChosenPicture(const QString &path);
-    void MnuKanbanReset_Click();
+    // Shows or hides the board and its frame, with the menu items' check marks.
+    void setShown(bool board, bool frame);
+    // Moves the board, keeping its size; the frame follows as it does when the board is dragged.
+    void moveTo(float left, float top);
 
     // Loads the signboard's picture from a path (the empty path gives no picture).
     // Returns the failure's description, empty on success.
     QString loadPicture(const QString &path);
 
-    bool kanbanVisible() const;
-    bool wakuVisible() const;
+    // Full path of the file the picture was last chosen from; a reset keeps it. The settings
+    // file keeps it.
+    const QString &picturePath() const { return picturePath_; }
+    void setPicturePath(const QString &path) { picturePath_ = path; }
+
+public slots:
+    // Fits the frame around the board again.
+    void PicKanban_DblClick() { placeFrame(true); }
+    // The popup menu's items.
+    void MnuViewKanban_Click();
+    void MnuViewWaku_Click();
+    void MnuSetKanban_Click();
+    void MnuKanbanReset_Click();
 
 private:
+    void PicKanban_MouseDown(int Button, int Shift, float X, float Y);
+    // What MnuSetKanban_Click does with the chosen file; a file dropped on the signboard comes
+    // here too.
+    void loadChosenPicture(const QString &path);
+    // Puts the bars at the board's sides and under it. The side bars reach below the board
+    // when `fitSides`, and otherwise keep their height (the board only moved or grew).
+    void placeFrame(bool fitSides);
+
     QWidget *form_;
     FileDialog &dialog_;
     std::function<void()> popup_;
-    std::array<std::unique_ptr<ShapeControl>, 3> bars_;
+    QAction &MnuViewKanban;
+    QAction &MnuViewWaku;
+    SignboardBox *PicKanban;
+    // On the main window's surface, named "shpK_Waku_0" to "shpK_Waku_2": left, right, bottom.
+    std::array<std::unique_ptr<ShapeControl>, 3> shpK_Waku;
+    QString picturePath_;
 };

@@ -1,10 +1,10 @@
 #include <signs/signrolls.h>
 
-#include <common/common.h>
 #include <picture/picture.h>
 #include <platform/filedialog.h>
 #include <platform/messagebox.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -16,18 +16,14 @@ const std::array<QColor, 2> kWakuBackground{QColor(255, 255, 255), QColor(0, 0, 
 constexpr int kKeyUp = 38;
 constexpr int kKeyDown = 40;
 
-// Offsets are 32-bit; winding past the range stops at its end instead of wrapping.
-std::int32_t clampedAdd(std::int32_t offset, std::int64_t delta)
-{
-    const std::int64_t v = static_cast<std::int64_t>(offset) + delta;
-    if (v > std::numeric_limits<std::int32_t>::max())
-        return std::numeric_limits<std::int32_t>::max();
-    if (v < std::numeric_limits<std::int32_t>::min())
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(v);
-}
-
 } // namespace
+
+std::int32_t signs::wound(std::int32_t offset, int step, bool up)
+{
+    const std::int64_t v = static_cast<std::int64_t>(offset) + (up ? step : -std::int64_t(step));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
 
 SignRolls::SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
                      std::function<int(std::int16_t)> step)
@@ -36,21 +32,11 @@ SignRolls::SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
     for (std::int16_t i = 0; i < 2; ++i) {
         picWaku1[i] = new PictureBox(form, kWaku[i], kWakuBackground[i]);
         picWaku1[i]->setObjectName(QStringLiteral("picWaku1_%1").arg(i));
-        rolls_[i] = std::make_unique<ImageControl>(picWaku1[i]->layer(), kMaku[i], false);
-        imgMaku1[i] = rolls_[i].get();
-        connect(picWaku1[i], &PictureBox::clicked, this, [this, i](WindowlessControl *child) {
-            if (child == imgMaku1[i])
-                imgMaku1_Click(i);
-            else
-                picWaku1_Click(i);
-        });
-        connect(picWaku1[i], &PictureBox::doubleClicked, this,
-                [this, i](WindowlessControl *child) {
-                    if (child == imgMaku1[i])
-                        imgMaku1_DblClick(i);
-                    else
-                        picWaku1_DblClick(i);
-                });
+        imgMaku1[i] = std::make_unique<ImageControl>(picWaku1[i]->layer(), kMaku[i], false);
+        imgMaku1[i]->setName(QStringLiteral("imgMaku1_%1").arg(i));
+        // A click on the roll or on the window around it does the same.
+        connect(picWaku1[i], &PictureBox::clicked, this, [this, i] { picWaku1_Click(i); });
+        connect(picWaku1[i], &PictureBox::doubleClicked, this, [this, i] { picWaku1_DblClick(i); });
         connect(picWaku1[i], &PictureBox::keyDown, this,
                 [this, i](int key, int shift) { picWaku1_KeyDown(i, key, shift); });
         picWaku1[i]->setAcceptsFileDrop(true);
@@ -61,20 +47,23 @@ SignRolls::SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
     picWaku1[1]->setVisible(false);
 }
 
-void SignRolls::picWaku1_Click(std::int16_t Index) { picWaku1.at(Index)->setFocus(); }
-void SignRolls::imgMaku1_Click(std::int16_t Index) { picWaku1.at(Index)->setFocus(); }
-void SignRolls::picWaku1_DblClick(std::int16_t Index) { Load方向幕(Index); }
-void SignRolls::imgMaku1_DblClick(std::int16_t Index) { picWaku1_DblClick(Index); }
+SignRolls::~SignRolls() = default;
+
+void SignRolls::picWaku1_Click(std::int16_t Index)
+{
+    picWaku1.at(Index)->setFocus();
+}
+void SignRolls::picWaku1_DblClick(std::int16_t Index)
+{
+    Load方向幕(Index);
+}
 
 void SignRolls::picWaku1_KeyDown(std::int16_t Index, int KeyCode, int /*Shift*/)
 {
-    std::int32_t &offset = offsets.at(Index);
-    if (KeyCode == kKeyUp)
-        offset = clampedAdd(offset, step_(Index));
-    else if (KeyCode == kKeyDown)
-        offset = clampedAdd(offset, -static_cast<std::int64_t>(step_(Index)));
-    else
+    if (KeyCode != kKeyUp && KeyCode != kKeyDown)
         return;
+    std::int32_t &offset = offsets.at(Index);
+    offset = signs::wound(offset, step_(Index), KeyCode == kKeyUp);
     imgMaku1[Index]->setTop(static_cast<float>(offset));
 }
 
@@ -99,7 +88,7 @@ void SignRolls::loadChosenRoll(std::int16_t Index, const QString &path)
 {
     // The path is stored before the picture is read, so a rejected file is still remembered
     // and tried again at the next start.
-    Common::rollPicturePaths.at(Index) = path;
+    paths_.at(Index) = path;
     const QString error = loadRollPicture(Index, path);
     if (!error.isEmpty()) {
         messageBox_.show(form_, error, QString(), MessageBox::Icon::None);

@@ -16,37 +16,51 @@
 class FileDialog;
 class MessageBox;
 
+namespace signs {
+// The roll's top after one key press: `step` nearer the top for Up, farther for Down. Offsets
+// are 32-bit; winding past the range stops at its end instead of wrapping.
+std::int32_t wound(std::int32_t offset, int step, bool up);
+} // namespace signs
+
 class SignRolls : public QObject {
     Q_OBJECT
 public:
-    // `step(i)` reads the control panel's step for sign window i at the moment of each key press.
+    // The sign windows are children of `form`, named "picWaku1_0" and "picWaku1_1". `step(i)`
+    // reads the control panel's step for sign window i at the moment of each key press.
     SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
               std::function<int(std::int16_t)> step);
+    ~SignRolls() override;
 
-    std::array<PictureBox *, 2> picWaku1{};
-    std::array<ImageControl *, 2> imgMaku1{};
-    // Top of roll i inside sign window i, in twips; never saved.
-    std::array<std::int32_t, 2> offsets{};
-
-    void Load方向幕(std::int16_t Index);
-    // What Load方向幕 does with the file chosen in the dialog; a file dropped on sign window
-    // `Index` comes here too.
-    void loadChosenRoll(std::int16_t Index, const QString &path);
-
-    void picWaku1_Click(std::int16_t Index);
-    void imgMaku1_Click(std::int16_t Index);
-    void picWaku1_DblClick(std::int16_t Index);
-    void imgMaku1_DblClick(std::int16_t Index);
-    void picWaku1_KeyDown(std::int16_t Index, int KeyCode, int Shift);
+    // Full path of the file roll i was last loaded from (or chosen for); empty at start. The
+    // settings file keeps it.
+    const QString &rollPath(std::int16_t Index) const { return paths_.at(Index); }
+    void setRollPath(std::int16_t Index, const QString &path) { paths_.at(Index) = path; }
 
     // Puts a picture into roll i without touching its offset (the settings loader does this).
     // Returns the failure's description, empty on success.
     QString loadRollPicture(std::int16_t Index, const QString &path);
 
+    // Sign window i, for the main window's stacking and tab order.
+    QWidget *window(std::int16_t Index) const { return picWaku1.at(Index); }
+
+    // Asks for a roll picture and loads it into roll i.
+    void Load方向幕(std::int16_t Index);
+
 private:
+    // What Load方向幕 does with the file chosen in the dialog; a file dropped on sign window
+    // `Index` comes here too.
+    void loadChosenRoll(std::int16_t Index, const QString &path);
+    void picWaku1_Click(std::int16_t Index);
+    void picWaku1_DblClick(std::int16_t Index);
+    void picWaku1_KeyDown(std::int16_t Index, int KeyCode, int Shift);
+
     QWidget *form_;
     FileDialog &dialog_;
     MessageBox &messageBox_;
     std::function<int(std::int16_t)> step_;
-    std::array<std::unique_ptr<ImageControl>, 2> rolls_;
+    std::array<PictureBox *, 2> picWaku1{};
+    std::array<std::unique_ptr<ImageControl>, 2> imgMaku1;
+    // Top of roll i inside sign window i, in twips; never saved.
+    std::array<std::int32_t, 2> offsets{};
+    std::array<QString, 2> paths_;
 };

@@ -8,8 +8,9 @@
 // A 48 x 60,000 JPEG roll is made at run time in /tmp by tiling the sample roll. Targets:
 // picture::load takes at most 1.1 times as long as Qt's bare QImage decode of the same file, and
 // the memory a load adds is at most 1.3 times the picture's own bytes; the median time from an
-// arrow key press to the sign window painted with the wound roll is at most 1 ms. Each memory figure is a
-// child process's peak resident set less that of a child that stops just before decoding.
+// arrow key press to the sign window painted with the wound roll is at most 1 ms. Each memory
+// figure is a child process's peak resident set less that of a child that stops just before
+// decoding.
 
 #include <picture/picture.h>
 #include <platform/dialogs/qtfiledialog.h>
@@ -122,7 +123,7 @@ int windKeys(const QString &jpeg)
 {
     QWidget form;
     form.setFixedSize(739, 207);
-    QtFileDialog dialog;
+    QtFileDialog dialog{QString()};
     QtMessageBox box;
     SignRolls signs(&form, dialog, box, [](std::int16_t) { return kKeyStep; });
     if (!signs.loadRollPicture(0, jpeg).isEmpty())
@@ -132,7 +133,7 @@ int windKeys(const QString &jpeg)
     for (int i = 0; i < 100 && !form.windowHandle()->isExposed(); ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     QCoreApplication::processEvents();
-    PictureBox *window = signs.picWaku1[0];
+    QWidget *window = signs.window(0);
     PaintCounter counter;
     window->installEventFilter(&counter);
     std::vector<double> ms;

@@ -20,8 +20,8 @@ QString QtFileDialog::startFolder() const
     if (!lastFolder_.isEmpty())
         return lastFolder_;
     const QString samples =
-        executable::pathInFolder(executable::folder(), QString::fromLatin1(kSamplesFolder));
-    return QFileInfo(samples).isDir() ? samples : executable::folder();
+        executable::pathInFolder(programFolder_, QString::fromLatin1(kSamplesFolder));
+    return QFileInfo(samples).isDir() ? samples : programFolder_;
 }
 
 void QtFileDialog::prepare(QFileDialog &dialog) const

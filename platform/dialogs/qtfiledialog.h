@@ -5,10 +5,14 @@
 
 #include <platform/filedialog.h>
 
+#include <QString>
+
 class QFileDialog;
 
 class QtFileDialog : public FileDialog {
 public:
+    // `programFolder` is the executable's folder, where the samples lie.
+    explicit QtFileDialog(QString programFolder) : programFolder_(std::move(programFolder)) {}
     std::optional<QString> openFile(QWidget *parent) override;
 
     // The folder the dialog opens in: the last chosen file's folder, or before anything has
@@ -18,5 +22,6 @@ public:
     void prepare(QFileDialog &dialog) const;
 
 private:
+    QString programFolder_;
     QString lastFolder_;
 };

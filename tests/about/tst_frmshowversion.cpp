@@ -1,6 +1,5 @@
 #include <about/frmshowversion.h>
 #include <about/gothiclabel.h>
-#include <common/executable.h>
 #include <fakes/fakedialogs.h>
 #include <platform/maker/makerlibrary.h>
 #include <resources/resources.h>
@@ -19,11 +18,15 @@ const QString kFailureTitle = QStringLiteral("Towhpurl.dllのエラー");
 
 // A dialog with fakes for its side effects and the maker's library from one folder.
 struct Fixture {
-    explicit Fixture(const QString &makerFolder) : maker(makerFolder) {}
+    explicit Fixture(const QString &makerFolder,
+                     const QString &executableName = QStringLiteral("QT17C0042"))
+        : maker(makerFolder), dialog(messageBox, urlOpener, maker, executableName)
+    {
+    }
     FakeMessageBox messageBox;
     FakeUrlOpener urlOpener;
     SharedMakerLibrary maker;
-    frmShowVersion dialog{messageBox, urlOpener, maker};
+    frmShowVersion dialog;
 };
 
 void clickLabel5(frmShowVersion &d)
@@ -35,11 +38,7 @@ void clickLabel5(frmShowVersion &d)
 class TestFrmShowVersion : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        initResources();
-        executable::overrideForTesting(QDir::tempPath(), QStringLiteral("QT17C0042"));
-    }
+    void initTestCase() { initResources(); }
 
     void modelLabel_anyExecutableName_namesIt_data()
     {
@@ -50,10 +49,8 @@ private slots:
     void modelLabel_anyExecutableName_namesIt()
     {
         QFETCH(QString, baseName);
-        executable::overrideForTesting(QDir::tempPath(), baseName);
-        Fixture f(QDir::tempPath());
+        Fixture f(QDir::tempPath(), baseName);
         QCOMPARE(f.dialog.Label1[1]->text(), QStringLiteral("型番・製造番号：") + baseName);
-        executable::overrideForTesting(QDir::tempPath(), QStringLiteral("QT17C0042"));
     }
 
     void dialog_shown_hasNoTitleBarButtonsAndOnlyOkTakesFocus()
@@ -211,7 +208,6 @@ private slots:
         QStringList seen;
         bool modal = true;
         for (const QString &name : {QStringLiteral("QT17C0042"), QStringLiteral("QT17C0043")}) {
-            executable::overrideForTesting(QDir::tempPath(), name);
             QTimer::singleShot(0, this, [&] {
                 auto *d = qobject_cast<frmShowVersion *>(QApplication::activeModalWidget());
                 if (!d) {
@@ -226,7 +222,7 @@ private slots:
                 seen << d->Label1[1]->text();
                 QTest::keyClick(d, Qt::Key_Escape);
             });
-            showVersionDialog(messageBox, urlOpener, maker);
+            showVersionDialog(messageBox, urlOpener, maker, name);
         }
         QVERIFY(modal);
         QCOMPARE(seen, (QStringList{QStringLiteral("型番・製造番号：QT17C0042"),

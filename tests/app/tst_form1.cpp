@@ -2,32 +2,33 @@
 
 #include <app/application.h>
 #include <app/form1.h>
-#include <common/common.h>
-#include <common/executable.h>
 #include <fakes/fakedialogs.h>
-#include <support/form1fixture.h>
 #include <settings/frmset.h>
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
+#include <support/form1fixture.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSessionManager>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QPushButton>
 
 namespace {
 
 using Fixture = Form1Fixture;
 
-QPoint centreOf(const twips::Rect &r) { return twips::toPixels(r).center(); }
+QPoint centreOf(const twips::Rect &r)
+{
+    return twips::toPixels(r).center();
+}
 
 } // namespace
 
@@ -42,34 +43,34 @@ private slots:
         Form1 &w = *f.form;
         QCOMPARE(w.size(), QSize(739, 207));
         QCOMPARE(w.minimumSize(), w.maximumSize());
-        SignRolls &s = w.signs();
-        QCOMPARE(s.picWaku1[0]->geometry(), QRect(455, 29, 48, 30));
-        QVERIFY(!s.picWaku1[0]->isHidden());
-        QVERIFY(s.picWaku1[1]->isHidden());
-        QCOMPARE(s.imgMaku1[1]->Left(), -30.0f);
-        QCOMPARE(w.Image1(2)->pixelRect(), QRect(32, 36, 77, 146));
-        QVERIFY(w.Image1(1) && !w.Image1(1)->Visible());
-        QCOMPARE(w.Image1(0), nullptr);
+        const auto *sign0 = child<PictureBox>(w, "picWaku1_0");
+        QCOMPARE(sign0->geometry(), QRect(455, 29, 48, 30));
+        QVERIFY(!sign0->isHidden());
+        QVERIFY(child<PictureBox>(w, "picWaku1_1")->isHidden());
+        QCOMPARE(rollIn(w, 1)->Left(), -30.0f);
+        QCOMPARE(control<ImageControl>(w, "Image1_2")->pixelRect(), QRect(32, 36, 77, 146));
+        QVERIFY(!control<ImageControl>(w, "Image1_1")->Visible());
         // The right leaf lies over the left one where they overlap.
-        QCOMPARE(w.imgNakaorido[0]->pixelRect(), QRect(325, 36, 56, 149));
-        QCOMPARE(w.imgNakaorido[1]->pixelRect(), QRect(380, 36, 56, 149));
-        QCOMPARE(w.surface().controlAt(QPoint(380, 100)), w.imgNakaorido[1]);
-        QVERIFY(!w.imgNakaorido[0]->Picture().isNull());
+        QCOMPARE(control<ImageControl>(w, "imgNakaorido_0")->pixelRect(), QRect(325, 36, 56, 149));
+        QCOMPARE(control<ImageControl>(w, "imgNakaorido_1")->pixelRect(), QRect(380, 36, 56, 149));
+        QCOMPARE(child<WindowlessLayer>(w, "surface")->controlAt(QPoint(380, 100)),
+                 control<ImageControl>(w, "imgNakaorido_1"));
+        QVERIFY(!control<ImageControl>(w, "imgNakaorido_0")->Picture().isNull());
     }
 
     void startUp_withoutSettings_appliesDefaults()
     {
         Fixture f(dir_.path());
         frmSet &p = f.form->panel();
-        QCOMPARE(p.HScroll1->value(), 10000);
-        QCOMPARE(p.HScroll2->value(), 6000);
-        QCOMPARE(p.scllMakuSpeed[0]->value(), 1);
-        QCOMPARE(p.scllMakuSpeed[1]->value(), 1);
-        QVERIFY(p.Option1[0]->isChecked());
+        QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 10000);
+        QCOMPARE(child<QScrollBar>(p, "HScroll2")->value(), 6000);
+        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_0")->value(), 1);
+        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_1")->value(), 1);
+        QVERIFY(child<QRadioButton>(p, "Option1_0")->isChecked());
         // The change handlers filled the displays while the panel was hidden.
-        QCOMPARE(p.lblMaeSpeed->text(), QStringLiteral("10000"));
-        QCOMPARE(p.lblNakaSpeed->text(), QStringLiteral("6000"));
-        QCOMPARE(p.lblMakuSpeed[0]->text(), QStringLiteral("1"));
+        QCOMPARE(child<QLabel>(p, "lblMaeSpeed")->text(), QStringLiteral("10000"));
+        QCOMPARE(child<QLabel>(p, "lblNakaSpeed")->text(), QStringLiteral("6000"));
+        QCOMPARE(child<QLabel>(p, "lblMakuSpeed_0")->text(), QStringLiteral("1"));
         QCOMPARE(f.form->Left(), 0.0f);
         QCOMPARE(f.form->Top(), 0.0f);
         QCOMPARE(p.Left(), 0.0f);
@@ -78,7 +79,8 @@ private slots:
         // The panel is shown, kept on top, and the signboard's frame is fitted.
         QVERIFY(p.isVisible());
         QVERIFY(p.windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(f.form->kanban().shpK_Waku[0]->rect(), (twips::Rect{8835, 1605, 75, 465}));
+        QCOMPARE(control<ShapeControl>(*f.form, "shpK_Waku_0")->rect(),
+                 (twips::Rect{8835, 1605, 75, 465}));
     }
 
     void caption_followsExecutableName()
@@ -97,12 +99,13 @@ private slots:
         Form1 &w = *f.form;
         QTest::mousePress(&w, Qt::RightButton, {}, QPoint(150, 190));
         QCOMPARE(f.popup.shownAt.size(), size_t(1));
-        QCOMPARE(f.popup.lastMenu, w.MnuTempMenu1);
+        QCOMPARE(f.popup.lastMenu, child<QMenu>(w, "MnuTempMenu1"));
         // A frame bar takes no mouse input of its own.
-        QTest::mousePress(&w, Qt::RightButton, {}, centreOf(w.kanban().shpK_Waku[2]->rect()));
+        QTest::mousePress(&w, Qt::RightButton, {},
+                          centreOf(control<ShapeControl>(w, "shpK_Waku_2")->rect()));
         QCOMPARE(f.popup.shownAt.size(), size_t(2));
         // So does the signboard itself.
-        QTest::mousePress(w.kanban().PicKanban, Qt::RightButton, {}, QPoint(5, 5));
+        QTest::mousePress(child<SignboardBox>(w, "PicKanban"), Qt::RightButton, {}, QPoint(5, 5));
         QCOMPARE(f.popup.shownAt.size(), size_t(3));
     }
 
@@ -112,16 +115,19 @@ private slots:
         Form1 &w = *f.form;
         QTest::mousePress(&w, Qt::LeftButton, {}, QPoint(150, 190));
         QTest::mousePress(&w, Qt::MiddleButton, {}, QPoint(150, 190));
-        QTest::mousePress(&w, Qt::RightButton, {}, centreOf(w.Image1(2)->rect()));
-        QTest::mousePress(&w, Qt::RightButton, {}, centreOf(w.imgNakaorido[0]->rect()));
-        QTest::mousePress(&w, Qt::RightButton, {}, centreOf(w.imgNakaorido[1]->rect()));
+        QTest::mousePress(&w, Qt::RightButton, {},
+                          centreOf(control<ImageControl>(w, "Image1_2")->rect()));
+        QTest::mousePress(&w, Qt::RightButton, {},
+                          centreOf(control<ImageControl>(w, "imgNakaorido_0")->rect()));
+        QTest::mousePress(&w, Qt::RightButton, {},
+                          centreOf(control<ImageControl>(w, "imgNakaorido_1")->rect()));
         QVERIFY(f.popup.shownAt.empty());
     }
 
     void menu_items_inOrderWithCheckMarks()
     {
         Fixture f(dir_.path());
-        const QList<QAction *> items = f.form->MnuTempMenu1->actions();
+        const QList<QAction *> items = child<QMenu>(*f.form, "MnuTempMenu1")->actions();
         QCOMPARE(items.size(), 5);
         QCOMPARE(items[0]->text(), QStringLiteral("看板の表示"));
         QCOMPARE(items[1]->text(), QStringLiteral("枠の表示"));
@@ -138,30 +144,30 @@ private slots:
     {
         Fixture f(dir_.path());
         Form1 &w = *f.form;
-        w.MnuViewKanban->trigger();
-        QVERIFY(!w.MnuViewKanban->isChecked());
-        QVERIFY(w.kanban().PicKanban->isHidden());
-        w.MnuViewKanban->trigger();
-        QVERIFY(w.MnuViewKanban->isChecked());
-        QVERIFY(!w.kanban().PicKanban->isHidden());
+        child<QAction>(w, "MnuViewKanban")->trigger();
+        QVERIFY(!child<QAction>(w, "MnuViewKanban")->isChecked());
+        QVERIFY(child<SignboardBox>(w, "PicKanban")->isHidden());
+        child<QAction>(w, "MnuViewKanban")->trigger();
+        QVERIFY(child<QAction>(w, "MnuViewKanban")->isChecked());
+        QVERIFY(!child<SignboardBox>(w, "PicKanban")->isHidden());
     }
 
     void menu_rightReleaseOnItem_leavesMenuOpen_leftClickChooses()
     {
         Fixture f(dir_.path());
         Form1 &w = *f.form;
-        QMenu *menu = w.MnuTempMenu1;
+        QMenu *menu = child<QMenu>(w, "MnuTempMenu1");
         // popup() does not wait for the choice as the program's exec() does.
         menu->popup(w.mapToGlobal(QPoint(150, 190)));
         QVERIFY(QTest::qWaitForWindowExposed(menu));
-        const QPoint item = menu->actionGeometry(w.MnuViewKanban).center();
+        const QPoint item = menu->actionGeometry(child<QAction>(w, "MnuViewKanban")).center();
         QTest::mousePress(menu, Qt::RightButton, {}, item);
         QTest::mouseRelease(menu, Qt::RightButton, {}, item);
-        QVERIFY(w.MnuViewKanban->isChecked());
+        QVERIFY(child<QAction>(w, "MnuViewKanban")->isChecked());
         QVERIFY(menu->isVisible());
         QTest::mouseClick(menu, Qt::LeftButton, {}, item);
-        QVERIFY(!w.MnuViewKanban->isChecked());
-        QVERIFY(w.kanban().PicKanban->isHidden());
+        QVERIFY(!child<QAction>(w, "MnuViewKanban")->isChecked());
+        QVERIFY(child<SignboardBox>(w, "PicKanban")->isHidden());
         QVERIFY(!menu->isVisible());
     }
 
@@ -170,22 +176,22 @@ private slots:
         Fixture f(dir_.path());
         Form1 &w = *f.form;
         frmSet &p = w.panel();
-        p.HScroll1->setValue(1);
-        p.HScroll2->setValue(1);
-        QTest::mouseClick(p.Check1, Qt::LeftButton);
-        QCOMPARE(w.Image1(2)->Width(), 70.0f);
-        QTest::mouseClick(p.Check1, Qt::LeftButton);
-        QCOMPARE(w.Image1(2)->Width(), 1155.0f);
+        child<QScrollBar>(p, "HScroll1")->setValue(1);
+        child<QScrollBar>(p, "HScroll2")->setValue(1);
+        QTest::mouseClick(child<QPushButton>(p, "Check1"), Qt::LeftButton);
+        QCOMPARE(control<ImageControl>(w, "Image1_2")->Width(), 70.0f);
+        QTest::mouseClick(child<QPushButton>(p, "Check1"), Qt::LeftButton);
+        QCOMPARE(control<ImageControl>(w, "Image1_2")->Width(), 1155.0f);
 
         // Only the left leaf, and the opening sound before it moves.
-        QTest::mouseClick(p.Option1[1], Qt::LeftButton);
-        QTest::mouseClick(p.Check2, Qt::LeftButton);
-        QCOMPARE(w.imgNakaorido[0]->Width(), 110.0f);
-        QCOMPARE(w.imgNakaorido[1]->Width(), 840.0f);
+        QTest::mouseClick(child<QRadioButton>(p, "Option1_1"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(p, "Check2"), Qt::LeftButton);
+        QCOMPARE(control<ImageControl>(w, "imgNakaorido_0")->Width(), 110.0f);
+        QCOMPARE(control<ImageControl>(w, "imgNakaorido_1")->Width(), 840.0f);
         QCOMPARE(f.sound.plays().size(), size_t(1));
         QVERIFY(!f.sound.plays()[0].async);
-        QTest::mouseClick(p.Check2, Qt::LeftButton);
-        QCOMPARE(w.imgNakaorido[0]->Width(), 840.0f);
+        QTest::mouseClick(child<QPushButton>(p, "Check2"), Qt::LeftButton);
+        QCOMPARE(control<ImageControl>(w, "imgNakaorido_0")->Width(), 840.0f);
         QCOMPARE(f.sound.plays().size(), size_t(2));
         QVERIFY(f.sound.plays()[1].async);
     }
@@ -215,7 +221,7 @@ private slots:
             modal = dialog->isModal();
             dialog->close();
         });
-        QTest::mouseClick(f.form->panel().Command3, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(f.form->panel(), "Command3"), Qt::LeftButton);
         QCOMPARE(title, QStringLiteral("ソルベナのバージョン情報"));
         QVERIFY(modal);
     }
@@ -224,7 +230,7 @@ private slots:
     {
         Fixture f(dir_.path());
         followSession(*qApp, *f.form);
-        f.form->panel().HScroll1->setValue(1234);
+        child<QScrollBar>(f.form->panel(), "HScroll1")->setValue(1234);
         auto *session = qApp->findChild<QSessionManager *>();
         QVERIFY(session);
         emit qApp->commitDataRequest(*session);
@@ -239,7 +245,7 @@ private slots:
     {
         Fixture f(dir_.path());
         followSession(*qApp, *f.form);
-        f.form->panel().HScroll2->setValue(4321);
+        child<QScrollBar>(f.form->panel(), "HScroll2")->setValue(4321);
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         // Should the quit be lost, end the loop with another code instead of waiting forever.
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });

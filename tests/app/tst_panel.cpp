@@ -1,7 +1,7 @@
 // The control panel on its own: its displays, its lock of the leaf choice and its flags.
 
-#include <common/mainwindowprocedures.h>
 #include <settings/frmset.h>
+#include <support/children.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,25 +19,23 @@
 
 namespace {
 
-// Records the calls the panel makes, and what the panel looked like at each.
-class SpyMain : public MainWindowProcedures {
+// Records the signals the panel sends, and what the panel looked like at each.
+class SpyMain : public QObject {
 public:
-    frmSet *panel = nullptr;
+    explicit SpyMain(frmSet &panel)
+    {
+        const auto record = [this](const char *name) { return [this, name] { calls << name; }; };
+        connect(&panel, &frmSet::check1Clicked, this, record("Check1_Click"));
+        connect(&panel, &frmSet::check2Clicked, this, [this, &panel] {
+            calls << "Check2_Click";
+            frame2EnabledAtCheck2.push_back(child<QGroupBox>(panel, "Frame2")->isEnabled());
+        });
+        connect(&panel, &frmSet::command3Clicked, this, record("MnuHelpVer_Click"));
+        connect(&panel, &frmSet::hScroll1Changed, this, record("HScroll1_Change"));
+        connect(&panel, &frmSet::hScroll2Changed, this, record("HScroll2_Change"));
+    }
     QStringList calls;
     std::vector<bool> frame2EnabledAtCheck2;
-
-    void Check1_Click() override { calls << "Check1_Click"; }
-    void Check2_Click() override
-    {
-        calls << "Check2_Click";
-        frame2EnabledAtCheck2.push_back(panel->Frame2->isEnabled());
-    }
-    void MnuHelpVer_Click() override { calls << "MnuHelpVer_Click"; }
-    void HScroll1_Change() override { calls << "HScroll1_Change"; }
-    void HScroll2_Change() override { calls << "HScroll2_Change"; }
-    void SaveIni() override { calls << "SaveIni"; }
-    void LoadIni() override { calls << "LoadIni"; }
-    void Load方向幕(std::int16_t) override { calls << "Load"; }
 };
 
 // Where the thumb of a scroll bar is drawn.
@@ -85,32 +83,33 @@ class TestPanel : public QObject {
 private slots:
     void init()
     {
-        main_ = std::make_unique<SpyMain>();
-        panel_ = std::make_unique<frmSet>(*main_);
-        main_->panel = panel_.get();
+        panel_ = std::make_unique<frmSet>();
+        main_ = std::make_unique<SpyMain>(*panel_);
     }
 
-    void designValues_freshPanel_matchLayout()
+    void freshPanel_values_matchLayout()
     {
-        QCOMPARE(panel_->HScroll1->value(), 6000);
-        QCOMPARE(panel_->HScroll2->value(), 10000);
-        QCOMPARE(panel_->scllMakuSpeed[0]->value(), 0);
-        QCOMPARE(panel_->scllMakuSpeed[0]->maximum(), 1000);
-        QCOMPARE(panel_->HScroll1->minimum(), 1);
-        QCOMPARE(panel_->HScroll1->maximum(), 30000);
-        QVERIFY(panel_->Option1[0]->isChecked());
-        QVERIFY(!panel_->scllMakuSpeed[1]->isEnabled());
-        QVERIFY(!panel_->lblMakuSpeed[1]->isEnabled());
-        for (QLabel *l : {panel_->lblMaeSpeed, panel_->lblNakaSpeed, panel_->lblMakuSpeed[0]})
+        QCOMPARE(child<QScrollBar>(*panel_, "HScroll1")->value(), 6000);
+        QCOMPARE(child<QScrollBar>(*panel_, "HScroll2")->value(), 10000);
+        QCOMPARE(child<QScrollBar>(*panel_, "scllMakuSpeed_0")->value(), 0);
+        QCOMPARE(child<QScrollBar>(*panel_, "scllMakuSpeed_0")->maximum(), 1000);
+        QCOMPARE(child<QScrollBar>(*panel_, "HScroll1")->minimum(), 1);
+        QCOMPARE(child<QScrollBar>(*panel_, "HScroll1")->maximum(), 30000);
+        QVERIFY(child<QRadioButton>(*panel_, "Option1_0")->isChecked());
+        QVERIFY(!child<QScrollBar>(*panel_, "scllMakuSpeed_1")->isEnabled());
+        QVERIFY(!child<QLabel>(*panel_, "lblMakuSpeed_1")->isEnabled());
+        for (QLabel *l :
+             {child<QLabel>(*panel_, "lblMaeSpeed"), child<QLabel>(*panel_, "lblNakaSpeed"),
+              child<QLabel>(*panel_, "lblMakuSpeed_0")})
             QCOMPARE(l->text(), QStringLiteral("0"));
         // 3975 x 2160 twips
         QCOMPARE(panel_->size(), QSize(265, 144));
-        QCOMPARE(panel_->Command3->text(), QStringLiteral("バージョン情報"));
-        QCOMPARE(panel_->Frame2->title(), QStringLiteral("中扉動作"));
+        QCOMPARE(child<QPushButton>(*panel_, "Command3")->text(), QStringLiteral("バージョン情報"));
+        QCOMPARE(child<QGroupBox>(*panel_, "Frame2")->title(), QStringLiteral("中扉動作"));
         QCOMPARE(panel_->windowTitle(), QStringLiteral("設定パネル"));
         // scllMakuSpeed(0) at 2655, 420 inside FrameA at 30, 75: pixels 177, 28 and 2, 5.
-        QCOMPARE(panel_->scllMakuSpeed[0]->geometry(), QRect(177, 28, 66, 15));
-        QCOMPARE(panel_->FrameA->geometry(), QRect(2, 5, 257, 137));
+        QCOMPARE(child<QScrollBar>(*panel_, "scllMakuSpeed_0")->geometry(), QRect(177, 28, 66, 15));
+        QCOMPARE(child<QFrame>(*panel_, "FrameA")->geometry(), QRect(2, 5, 257, 137));
     }
 
     void windowFlags_toolWindowWithoutCloseBox()
@@ -132,59 +131,59 @@ private slots:
 
     void stepScrollBar_change_showsDecimalValue()
     {
-        panel_->scllMakuSpeed[0]->setValue(1000);
-        QCOMPARE(panel_->lblMakuSpeed[0]->text(), QStringLiteral("1000"));
-        panel_->scllMakuSpeed[0]->setValue(450);
-        QCOMPARE(panel_->lblMakuSpeed[0]->text(), QStringLiteral("450"));
+        child<QScrollBar>(*panel_, "scllMakuSpeed_0")->setValue(1000);
+        QCOMPARE(child<QLabel>(*panel_, "lblMakuSpeed_0")->text(), QStringLiteral("1000"));
+        child<QScrollBar>(*panel_, "scllMakuSpeed_0")->setValue(450);
+        QCOMPARE(child<QLabel>(*panel_, "lblMakuSpeed_0")->text(), QStringLiteral("450"));
         // The disabled row still shows what code sets.
-        panel_->scllMakuSpeed[1]->setValue(7);
-        QCOMPARE(panel_->lblMakuSpeed[1]->text(), QStringLiteral("7"));
+        child<QScrollBar>(*panel_, "scllMakuSpeed_1")->setValue(7);
+        QCOMPARE(child<QLabel>(*panel_, "lblMakuSpeed_1")->text(), QStringLiteral("7"));
     }
 
     void scrollBar_sameValue_raisesNoChange()
     {
-        panel_->HScroll1->setValue(6000);
-        panel_->HScroll2->setValue(10000);
+        child<QScrollBar>(*panel_, "HScroll1")->setValue(6000);
+        child<QScrollBar>(*panel_, "HScroll2")->setValue(10000);
         QVERIFY(main_->calls.isEmpty());
-        panel_->HScroll1->setValue(6001);
-        panel_->HScroll2->setValue(1);
+        child<QScrollBar>(*panel_, "HScroll1")->setValue(6001);
+        child<QScrollBar>(*panel_, "HScroll2")->setValue(1);
         QCOMPARE(main_->calls, QStringList({"HScroll1_Change", "HScroll2_Change"}));
     }
 
     void scrollBar_thumbDrag_changesOnlyOnRelease()
     {
-        QScrollBar *bar = panel_->scllMakuSpeed[0];
+        QScrollBar *bar = child<QScrollBar>(*panel_, "scllMakuSpeed_0");
         QSignalSpy changes(bar, &QScrollBar::valueChanged);
         bar->setSliderDown(true);
         bar->setSliderPosition(300);
         bar->setSliderPosition(400);
         QCOMPARE(changes.count(), 0);
-        QCOMPARE(panel_->lblMakuSpeed[0]->text(), QStringLiteral("0"));
+        QCOMPARE(child<QLabel>(*panel_, "lblMakuSpeed_0")->text(), QStringLiteral("0"));
         bar->setSliderDown(false);
         QCOMPARE(changes.count(), 1);
-        QCOMPARE(panel_->lblMakuSpeed[0]->text(), QStringLiteral("400"));
+        QCOMPARE(child<QLabel>(*panel_, "lblMakuSpeed_0")->text(), QStringLiteral("400"));
     }
 
     void check2_toggle_locksLeafChoiceBeforeCallingMain()
     {
         panel_->show();
-        QTest::mouseClick(panel_->Check2, Qt::LeftButton);
-        QVERIFY(panel_->Check2->isChecked());
-        QVERIFY(!panel_->Frame2->isEnabled());
-        QVERIFY(!panel_->Option1[1]->isEnabled());
-        QTest::mouseClick(panel_->Check2, Qt::LeftButton);
-        QVERIFY(panel_->Frame2->isEnabled());
+        QTest::mouseClick(child<QPushButton>(*panel_, "Check2"), Qt::LeftButton);
+        QVERIFY(child<QPushButton>(*panel_, "Check2")->isChecked());
+        QVERIFY(!child<QGroupBox>(*panel_, "Frame2")->isEnabled());
+        QVERIFY(!child<QRadioButton>(*panel_, "Option1_1")->isEnabled());
+        QTest::mouseClick(child<QPushButton>(*panel_, "Check2"), Qt::LeftButton);
+        QVERIFY(child<QGroupBox>(*panel_, "Frame2")->isEnabled());
         QCOMPARE(main_->frame2EnabledAtCheck2, std::vector<bool>({false, true}));
     }
 
     void buttons_click_reachTheirProcedures()
     {
         panel_->show();
-        QTest::mouseClick(panel_->Check1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*panel_, "Check1"), Qt::LeftButton);
         QCOMPARE(panel_->check1Value(), 1);
-        QTest::mouseClick(panel_->Command3, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*panel_, "Command3"), Qt::LeftButton);
         // Choosing a leaf setting raises nothing.
-        QTest::mouseClick(panel_->Option1[2], Qt::LeftButton);
+        QTest::mouseClick(child<QRadioButton>(*panel_, "Option1_2"), Qt::LeftButton);
         QVERIFY(panel_->option1Value(2));
         QCOMPARE(main_->calls, QStringList({"Check1_Click", "MnuHelpVer_Click"}));
     }
@@ -194,22 +193,23 @@ private slots:
     void tab_fromCheck2_visitsScrollBarsInOrderSkippingTheDisabledOne()
     {
         showActive();
-        panel_->Check2->setFocus();
+        child<QPushButton>(*panel_, "Check2")->setFocus();
         QList<QWidget *> visited;
         for (int i = 0; i < 5; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited << QApplication::focusWidget();
         }
-        const QList<QWidget *> expected{panel_->HScroll2, panel_->HScroll1,
-                                        panel_->scllMakuSpeed[0], panel_->Command3,
-                                        panel_->Option1[2]};
+        const QList<QWidget *> expected{
+            child<QScrollBar>(*panel_, "HScroll2"), child<QScrollBar>(*panel_, "HScroll1"),
+            child<QScrollBar>(*panel_, "scllMakuSpeed_0"), child<QPushButton>(*panel_, "Command3"),
+            child<QRadioButton>(*panel_, "Option1_2")};
         QCOMPARE(visited, expected);
     }
 
     void clickOnThumb_thenRightThreeTimes_commitsThreeSteps()
     {
         showActive();
-        QScrollBar *bar = panel_->HScroll1;
+        QScrollBar *bar = child<QScrollBar>(*panel_, "HScroll1");
         QTest::mouseClick(bar, Qt::LeftButton, {}, thumbCentre(bar));
         QCOMPARE(QApplication::focusWidget(), bar);
         main_->calls.clear();
@@ -237,17 +237,17 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, start);
         QFETCH(int, expected);
-        QScrollBar *bar = panel_->scllMakuSpeed[0];
+        QScrollBar *bar = child<QScrollBar>(*panel_, "scllMakuSpeed_0");
         bar->setValue(start);
         QSignalSpy changes(bar, &QScrollBar::valueChanged);
         QTest::keyClick(bar, Qt::Key(key));
         QCOMPARE(changes.count(), 1);
-        QCOMPARE(panel_->lblMakuSpeed[0]->text(), QString::number(expected));
+        QCOMPARE(child<QLabel>(*panel_, "lblMakuSpeed_0")->text(), QString::number(expected));
     }
 
     void pageKeys_stepByLargeChange()
     {
-        QScrollBar *bar = panel_->HScroll2;
+        QScrollBar *bar = child<QScrollBar>(*panel_, "HScroll2");
         bar->setPageStep(100);
         QTest::keyClick(bar, Qt::Key_PageUp);
         QCOMPARE(bar->value(), 9900);
@@ -261,7 +261,7 @@ private slots:
     void wheel_overScrollBar_changesNothing()
     {
         showActive();
-        QScrollBar *bar = panel_->HScroll1;
+        QScrollBar *bar = child<QScrollBar>(*panel_, "HScroll1");
         const QPointF at = thumbCentre(bar);
         for (int notch : {120, 120, -120}) {
             QWheelEvent wheel(at, bar->mapToGlobal(at), QPoint(), QPoint(0, notch), Qt::NoButton,
@@ -275,7 +275,7 @@ private slots:
     void middleClick_farFromThumb_changesNothing()
     {
         showActive();
-        QScrollBar *bar = panel_->HScroll1;
+        QScrollBar *bar = child<QScrollBar>(*panel_, "HScroll1");
         const QPoint far(bar->width() * 3 / 4, bar->height() / 2);
         QTest::mouseClick(bar, Qt::MiddleButton, {}, far);
         QCOMPARE(bar->value(), 6000);
@@ -285,7 +285,7 @@ private slots:
     void rightClick_onScrollBar_opensNoMenu()
     {
         showActive();
-        QScrollBar *bar = panel_->HScroll1;
+        QScrollBar *bar = child<QScrollBar>(*panel_, "HScroll1");
         const QPoint at(bar->width() * 3 / 4, bar->height() / 2);
         PopupWatch watch;
         QTest::mouseClick(bar, Qt::RightButton, {}, at);
@@ -305,8 +305,8 @@ private:
         QVERIFY(QTest::qWaitForWindowActive(panel_.get()));
     }
 
-    std::unique_ptr<SpyMain> main_;
     std::unique_ptr<frmSet> panel_;
+    std::unique_ptr<SpyMain> main_;
 };
 
 QTEST_MAIN(TestPanel)

@@ -52,16 +52,17 @@ private slots:
             p.setTop(6000);
             f.dialog.setNextAnswer(roll_);
             w.Load方向幕(0);
-            Common::rollPicturePaths[1] = board_;
             f.dialog.setNextAnswer(board_);
-            w.kanban().MnuSetKanban_Click();
-            w.kanban().PicKanban->Move(6000, 300, 1200, 300);
-            w.MnuViewWaku->trigger();
-            p.scllMakuSpeed[0]->setValue(450);
-            p.scllMakuSpeed[1]->setValue(30);
-            p.HScroll1->setValue(1);
-            p.HScroll2->setValue(30000);
-            p.Option1[1]->setChecked(true);
+            w.Load方向幕(1);
+            f.dialog.setNextAnswer(board_);
+            child<QAction>(w, "MnuSetKanban")->trigger();
+            child<SignboardBox>(w, "PicKanban")->Move(6000, 300, 1200, 300);
+            child<QAction>(w, "MnuViewWaku")->trigger();
+            child<QScrollBar>(p, "scllMakuSpeed_0")->setValue(450);
+            child<QScrollBar>(p, "scllMakuSpeed_1")->setValue(30);
+            child<QScrollBar>(p, "HScroll1")->setValue(1);
+            child<QScrollBar>(p, "HScroll2")->setValue(30000);
+            child<QRadioButton>(p, "Option1_1")->setChecked(true);
             QVERIFY(w.close());
         }
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
@@ -71,23 +72,24 @@ private slots:
         QCOMPARE(w.Top(), 450.0f);
         QCOMPARE(p.Left(), 1500.0f);
         QCOMPARE(p.Top(), 6000.0f);
-        QCOMPARE(Common::rollPicturePaths[0], roll_);
-        QCOMPARE(Common::rollPicturePaths[1], board_);
-        QCOMPARE(w.signs().imgMaku1[0]->Height(), 4500.0f);
-        QCOMPARE(w.signs().imgMaku1[1]->Width(), 1200.0f);
-        QCOMPARE(Common::kanbanPicturePath, board_);
+        QCOMPARE(rollIn(w, 0)->Height(), 4500.0f);
+        QCOMPARE(rollIn(w, 1)->Width(), 1200.0f);
         // The board comes back at its place with its picture's size and a fitted frame.
-        QCOMPARE(w.kanban().PicKanban->twipsRect(), (R{6000, 300, 1200, 300}));
-        QCOMPARE(w.kanban().shpK_Waku[0]->rect(), (R{5925, 300, 75, 315}));
-        QVERIFY(!w.MnuViewWaku->isChecked());
-        QVERIFY(!w.kanban().wakuVisible());
-        QVERIFY(w.MnuViewKanban->isChecked());
-        QCOMPARE(p.scllMakuSpeed[0]->value(), 450);
-        QCOMPARE(p.scllMakuSpeed[1]->value(), 30);
-        QCOMPARE(p.lblMakuSpeed[1]->text(), QStringLiteral("30"));
-        QCOMPARE(p.HScroll1->value(), 1);
-        QCOMPARE(p.HScroll2->value(), 30000);
-        QVERIFY(p.Option1[1]->isChecked());
+        QCOMPARE(rectOf(*child<SignboardBox>(w, "PicKanban")), (R{6000, 300, 1200, 300}));
+        QCOMPARE(control<ShapeControl>(w, "shpK_Waku_0")->rect(), (R{5925, 300, 75, 315}));
+        QVERIFY(!child<QAction>(w, "MnuViewWaku")->isChecked());
+        QVERIFY(!control<ShapeControl>(w, "shpK_Waku_0")->Visible());
+        QVERIFY(child<QAction>(w, "MnuViewKanban")->isChecked());
+        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_0")->value(), 450);
+        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_1")->value(), 30);
+        QCOMPARE(child<QLabel>(p, "lblMakuSpeed_1")->text(), QStringLiteral("30"));
+        QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 1);
+        QCOMPARE(child<QScrollBar>(p, "HScroll2")->value(), 30000);
+        QVERIFY(child<QRadioButton>(p, "Option1_1")->isChecked());
+        const IniValues saved = savedBy(w);
+        QCOMPARE(saved.rollPath0, roll_);
+        QCOMPARE(saved.rollPath1, board_);
+        QCOMPARE(saved.kanbanPath, board_);
     }
 
     void load_sameValueAsLayout_displayKeepsZero()
@@ -95,24 +97,25 @@ private slots:
         writeFile(ini_, "0,0,0,0,\"\",\"\",0,0,\"\",8910,1605,#TRUE#,#TRUE#,6000,10000,2\r\n");
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
         frmSet &p = f.form->panel();
-        QCOMPARE(p.HScroll1->value(), 6000);
-        QCOMPARE(p.lblMaeSpeed->text(), QStringLiteral("0"));
-        QCOMPARE(p.lblNakaSpeed->text(), QStringLiteral("0"));
-        QCOMPARE(p.lblMakuSpeed[0]->text(), QStringLiteral("0"));
-        QVERIFY(p.Option1[2]->isChecked());
+        QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 6000);
+        QCOMPARE(child<QLabel>(p, "lblMaeSpeed")->text(), QStringLiteral("0"));
+        QCOMPARE(child<QLabel>(p, "lblNakaSpeed")->text(), QStringLiteral("0"));
+        QCOMPARE(child<QLabel>(p, "lblMakuSpeed_0")->text(), QStringLiteral("0"));
+        QVERIFY(child<QRadioButton>(p, "Option1_2")->isChecked());
         // Empty paths load nothing and are no failure.
-        QVERIFY(f.form->signs().imgMaku1[0]->Picture().isNull());
+        QVERIFY(rollIn(*f.form, 0)->Picture().isNull());
     }
 
     void load_fileEndsAfterField6_keepsPathsButAppliesDefaults()
     {
         writeFile(ini_, QStringLiteral("15,30,45,60,\"%1\",\"/gone.gif\"\r\n").arg(roll_).toUtf8());
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
-        QCOMPARE(Common::rollPicturePaths[0], roll_);
-        QCOMPARE(Common::rollPicturePaths[1], QStringLiteral("/gone.gif"));
-        QVERIFY(f.form->signs().imgMaku1[0]->Picture().isNull());
+        QVERIFY(rollIn(*f.form, 0)->Picture().isNull());
         QCOMPARE(f.form->Left(), 0.0f);
-        QCOMPARE(f.form->panel().HScroll1->value(), 10000);
+        QCOMPARE(child<QScrollBar>(f.form->panel(), "HScroll1")->value(), 10000);
+        const IniValues saved = savedBy(*f.form);
+        QCOMPARE(saved.rollPath0, roll_);
+        QCOMPARE(saved.rollPath1, QStringLiteral("/gone.gif"));
     }
 
     void load_deletedRollPicture_appliedUpToRollsThenRecovers()
@@ -124,45 +127,46 @@ private slots:
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
         Form1 &w = *f.form;
         // The visibilities stay as read; everything else is back at the defaults.
-        QVERIFY(w.kanban().PicKanban->isHidden());
-        QVERIFY(!w.MnuViewKanban->isChecked());
-        QVERIFY(!w.kanban().wakuVisible());
-        QVERIFY(!w.MnuViewWaku->isChecked());
+        QVERIFY(child<SignboardBox>(w, "PicKanban")->isHidden());
+        QVERIFY(!child<QAction>(w, "MnuViewKanban")->isChecked());
+        QVERIFY(!control<ShapeControl>(w, "shpK_Waku_0")->Visible());
+        QVERIFY(!child<QAction>(w, "MnuViewWaku")->isChecked());
         QCOMPARE(w.Left(), 0.0f);
         QCOMPARE(w.panel().Left(), 0.0f);
-        QCOMPARE(w.kanban().PicKanban->twipsRect(), (R{8910, 1605, 1410, 450}));
-        QVERIFY(w.kanban().PicKanban->Picture().isNull());
-        QCOMPARE(w.panel().HScroll1->value(), 10000);
-        QCOMPARE(w.panel().scllMakuSpeed[0]->value(), 1);
+        QCOMPARE(rectOf(*child<SignboardBox>(w, "PicKanban")), (R{8910, 1605, 1410, 450}));
+        QVERIFY(child<SignboardBox>(w, "PicKanban")->Picture().isNull());
+        QCOMPARE(child<QScrollBar>(w.panel(), "HScroll1")->value(), 10000);
+        QCOMPARE(child<QScrollBar>(w.panel(), "scllMakuSpeed_0")->value(), 1);
         // The displays show what the file set before the recovery set it back.
-        QCOMPARE(w.panel().lblMaeSpeed->text(), QStringLiteral("10000"));
-        QVERIFY(w.panel().Option1[0]->isChecked());
-        QCOMPARE(Common::kanbanPicturePath, board_);
+        QCOMPARE(child<QLabel>(w.panel(), "lblMaeSpeed")->text(), QStringLiteral("10000"));
+        QVERIFY(child<QRadioButton>(w.panel(), "Option1_0")->isChecked());
+        QCOMPARE(savedBy(w).kanbanPath, board_);
     }
 
     void load_badOptionOrScrollValue_recoversAfterApplying()
     {
-        const QByteArray good = QStringLiteral("0,0,0,0,\"%1\",\"\",5,0,\"\",8910,1605,#TRUE#,#TRUE#,")
-                                    .arg(roll_)
-                                    .toUtf8();
-        const std::vector<QByteArray> tails{"9,9,3\r\n", "30001,9,0\r\n", "9,0,0\r\n",
-                                            "9,9,-1\r\n", "70000,9,0\r\n"};
+        const QByteArray good =
+            QStringLiteral("0,0,0,0,\"%1\",\"\",5,0,\"\",8910,1605,#TRUE#,#TRUE#,")
+                .arg(roll_)
+                .toUtf8();
+        const std::vector<QByteArray> tails{"9,9,3\r\n", "30001,9,0\r\n", "9,0,0\r\n", "9,9,-1\r\n",
+                                            "70000,9,0\r\n"};
         for (const QByteArray &tail : tails) {
             writeFile(ini_, good + tail);
             Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
-            QCOMPARE(f.form->panel().HScroll1->value(), 10000);
-            QCOMPARE(f.form->panel().HScroll2->value(), 6000);
-            QVERIFY(f.form->panel().Option1[0]->isChecked());
+            QCOMPARE(child<QScrollBar>(f.form->panel(), "HScroll1")->value(), 10000);
+            QCOMPARE(child<QScrollBar>(f.form->panel(), "HScroll2")->value(), 6000);
+            QVERIFY(child<QRadioButton>(f.form->panel(), "Option1_0")->isChecked());
         }
         // With option 3 the whole file was applied first: the roll picture stays loaded.
         writeFile(ini_, good + "9,9,3\r\n");
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
-        QVERIFY(!f.form->signs().imgMaku1[0]->Picture().isNull());
+        QVERIFY(!rollIn(*f.form, 0)->Picture().isNull());
         // At the ends of their ranges the values are taken.
         writeFile(ini_, good + "30000,1,2\r\n");
         Form1Fixture edge(dir_->path(), QStringLiteral("QT17C0042"), false);
-        QCOMPARE(edge.form->panel().HScroll1->value(), 30000);
-        QCOMPARE(edge.form->panel().HScroll2->value(), 1);
+        QCOMPARE(child<QScrollBar>(edge.form->panel(), "HScroll1")->value(), 30000);
+        QCOMPARE(child<QScrollBar>(edge.form->panel(), "HScroll2")->value(), 1);
     }
 
     void load_fractionsAndTrailingFields_roundAndIgnore()
@@ -170,9 +174,9 @@ private slots:
         writeFile(ini_, "1502.5,1507.5,0,0,\"\",\"\",1,1,\"\",\r\n8910.4,1605,#TRUE#,#TRUE#,1,2,0,"
                         "junk,\"more\"\r\n");
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
-        QCOMPARE(f.form->panel().HScroll2->value(), 2);
+        QCOMPARE(child<QScrollBar>(f.form->panel(), "HScroll2")->value(), 2);
         QCOMPARE(f.form->Left(), 1500.0f);
-        QCOMPARE(f.form->kanban().PicKanban->Left(), 8910.0f);
+        QCOMPARE(child<SignboardBox>(*f.form, "PicKanban")->Left(), 8910.0f);
     }
 
     void save_writesOneLineInFieldOrder()
@@ -180,7 +184,9 @@ private slots:
         {
             Form1Fixture f(dir_->path());
             f.form->panel().setTop(4500);
-            Common::rollPicturePaths[1] = QStringLiteral("/a,b/roll.gif");
+            // A roll that cannot be read is still remembered.
+            f.dialog.setNextAnswer(QStringLiteral("/a,b/roll.gif"));
+            f.form->Load方向幕(1);
             QVERIFY(f.form->close());
         }
         QFile file(ini_);
@@ -226,12 +232,12 @@ private slots:
         const QPointF panelHome(formHome.x(), formHome.y() + w.Height());
         QCOMPARE(QPointF(w.Left(), w.Top()), formLost ? formHome : QPointF(form));
         QCOMPARE(QPointF(p.Left(), p.Top()), panelLost ? panelHome : QPointF(panel));
-        QCOMPARE(p.HScroll1->value(), 1234);
-        QCOMPARE(p.HScroll2->value(), 4321);
-        QCOMPARE(p.scllMakuSpeed[1]->value(), 8);
-        QVERIFY(p.Option1[2]->isChecked());
-        QVERIFY(!w.MnuViewWaku->isChecked());
-        QVERIFY(!w.signs().imgMaku1[0]->Picture().isNull());
+        QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 1234);
+        QCOMPARE(child<QScrollBar>(p, "HScroll2")->value(), 4321);
+        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_1")->value(), 8);
+        QVERIFY(child<QRadioButton>(p, "Option1_2")->isChecked());
+        QVERIFY(!child<QAction>(w, "MnuViewWaku")->isChecked());
+        QVERIFY(!rollIn(w, 0)->Picture().isNull());
     }
 
     // A copy in a read-only folder reads the file shipped beside it and saves its own elsewhere,
@@ -244,8 +250,8 @@ private slots:
         const QString own = dir_->filePath(QStringLiteral("config/solbena/QT17C0042.ini"));
         {
             Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false, IniPlace{ini_, own});
-            QCOMPARE(f.form->panel().HScroll1->value(), 1234);
-            f.form->panel().HScroll1->setValue(4321);
+            QCOMPARE(child<QScrollBar>(f.form->panel(), "HScroll1")->value(), 1234);
+            child<QScrollBar>(f.form->panel(), "HScroll1")->setValue(4321);
             QVERIFY(f.form->close());
         }
         QFile saved(own);
@@ -257,6 +263,17 @@ private slots:
     }
 
 private:
+    // What the window saves when it closes now.
+    IniValues savedBy(Form1 &w) const
+    {
+        w.close();
+        QByteArray bytes;
+        IniValues values;
+        if (readIniFile(ini_, &bytes))
+            readIniValues(bytes, &values);
+        return values;
+    }
+
     std::unique_ptr<QTemporaryDir> dir_;
     QString ini_;
     QString roll_;

@@ -1,8 +1,8 @@
 // The user's language: Qt's own dialogs and the program's failure descriptions follow it, the
 // program's own Japanese captions never do.
 
-#include <platform/dialogs/qtfiledialog.h>
 #include <picture/picture.h>
+#include <platform/dialogs/qtfiledialog.h>
 #include <platform/translations/translations.h>
 #include <settings/frmset.h>
 #include <support/form1fixture.h>
@@ -33,7 +33,7 @@ QtTexts qtTextsIn(const QLocale &locale)
     QMessageBox box;
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
     QFileDialog dialog;
-    QtFileDialog().prepare(dialog);
+    QtFileDialog(QString()).prepare(dialog);
     const auto *lookIn = dialog.findChild<QLabel *>(QStringLiteral("lookInLabel"));
     return {box.button(QMessageBox::Cancel)->text(), lookIn ? lookIn->text() : QString(),
             dialog.windowTitle()};
@@ -52,7 +52,7 @@ QStringList captionsIn(const QLocale &locale, const QString &folder)
         for (const auto *l : window->findChildren<QLabel *>())
             texts << l->text();
     }
-    for (const QAction *a : f.form->MnuTempMenu1->actions())
+    for (const QAction *a : child<QMenu>(*f.form, "MnuTempMenu1")->actions())
         texts << a->text();
     return texts;
 }

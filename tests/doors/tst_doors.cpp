@@ -2,7 +2,6 @@
 // sound player. Steps are observed where they must be complete: when the door reads its speed
 // for the wait that follows the step. Partial steps are observed in the synchronous repaints.
 
-#include <common/common.h>
 #include <common/windowless.h>
 #include <doors/countingwait.h>
 #include <doors/doors.h>
@@ -174,7 +173,6 @@ class TestDoors : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { Common::reset(); }
 
     void frontDoor_clicked_movesOnePixelStepAtATime_data();
     void frontDoor_clicked_movesOnePixelStepAtATime();
@@ -292,7 +290,7 @@ void TestDoors::centreDoor_leafChoice_movesTheChosenLeaves()
     bus.panel.check2 = 1;
     bus.doors.Check2_Click();
     QCOMPARE(bus.sound.plays().size(), 1u);
-    QCOMPARE(bus.sound.plays()[0].wave, Common::soundBuffer);
+    QCOMPARE(bus.sound.plays()[0].wave, *bus.sound.plays()[0].buffer);
     QVERIFY(!bus.sound.plays()[0].async);
     QCOMPARE(bus.sound.plays()[0].wave, wave(101));
     QCOMPARE(readsAtSound, 0);

@@ -2,12 +2,11 @@
 // silent sink, whose monitor is recorded. Driven through the main window as a user would.
 
 #include <app/form1.h>
-#include <common/common.h>
-#include <common/executable.h>
 #include <fakes/fakedialogs.h>
 #include <fakes/fakemaker.h>
 #include <platform/sound/sdlsoundplayer.h>
 #include <settings/frmset.h>
+#include <support/children.h>
 #include <tools/soundserver/pulseserver.h>
 
 #include <QFile>
@@ -93,11 +92,10 @@ struct Bus {
 
     explicit Bus(const QString &folder)
     {
-        Common::reset();
-        executable::overrideForTesting(folder, QStringLiteral("QT17C0042"));
-        form = std::make_unique<Form1>(
-            Services{dialog, messageBox, popup, sound, urlOpener, makerLibrary});
-        form->panel().HScroll2->setValue(1);
+        form = std::make_unique<Form1>(Services{dialog, messageBox, popup, sound, urlOpener,
+                                                makerLibrary,
+                                                Executable{folder, QStringLiteral("QT17C0042")}});
+        child<QScrollBar>(form->panel(), "HScroll2")->setValue(1);
         form->show();
         [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
     }
@@ -106,7 +104,7 @@ struct Bus {
     Clock::time_point clickCentreDoor()
     {
         const auto t0 = Clock::now();
-        QTest::mouseClick(form->panel().Check2, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form->panel(), "Check2"), Qt::LeftButton);
         return t0;
     }
 };
@@ -216,13 +214,13 @@ void TestRealSound::chimeAndBuzzer_reachTheServerWholeAndOnTime()
     for (int round = 0; round < 2; ++round) {
         std::size_t mark = recorder_->size();
         auto request = bus.clickCentreDoor();
-        QCOMPARE(bus.form->imgNakaorido[1]->Width(), 110.0f);
+        QCOMPARE(control<ImageControl>(*bus.form, "imgNakaorido_1")->Width(), 110.0f);
         checkWhole(recorded(mark, 0.9), 101);
         checkOnTime(mark, request, 101);
 
         mark = recorder_->size();
         request = bus.clickCentreDoor();
-        QCOMPARE(bus.form->imgNakaorido[1]->Width(), 840.0f);
+        QCOMPARE(control<ImageControl>(*bus.form, "imgNakaorido_1")->Width(), 840.0f);
         checkWhole(recorded(mark, 2.3), 102);
         checkOnTime(mark, request, 102);
     }

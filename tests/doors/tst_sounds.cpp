@@ -1,7 +1,6 @@
 // The WAVE resources, the resource player and the SDL player (on SDL's dummy driver, which
 // plays in real time without a sound card).
 
-#include <common/common.h>
 #include <doors/waveplayer.h>
 #include <fakes/fakesound.h>
 #include <platform/sound/sdlsoundplayer.h>
@@ -110,7 +109,6 @@ class TestSounds : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { Common::reset(); }
 
     void waveResource_loaded_isTheCommittedFileAndPlays_data();
     void waveResource_loaded_isTheCommittedFileAndPlays();
@@ -182,21 +180,21 @@ void TestSounds::wavePlayer_newSound_stopsTheOldBeforeReplacingTheBuffer()
     WavePlayer player(sound);
 
     player.PlayWaveAsync(102);
-    QCOMPARE(Common::soundBuffer, resource(102));
     QCOMPARE(sound.requests.size(), 2u);
+    const QByteArray *kept = sound.requests[1].buffer;
+    QCOMPARE(*kept, resource(102));
     QCOMPARE(sound.requests[0].kind, Kind::Stop);
     QCOMPARE(sound.requests[1].kind, Kind::Play);
     QVERIFY(sound.requests[1].async);
-    // The player is handed the program-wide buffer itself, not a copy that could go away.
-    QCOMPARE(sound.requests[1].data, Common::soundBuffer.constData());
+    // The player is handed the kept buffer itself, not a copy that could go away.
+    QCOMPARE(sound.requests[1].data, kept->constData());
 
     // When the next request stops the closing sound, the bytes it plays from are still there.
     const char *playing = sound.requests[1].data;
     bool intactAtStop = false;
     sound.onRequest = [&](const FakeSoundPlayer::Request &r) {
         if (r.kind == Kind::Stop)
-            intactAtStop =
-                Common::soundBuffer.constData() == playing && Common::soundBuffer == resource(102);
+            intactAtStop = kept->constData() == playing && *kept == resource(102);
     };
     player.PlayWaveSync(101);
     QVERIFY(intactAtStop);
@@ -205,7 +203,7 @@ void TestSounds::wavePlayer_newSound_stopsTheOldBeforeReplacingTheBuffer()
     QCOMPARE(sound.requests[3].kind, Kind::Play);
     QVERIFY(!sound.requests[3].async);
     QCOMPARE(sound.requests[3].wave, resource(101));
-    QCOMPARE(Common::soundBuffer, resource(101));
+    QCOMPARE(sound.requests[3].buffer, kept);
 }
 
 void TestSounds::wavePlayer_play_onlyAsynchronousHandlesEvents()
@@ -232,7 +230,7 @@ void TestSounds::wavePlayer_unknownId_stopsAndPlaysNothing()
     QCOMPARE(sound.requests.size(), 4u);
     QCOMPARE(sound.requests[2].kind, FakeSoundPlayer::Request::Kind::Stop);
     QVERIFY(sound.requests[3].wave.isEmpty());
-    QVERIFY(Common::soundBuffer.isEmpty());
+    QVERIFY(sound.requests[3].buffer->isEmpty());
 
     // The real player takes the empty request without complaint and without waiting.
     SdlSoundPlayer sdl;
@@ -337,7 +335,6 @@ void TestSounds::sdlPlayer_noDevice_returnsAtOnce()
     QVERIFY2(t.elapsed() < 200, qPrintable(QString::number(t.elapsed())));
     QVERIFY(!sdl.hasDevice());
     QCOMPARE(sdl.queuedBytes(), 0u);
-    QCOMPARE(Common::soundBuffer, resource(102));
 }
 
 void TestSounds::sdlPlayer_noSoundCard_saysNothing()

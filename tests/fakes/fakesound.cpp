@@ -2,12 +2,12 @@
 
 void FakeSoundPlayer::stop()
 {
-    record({Request::Kind::Stop, {}, nullptr, false});
+    record({Request::Kind::Stop, {}, nullptr, nullptr, false});
 }
 
 void FakeSoundPlayer::play(const QByteArray &waveImage, bool async)
 {
-    record({Request::Kind::Play, waveImage, waveImage.constData(), async});
+    record({Request::Kind::Play, waveImage, &waveImage, waveImage.constData(), async});
 }
 
 void FakeSoundPlayer::record(const Request &r)

@@ -13,8 +13,9 @@ public:
     struct Request {
         enum class Kind { Stop, Play };
         Kind kind;
-        // Play only: a copy of the bytes asked for, where they lay, and how.
+        // Play only: a copy of the bytes asked for, the buffer they lay in and where, and how.
         QByteArray wave;
+        const QByteArray *buffer = nullptr;
         const char *data = nullptr;
         bool async = false;
     };

@@ -1,7 +1,7 @@
 // The settings line: what is written, and what reading makes of written and hand-made lines.
 
-#include <settings/inifile.h>
 #include <common/filenames.h>
+#include <settings/inifile.h>
 
 #include <QLocale>
 #include <QProcess>
@@ -290,7 +290,7 @@ private slots:
         QFETCH(qint32, value);
         IniReader reader(text);
         qint32 read = -99;
-        QCOMPARE(reader.readInt32(&read), ok);
+        QCOMPARE(reader.readInt(&read), ok);
         QCOMPARE(read, ok ? value : -99);
     }
 
@@ -313,7 +313,7 @@ private slots:
         QFETCH(int, value);
         IniReader reader(text);
         qint16 read = -99;
-        QCOMPARE(reader.readInt16(&read), ok);
+        QCOMPARE(reader.readInt(&read), ok);
         QCOMPARE(int(read), ok ? value : -99);
     }
 
@@ -348,10 +348,10 @@ private slots:
         qint32 n = 0;
         QString text;
         bool b = false;
-        QVERIFY(!reader.readInt32(&n));
+        QVERIFY(!reader.readInt(&n));
         QVERIFY(!reader.readText(&text));
         QVERIFY(!reader.readBool(&b));
-        QVERIFY(!reader.readInt32(&n));
+        QVERIFY(!reader.readInt(&n));
         QVERIFY(reader.failed());
     }
 

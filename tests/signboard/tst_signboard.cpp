@@ -1,5 +1,6 @@
 // The signboard: its frame arithmetic, picture, menu commands, reset and drag.
 
+#include <settings/inifile.h>
 #include <signboard/signboard.h>
 #include <support/drops.h>
 #include <support/form1fixture.h>
@@ -30,78 +31,75 @@ private slots:
     {
         QVERIFY(dir_.isValid());
         f_ = std::make_unique<Form1Fixture>(dir_.path());
-        k_ = &f_->form->kanban();
     }
     void cleanup() { f_.reset(); }
 
     void frameFit_homeGeometry_hugsThreeSides()
     {
-        k_->PicKanban_DblClick();
-        QCOMPARE(k_->shpK_Waku[0]->rect(), (R{8835, 1605, 75, 465}));
-        QCOMPARE(k_->shpK_Waku[1]->rect(), (R{10320, 1605, 75, 465}));
-        QCOMPARE(k_->shpK_Waku[2]->rect(), (R{8835, 2055, 1560, 60}));
+        fitFrame();
+        QCOMPARE(bar(0)->rect(), (R{8835, 1605, 75, 465}));
+        QCOMPARE(bar(1)->rect(), (R{10320, 1605, 75, 465}));
+        QCOMPARE(bar(2)->rect(), (R{8835, 2055, 1560, 60}));
     }
 
     void resize_grownBoard_followsThenFits()
     {
-        k_->PicKanban->Move(8910, 1605, 1410, 600);
+        board()->Move(8910, 1605, 1410, 600);
         // The follow moves the bottom bar but leaves the side bars' height.
-        QCOMPARE(k_->shpK_Waku[2]->rect(), (R{8835, 2205, 1560, 60}));
-        QCOMPARE(k_->shpK_Waku[0]->Height(), 465.0f);
-        QCOMPARE(k_->shpK_Waku[1]->Height(), 465.0f);
-        k_->PicKanban_DblClick();
-        QCOMPARE(k_->shpK_Waku[0]->rect(), (R{8835, 1605, 75, 615}));
-        QCOMPARE(k_->shpK_Waku[1]->rect(), (R{10320, 1605, 75, 615}));
+        QCOMPARE(bar(2)->rect(), (R{8835, 2205, 1560, 60}));
+        QCOMPARE(bar(0)->Height(), 465.0f);
+        QCOMPARE(bar(1)->Height(), 465.0f);
+        fitFrame();
+        QCOMPARE(bar(0)->rect(), (R{8835, 1605, 75, 615}));
+        QCOMPARE(bar(1)->rect(), (R{10320, 1605, 75, 615}));
     }
 
     void choosePicture_boardTakesPictureSizeAndFrameFits()
     {
         const QString path = writePicture(dir_.filePath("board.bmp"), {120, 40}, Qt::yellow);
         f_->dialog.setNextAnswer(path);
-        f_->form->MnuSetKanban->trigger();
-        QCOMPARE(Common::kanbanPicturePath, path);
-        QCOMPARE(k_->PicKanban->Width(), 1800.0f);
-        QCOMPARE(k_->PicKanban->Height(), 600.0f);
-        QCOMPARE(k_->shpK_Waku[1]->rect(), (R{8910 + 1800, 1605, 75, 615}));
-        QCOMPARE(k_->shpK_Waku[2]->rect(), (R{8835, 2205, 1950, 60}));
+        child<QAction>(*f_->form, "MnuSetKanban")->trigger();
+        QCOMPARE(savedPath(), path);
+        QCOMPARE(board()->Width(), 1800.0f);
+        QCOMPARE(board()->Height(), 600.0f);
+        QCOMPARE(bar(1)->rect(), (R{8910 + 1800, 1605, 75, 615}));
+        QCOMPARE(bar(2)->rect(), (R{8835, 2205, 1950, 60}));
         QVERIFY(f_->messageBox.shown.empty());
     }
 
     void choosePicture_whileHidden_staysHiddenAndUnchecked()
     {
-        f_->form->MnuViewKanban->trigger();
+        child<QAction>(*f_->form, "MnuViewKanban")->trigger();
         f_->dialog.setNextAnswer(writePicture(dir_.filePath("b.bmp"), {50, 20}, Qt::red));
-        f_->form->MnuSetKanban->trigger();
-        QVERIFY(k_->PicKanban->isHidden());
-        QVERIFY(!f_->form->MnuViewKanban->isChecked());
-        QCOMPARE(k_->PicKanban->Width(), 750.0f);
-        QCOMPARE(k_->shpK_Waku[1]->Left(), 8910.0f + 750.0f);
+        child<QAction>(*f_->form, "MnuSetKanban")->trigger();
+        QVERIFY(board()->isHidden());
+        QVERIFY(!child<QAction>(*f_->form, "MnuViewKanban")->isChecked());
+        QCOMPARE(board()->Width(), 750.0f);
+        QCOMPARE(bar(1)->Left(), 8910.0f + 750.0f);
     }
 
     void choosePicture_failureOrCancel_changesNothing()
     {
         const QString good = writePicture(dir_.filePath("good.bmp"), {60, 30}, Qt::green);
         f_->dialog.setNextAnswer(good);
-        k_->MnuSetKanban_Click();
-        const QImage picture = k_->PicKanban->Picture();
-        const R board = k_->PicKanban->twipsRect();
-        const R bar = k_->shpK_Waku[2]->rect();
+        child<QAction>(*f_->form, "MnuSetKanban")->trigger();
+        const QImage picture = board()->Picture();
+        const R before = rectOf(*board());
+        const R bottom = bar(2)->rect();
 
         QFile junk(dir_.filePath("junk.gif"));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("GIF89a but nothing more");
         junk.close();
-        // A roll choice earlier in the run must not leak into a cancelled signboard choice.
-        Common::rollPicturePaths[0] = good;
         const std::vector<std::optional<QString>> answers{
             junk.fileName(), dir_.filePath("missing.bmp"), QString(), std::nullopt};
         for (const auto &answer : answers) {
             f_->dialog.setNextAnswer(answer);
-            k_->MnuSetKanban_Click();
-            QCOMPARE(Common::kanbanPicturePath, good);
-            QCOMPARE(k_->PicKanban->Picture(), picture);
-            QCOMPARE(k_->PicKanban->twipsRect(), board);
-            QCOMPARE(k_->shpK_Waku[2]->rect(), bar);
+            child<QAction>(*f_->form, "MnuSetKanban")->trigger();
+            QCOMPARE(savedPath(), good);
+            QCOMPARE(board()->Picture(), picture);
+            QCOMPARE(rectOf(*board()), before);
+            QCOMPARE(bar(2)->rect(), bottom);
         }
         QVERIFY(f_->messageBox.shown.empty());
     }
@@ -110,11 +108,11 @@ private slots:
     {
         const QString path = writePicture(dir_.filePath("board.bmp"), {120, 40}, Qt::yellow);
         const QList<QUrl> urls{QUrl::fromLocalFile(path)};
-        QVERIFY(dropUrls(k_->PicKanban, urls));
+        QVERIFY(dropUrls(board(), urls));
         QCOMPARE(f_->dialog.opened, 0);
-        QCOMPARE(Common::kanbanPicturePath, path);
-        QCOMPARE(k_->PicKanban->Width(), 1800.0f);
-        QCOMPARE(k_->shpK_Waku[1]->rect(), (R{8910 + 1800, 1605, 75, 615}));
+        QCOMPARE(savedPath(), path);
+        QCOMPARE(board()->Width(), 1800.0f);
+        QCOMPARE(bar(1)->rect(), (R{8910 + 1800, 1605, 75, 615}));
     }
 
     void drop_notAPictureOrTwoFiles_changesNothingSilently()
@@ -124,12 +122,12 @@ private slots:
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("GIF89a but nothing more");
         junk.close();
-        QVERIFY(dropUrls(k_->PicKanban, {QUrl::fromLocalFile(junk.fileName())}));
+        QVERIFY(dropUrls(board(), {QUrl::fromLocalFile(junk.fileName())}));
         const QList<QUrl> two{QUrl::fromLocalFile(good), QUrl::fromLocalFile(good)};
-        QVERIFY(!dropUrls(k_->PicKanban, two));
-        QVERIFY(Common::kanbanPicturePath.isEmpty());
-        QVERIFY(k_->PicKanban->Picture().isNull());
-        QCOMPARE(k_->PicKanban->twipsRect(), (R{8910, 1605, 1410, 450}));
+        QVERIFY(!dropUrls(board(), two));
+        QVERIFY(savedPath().isEmpty());
+        QVERIFY(board()->Picture().isNull());
+        QCOMPARE(rectOf(*board()), (R{8910, 1605, 1410, 450}));
         QVERIFY(f_->messageBox.shown.empty());
     }
 
@@ -137,42 +135,41 @@ private slots:
     {
         const QString path = writePicture(dir_.filePath("p.bmp"), {100, 50}, Qt::cyan);
         f_->dialog.setNextAnswer(path);
-        k_->MnuSetKanban_Click();
-        k_->PicKanban->Move(3000, 300, k_->PicKanban->Width(), k_->PicKanban->Height());
-        f_->form->MnuViewWaku->trigger();
-        f_->form->MnuKanbanReset->trigger();
-        QVERIFY(k_->PicKanban->Picture().isNull());
-        QCOMPARE(k_->PicKanban->twipsRect(), (R{8910, 1605, 1410, 450}));
-        QCOMPARE(k_->shpK_Waku[0]->rect(), (R{8835, 1605, 75, 465}));
-        QCOMPARE(Common::kanbanPicturePath, path);
-        QVERIFY(!k_->shpK_Waku[0]->Visible());
-        QVERIFY(!f_->form->MnuViewWaku->isChecked());
-        QVERIFY(!k_->PicKanban->isHidden());
-        QVERIFY(f_->form->MnuViewKanban->isChecked());
+        child<QAction>(*f_->form, "MnuSetKanban")->trigger();
+        board()->Move(3000, 300, board()->Width(), board()->Height());
+        child<QAction>(*f_->form, "MnuViewWaku")->trigger();
+        child<QAction>(*f_->form, "MnuKanbanReset")->trigger();
+        QVERIFY(board()->Picture().isNull());
+        QCOMPARE(rectOf(*board()), (R{8910, 1605, 1410, 450}));
+        QCOMPARE(bar(0)->rect(), (R{8835, 1605, 75, 465}));
+        QCOMPARE(savedPath(), path);
+        QVERIFY(!bar(0)->Visible());
+        QVERIFY(!child<QAction>(*f_->form, "MnuViewWaku")->isChecked());
+        QVERIFY(!board()->isHidden());
+        QVERIFY(child<QAction>(*f_->form, "MnuViewKanban")->isChecked());
     }
 
     void viewItems_checkMarksAlwaysEqualVisibilities()
     {
-        QAction *kanban = f_->form->MnuViewKanban;
-        QAction *waku = f_->form->MnuViewWaku;
+        QAction *kanban = child<QAction>(*f_->form, "MnuViewKanban");
+        QAction *waku = child<QAction>(*f_->form, "MnuViewWaku");
         for (int i = 0; i < 4; ++i) {
             (i % 2 ? kanban : waku)->trigger();
-            QCOMPARE(kanban->isChecked(), k_->kanbanVisible());
-            QCOMPARE(waku->isChecked(), k_->wakuVisible());
-            for (ShapeControl *bar : k_->shpK_Waku)
-                QCOMPARE(bar->Visible(), waku->isChecked());
+            QCOMPARE(kanban->isChecked(), !board()->isHidden());
+            QCOMPARE(waku->isChecked(), bar(0)->Visible());
+            for (int b = 0; b < 3; ++b)
+                QCOMPARE(bar(b)->Visible(), waku->isChecked());
         }
         // Hiding the board leaves the frame alone.
         kanban->trigger();
-        QVERIFY(!k_->kanbanVisible());
-        QCOMPARE(k_->wakuVisible(), waku->isChecked());
+        QVERIFY(board()->isHidden());
+        QCOMPARE(bar(0)->Visible(), waku->isChecked());
     }
 
     void drag_leftButton_movesBoardOnlyAndDoubleClickRefits()
     {
-        const R bars[3] = {k_->shpK_Waku[0]->rect(), k_->shpK_Waku[1]->rect(),
-                           k_->shpK_Waku[2]->rect()};
-        KanbanBox *box = k_->PicKanban;
+        const R bars[3] = {bar(0)->rect(), bar(1)->rect(), bar(2)->rect()};
+        SignboardBox *box = board();
         const QPoint at = box->mapToGlobal(QPoint(10, 10));
         sendMouse(box, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
         sendMouse(box, QEvent::MouseMove, at + QPoint(10, 2), Qt::NoButton, Qt::LeftButton);
@@ -182,28 +179,48 @@ private slots:
         QCOMPARE(box->Left(), 8910.0f + 300.0f);
         QCOMPARE(box->Top(), 1605.0f);
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(k_->shpK_Waku[i]->rect(), bars[i]);
+            QCOMPARE(bar(i)->rect(), bars[i]);
         // Moving without a button held does not drag.
         sendMouse(box, QEvent::MouseMove, at + QPoint(40, 0), Qt::NoButton, Qt::NoButton);
         QCOMPARE(box->Left(), 9210.0f);
 
         QTest::mouseDClick(box, Qt::LeftButton, {}, QPoint(5, 5));
-        QCOMPARE(k_->shpK_Waku[0]->rect(), (R{9210 - 75, 1605, 75, 465}));
+        QCOMPARE(bar(0)->rect(), (R{9210 - 75, 1605, 75, 465}));
         QCOMPARE(box->Left(), 9210.0f);
     }
 
     void frameToggle_afterDrag_reattachesEvenWhenHiding()
     {
-        k_->PicKanban->Move(6000, 600, 1410, 450);
-        f_->form->MnuViewWaku->trigger();
-        QCOMPARE(k_->shpK_Waku[2]->rect(), (R{5925, 1050, 1560, 60}));
-        QVERIFY(!k_->wakuVisible());
+        board()->Move(6000, 600, 1410, 450);
+        child<QAction>(*f_->form, "MnuViewWaku")->trigger();
+        QCOMPARE(bar(2)->rect(), (R{5925, 1050, 1560, 60}));
+        QVERIFY(!bar(0)->Visible());
     }
 
 private:
+    // A double-click on the board fits its frame again.
+    void fitFrame() { QTest::mouseDClick(board(), Qt::LeftButton, {}, QPoint(5, 5)); }
+    // The signboard's picture path as the settings keep it.
+    QString savedPath() const
+    {
+        f_->form->SaveIni();
+        const QString ini = dir_.filePath(QStringLiteral("QT17C0042.ini"));
+        QByteArray bytes;
+        IniValues values;
+        if (readIniFile(ini, &bytes))
+            readIniValues(bytes, &values);
+        // The next test's window must start without it.
+        QFile::remove(ini);
+        return values.kanbanPath;
+    }
+    SignboardBox *board() const { return child<SignboardBox>(*f_->form, "PicKanban"); }
+    ShapeControl *bar(int i) const
+    {
+        return control<ShapeControl>(*f_->form, QStringLiteral("shpK_Waku_%1").arg(i));
+    }
+
     QTemporaryDir dir_;
     std::unique_ptr<Form1Fixture> f_;
-    Signboard *k_ = nullptr;
 };
 
 QTEST_MAIN(TestSignboard)

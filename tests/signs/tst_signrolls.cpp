@@ -1,15 +1,35 @@
 // Sign windows and rolls: winding with the arrow keys, focus, and loading a roll picture.
 
-#include <settings/frmset.h>
 #include <signs/signrolls.h>
 #include <support/drops.h>
 #include <support/form1fixture.h>
 
 #include <QDir>
-#include <QScrollBar>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <limits>
+
+namespace {
+
+// The sign windows on a window of their own, with the steps a panel would give.
+struct Signs {
+    QWidget form;
+    FakeFileDialog dialog;
+    FakeMessageBox messageBox;
+    std::array<int, 2> steps{};
+    SignRolls signs{&form, dialog, messageBox, [this](std::int16_t i) { return steps.at(i); }};
+
+    Signs()
+    {
+        form.resize(739, 207);
+        form.show();
+        [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(&form);
+        form.activateWindow();
+        [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(&form);
+    }
+};
+
+} // namespace
 
 class TestSignRolls : public QObject {
     Q_OBJECT
@@ -17,9 +37,9 @@ private slots:
     void init()
     {
         QVERIFY(dir_.isValid());
-        f_ = std::make_unique<Form1Fixture>(dir_.path());
-        signs_ = &f_->form->signs();
-        window_ = signs_->picWaku1[0];
+        f_ = std::make_unique<Signs>();
+        signs_ = &f_->signs;
+        window_ = child<PictureBox>(f_->form, "picWaku1_0");
     }
     void cleanup() { f_.reset(); }
 
@@ -27,14 +47,12 @@ private slots:
     {
         setStep(100);
         QTest::keyClick(focusWindow(), Qt::Key_Up);
-        QCOMPARE(signs_->offsets[0], 100);
-        QCOMPARE(signs_->imgMaku1[0]->Top(), 100.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), 100.0f);
         QTest::keyClick(window_, Qt::Key_Down);
         QTest::keyClick(window_, Qt::Key_Down);
-        QCOMPARE(signs_->offsets[0], -100);
-        QCOMPARE(signs_->imgMaku1[0]->Top(), -100.0f);
-        // Only roll 0 moved.
-        QCOMPARE(signs_->offsets[1], 0);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -100.0f);
+        // Only roll 0 moved: roll 1 is where it was placed.
+        QCOMPARE(rollIn(f_->form, 1)->Top(), 30.0f);
     }
 
     void arrows_stepReadAtEveryPress()
@@ -46,12 +64,12 @@ private slots:
         QTest::keyClick(window_, Qt::Key_Down);
         setStep(0);
         QTest::keyClick(window_, Qt::Key_Down);
-        QCOMPARE(signs_->offsets[0], -480);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -480.0f);
         // An auto-repeated press winds once more.
         setStep(10);
         QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), true);
         QApplication::sendEvent(window_, &repeat);
-        QCOMPARE(signs_->offsets[0], -490);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -490.0f);
     }
 
     void arrows_modifiersIgnored_otherKeysDoNothing()
@@ -61,61 +79,56 @@ private slots:
         QTest::keyClick(window_, Qt::Key_Down, Qt::ShiftModifier);
         QTest::keyClick(window_, Qt::Key_Down, Qt::ControlModifier);
         QTest::keyClick(window_, Qt::Key_Up, Qt::AltModifier);
-        QCOMPARE(signs_->offsets[0], -5);
-        for (Qt::Key k : {Qt::Key_Left, Qt::Key_Right, Qt::Key_PageUp, Qt::Key_PageDown,
-                          Qt::Key_A, Qt::Key_Space})
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -5.0f);
+        for (Qt::Key k : {Qt::Key_Left, Qt::Key_Right, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_A,
+                          Qt::Key_Space})
             QTest::keyClick(window_, k);
-        QCOMPARE(signs_->offsets[0], -5);
-        QCOMPARE(signs_->imgMaku1[0]->Top(), -5.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -5.0f);
     }
 
-    void arrows_pastTheRange_clampInsteadOfWrapping()
+    void wound_pastTheRange_clampsInsteadOfWrapping()
     {
-        focusWindow();
-        setStep(1000);
-        signs_->offsets[0] = std::numeric_limits<std::int32_t>::max() - 10;
-        QTest::keyClick(window_, Qt::Key_Up);
-        QCOMPARE(signs_->offsets[0], std::numeric_limits<std::int32_t>::max());
-        signs_->offsets[0] = std::numeric_limits<std::int32_t>::min() + 10;
-        QTest::keyClick(window_, Qt::Key_Down);
-        QCOMPARE(signs_->offsets[0], std::numeric_limits<std::int32_t>::min());
+        constexpr std::int32_t max = std::numeric_limits<std::int32_t>::max();
+        constexpr std::int32_t min = std::numeric_limits<std::int32_t>::min();
+        QCOMPARE(signs::wound(max - 10, 1000, true), max);
+        QCOMPARE(signs::wound(min + 10, 1000, false), min);
+        QCOMPARE(signs::wound(max - 10, 1000, false), max - 1010);
     }
 
     void click_onRollOrWindow_givesWindowTheFocus()
     {
-        f_->form->panel().scllMakuSpeed[0]->setFocus();
-        // The roll covers the whole window at design time.
+        window_->clearFocus();
+        // The roll covers the whole window until it is wound: this click lands on the roll.
+        QVERIFY(window_->layer().controlAt(QPoint(10, 10)));
         QTest::mouseClick(window_, Qt::LeftButton, {}, QPoint(10, 10));
         QVERIFY(window_->hasFocus());
-        QCOMPARE(signs_->picWaku1[0]->layer().controlAt(QPoint(10, 10)), signs_->imgMaku1[0]);
     }
 
     void doubleClick_choosesFile_loadsAtNaturalSizeAndShowsTop()
     {
         const QString path = writePicture(dir_.filePath("roll.bmp"), {48, 600}, Qt::black);
-        signs_->offsets[0] = -450;
-        signs_->offsets[1] = 77;
+        wind(0, 450, Qt::Key_Down);
+        wind(1, 77, Qt::Key_Up);
         f_->dialog.setNextAnswer(path);
         QTest::mouseDClick(window_, Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(f_->dialog.opened, 1);
-        QCOMPARE(Common::rollPicturePaths[0], path);
-        QCOMPARE(signs_->imgMaku1[0]->Width(), 720.0f);
-        QCOMPARE(signs_->imgMaku1[0]->Height(), 9000.0f);
-        QCOMPARE(signs_->offsets[0], 0);
-        QCOMPARE(signs_->imgMaku1[0]->Top(), 0.0f);
+        QCOMPARE(signs_->rollPath(0), path);
+        QCOMPARE(rollIn(f_->form, 0)->Width(), 720.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Height(), 9000.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), 0.0f);
         // The other window keeps its offset.
-        QCOMPARE(signs_->offsets[1], 77);
+        QCOMPARE(rollIn(f_->form, 1)->Top(), 77.0f);
         QVERIFY(f_->messageBox.shown.empty());
     }
 
     void load_cancelled_changesNothing()
     {
-        Common::rollPicturePaths[0] = QStringLiteral("/earlier/roll.gif");
-        signs_->offsets[0] = -30;
+        signs_->setRollPath(0, QStringLiteral("/earlier/roll.gif"));
+        wind(0, 30, Qt::Key_Down);
         f_->dialog.setNextAnswer(std::nullopt);
         signs_->Load方向幕(0);
-        QCOMPARE(Common::rollPicturePaths[0], QStringLiteral("/earlier/roll.gif"));
-        QCOMPARE(signs_->offsets[0], -30);
+        QCOMPARE(signs_->rollPath(0), QStringLiteral("/earlier/roll.gif"));
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -30.0f);
         QVERIFY(f_->messageBox.shown.empty());
     }
 
@@ -124,7 +137,7 @@ private slots:
         const QString good = writePicture(dir_.filePath("good.bmp"), {48, 90}, Qt::white);
         f_->dialog.setNextAnswer(good);
         signs_->Load方向幕(0);
-        const QImage before = signs_->imgMaku1[0]->Picture();
+        const QImage before = rollIn(f_->form, 0)->Picture();
         setStep(15);
         focusWindow();
         QTest::keyClick(window_, Qt::Key_Down);
@@ -136,10 +149,9 @@ private slots:
         f_->dialog.setNextAnswer(junk.fileName());
         signs_->Load方向幕(0);
 
-        QCOMPARE(Common::rollPicturePaths[0], junk.fileName());
-        QCOMPARE(signs_->imgMaku1[0]->Picture(), before);
-        QCOMPARE(signs_->offsets[0], -15);
-        QCOMPARE(signs_->imgMaku1[0]->Top(), -15.0f);
+        QCOMPARE(signs_->rollPath(0), junk.fileName());
+        QCOMPARE(rollIn(f_->form, 0)->Picture(), before);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -15.0f);
         QCOMPARE(f_->messageBox.shown.size(), size_t(1));
         const auto &shown = f_->messageBox.shown[0];
         QVERIFY2(shown.text.contains(QStringLiteral("notes.jpg")), qPrintable(shown.text));
@@ -151,14 +163,14 @@ private slots:
     void load_secondWindow_worksAlthoughHidden()
     {
         const QString path = writePicture(dir_.filePath("two.bmp"), {49, 100}, Qt::blue);
-        signs_->offsets[0] = -60;
+        wind(0, 60, Qt::Key_Down);
         f_->dialog.setNextAnswer(path);
         signs_->Load方向幕(1);
-        QCOMPARE(Common::rollPicturePaths[1], path);
-        QCOMPARE(signs_->imgMaku1[1]->Width(), 735.0f);
-        // Its roll keeps its horizontal design position.
-        QCOMPARE(signs_->imgMaku1[1]->Left(), -30.0f);
-        QCOMPARE(signs_->offsets[0], -60);
+        QCOMPARE(signs_->rollPath(1), path);
+        QCOMPARE(rollIn(f_->form, 1)->Width(), 735.0f);
+        // Its roll keeps its place across the window.
+        QCOMPARE(rollIn(f_->form, 1)->Left(), -30.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -60.0f);
     }
 
     // Dropping a file on a sign window.
@@ -166,14 +178,13 @@ private slots:
     void drop_oneLocalPicture_loadsAsTheDialogChoiceDoes()
     {
         const QString path = writePicture(dir_.filePath("drop roll.bmp"), {48, 600}, Qt::black);
-        signs_->offsets[0] = -450;
+        wind(0, 450, Qt::Key_Down);
         const QList<QUrl> urls{QUrl::fromLocalFile(path)};
         QVERIFY(dropUrls(window_, urls));
         QCOMPARE(f_->dialog.opened, 0);
-        QCOMPARE(Common::rollPicturePaths[0], path);
-        QCOMPARE(signs_->imgMaku1[0]->Height(), 9000.0f);
-        QCOMPARE(signs_->offsets[0], 0);
-        QCOMPARE(signs_->imgMaku1[0]->Top(), 0.0f);
+        QCOMPARE(signs_->rollPath(0), path);
+        QCOMPARE(rollIn(f_->form, 0)->Height(), 9000.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), 0.0f);
         QVERIFY(f_->messageBox.shown.empty());
     }
 
@@ -188,23 +199,23 @@ private slots:
         // QTemporaryDir cannot name it.
         std::remove(bytes.constData());
         QVERIFY(loaded);
-        QCOMPARE(signs_->imgMaku1[0]->Height(), 1350.0f);
+        QCOMPARE(rollIn(f_->form, 0)->Height(), 1350.0f);
     }
 
     void drop_notAPicture_showsTheMessageAndKeepsThePicture()
     {
         const QString good = writePicture(dir_.filePath("good.bmp"), {48, 90}, Qt::white);
-        signs_->loadChosenRoll(0, good);
-        const QImage before = signs_->imgMaku1[0]->Picture();
-        signs_->offsets[0] = -15;
+        QVERIFY(dropUrls(window_, {QUrl::fromLocalFile(good)}));
+        const QImage before = rollIn(f_->form, 0)->Picture();
+        wind(0, 15, Qt::Key_Down);
         QFile junk(dir_.filePath("notes.jpg"));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("this is not a picture");
         junk.close();
         QVERIFY(dropUrls(window_, {QUrl::fromLocalFile(junk.fileName())}));
-        QCOMPARE(Common::rollPicturePaths[0], junk.fileName());
-        QCOMPARE(signs_->imgMaku1[0]->Picture(), before);
-        QCOMPARE(signs_->offsets[0], -15);
+        QCOMPARE(signs_->rollPath(0), junk.fileName());
+        QCOMPARE(rollIn(f_->form, 0)->Picture(), before);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -15.0f);
         QCOMPARE(f_->messageBox.shown.size(), size_t(1));
         QVERIFY(f_->messageBox.shown[0].text.contains(QStringLiteral("notes.jpg")));
     }
@@ -222,21 +233,27 @@ private slots:
         for (const QList<QUrl> &urls : refused) {
             QVERIFY2(!dropUrls(window_, urls), qPrintable(QUrl::toStringList(urls).join(u' ')));
         }
-        QVERIFY(Common::rollPicturePaths[0].isEmpty());
-        QVERIFY(signs_->imgMaku1[0]->Picture().isNull());
+        QVERIFY(signs_->rollPath(0).isEmpty());
+        QVERIFY(rollIn(f_->form, 0)->Picture().isNull());
         QVERIFY(f_->messageBox.shown.empty());
     }
 
 private:
-    void setStep(int v) { f_->form->panel().scllMakuSpeed[0]->setValue(v); }
+    void setStep(int v, int i = 0) { f_->steps.at(i) = v; }
     QWidget *focusWindow()
     {
-        signs_->picWaku1_Click(0);
+        QTest::mouseClick(window_, Qt::LeftButton, {}, QPoint(10, 10));
         return window_;
+    }
+    // One key press on sign window i with the given step.
+    void wind(int i, int step, Qt::Key key)
+    {
+        setStep(step, i);
+        QTest::keyClick(child<PictureBox>(f_->form, QStringLiteral("picWaku1_%1").arg(i)), key);
     }
 
     QTemporaryDir dir_;
-    std::unique_ptr<Form1Fixture> f_;
+    std::unique_ptr<Signs> f_;
     SignRolls *signs_ = nullptr;
     PictureBox *window_ = nullptr;
 };

@@ -3,13 +3,16 @@
 // A main window with fake side effects, started as the program starts it, in a folder of its own.
 
 #include <app/form1.h>
-#include <common/common.h>
-#include <common/executable.h>
+#include <common/picturebox.h>
 #include <fakes/fakedialogs.h>
 #include <fakes/fakemaker.h>
 #include <fakes/fakesound.h>
+#include <signboard/signboard.h>
+#include <support/children.h>
 
+#include <QAction>
 #include <QImage>
+#include <QMenu>
 #include <QTest>
 #include <memory>
 #include <optional>
@@ -27,11 +30,9 @@ struct Form1Fixture {
     explicit Form1Fixture(const QString &folder, const QString &name = QStringLiteral("QT17C0042"),
                           bool show = true, std::optional<IniPlace> place = std::nullopt)
     {
-        Common::reset();
-        executable::overrideForTesting(folder, name);
-        const Services services{dialog, messageBox, popup, sound, urlOpener, makerLibrary};
-        form =
-            place ? std::make_unique<Form1>(services, *place) : std::make_unique<Form1>(services);
+        form = std::make_unique<Form1>(Services{dialog, messageBox, popup, sound, urlOpener,
+                                                makerLibrary, Executable{folder, name}},
+                                       place);
         if (show) {
             form->show();
             [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
@@ -40,6 +41,19 @@ struct Form1Fixture {
         }
     }
 };
+
+// Where a picture box is, in twips.
+inline twips::Rect rectOf(const PictureBox &box)
+{
+    return {box.Left(), box.Top(), box.Width(), box.Height()};
+}
+
+// The roll in sign window i.
+inline ImageControl *rollIn(const QWidget &form, int i)
+{
+    return control<ImageControl>(*child<PictureBox>(form, QStringLiteral("picWaku1_%1").arg(i)),
+                                 QStringLiteral("imgMaku1_%1").arg(i));
+}
 
 // Writes a plain picture of the given size and colour; returns its path.
 inline QString writePicture(const QString &path, QSize size, QColor colour)

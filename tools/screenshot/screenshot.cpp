@@ -13,8 +13,10 @@
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -67,22 +69,27 @@ int main(int argc, char *argv[])
 
     // A folder of its own, so that no settings file is read or written beside the program.
     QTemporaryDir home;
-    executable::overrideForTesting(home.path(), QStringLiteral("QT17C0042"));
     ScriptedDialog dialog;
     dialog.answers = {roll, board};
     Silent silent;
     NoMaker maker;
-    Form1 form(Services{dialog, silent, silent, silent, silent, maker});
+    Form1 form(Services{dialog, silent, silent, silent, silent, maker,
+                        Executable{home.path(), QStringLiteral("QT17C0042")}});
     form.show();
     form.Load方向幕(0);
-    form.kanban().MnuSetKanban_Click();
-    form.panel().scllMakuSpeed[0]->setValue(450);
-    for (int i = 0; i < 2; ++i)
-        form.signs().picWaku1_KeyDown(0, 40, 0);
+    form.findChild<QAction *>(QStringLiteral("MnuSetKanban"))->trigger();
+    form.panel().setValue(frmSet::Bar::Step0, 450);
+    QWidget *sign = form.findChild<QWidget *>(QStringLiteral("picWaku1_0"));
+    for (int i = 0; i < 2; ++i) {
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QCoreApplication::sendEvent(sign, &down);
+    }
     // The centre door half open, as an opening leaves it midway.
-    for (ImageControl *leaf : form.imgNakaorido)
-        leaf->setWidth(475);
-    form.imgNakaorido[1]->setLeft(6540 - 475);
+    const auto *surface =
+        form.findChild<WindowlessLayer *>(QStringLiteral("surface"), Qt::FindDirectChildrenOnly);
+    for (const char *name : {"imgNakaorido_0", "imgNakaorido_1"})
+        surface->control(QString::fromLatin1(name))->setWidth(475);
+    surface->control(QStringLiteral("imgNakaorido_1"))->setLeft(6540 - 475);
 
     const QPixmap main = form.grab();
     const QPixmap panel = form.panel().grab();

@@ -1,4 +1,3 @@
-#include <common/executable.h>
 #include <platform/dialogs/qtfiledialog.h>
 
 #include <QApplication>
@@ -74,12 +73,11 @@ void TestQtFileDialog::init()
     program_ = std::make_unique<QTemporaryDir>();
     samples_ = program_->filePath(QStringLiteral("samples"));
     QVERIFY(QDir().mkpath(samples_));
-    executable::overrideForTesting(program_->path(), QStringLiteral("QT17C0042"));
 }
 
 void TestQtFileDialog::fileDialog_firstOpening_startsInTheSamples()
 {
-    QtFileDialog files;
+    QtFileDialog files(program_->path());
     QCOMPARE(files.startFolder(), samples_);
     QFileDialog dialog;
     files.prepare(dialog);
@@ -93,7 +91,7 @@ void TestQtFileDialog::fileDialog_firstOpening_startsInTheSamples()
 void TestQtFileDialog::fileDialog_noSamples_startsBesideTheProgram()
 {
     QVERIFY(QDir(samples_).removeRecursively());
-    QCOMPARE(QtFileDialog().startFolder(), program_->path());
+    QCOMPARE(QtFileDialog(program_->path()).startFolder(), program_->path());
 }
 
 // Camera and Windows names come in capitals (IMG_0001.JPG, ROLL.BMP); ".jpg" is offered
@@ -109,7 +107,7 @@ void TestQtFileDialog::fileDialog_filter_showsPicturesInAnyLetterCase()
     for (const char *other : {"notes.txt", "board.png", "roll.bmp.bak", "jpg"})
         touch(samples_ + QLatin1Char('/') + QString::fromLatin1(other));
 
-    QtFileDialog files;
+    QtFileDialog files(program_->path());
     QFileDialog dialog;
     files.prepare(dialog);
     dialog.show();
@@ -125,7 +123,7 @@ void TestQtFileDialog::fileDialog_chooseOrCancel_remembersFolderOnlyOnChoice()
     QVERIFY(QDir().mkpath(elsewhere));
     const QString chosen = elsewhere + QStringLiteral("/ROLL.JPG");
     touch(chosen);
-    QtFileDialog files;
+    QtFileDialog files(program_->path());
 
     bool modal = false;
     whenDialogOpens([&](QFileDialog *d) {
