@@ -8,8 +8,9 @@
 // A 48 x 60,000 JPEG roll is made at run time in /tmp by tiling the sample roll. Targets:
 // picture::load takes at most 1.1 times as long as Qt's bare QImage decode of the same file, and
 // the memory a load adds is at most 1.3 times the picture's own bytes; the median time from an
-// arrow key press to the sign window painted with the wound roll is at most 1 ms. Each memory figure is a
-// child process's peak resident set less that of a child that stops just before decoding.
+// arrow key press to the sign window painted with the wound roll is at most 1 ms. Each memory
+// figure is a child process's peak resident set less that of a child that stops just before
+// decoding.
 
 #include <picture/picture.h>
 #include <platform/dialogs/qtfiledialog.h>
