@@ -2,7 +2,10 @@
 
 #include <QMouseEvent>
 
-void QtPopupMenu::popup(QMenu &menu, QPoint globalPos) { menu.exec(globalPos); }
+void QtPopupMenu::popup(QMenu &menu, QPoint globalPos)
+{
+    menu.exec(globalPos);
+}
 
 void LeftButtonMenu::mouseReleaseEvent(QMouseEvent *event)
 {

@@ -8,7 +8,6 @@
 int main(int argc, char *argv[])
 {
     FirstPaint firstPaint;
-    return runApplication(argc, argv, [&firstPaint](Form1 &form) {
-        form.installEventFilter(&firstPaint);
-    });
+    return runApplication(argc, argv,
+                          [&firstPaint](Form1 &form) { form.installEventFilter(&firstPaint); });
 }

@@ -18,23 +18,23 @@ namespace {
 // servers and codecs with it, which would otherwise load (and take memory) at every start.
 constexpr char kSdlLibrary[] = "libSDL2-2.0.so.0";
 
-#define SOLBENA_SDL_FUNCTIONS(X)                                                                  \
-    X(SDL_SetMainReady)                                                                           \
-    X(SDL_SetHint)                                                                                \
-    X(SDL_InitSubSystem)                                                                          \
-    X(SDL_QuitSubSystem)                                                                          \
-    X(SDL_GetCurrentAudioDriver)                                                                  \
-    X(SDL_OpenAudioDevice)                                                                        \
-    X(SDL_CloseAudioDevice)                                                                       \
-    X(SDL_PauseAudioDevice)                                                                       \
-    X(SDL_GetAudioDeviceStatus)                                                                   \
-    X(SDL_GetQueuedAudioSize)                                                                     \
-    X(SDL_ClearQueuedAudio)                                                                       \
-    X(SDL_QueueAudio)                                                                             \
-    X(SDL_RWFromConstMem)                                                                         \
-    X(SDL_LoadWAV_RW)                                                                             \
-    X(SDL_FreeWAV)                                                                                \
-    X(SDL_BuildAudioCVT)                                                                          \
+#define SOLBENA_SDL_FUNCTIONS(X)                                                                   \
+    X(SDL_SetMainReady)                                                                            \
+    X(SDL_SetHint)                                                                                 \
+    X(SDL_InitSubSystem)                                                                           \
+    X(SDL_QuitSubSystem)                                                                           \
+    X(SDL_GetCurrentAudioDriver)                                                                   \
+    X(SDL_OpenAudioDevice)                                                                         \
+    X(SDL_CloseAudioDevice)                                                                        \
+    X(SDL_PauseAudioDevice)                                                                        \
+    X(SDL_GetAudioDeviceStatus)                                                                    \
+    X(SDL_GetQueuedAudioSize)                                                                      \
+    X(SDL_ClearQueuedAudio)                                                                        \
+    X(SDL_QueueAudio)                                                                              \
+    X(SDL_RWFromConstMem)                                                                          \
+    X(SDL_LoadWAV_RW)                                                                              \
+    X(SDL_FreeWAV)                                                                                 \
+    X(SDL_BuildAudioCVT)                                                                           \
     X(SDL_ConvertAudio)
 
 struct SdlApi {
@@ -46,14 +46,14 @@ struct SdlApi {
 // The loaded library's functions, or nullptr when SDL cannot be loaded (then there is no sound).
 const SdlApi *sdl()
 {
-    static const SdlApi *api = [] () -> const SdlApi * {
+    static const SdlApi *api = []() -> const SdlApi * {
         void *library = dlopen(kSdlLibrary, RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr)
             return nullptr;
         static SdlApi loaded;
-#define SOLBENA_SDL_RESOLVE(name)                                                                 \
-    loaded.name = reinterpret_cast<decltype(&::name)>(dlsym(library, #name));                     \
-    if (loaded.name == nullptr)                                                                   \
+#define SOLBENA_SDL_RESOLVE(name)                                                                  \
+    loaded.name = reinterpret_cast<decltype(&::name)>(dlsym(library, #name));                      \
+    if (loaded.name == nullptr)                                                                    \
         return nullptr;
         SOLBENA_SDL_FUNCTIONS(SOLBENA_SDL_RESOLVE)
 #undef SOLBENA_SDL_RESOLVE

@@ -38,7 +38,7 @@ void save(const QDir &dir, const QString &name, const QByteArray &bytes)
 {
     QFile file(dir.filePath(name));
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        throw std::runtime_error(("cannot write " + file.fileName()).toStdString());
+        throw std::runtime_error("cannot write " + file.fileName().toStdString());
     std::printf("%-24s %7lld bytes\n", qPrintable(name), qlonglong(bytes.size()));
 }
 
@@ -86,7 +86,7 @@ int main(int argc, char **argv)
     try {
         for (int i = 1; i < args.size(); ++i) {
             if (!QDir().mkpath(args[i]))
-                throw std::runtime_error(("cannot make " + args[i]).toStdString());
+                throw std::runtime_error("cannot make " + args[i].toStdString());
             if (i == 1)
                 writeSamples(QDir(args[i]));
             else

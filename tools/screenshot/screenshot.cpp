@@ -64,8 +64,10 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/samples/");
-    const QString roll = argc > 2 ? QString::fromLocal8Bit(argv[2]) : samples + "roll.wmf";
-    const QString board = argc > 3 ? QString::fromLocal8Bit(argv[3]) : samples + "wanman.bmp";
+    const QString roll =
+        argc > 2 ? QString::fromLocal8Bit(argv[2]) : samples + QStringLiteral("roll.wmf");
+    const QString board =
+        argc > 3 ? QString::fromLocal8Bit(argv[3]) : samples + QStringLiteral("wanman.bmp");
 
     // A folder of its own, so that no settings file is read or written beside the program.
     QTemporaryDir home;
