@@ -185,7 +185,7 @@ frmSet::frmSet(MainWindowProcedures &main)
     }
     Option1[0]->setChecked(true);
 
-    QFont circled(QString::fromUtf8(fonts::kGothic));
+    QFont circled = fonts::gothic();
     circled.setPointSizeF(14.25);
     circled.setBold(true);
     circled.setStyleStrategy(QFont::NoFontMerging);
