@@ -17,8 +17,11 @@ class FirstPaint : public QObject {
 public:
     void watch(QWidget *window)
     {
-        if (!main_)
+        if (!main_) {
             main_ = window;
+            // A window that never paints ends the run as a failure rather than hanging it.
+            QTimer::singleShot(kGiveUpMs, this, [] { QCoreApplication::exit(1); });
+        }
         waiting_.insert(window);
         window->installEventFilter(this);
     }
@@ -42,6 +45,8 @@ public:
     }
 
 private:
+    static constexpr int kGiveUpMs = 10000;
+
     static void report(const char *what)
     {
         std::printf("%s %ld\n", what, peakKb());
