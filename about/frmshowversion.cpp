@@ -51,7 +51,7 @@ const QSize kCursorSize(32, 32);
 
 QFont gothic(qreal points, bool bold = false, bool underline = false)
 {
-    QFont f(QString::fromUtf8(fonts::kGothic));
+    QFont f = fonts::gothic();
     f.setPointSizeF(points);
     f.setBold(bold);
     f.setUnderline(underline);

@@ -55,6 +55,11 @@ constexpr std::array<int, 3> kFrameChecks{50, 250, 1000};
 // and the windows are up, and no hand reaches a door switch this soon.
 constexpr int kSoundWarmUpDelay = 100;
 
+// The control panel is shown right after the main window's first paint, so that the bus is not
+// kept waiting for the panel's fonts and controls; at the latest this long (milliseconds) after
+// the main window is shown.
+constexpr int kPanelAtTheLatest = 100;
+
 QString captionPrefix()
 {
     return QStringLiteral("ソルベナ　-　");
@@ -209,7 +214,6 @@ frmSet &Form1::panel()
 void Form1::Form_Load()
 {
     LoadIni();
-    platform::showTopmost(&panel());
     setWindowTitle(captionPrefix() + services_.executable.baseName);
 }
 
@@ -385,9 +389,22 @@ void Form1::placePanelBelow()
         panel_->setTop(below);
 }
 
+void Form1::showPanel()
+{
+    if (panelShown_ || unloaded_)
+        return;
+    panelShown_ = true;
+    // The bus was shown first and keeps the focus, as when the panel came up before it.
+    panel().setAttribute(Qt::WA_ShowWithoutActivating);
+    platform::showTopmost(&panel());
+}
+
 void Form1::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    // The panel follows the bus's first paint; should no paint come (a window kept covered),
+    // it follows a moment later all the same.
+    QTimer::singleShot(kPanelAtTheLatest, this, [this] { showPanel(); });
     if (!panelBelowFrame_)
         return;
     // The frame is known only after the window manager has framed the window.
@@ -413,6 +430,7 @@ void Form1::paintEvent(QPaintEvent *event)
     if (!soundPrepared_) {
         soundPrepared_ = true;
         QTimer::singleShot(kSoundWarmUpDelay, this, [this] { services_.sound.prepare(); });
+        QTimer::singleShot(0, this, [this] { showPanel(); });
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 // The main window: the bus seen from the side. It is the start-up window; its load handler
-// reads the settings and shows the control panel, and closing it saves the settings and ends
-// the program.
+// reads the settings and sets up the control panel, shown as soon as the bus is on screen, and
+// closing it saves the settings and ends the program.
 
 #include <app/services.h>
 #include <common/windowless.h>
@@ -78,6 +78,7 @@ private:
     // Puts a window whose title bar shows on no connected screen where the recovery would.
     void keepWindowsReachable();
     void placePanelBelow();
+    void showPanel();
 
     Services services_;
     IniPlace settingsPlace_;
@@ -101,6 +102,7 @@ private:
     std::unique_ptr<PanelDoorView> doorView_;
     std::unique_ptr<WavePlayer> wave_;
     bool soundPrepared_ = false;
+    bool panelShown_ = false;
     std::unique_ptr<Doors> doors_;
     std::unique_ptr<frmSet> panel_;
     // The panel was placed right below this window before the window manager framed it.

@@ -44,4 +44,11 @@ void useJapaneseDefaultFont()
     font.setFamilies(japaneseGothic());
     QGuiApplication::setFont(font);
 }
+
+QFont gothic()
+{
+    QFont font;
+    font.setFamilies(japaneseGothic());
+    return font;
+}
 } // namespace fonts

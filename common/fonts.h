@@ -1,5 +1,7 @@
 #pragma once
 
+class QFont;
+
 namespace fonts {
 // The labels' font. Debian has no such font; it falls back to a Japanese Gothic.
 inline constexpr char kGothic[] = "ＭＳ Ｐゴシック";
@@ -10,4 +12,7 @@ void installFallbacks();
 // a Latin default would draw it through per-character fallback, slowly and with whatever glyph
 // shapes the fallback brings.
 void useJapaneseDefaultFont();
+// The label font under the name of the family that stands in for it here. Drawing a family
+// that is not installed costs a fallback-family search even when a substitute is known.
+QFont gothic();
 } // namespace fonts

@@ -193,7 +193,7 @@ frmSet::frmSet() : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::Win
     }
     Option1[0]->setChecked(true);
 
-    QFont circled(QString::fromUtf8(fonts::kGothic));
+    QFont circled = fonts::gothic();
     circled.setPointSizeF(14.25);
     circled.setBold(true);
     circled.setStyleStrategy(QFont::NoFontMerging);

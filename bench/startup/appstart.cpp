@@ -1,13 +1,20 @@
-// The program itself, stopped at its main window's first paint.
+// The program itself, stopped once its main window and its control panel have painted.
 
 #include "firstpaint.h"
 
 #include <app/application.h>
 #include <app/form1.h>
 
+#include <QApplication>
+
 int main(int argc, char *argv[])
 {
     FirstPaint firstPaint;
-    return runApplication(argc, argv,
-                          [&firstPaint](Form1 &form) { form.installEventFilter(&firstPaint); });
+    return runApplication(argc, argv, [&firstPaint](Form1 &form) {
+        firstPaint.watch(&form);
+        // The control panel is a window of its own, created with the main window.
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (window->objectName() == QLatin1String("frmSet"))
+                firstPaint.watch(window);
+    });
 }

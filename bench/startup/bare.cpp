@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
     label->setFont(QFont(QStringLiteral("Noto Sans CJK JP")));
     label->move(10, 10);
     FirstPaint firstPaint;
-    window.installEventFilter(&firstPaint);
+    firstPaint.watch(&window);
     window.show();
     return app.exec();
 }

@@ -238,7 +238,7 @@ private slots:
         QVERIFY(ini.open(QIODevice::ReadOnly));
         QVERIFY(ini.readAll().contains(",1234,"));
         QVERIFY(f.form->isVisible());
-        QVERIFY(f.form->panel().isVisible());
+        QTRY_VERIFY(f.form->panel().isVisible());
     }
 
     void sessionEnd_quitRequest_closesSavesAndEnds()
