@@ -7,9 +7,9 @@
 
 namespace fonts {
 namespace {
-const QStringList japaneseGothicCandidates{QStringLiteral("Noto Sans CJK JP"),
-                                           QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
-                                           QStringLiteral("VL PGothic")};
+const QStringList japaneseGothicCandidates{
+    QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
+    QStringLiteral("VL PGothic")};
 
 // The first family this system has. Naming families that do not exist costs a font fallback
 // search each time a font engine is made, and each look-up here costs one too, so the search
@@ -33,9 +33,9 @@ void installFallbacks()
 {
     for (const char *name : {kGothic, "ＭＳ ゴシック", "MS PGothic", "MS Gothic"})
         QFont::insertSubstitutions(QString::fromUtf8(name), japaneseGothic());
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ 明朝"),
-                               installed({QStringLiteral("Noto Serif CJK JP"),
-                                          QStringLiteral("IPAMincho")}));
+    QFont::insertSubstitutions(
+        QStringLiteral("ＭＳ 明朝"),
+        installed({QStringLiteral("Noto Serif CJK JP"), QStringLiteral("IPAMincho")}));
 }
 
 void useJapaneseDefaultFont()

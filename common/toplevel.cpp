@@ -4,10 +4,19 @@
 
 namespace toplevel {
 
-void placeChild(QWidget *child, const twips::Rect &r) { child->setGeometry(twips::toPixels(r)); }
+void placeChild(QWidget *child, const twips::Rect &r)
+{
+    child->setGeometry(twips::toPixels(r));
+}
 
-float frameLeft(const QWidget *window) { return twips::fromPixels(window->frameGeometry().x()); }
-float frameTop(const QWidget *window) { return twips::fromPixels(window->frameGeometry().y()); }
+float frameLeft(const QWidget *window)
+{
+    return twips::fromPixels(window->frameGeometry().x());
+}
+float frameTop(const QWidget *window)
+{
+    return twips::fromPixels(window->frameGeometry().y());
+}
 float frameHeight(const QWidget *window)
 {
     return twips::fromPixels(window->frameGeometry().height());

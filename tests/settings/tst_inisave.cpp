@@ -3,8 +3,8 @@
 
 #include "saverlines.h"
 
-#include <settings/inifile.h>
 #include <common/filenames.h>
+#include <settings/inifile.h>
 
 #include <QProcess>
 #include <QRandomGenerator>

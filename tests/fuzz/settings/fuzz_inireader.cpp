@@ -2,8 +2,8 @@
 // for any input: file names come back byte for byte, and whatever reads completely is written
 // back as a line that reads the same.
 
-#include <settings/inifile.h>
 #include <common/filenames.h>
+#include <settings/inifile.h>
 
 #include <cstdint>
 #include <cstdlib>
