@@ -7,6 +7,7 @@
 #include <platform/sound/sdlsoundplayer.h>
 #include <settings/frmset.h>
 #include <support/children.h>
+#include <support/stderrcapture.h>
 #include <tools/soundserver/pulseserver.h>
 
 #include <QFile>
@@ -107,30 +108,6 @@ struct Bus {
         QTest::mouseClick(child<QPushButton>(form->panel(), "Check2"), Qt::LeftButton);
         return t0;
     }
-};
-
-// Collects what the process writes to stderr while it lives.
-class StderrCapture {
-public:
-    StderrCapture()
-    {
-        file_.open();
-        std::fflush(stderr);
-        saved_ = dup(STDERR_FILENO);
-        dup2(file_.handle(), STDERR_FILENO);
-    }
-    QByteArray finish()
-    {
-        std::fflush(stderr);
-        dup2(saved_, STDERR_FILENO);
-        close(saved_);
-        file_.seek(0);
-        return file_.readAll();
-    }
-
-private:
-    QTemporaryFile file_;
-    int saved_ = -1;
 };
 
 } // namespace

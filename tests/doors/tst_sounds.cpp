@@ -4,6 +4,7 @@
 #include <doors/waveplayer.h>
 #include <fakes/fakesound.h>
 #include <platform/sound/sdlsoundplayer.h>
+#include <support/stderrcapture.h>
 #include <tools/sounds/wavesynth.h>
 
 #define SDL_MAIN_HANDLED
@@ -70,30 +71,6 @@ private:
     const char *name_;
     bool had_;
     QByteArray old_;
-};
-
-// Collects what the process writes to stderr while it lives.
-class StderrCapture {
-public:
-    StderrCapture()
-    {
-        file_.open();
-        std::fflush(stderr);
-        saved_ = dup(STDERR_FILENO);
-        dup2(file_.handle(), STDERR_FILENO);
-    }
-    QByteArray finish()
-    {
-        std::fflush(stderr);
-        dup2(saved_, STDERR_FILENO);
-        close(saved_);
-        file_.seek(0);
-        return file_.readAll();
-    }
-
-private:
-    QTemporaryFile file_;
-    int saved_ = -1;
 };
 
 // Opens the player's device as the main window does after its first paint, and waits for it.
