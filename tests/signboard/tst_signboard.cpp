@@ -146,7 +146,7 @@ private slots:
         QVERIFY(child<QAction>(*f_->form, "MnuViewKanban")->isChecked());
     }
 
-    void viewItems_checkMarksAlwaysEqualVisibilities()
+    void viewItems_triggered_checkMarksEqualVisibilities()
     {
         QAction *kanban = child<QAction>(*f_->form, "MnuViewKanban");
         QAction *waku = child<QAction>(*f_->form, "MnuViewWaku");

@@ -54,7 +54,7 @@ private slots:
         QCOMPARE(rollIn(f_->form, 1)->Top(), otherTop);
     }
 
-    void arrows_stepReadAtEveryPress()
+    void arrows_stepChangedBetweenPresses_eachPressUsesTheCurrentStep()
     {
         focusWindow();
         setStep(450);
