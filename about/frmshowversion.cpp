@@ -69,10 +69,11 @@ QCursor handCursor()
     return QCursor(hand, res::kHandHotX, res::kHandHotY);
 }
 
-GothicLabel *label(QWidget *parent, const twips::Rect &design, const QColor &text,
-                   const QColor &background, const char *caption = "")
+GothicLabel *label(QWidget *parent, const QString &name, const twips::Rect &design,
+                   const QColor &text, const QColor &background, const char *caption = "")
 {
     auto *l = new GothicLabel(parent);
+    l->setObjectName(name);
     l->setGeometry(twips::toPixels(design));
     l->setTextColor(text);
     l->setBackgroundColor(background);
@@ -89,6 +90,7 @@ frmShowVersion::frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener,
       messageBox_(messageBox), urlOpener_(urlOpener), makerLibrary_(makerLibrary),
       executableName_(std::move(executableName))
 {
+    setObjectName(QStringLiteral("frmShowVersion"));
     // Idempotent; the dialog's fonts are right even where start-up has not installed them.
     fonts::installFallbacks();
     setWindowTitle(QString::fromUtf8(kCaption));
@@ -100,33 +102,38 @@ frmShowVersion::frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener,
     setAutoFillBackground(true);
 
     Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twips::toPixels(kImage1));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     const QPixmap icon = QIcon(QString::fromLatin1(res::kIcon)).pixmap(kIconSize);
     if (!icon.isNull())
         Image1->setPixmap(icon);
 
-    Label1[0] = label(this, kLabel1[0], kYellow, kLabelBack, kTitle);
+    Label1[0] = label(this, QStringLiteral("Label1_0"), kLabel1[0], kYellow, kLabelBack, kTitle);
     Label1[0]->setFont(gothic(kTitlePoints, true));
-    Label1[1] = label(this, kLabel1[1], kYellow, kLabelBack, kModelPrefix);
+    Label1[1] =
+        label(this, QStringLiteral("Label1_1"), kLabel1[1], kYellow, kLabelBack, kModelPrefix);
     Label1[1]->setFont(gothic(kModelPoints, true));
-    Label2 = label(this, kLabel2, kYellow, kLabelBack, kVersion);
-    Label3[0] = label(this, kLabel3[0], kWhite, kLabelBack, kMakerLine);
-    Label3[1] = label(this, kLabel3[1], kWhite, kLabelBack, kContractorLine);
-    Label3[2] = label(this, kLabel3[2], kWhite, kLabelBack);
+    Label2 = label(this, QStringLiteral("Label2"), kLabel2, kYellow, kLabelBack, kVersion);
+    Label3[0] = label(this, QStringLiteral("Label3_0"), kLabel3[0], kWhite, kLabelBack, kMakerLine);
+    Label3[1] =
+        label(this, QStringLiteral("Label3_1"), kLabel3[1], kWhite, kLabelBack, kContractorLine);
+    Label3[2] = label(this, QStringLiteral("Label3_2"), kLabel3[2], kWhite, kLabelBack);
     Label3[2]->hide();
 
     // The rule: an empty label with a sunken single border in the desktop's face colour.
-    Label4 = label(this, kLabel4, kWhite, QPalette().color(QPalette::Button));
+    Label4 =
+        label(this, QStringLiteral("Label4"), kLabel4, kWhite, QPalette().color(QPalette::Button));
     Label4->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label4->setLineWidth(1);
 
-    Label5 = label(this, kLabel5, kLinkBlue, QColor(), kLink);
+    Label5 = label(this, QStringLiteral("Label5"), kLabel5, kLinkBlue, QColor(), kLink);
     Label5->setFont(gothic(kDefaultPoints, false, true));
     Label5->setCursor(handCursor());
     connect(Label5, &GothicLabel::clicked, this, &frmShowVersion::Label5_Click);
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(twips::toPixels(kCommand1));
     Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, &frmShowVersion::Command1_Click);

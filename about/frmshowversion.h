@@ -1,7 +1,8 @@
 #pragma once
 
 // The About dialog: the program's name and version, the executable name as the model and serial
-// number, the maker's lines, and a link that opens the maker's home page.
+// number, the maker's lines, and a link that opens the maker's home page. Every control is named
+// after itself (objectName), so it can be found from outside.
 
 #include <QDialog>
 #include <array>
@@ -20,6 +21,10 @@ public:
     frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary,
                    QString executableName, QWidget *parent = nullptr);
 
+    // Esc and the window manager's close go through Command1, like its click.
+    void reject() override;
+
+private:
     // Fills in the executable name; the constructor runs it, before the dialog is first shown.
     void Form_Load();
     // Hides the dialog, then closes it: the caller's modal wait ends.
@@ -27,18 +32,14 @@ public:
     // Opens the maker's home page, or reports why its address could not be had.
     void Label5_Click();
 
-    // Esc and the window manager's close go through Command1, like its click.
-    void reject() override;
-
     QLabel *Image1;
-    std::array<GothicLabel *, 2> Label1;
+    std::array<GothicLabel *, 2> Label1{};
     GothicLabel *Label2;
-    std::array<GothicLabel *, 3> Label3;
+    std::array<GothicLabel *, 3> Label3{};
     GothicLabel *Label4;
     GothicLabel *Label5;
     QPushButton *Command1;
 
-private:
     MessageBox &messageBox_;
     UrlOpener &urlOpener_;
     MakerLibrary &makerLibrary_;

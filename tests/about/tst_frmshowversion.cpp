@@ -3,6 +3,7 @@
 #include <fakes/fakedialogs.h>
 #include <platform/maker/makerlibrary.h>
 #include <resources/resources.h>
+#include <support/children.h>
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -29,9 +30,18 @@ struct Fixture {
     frmShowVersion dialog;
 };
 
+GothicLabel *label(const frmShowVersion &d, const char *name)
+{
+    return child<GothicLabel>(d, name);
+}
+QPushButton *ok(const frmShowVersion &d)
+{
+    return child<QPushButton>(d, "Command1");
+}
+
 void clickLabel5(frmShowVersion &d)
 {
-    QTest::mouseClick(d.Label5, Qt::LeftButton);
+    QTest::mouseClick(label(d, "Label5"), Qt::LeftButton);
 }
 } // namespace
 
@@ -50,7 +60,8 @@ private slots:
     {
         QFETCH(QString, baseName);
         Fixture f(QDir::tempPath(), baseName);
-        QCOMPARE(f.dialog.Label1[1]->text(), QStringLiteral("型番・製造番号：") + baseName);
+        QCOMPARE(label(f.dialog, "Label1_1")->text(),
+                 QStringLiteral("型番・製造番号：") + baseName);
     }
 
     void dialog_shown_hasNoTitleBarButtonsAndOnlyOkTakesFocus()
@@ -65,12 +76,12 @@ private slots:
         for (Qt::WindowType button : {Qt::WindowSystemMenuHint, Qt::WindowCloseButtonHint,
                                       Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint})
             QVERIFY(!flags.testFlag(button));
-        QCOMPARE(d.Label2->text(),
+        QCOMPARE(label(d, "Label2")->text(),
                  QStringLiteral("Varsion") + QChar(0x3000) + QStringLiteral("1.0.0"));
-        QVERIFY(!d.Label3[2]->isVisible());
+        QVERIFY(!label(d, "Label3_2")->isVisible());
         for (QWidget *w : d.findChildren<QWidget *>())
-            QCOMPARE(w->focusPolicy() != Qt::NoFocus, w == d.Command1);
-        QVERIFY(d.Command1->isDefault());
+            QCOMPARE(w->focusPolicy() != Qt::NoFocus, w == ok(d));
+        QVERIFY(ok(d)->isDefault());
     }
 
     void closingKey_pressed_clicksOk_data()
@@ -89,9 +100,9 @@ private slots:
         d.show();
         d.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&d));
-        QCOMPARE(QApplication::focusWidget(), d.Command1);
+        QCOMPARE(QApplication::focusWidget(), ok(d));
         int okClicks = 0;
-        connect(d.Command1, &QPushButton::clicked, [&] { ++okClicks; });
+        connect(ok(d), &QPushButton::clicked, [&] { ++okClicks; });
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
         QCOMPARE(okClicks, 1);
         QVERIFY(!d.isVisible());
@@ -138,7 +149,7 @@ private slots:
         f.dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.dialog));
         // Only a left click is a click.
-        QTest::mouseClick(f.dialog.Label5, Qt::RightButton);
+        QTest::mouseClick(label(f.dialog, "Label5"), Qt::RightButton);
         QVERIFY(f.urlOpener.opened.isEmpty());
         clickLabel5(f.dialog);
         QCOMPARE(f.urlOpener.opened,
@@ -151,8 +162,9 @@ private slots:
     {
         Fixture f(QDir::tempPath());
         frmShowVersion &d = f.dialog;
-        QVERIFY(d.Label5->testAttribute(Qt::WA_SetCursor));
-        const QCursor cursor = d.Label5->cursor();
+        GothicLabel *link = label(d, "Label5");
+        QVERIFY(link->testAttribute(Qt::WA_SetCursor));
+        const QCursor cursor = link->cursor();
         if (QPixmap(QString::fromLatin1(res::kHandCursor)).isNull()) {
             QCOMPARE(cursor.shape(), Qt::PointingHandCursor);
         } else {
@@ -161,7 +173,7 @@ private slots:
         }
         QVERIFY(!d.testAttribute(Qt::WA_SetCursor));
         for (QWidget *w : d.findChildren<QWidget *>())
-            QCOMPARE(w->testAttribute(Qt::WA_SetCursor), w == d.Label5);
+            QCOMPARE(w->testAttribute(Qt::WA_SetCursor), w == link);
     }
 
     // The stand-in Gothic has a taller line and wider kana than the designed font; no text may
@@ -172,19 +184,22 @@ private slots:
             QSKIP("Noto Sans CJK JP is not installed");
         Fixture f(QDir::tempPath());
         frmShowVersion &d = f.dialog;
-        QCOMPARE(QFontInfo(d.Label5->font()).family(), QStringLiteral("Noto Sans CJK JP"));
+        QCOMPARE(QFontInfo(label(d, "Label5")->font()).family(),
+                 QStringLiteral("Noto Sans CJK JP"));
 
-        for (GothicLabel *l :
-             {d.Label1[0], d.Label1[1], d.Label2, d.Label3[0], d.Label3[1], d.Label5}) {
+        for (const char *name :
+             {"Label1_0", "Label1_1", "Label2", "Label3_0", "Label3_1", "Label5"}) {
+            const GothicLabel *l = label(d, name);
+            QVERIFY2(l, name);
             const QFontMetricsF fm(l->drawnFont());
             const QRectF ink = fm.tightBoundingRect(l->text()).translated(0, l->baseline());
             QVERIFY2(ink.top() >= 0 && ink.bottom() <= l->height(), qPrintable(l->text()));
             QVERIFY2(fm.horizontalAdvance(l->text()) <= l->width(), qPrintable(l->text()));
         }
         // Set tighter only as far as needed.
-        QCOMPARE(d.Label2->drawnFont(), d.Label2->font());
+        QCOMPARE(label(d, "Label2")->drawnFont(), label(d, "Label2")->font());
 
-        const QImage link = d.Label5->grab().toImage();
+        const QImage link = label(d, "Label5")->grab().toImage();
         auto blue = [&](int x, int y) {
             const QColor c = link.pixelColor(x, y);
             return c.blue() > 200 && c.red() < 100 && c.green() < 100;
@@ -214,12 +229,12 @@ private slots:
                     modal = false;
                     for (QWidget *w : QApplication::topLevelWidgets())
                         if (auto *open = qobject_cast<frmShowVersion *>(w))
-                            open->Command1_Click();
+                            ok(*open)->click();
                     return;
                 }
                 modal = modal && d->windowModality() == Qt::ApplicationModal &&
                         d->parentWidget() == nullptr;
-                seen << d->Label1[1]->text();
+                seen << label(*d, "Label1_1")->text();
                 QTest::keyClick(d, Qt::Key_Escape);
             });
             showVersionDialog(messageBox, urlOpener, maker, name);

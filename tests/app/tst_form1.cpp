@@ -37,37 +37,29 @@ class TestForm1 : public QObject {
 private slots:
     void init() { QVERIFY(dir_.isValid()); }
 
-    void composition_clientAreaAndControls_matchLayoutInPixels()
+    void composition_started_fixedSizeSecondSignHiddenRightLeafOnTop()
     {
         Fixture f(dir_.path());
         Form1 &w = *f.form;
-        QCOMPARE(w.size(), QSize(739, 207));
         QCOMPARE(w.minimumSize(), w.maximumSize());
-        const auto *sign0 = child<PictureBox>(w, "picWaku1_0");
-        QCOMPARE(sign0->geometry(), QRect(455, 29, 48, 30));
-        QVERIFY(!sign0->isHidden());
+        QVERIFY(!child<PictureBox>(w, "picWaku1_0")->isHidden());
         QVERIFY(child<PictureBox>(w, "picWaku1_1")->isHidden());
-        QCOMPARE(rollIn(w, 1)->Left(), -30.0f);
-        QCOMPARE(control<ImageControl>(w, "Image1_2")->pixelRect(), QRect(32, 36, 77, 146));
         QVERIFY(!control<ImageControl>(w, "Image1_1")->Visible());
         // The right leaf lies over the left one where they overlap.
-        QCOMPARE(control<ImageControl>(w, "imgNakaorido_0")->pixelRect(), QRect(325, 36, 56, 149));
-        QCOMPARE(control<ImageControl>(w, "imgNakaorido_1")->pixelRect(), QRect(380, 36, 56, 149));
-        QCOMPARE(child<WindowlessLayer>(w, "surface")->controlAt(QPoint(380, 100)),
-                 control<ImageControl>(w, "imgNakaorido_1"));
-        QVERIFY(!control<ImageControl>(w, "imgNakaorido_0")->Picture().isNull());
+        const auto *left = control<ImageControl>(w, "imgNakaorido_0");
+        const auto *right = control<ImageControl>(w, "imgNakaorido_1");
+        const QRect overlap = left->pixelRect() & right->pixelRect();
+        QVERIFY(!overlap.isEmpty());
+        QCOMPARE(child<WindowlessLayer>(w, "surface")->controlAt(overlap.center()), right);
+        QVERIFY(!left->Picture().isNull());
     }
 
     void startUp_withoutSettings_appliesDefaults()
     {
         Fixture f(dir_.path());
         frmSet &p = f.form->panel();
-        QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 10000);
-        QCOMPARE(child<QScrollBar>(p, "HScroll2")->value(), 6000);
-        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_0")->value(), 1);
-        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_1")->value(), 1);
-        QVERIFY(child<QRadioButton>(p, "Option1_0")->isChecked());
-        // The change handlers filled the displays while the panel was hidden.
+        // The defaults went through the change handlers, which filled the displays while the
+        // panel was hidden; the saved line shows the values themselves.
         QCOMPARE(child<QLabel>(p, "lblMaeSpeed")->text(), QStringLiteral("10000"));
         QCOMPARE(child<QLabel>(p, "lblNakaSpeed")->text(), QStringLiteral("6000"));
         QCOMPARE(child<QLabel>(p, "lblMakuSpeed_0")->text(), QStringLiteral("1"));
@@ -79,16 +71,10 @@ private slots:
         // The panel is shown, kept on top, and the signboard's frame is fitted.
         QVERIFY(p.isVisible());
         QVERIFY(p.windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(control<ShapeControl>(*f.form, "shpK_Waku_0")->rect(),
-                 (twips::Rect{8835, 1605, 75, 465}));
     }
 
-    void caption_followsExecutableName()
+    void caption_renamedExecutable_namesIt()
     {
-        {
-            Fixture f(dir_.path());
-            QCOMPARE(f.form->windowTitle(), QStringLiteral("ソルベナ　-　QT17C0042"));
-        }
         Fixture renamed(dir_.path(), QStringLiteral("バス2号"));
         QCOMPARE(renamed.form->windowTitle(), QStringLiteral("ソルベナ\u3000-\u3000バス2号"));
     }
@@ -124,20 +110,17 @@ private slots:
         QVERIFY(f.popup.shownAt.empty());
     }
 
-    void menu_items_inOrderWithCheckMarks()
+    void menu_items_inOrderWithoutShortcuts()
     {
         Fixture f(dir_.path());
-        const QList<QAction *> items = child<QMenu>(*f.form, "MnuTempMenu1")->actions();
-        QCOMPARE(items.size(), 5);
-        QCOMPARE(items[0]->text(), QStringLiteral("看板の表示"));
-        QCOMPARE(items[1]->text(), QStringLiteral("枠の表示"));
-        QCOMPARE(items[2]->text(), QStringLiteral("看板の画像を設定..."));
-        QVERIFY(items[3]->isSeparator());
-        QCOMPARE(items[4]->text(), QStringLiteral("看板のリセット"));
-        QVERIFY(items[0]->isChecked() && items[1]->isChecked());
-        QVERIFY(!items[2]->isCheckable() && !items[4]->isCheckable());
-        for (QAction *a : items)
+        QStringList names;
+        for (QAction *a : child<QMenu>(*f.form, "MnuTempMenu1")->actions()) {
+            names << a->objectName();
             QVERIFY(a->shortcut().isEmpty());
+        }
+        QCOMPARE(names, QStringList({"MnuViewKanban", "MnuViewWaku", "MnuSetKanban", "MnuBdr1",
+                                     "MnuKanbanReset"}));
+        QVERIFY(child<QAction>(*f.form, "MnuBdr1")->isSeparator());
     }
 
     void menu_viewItemTriggered_togglesOnceAndFollowsVisibility()
@@ -152,7 +135,7 @@ private slots:
         QVERIFY(!child<SignboardBox>(w, "PicKanban")->isHidden());
     }
 
-    void menu_rightReleaseOnItem_leavesMenuOpen_leftClickChooses()
+    void menu_rightReleaseThenLeftClickOnItem_onlyLeftClickChooses()
     {
         Fixture f(dir_.path());
         Form1 &w = *f.form;
@@ -171,7 +154,7 @@ private slots:
         QVERIFY(!menu->isVisible());
     }
 
-    void panelSwitches_moveTheDoorsOnTheBus()
+    void panelSwitches_clicked_moveTheDoorsOnTheBus()
     {
         Fixture f(dir_.path());
         Form1 &w = *f.form;
@@ -196,7 +179,7 @@ private slots:
         QVERIFY(f.sound.plays()[1].async);
     }
 
-    void firstPaint_thenSoundDeviceIsPreparedOnce()
+    void soundDevice_firstPaint_preparedOnce()
     {
         Fixture hidden(dir_.path(), QStringLiteral("QT17C0042"), false);
         QTest::qWait(300);
@@ -208,7 +191,7 @@ private slots:
         QCOMPARE(f.sound.prepared, 1);
     }
 
-    void versionButton_opensAboutDialogModally()
+    void versionButton_clicked_opensAboutDialogModally()
     {
         Fixture f(dir_.path());
         QString title;
@@ -226,7 +209,7 @@ private slots:
         QVERIFY(modal);
     }
 
-    void sessionCheckpoint_savesSettingsAndKeepsRunning()
+    void session_checkpoint_savesSettingsAndKeepsRunning()
     {
         Fixture f(dir_.path());
         followSession(*qApp, *f.form);
@@ -241,7 +224,7 @@ private slots:
         QTRY_VERIFY(f.form->panel().isVisible());
     }
 
-    void sessionEnd_quitRequest_closesSavesAndEnds()
+    void session_quitRequest_closesSavesAndEnds()
     {
         Fixture f(dir_.path());
         followSession(*qApp, *f.form);

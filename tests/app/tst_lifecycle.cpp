@@ -50,7 +50,7 @@ Run runAndSignal(const QString &dir, int signo)
 class TestLifecycle : public QObject {
     Q_OBJECT
 private slots:
-    void stopSignals_closeNormallyAndSave_data()
+    void program_stopSignal_closesNormallyAndSaves_data()
     {
         QTest::addColumn<int>("signo");
         QTest::newRow("SIGTERM") << SIGTERM;
@@ -58,7 +58,7 @@ private slots:
         QTest::newRow("SIGHUP") << SIGHUP;
     }
 
-    void stopSignals_closeNormallyAndSave()
+    void program_stopSignal_closesNormallyAndSaves()
     {
         QFETCH(int, signo);
         QTemporaryDir dir;

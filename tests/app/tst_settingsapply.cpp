@@ -179,7 +179,7 @@ private slots:
         QCOMPARE(child<SignboardBox>(*f.form, "PicKanban")->Left(), 8910.0f);
     }
 
-    void save_writesOneLineInFieldOrder()
+    void save_defaultsAndUnreadableRoll_oneLineInFieldOrder()
     {
         {
             Form1Fixture f(dir_->path());

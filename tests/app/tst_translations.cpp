@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(en.fileDialogTitle, QStringLiteral("開く"));
     }
 
-    void failureDescriptions_followTheLocale()
+    void failureDescription_japaneseOrEnglishLocale_speaksThatLanguage()
     {
         QTemporaryDir dir;
         const QString junk = dir.filePath(QStringLiteral("notes.bmp"));
@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(en, junk + QStringLiteral(": not a picture"));
     }
 
-    void programCaptions_sameInEveryLocale()
+    void programCaptions_anyLocale_stayTheSame()
     {
         QTemporaryDir dir;
         const QStringList ja = captionsIn(kJapanese, dir.path());

@@ -34,14 +34,6 @@ private slots:
     }
     void cleanup() { f_.reset(); }
 
-    void frameFit_homeGeometry_hugsThreeSides()
-    {
-        fitFrame();
-        QCOMPARE(bar(0)->rect(), (R{8835, 1605, 75, 465}));
-        QCOMPARE(bar(1)->rect(), (R{10320, 1605, 75, 465}));
-        QCOMPARE(bar(2)->rect(), (R{8835, 2055, 1560, 60}));
-    }
-
     void resize_grownBoard_followsThenFits()
     {
         board()->Move(8910, 1605, 1410, 600);
@@ -54,11 +46,24 @@ private slots:
         QCOMPARE(bar(1)->rect(), (R{10320, 1605, 75, 615}));
     }
 
-    void choosePicture_boardTakesPictureSizeAndFrameFits()
+    // The menu's file dialog and a drop set the picture alike.
+    void setPicture_dialogOrDrop_boardTakesPictureSizeAndFrameFits_data()
     {
+        QTest::addColumn<bool>("drop");
+        QTest::newRow("dialog") << false;
+        QTest::newRow("drop") << true;
+    }
+    void setPicture_dialogOrDrop_boardTakesPictureSizeAndFrameFits()
+    {
+        QFETCH(bool, drop);
         const QString path = writePicture(dir_.filePath("board.bmp"), {120, 40}, Qt::yellow);
-        f_->dialog.setNextAnswer(path);
-        child<QAction>(*f_->form, "MnuSetKanban")->trigger();
+        if (drop) {
+            QVERIFY(dropUrls(board(), {QUrl::fromLocalFile(path)}));
+        } else {
+            f_->dialog.setNextAnswer(path);
+            child<QAction>(*f_->form, "MnuSetKanban")->trigger();
+        }
+        QCOMPARE(f_->dialog.opened, drop ? 0 : 1);
         QCOMPARE(savedPath(), path);
         QCOMPARE(board()->Width(), 1800.0f);
         QCOMPARE(board()->Height(), 600.0f);
@@ -104,17 +109,6 @@ private slots:
         QVERIFY(f_->messageBox.shown.empty());
     }
 
-    void drop_oneLocalPicture_setsPictureAndFitsFrame()
-    {
-        const QString path = writePicture(dir_.filePath("board.bmp"), {120, 40}, Qt::yellow);
-        const QList<QUrl> urls{QUrl::fromLocalFile(path)};
-        QVERIFY(dropUrls(board(), urls));
-        QCOMPARE(f_->dialog.opened, 0);
-        QCOMPARE(savedPath(), path);
-        QCOMPARE(board()->Width(), 1800.0f);
-        QCOMPARE(bar(1)->rect(), (R{8910 + 1800, 1605, 75, 615}));
-    }
-
     void drop_notAPictureOrTwoFiles_changesNothingSilently()
     {
         const QString good = writePicture(dir_.filePath("good.bmp"), {60, 30}, Qt::green);
@@ -141,7 +135,10 @@ private slots:
         child<QAction>(*f_->form, "MnuKanbanReset")->trigger();
         QVERIFY(board()->Picture().isNull());
         QCOMPARE(rectOf(*board()), (R{8910, 1605, 1410, 450}));
+        // The frame hugs the board's three sides.
         QCOMPARE(bar(0)->rect(), (R{8835, 1605, 75, 465}));
+        QCOMPARE(bar(1)->rect(), (R{10320, 1605, 75, 465}));
+        QCOMPARE(bar(2)->rect(), (R{8835, 2055, 1560, 60}));
         QCOMPARE(savedPath(), path);
         QVERIFY(!bar(0)->Visible());
         QVERIFY(!child<QAction>(*f_->form, "MnuViewWaku")->isChecked());
@@ -149,7 +146,7 @@ private slots:
         QVERIFY(child<QAction>(*f_->form, "MnuViewKanban")->isChecked());
     }
 
-    void viewItems_checkMarksAlwaysEqualVisibilities()
+    void viewItems_triggered_checkMarksEqualVisibilities()
     {
         QAction *kanban = child<QAction>(*f_->form, "MnuViewKanban");
         QAction *waku = child<QAction>(*f_->form, "MnuViewWaku");

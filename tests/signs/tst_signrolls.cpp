@@ -21,7 +21,6 @@ struct Signs {
 
     Signs()
     {
-        form.resize(739, 207);
         form.show();
         [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(&form);
         form.activateWindow();
@@ -45,17 +44,17 @@ private slots:
 
     void arrows_windByStep_upShowsNearerTheTop()
     {
+        const float otherTop = rollIn(f_->form, 1)->Top();
         setStep(100);
         QTest::keyClick(focusWindow(), Qt::Key_Up);
         QCOMPARE(rollIn(f_->form, 0)->Top(), 100.0f);
         QTest::keyClick(window_, Qt::Key_Down);
         QTest::keyClick(window_, Qt::Key_Down);
         QCOMPARE(rollIn(f_->form, 0)->Top(), -100.0f);
-        // Only roll 0 moved: roll 1 is where it was placed.
-        QCOMPARE(rollIn(f_->form, 1)->Top(), 30.0f);
+        QCOMPARE(rollIn(f_->form, 1)->Top(), otherTop);
     }
 
-    void arrows_stepReadAtEveryPress()
+    void arrows_stepChangedBetweenPresses_eachPressUsesTheCurrentStep()
     {
         focusWindow();
         setStep(450);
@@ -104,14 +103,16 @@ private slots:
         QVERIFY(window_->hasFocus());
     }
 
-    void doubleClick_choosesFile_loadsAtNaturalSizeAndShowsTop()
+    // A roll picture comes by a double-click's file dialog or by a drop; both load alike.
+    void load_dialogOrDrop_loadsAtNaturalSizeAndShowsTop_data() { dialogOrDropRows(); }
+    void load_dialogOrDrop_loadsAtNaturalSizeAndShowsTop()
     {
-        const QString path = writePicture(dir_.filePath("roll.bmp"), {48, 600}, Qt::black);
+        QFETCH(bool, drop);
+        const QString path = writePicture(dir_.filePath("a roll.bmp"), {48, 600}, Qt::black);
         wind(0, 450, Qt::Key_Down);
         wind(1, 77, Qt::Key_Up);
-        f_->dialog.setNextAnswer(path);
-        QTest::mouseDClick(window_, Qt::LeftButton, {}, QPoint(10, 10));
-        QCOMPARE(f_->dialog.opened, 1);
+        QVERIFY(load(drop, path));
+        QCOMPARE(f_->dialog.opened, drop ? 0 : 1);
         QCOMPARE(signs_->rollPath(0), path);
         QCOMPARE(rollIn(f_->form, 0)->Width(), 720.0f);
         QCOMPARE(rollIn(f_->form, 0)->Height(), 9000.0f);
@@ -132,22 +133,19 @@ private slots:
         QVERIFY(f_->messageBox.shown.empty());
     }
 
-    void load_notAPicture_keepsPictureButRemembersPath()
+    void load_notAPicture_keepsPictureAndOffsetButRemembersPath_data() { dialogOrDropRows(); }
+    void load_notAPicture_keepsPictureAndOffsetButRemembersPath()
     {
-        const QString good = writePicture(dir_.filePath("good.bmp"), {48, 90}, Qt::white);
-        f_->dialog.setNextAnswer(good);
-        signs_->Load方向幕(0);
+        QFETCH(bool, drop);
+        QVERIFY(load(drop, writePicture(dir_.filePath("good.bmp"), {48, 90}, Qt::white)));
         const QImage before = rollIn(f_->form, 0)->Picture();
-        setStep(15);
-        focusWindow();
-        QTest::keyClick(window_, Qt::Key_Down);
+        wind(0, 15, Qt::Key_Down);
 
         QFile junk(dir_.filePath("notes.jpg"));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("this is not a picture");
         junk.close();
-        f_->dialog.setNextAnswer(junk.fileName());
-        signs_->Load方向幕(0);
+        QVERIFY(load(drop, junk.fileName()));
 
         QCOMPARE(signs_->rollPath(0), junk.fileName());
         QCOMPARE(rollIn(f_->form, 0)->Picture(), before);
@@ -164,29 +162,17 @@ private slots:
     {
         const QString path = writePicture(dir_.filePath("two.bmp"), {49, 100}, Qt::blue);
         wind(0, 60, Qt::Key_Down);
+        const float left = rollIn(f_->form, 1)->Left();
         f_->dialog.setNextAnswer(path);
         signs_->Load方向幕(1);
         QCOMPARE(signs_->rollPath(1), path);
         QCOMPARE(rollIn(f_->form, 1)->Width(), 735.0f);
         // Its roll keeps its place across the window.
-        QCOMPARE(rollIn(f_->form, 1)->Left(), -30.0f);
+        QCOMPARE(rollIn(f_->form, 1)->Left(), left);
         QCOMPARE(rollIn(f_->form, 0)->Top(), -60.0f);
     }
 
     // Dropping a file on a sign window.
-
-    void drop_oneLocalPicture_loadsAsTheDialogChoiceDoes()
-    {
-        const QString path = writePicture(dir_.filePath("drop roll.bmp"), {48, 600}, Qt::black);
-        wind(0, 450, Qt::Key_Down);
-        const QList<QUrl> urls{QUrl::fromLocalFile(path)};
-        QVERIFY(dropUrls(window_, urls));
-        QCOMPARE(f_->dialog.opened, 0);
-        QCOMPARE(signs_->rollPath(0), path);
-        QCOMPARE(rollIn(f_->form, 0)->Height(), 9000.0f);
-        QCOMPARE(rollIn(f_->form, 0)->Top(), 0.0f);
-        QVERIFY(f_->messageBox.shown.empty());
-    }
 
     void drop_nameNotUtf8_keepsItsBytes()
     {
@@ -200,24 +186,6 @@ private slots:
         std::remove(bytes.constData());
         QVERIFY(loaded);
         QCOMPARE(rollIn(f_->form, 0)->Height(), 1350.0f);
-    }
-
-    void drop_notAPicture_showsTheMessageAndKeepsThePicture()
-    {
-        const QString good = writePicture(dir_.filePath("good.bmp"), {48, 90}, Qt::white);
-        QVERIFY(dropUrls(window_, {QUrl::fromLocalFile(good)}));
-        const QImage before = rollIn(f_->form, 0)->Picture();
-        wind(0, 15, Qt::Key_Down);
-        QFile junk(dir_.filePath("notes.jpg"));
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write("this is not a picture");
-        junk.close();
-        QVERIFY(dropUrls(window_, {QUrl::fromLocalFile(junk.fileName())}));
-        QCOMPARE(signs_->rollPath(0), junk.fileName());
-        QCOMPARE(rollIn(f_->form, 0)->Picture(), before);
-        QCOMPARE(rollIn(f_->form, 0)->Top(), -15.0f);
-        QCOMPARE(f_->messageBox.shown.size(), size_t(1));
-        QVERIFY(f_->messageBox.shown[0].text.contains(QStringLiteral("notes.jpg")));
     }
 
     void drop_severalFilesFolderOrRemote_showsNoDropAndChangesNothing()
@@ -244,6 +212,21 @@ private:
     {
         QTest::mouseClick(window_, Qt::LeftButton, {}, QPoint(10, 10));
         return window_;
+    }
+    static void dialogOrDropRows()
+    {
+        QTest::addColumn<bool>("drop");
+        QTest::newRow("dialog") << false;
+        QTest::newRow("drop") << true;
+    }
+    // Loads sign window 0's roll by a double-click's file dialog or by a drop.
+    bool load(bool drop, const QString &path)
+    {
+        if (drop)
+            return dropUrls(window_, {QUrl::fromLocalFile(path)});
+        f_->dialog.setNextAnswer(path);
+        QTest::mouseDClick(window_, Qt::LeftButton, {}, QPoint(10, 10));
+        return true;
     }
     // One key press on sign window i with the given step.
     void wind(int i, int step, Qt::Key key)
