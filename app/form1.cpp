@@ -101,7 +101,9 @@ Form1::Form1(Services services, std::optional<IniPlace> settingsPlace)
                                    : chooseIniPlace(currentIniPlaceInputs(services_.executable)))
 {
     setWindowTitle(captionPrefix() + QStringLiteral("QT17C0042"));
-    setWindowIcon(QIcon(QString::fromLatin1(res::kIcon)));
+    // From a pixmap, not a file name: for a file QIcon first searches Qt's icon-engine plugins.
+    // The icon holds one picture, so both give the same icon.
+    setWindowIcon(QIcon(QPixmap(QString::fromLatin1(res::kIcon))));
     toplevel::setClientSize(this, kClientWidth, kClientHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
     background_ = QPixmap(QString::fromLatin1(res::kBus));
