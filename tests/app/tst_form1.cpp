@@ -118,8 +118,9 @@ private slots:
             names << a->objectName();
             QVERIFY(a->shortcut().isEmpty());
         }
-        QCOMPARE(names, QStringList({"MnuViewKanban", "MnuViewWaku", "MnuSetKanban", "MnuBdr1",
-                                     "MnuKanbanReset"}));
+        QCOMPARE(names, QStringList({QStringLiteral("MnuViewKanban"), QStringLiteral("MnuViewWaku"),
+                                     QStringLiteral("MnuSetKanban"), QStringLiteral("MnuBdr1"),
+                                     QStringLiteral("MnuKanbanReset")}));
         QVERIFY(child<QAction>(*f.form, "MnuBdr1")->isSeparator());
     }
 

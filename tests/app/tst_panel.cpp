@@ -23,10 +23,12 @@ class SpyMain : public QObject {
 public:
     explicit SpyMain(frmSet &panel)
     {
-        const auto record = [this](const char *name) { return [this, name] { calls << name; }; };
+        const auto record = [this](const char *name) {
+            return [this, name] { calls << QString::fromLatin1(name); };
+        };
         connect(&panel, &frmSet::check1Clicked, this, record("Check1_Click"));
         connect(&panel, &frmSet::check2Clicked, this, [this, &panel] {
-            calls << "Check2_Click";
+            calls << QStringLiteral("Check2_Click");
             frame2EnabledAtCheck2.push_back(child<QGroupBox>(panel, "Frame2")->isEnabled());
         });
         connect(&panel, &frmSet::command3Clicked, this, record("MnuHelpVer_Click"));
@@ -113,7 +115,8 @@ private slots:
         QVERIFY(main_->calls.isEmpty());
         front->setValue(front->value() + 1);
         centre->setValue(centre->minimum());
-        QCOMPARE(main_->calls, QStringList({"HScroll1_Change", "HScroll2_Change"}));
+        QCOMPARE(main_->calls, QStringList({QStringLiteral("HScroll1_Change"),
+                                            QStringLiteral("HScroll2_Change")}));
     }
 
     void scrollBar_thumbDrag_changesOnlyOnRelease()
@@ -151,7 +154,8 @@ private slots:
         // Choosing a leaf setting raises nothing.
         QTest::mouseClick(child<QRadioButton>(*panel_, "Option1_2"), Qt::LeftButton);
         QVERIFY(panel_->option1Value(2));
-        QCOMPARE(main_->calls, QStringList({"Check1_Click", "MnuHelpVer_Click"}));
+        QCOMPARE(main_->calls,
+                 QStringList({QStringLiteral("Check1_Click"), QStringLiteral("MnuHelpVer_Click")}));
     }
 
     // Keyboard on the panel.

@@ -36,8 +36,8 @@ private slots:
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
         ini_ = dir_->filePath(QStringLiteral("QT17C0042.ini"));
-        roll_ = writePicture(dir_->filePath("roll.bmp"), {48, 300}, Qt::black);
-        board_ = writePicture(dir_->filePath("board.bmp"), {80, 20}, Qt::yellow);
+        roll_ = writePicture(dir_->filePath(QStringLiteral("roll.bmp")), {48, 300}, Qt::black);
+        board_ = writePicture(dir_->filePath(QStringLiteral("board.bmp")), {80, 20}, Qt::yellow);
     }
 
     void roundTrip_everyField_survivesRestart()
@@ -122,7 +122,7 @@ private slots:
     {
         writeFile(ini_, QStringLiteral("600,900,0,4000,\"%1\",\"\",20,0,\"%2\",1000,200,#FALSE#,"
                                        "#FALSE#,7,8,1\r\n")
-                            .arg(dir_->filePath("deleted.bmp"), board_)
+                            .arg(dir_->filePath(QStringLiteral("deleted.bmp")), board_)
                             .toUtf8());
         Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
         Form1 &w = *f.form;

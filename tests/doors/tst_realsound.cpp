@@ -248,7 +248,8 @@ void TestRealSound::killedServer_doorOpensAtOnceAndANewServerIsHeard()
 void TestRealSound::noServer_doorOpensAtOnceAndALaterServerIsHeard()
 {
     const QByteArray address = qgetenv("PULSE_SERVER");
-    qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(dir_.filePath("nothing-here")));
+    qputenv("PULSE_SERVER",
+            "unix:" + QFile::encodeName(dir_.filePath(QStringLiteral("nothing-here"))));
     Bus bus(dir_.path());
     QTest::qWait(int(kUserDelay.count()));
     QElapsedTimer t;
@@ -272,7 +273,7 @@ void TestRealSound::noServer_doorOpensAtOnceAndALaterServerIsHeard()
 // as the sound server library waits (half a minute).
 void TestRealSound::silentServer_doorWaitsNoLongerThanItsChime()
 {
-    const QByteArray path = QFile::encodeName(dir_.filePath("silent"));
+    const QByteArray path = QFile::encodeName(dir_.filePath(QStringLiteral("silent")));
     const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;

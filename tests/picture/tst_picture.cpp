@@ -174,17 +174,20 @@ void TestPicture::picture_misnamed_formatToldByContent()
 {
     QTemporaryDir dir;
     const QString jpegAsBitmap =
-        write(dir, QStringLiteral("roll.bmp"), readAll(sample("roll.jpg")));
-    const QString emfWithoutName = write(dir, QStringLiteral("ROLL"), readAll(sample("roll.emf")));
+        write(dir, QStringLiteral("roll.bmp"), readAll(sample(QStringLiteral("roll.jpg"))));
+    const QString emfWithoutName =
+        write(dir, QStringLiteral("ROLL"), readAll(sample(QStringLiteral("roll.emf"))));
     const QString upperCase =
-        write(dir, QStringLiteral("IMG_0001.JPG"), readAll(sample("roll.jpg")));
+        write(dir, QStringLiteral("IMG_0001.JPG"), readAll(sample(QStringLiteral("roll.jpg"))));
     for (const QString &path : {jpegAsBitmap, emfWithoutName, upperCase}) {
         const picture::Result r = picture::load(path);
         QVERIFY2(r.ok(), qPrintable(r.error));
         QCOMPARE(r.image.deviceIndependentSize().toSize(), QSize(kRollWidth, 300));
     }
-    QCOMPARE(picture::detectFormat(readAll(sample("roll.wmf"))), picture::Format::Wmf);
-    QCOMPARE(picture::detectFormat(readAll(sample("roll.gif"))), picture::Format::Gif);
+    QCOMPARE(picture::detectFormat(readAll(sample(QStringLiteral("roll.wmf")))),
+             picture::Format::Wmf);
+    QCOMPARE(picture::detectFormat(readAll(sample(QStringLiteral("roll.gif")))),
+             picture::Format::Gif);
 }
 
 // Paths from the settings file keep their bytes; a name in another encoding still opens.
@@ -192,7 +195,7 @@ void TestPicture::load_nonUtf8FileName_loads()
 {
     QTemporaryDir dir;
     const QByteArray native = QFile::encodeName(dir.path()) + "/\x89\xF1\x91\x97.jpg"; // CP932
-    const QByteArray jpeg = readAll(sample("roll.jpg"));
+    const QByteArray jpeg = readAll(sample(QStringLiteral("roll.jpg")));
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     QVERIFY(fd >= 0);
     QCOMPARE(::write(fd, jpeg.constData(), size_t(jpeg.size())), ssize_t(jpeg.size()));
@@ -222,7 +225,7 @@ void TestPicture::load_fails_errorNamesFileAndReason_data()
     QTest::newRow("bitmap header cut short")
         << "short.bmp" << QByteArray("BM\x10\0\0\0", 6) << "not a picture";
     QTest::newRow("metafile header cut short")
-        << "short.emf" << readAll(sample("roll.emf")).left(60) << "damaged";
+        << "short.emf" << readAll(sample(QStringLiteral("roll.emf"))).left(60) << "damaged";
 }
 
 void TestPicture::load_fails_errorNamesFileAndReason()
@@ -250,7 +253,8 @@ void TestPicture::load_fails_errorNamesFileAndReason()
 void TestPicture::load_unreadableFile_reported()
 {
     QTemporaryDir dir;
-    const QString path = write(dir, QStringLiteral("roll.jpg"), readAll(sample("roll.jpg")));
+    const QString path =
+        write(dir, QStringLiteral("roll.jpg"), readAll(sample(QStringLiteral("roll.jpg"))));
     QFile::setPermissions(path, QFileDevice::Permissions());
     QFile probe(path);
     if (probe.open(QIODevice::ReadOnly))
@@ -438,7 +442,7 @@ void TestPicture::emf_glyphIndexText_leftOut()
 // whole records before the cut.
 void TestPicture::emf_truncated_showsWhatIsThere()
 {
-    const QByteArray roll = readAll(sample("roll.emf"));
+    const QByteArray roll = readAll(sample(QStringLiteral("roll.emf")));
     const quint32 headerSize = qFromLittleEndian<quint32>(roll.constData() + 4);
     for (qsizetype n = 0; n < roll.size(); n += 7) {
         const picture::Result r = picture::decode(roll.left(n), QStringLiteral("cut.emf"));

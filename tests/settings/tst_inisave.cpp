@@ -166,7 +166,10 @@ private slots:
         QCOMPARE(contents(path), saverLine(0));
         for (const char *folder : {"config", "config/solbena"}) {
             struct stat st {};
-            QCOMPARE(::stat(QFile::encodeName(dir.filePath(folder)).constData(), &st), 0);
+            QCOMPARE(
+                ::stat(QFile::encodeName(dir.filePath(QString::fromLatin1(folder))).constData(),
+                       &st),
+                0);
             QCOMPARE(st.st_mode & 07777, 0700u);
         }
     }
@@ -279,7 +282,7 @@ private slots:
         QVERIFY2(writeIniFile(ini, formatIniLine(v), &error), qPrintable(error));
         QByteArray bytes;
         QVERIFY(readIniFile(ini, &bytes));
-        QVERIFY(bytes.contains("\"" + name + "\""));
+        QVERIFY(bytes.contains(QByteArray("\"" + name + "\"")));
         IniValues back;
         QCOMPARE(readIniValues(bytes, &back), kIniFieldCount);
         QCOMPARE(filenames::toBytes(back.rollPath0), name);

@@ -56,7 +56,8 @@ private slots:
     void setPicture_dialogOrDrop_boardTakesPictureSizeAndFrameFits()
     {
         QFETCH(bool, drop);
-        const QString path = writePicture(dir_.filePath("board.bmp"), {120, 40}, Qt::yellow);
+        const QString path =
+            writePicture(dir_.filePath(QStringLiteral("board.bmp")), {120, 40}, Qt::yellow);
         if (drop) {
             QVERIFY(dropUrls(board(), {QUrl::fromLocalFile(path)}));
         } else {
@@ -75,7 +76,8 @@ private slots:
     void choosePicture_whileHidden_staysHiddenAndUnchecked()
     {
         child<QAction>(*f_->form, "MnuViewKanban")->trigger();
-        f_->dialog.setNextAnswer(writePicture(dir_.filePath("b.bmp"), {50, 20}, Qt::red));
+        f_->dialog.setNextAnswer(
+            writePicture(dir_.filePath(QStringLiteral("b.bmp")), {50, 20}, Qt::red));
         child<QAction>(*f_->form, "MnuSetKanban")->trigger();
         QVERIFY(board()->isHidden());
         QVERIFY(!child<QAction>(*f_->form, "MnuViewKanban")->isChecked());
@@ -85,19 +87,20 @@ private slots:
 
     void choosePicture_failureOrCancel_changesNothing()
     {
-        const QString good = writePicture(dir_.filePath("good.bmp"), {60, 30}, Qt::green);
+        const QString good =
+            writePicture(dir_.filePath(QStringLiteral("good.bmp")), {60, 30}, Qt::green);
         f_->dialog.setNextAnswer(good);
         child<QAction>(*f_->form, "MnuSetKanban")->trigger();
         const QImage picture = board()->Picture();
         const R before = rectOf(*board());
         const R bottom = bar(2)->rect();
 
-        QFile junk(dir_.filePath("junk.gif"));
+        QFile junk(dir_.filePath(QStringLiteral("junk.gif")));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("GIF89a but nothing more");
         junk.close();
         const std::vector<std::optional<QString>> answers{
-            junk.fileName(), dir_.filePath("missing.bmp"), QString(), std::nullopt};
+            junk.fileName(), dir_.filePath(QStringLiteral("missing.bmp")), QString(), std::nullopt};
         for (const auto &answer : answers) {
             f_->dialog.setNextAnswer(answer);
             child<QAction>(*f_->form, "MnuSetKanban")->trigger();
@@ -111,8 +114,9 @@ private slots:
 
     void drop_notAPictureOrTwoFiles_changesNothingSilently()
     {
-        const QString good = writePicture(dir_.filePath("good.bmp"), {60, 30}, Qt::green);
-        QFile junk(dir_.filePath("junk.gif"));
+        const QString good =
+            writePicture(dir_.filePath(QStringLiteral("good.bmp")), {60, 30}, Qt::green);
+        QFile junk(dir_.filePath(QStringLiteral("junk.gif")));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("GIF89a but nothing more");
         junk.close();
@@ -127,7 +131,8 @@ private slots:
 
     void reset_afterPicture_homeEmptyFittedAndKeepsPathAndVisibilities()
     {
-        const QString path = writePicture(dir_.filePath("p.bmp"), {100, 50}, Qt::cyan);
+        const QString path =
+            writePicture(dir_.filePath(QStringLiteral("p.bmp")), {100, 50}, Qt::cyan);
         f_->dialog.setNextAnswer(path);
         child<QAction>(*f_->form, "MnuSetKanban")->trigger();
         board()->Move(3000, 300, board()->Width(), board()->Height());

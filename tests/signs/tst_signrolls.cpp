@@ -108,7 +108,8 @@ private slots:
     void load_dialogOrDrop_loadsAtNaturalSizeAndShowsTop()
     {
         QFETCH(bool, drop);
-        const QString path = writePicture(dir_.filePath("a roll.bmp"), {48, 600}, Qt::black);
+        const QString path =
+            writePicture(dir_.filePath(QStringLiteral("a roll.bmp")), {48, 600}, Qt::black);
         wind(0, 450, Qt::Key_Down);
         wind(1, 77, Qt::Key_Up);
         QVERIFY(load(drop, path));
@@ -137,11 +138,12 @@ private slots:
     void load_notAPicture_keepsPictureAndOffsetButRemembersPath()
     {
         QFETCH(bool, drop);
-        QVERIFY(load(drop, writePicture(dir_.filePath("good.bmp"), {48, 90}, Qt::white)));
+        QVERIFY(load(drop,
+                     writePicture(dir_.filePath(QStringLiteral("good.bmp")), {48, 90}, Qt::white)));
         const QImage before = rollIn(f_->form, 0)->Picture();
         wind(0, 15, Qt::Key_Down);
 
-        QFile junk(dir_.filePath("notes.jpg"));
+        QFile junk(dir_.filePath(QStringLiteral("notes.jpg")));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("this is not a picture");
         junk.close();
@@ -160,7 +162,8 @@ private slots:
 
     void load_secondWindow_worksAlthoughHidden()
     {
-        const QString path = writePicture(dir_.filePath("two.bmp"), {49, 100}, Qt::blue);
+        const QString path =
+            writePicture(dir_.filePath(QStringLiteral("two.bmp")), {49, 100}, Qt::blue);
         wind(0, 60, Qt::Key_Down);
         const float left = rollIn(f_->form, 1)->Left();
         f_->dialog.setNextAnswer(path);
@@ -176,7 +179,8 @@ private slots:
 
     void drop_nameNotUtf8_keepsItsBytes()
     {
-        const QString plain = writePicture(dir_.filePath("plain.bmp"), {48, 90}, Qt::white);
+        const QString plain =
+            writePicture(dir_.filePath(QStringLiteral("plain.bmp")), {48, 90}, Qt::white);
         const QByteArray bytes = QFile::encodeName(dir_.path()) + "/\xe9t\xe9.bmp";
         QCOMPARE(std::rename(QFile::encodeName(plain).constData(), bytes.constData()), 0);
         const QList<QUrl> urls{QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"))};
@@ -190,14 +194,15 @@ private slots:
 
     void drop_severalFilesFolderOrRemote_showsNoDropAndChangesNothing()
     {
-        const QString a = writePicture(dir_.filePath("a.bmp"), {48, 90}, Qt::white);
-        const QString b = writePicture(dir_.filePath("b.bmp"), {48, 90}, Qt::white);
+        const QString a = writePicture(dir_.filePath(QStringLiteral("a.bmp")), {48, 90}, Qt::white);
+        const QString b = writePicture(dir_.filePath(QStringLiteral("b.bmp")), {48, 90}, Qt::white);
         QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("rolls.bmp")));
-        const QList<QList<QUrl>> refused{{QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)},
-                                         {QUrl::fromLocalFile(dir_.filePath("rolls.bmp"))},
-                                         {QUrl(QStringLiteral("https://example.org/roll.bmp"))},
-                                         {QUrl(QStringLiteral("file://elsewhere") + a)},
-                                         {}};
+        const QList<QList<QUrl>> refused{
+            {QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)},
+            {QUrl::fromLocalFile(dir_.filePath(QStringLiteral("rolls.bmp")))},
+            {QUrl(QStringLiteral("https://example.org/roll.bmp"))},
+            {QUrl(QStringLiteral("file://elsewhere") + a)},
+            {}};
         for (const QList<QUrl> &urls : refused) {
             QVERIFY2(!dropUrls(window_, urls), qPrintable(QUrl::toStringList(urls).join(u' ')));
         }

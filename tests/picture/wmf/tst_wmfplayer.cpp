@@ -164,8 +164,8 @@ void WmfPlayerTest::wmfDibBlit_eachRecord_drawsTheBitmap_data()
     for (const char *record : {"STRETCHDIB", "DIBSTRETCHBLT", "DIBBITBLT", "SETDIBTODEV"})
         for (int bits : {1, 4, 8, 16, 24, 32})
             // Named without printf: GCC's optimiser takes `record` for a possible null there.
-            QTest::newRow(
-                (QByteArray(record) + ", " + QByteArray::number(bits) + " bits").constData())
+            QTest::newRow(QByteArray(QByteArray(record) + ", " + QByteArray::number(bits) + " bits")
+                              .constData())
                 << bits << QString::fromLatin1(record);
 }
 
@@ -184,20 +184,21 @@ void WmfPlayerTest::wmfDibBlit_eachRecord_drawsTheBitmap()
     const QByteArray dib = wmfrec::dib(2, 2, bitCount, bitCount <= 8 ? table : QList<QRgb>(), bits);
     const auto *bmi = reinterpret_cast<const U_BITMAPINFO *>(dib.constData());
     const char *px = dib.constData() + dib.size() - bits.size();
-    const bool stretched = record == "STRETCHDIB" || record == "DIBSTRETCHBLT";
+    const bool stretched =
+        record == QLatin1String("STRETCHDIB") || record == QLatin1String("DIBSTRETCHBLT");
     const int units = stretched ? 4 : 2;
 
     WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
     b.add(U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC)).add(U_WMRSETWINDOWEXT_set(wmfrec::point(10, 6)));
-    if (record == "STRETCHDIB")
+    if (record == QLatin1String("STRETCHDIB"))
         b.add(U_WMRSTRETCHDIB_set(wmfrec::point(2, 1), wmfrec::point(units, units),
                                   wmfrec::point(0, 0), wmfrec::point(2, 2), U_DIB_RGB_COLORS,
                                   U_SRCCOPY, bmi, quint32(bits.size()), px));
-    else if (record == "DIBSTRETCHBLT")
+    else if (record == QLatin1String("DIBSTRETCHBLT"))
         b.add(U_WMRDIBSTRETCHBLT_set(wmfrec::point(2, 1), wmfrec::point(units, units),
                                      wmfrec::point(0, 0), wmfrec::point(2, 2), U_SRCCOPY, bmi,
                                      quint32(bits.size()), px));
-    else if (record == "DIBBITBLT")
+    else if (record == QLatin1String("DIBBITBLT"))
         b.add(U_WMRDIBBITBLT_set(wmfrec::point(2, 1), wmfrec::point(2, 2), wmfrec::point(0, 0),
                                  U_SRCCOPY, bmi, quint32(bits.size()), px));
     else // colour usage, scan count, first scan, source y and x, height, width, destination y, x

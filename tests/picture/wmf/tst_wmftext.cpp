@@ -4,6 +4,7 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using picture::wmf::decodeCharacters;
 using picture::wmf::substituteFace;
 
@@ -24,28 +25,31 @@ void WmfTextTest::wmfTextDecode_charset_givesCharacters_data()
     QTest::addColumn<QStringList>("characters");
     QTest::addColumn<QList<int>>("widths"); // bytes per character
 
-    QTest::newRow("Shift-JIS kanji")
-        << 128 << QByteArray("\x93\x8C\x8B\x9E") << QStringList{"東", "京"} << QList<int>{2, 2};
+    QTest::newRow("Shift-JIS kanji") << 128 << QByteArray("\x93\x8C\x8B\x9E")
+                                     << QStringList{u"東"_s, u"京"_s} << QList<int>{2, 2};
     QTest::newRow("Shift-JIS mixed with ASCII and half-width kana")
-        << 128 << QByteArray("A\x89\x77\xB1") << QStringList{"A", "駅", "ｱ"} << QList<int>{1, 2, 1};
+        << 128 << QByteArray("A\x89\x77\xB1") << QStringList{u"A"_s, u"駅"_s, u"ｱ"_s}
+        << QList<int>{1, 2, 1};
     QTest::newRow("Shift-JIS Windows extensions")
-        << 128 << QByteArray("\x87\x40\x81\x60") << QStringList{"①", "～"} << QList<int>{2, 2};
+        << 128 << QByteArray("\x87\x40\x81\x60") << QStringList{u"①"_s, u"～"_s}
+        << QList<int>{2, 2};
     QTest::newRow("Shift-JIS lead byte at the end")
-        << 128 << QByteArray("B\x93") << QStringList{"B", ""} << QList<int>{1, 1};
-    QTest::newRow("GB2312") << 134 << QByteArray("\xD6\xD0\xCE\xC4") << QStringList{"中", "文"}
-                            << QList<int>{2, 2};
-    QTest::newRow("Big5") << 136 << QByteArray("\xA4\xA4\xA4\xE5") << QStringList{"中", "文"}
+        << 128 << QByteArray("B\x93") << QStringList{u"B"_s, u""_s} << QList<int>{1, 1};
+    QTest::newRow("GB2312") << 134 << QByteArray("\xD6\xD0\xCE\xC4")
+                            << QStringList{u"中"_s, u"文"_s} << QList<int>{2, 2};
+    QTest::newRow("Big5") << 136 << QByteArray("\xA4\xA4\xA4\xE5") << QStringList{u"中"_s, u"文"_s}
                           << QList<int>{2, 2};
-    QTest::newRow("Hangul") << 129 << QByteArray("\xC7\xD1\xB1\xDB") << QStringList{"한", "글"}
-                            << QList<int>{2, 2};
-    QTest::newRow("Western") << 0 << QByteArray("\xE9\x80") << QStringList{"é", "€"}
+    QTest::newRow("Hangul") << 129 << QByteArray("\xC7\xD1\xB1\xDB")
+                            << QStringList{u"한"_s, u"글"_s} << QList<int>{2, 2};
+    QTest::newRow("Western") << 0 << QByteArray("\xE9\x80") << QStringList{u"é"_s, u"€"_s}
                              << QList<int>{1, 1};
-    QTest::newRow("Cyrillic") << 204 << QByteArray("\xC0\xFF") << QStringList{"А", "я"}
+    QTest::newRow("Cyrillic") << 204 << QByteArray("\xC0\xFF") << QStringList{u"А"_s, u"я"_s}
                               << QList<int>{1, 1};
     QTest::newRow("default charset holding Shift-JIS")
-        << 1 << QByteArray("\x89\x77") << QStringList{"駅"} << QList<int>{2};
+        << 1 << QByteArray("\x89\x77") << QStringList{u"駅"_s} << QList<int>{2};
     QTest::newRow("default charset holding Western text")
-        << 1 << QByteArray("caf\xE9") << QStringList{"c", "a", "f", "é"} << QList<int>{1, 1, 1, 1};
+        << 1 << QByteArray("caf\xE9") << QStringList{u"c"_s, u"a"_s, u"f"_s, u"é"_s}
+        << QList<int>{1, 1, 1, 1};
 }
 
 void WmfTextTest::wmfTextDecode_charset_givesCharacters()
