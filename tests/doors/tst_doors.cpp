@@ -6,7 +6,7 @@
 #include <doors/countingwait.h>
 #include <doors/doors.h>
 #include <fakes/fakesound.h>
-#include <support/layout.h>
+#include <tools/artwork/layout.h>
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,9 +20,9 @@
 
 namespace {
 
-constexpr twips::Rect kFrontClosed = layout::kFrontDoor;
-constexpr twips::Rect kLeftClosed = layout::kCentreLeftLeaf;
-constexpr twips::Rect kRightClosed = layout::kCentreRightLeaf;
+constexpr twips::Rect kFrontClosed = artwork::layout::kFrontDoor;
+constexpr twips::Rect kLeftClosed = artwork::layout::kCentreLeftLeaf;
+constexpr twips::Rect kRightClosed = artwork::layout::kCentreRightLeaf;
 // The post the right leaf folds against.
 constexpr float kRightPost = kRightClosed.left + kRightClosed.width;
 

@@ -1,5 +1,5 @@
 #include <resources/resources.h>
-#include <support/layout.h>
+#include <tools/artwork/layout.h>
 
 #include <QImage>
 #include <QtTest>
@@ -88,9 +88,9 @@ void TestPictures::picture_loaded_decodes()
 void TestPictures::doorPictures_loaded_fitTheirPlacesInTheLayout()
 {
     const std::pair<const char *, twips::Rect> doors[] = {
-        {res::kFrontDoor, layout::kFrontDoor},
-        {res::kNakaoridoLeft, layout::kCentreLeftLeaf},
-        {res::kNakaoridoRight, layout::kCentreRightLeaf}};
+        {res::kFrontDoor, artwork::layout::kFrontDoor},
+        {res::kNakaoridoLeft, artwork::layout::kCentreLeftLeaf},
+        {res::kNakaoridoRight, artwork::layout::kCentreRightLeaf}};
     for (const auto &[path, place] : doors) {
         const QImage door(QString::fromLatin1(path));
         const QRect pixels = twips::toPixels(place);
@@ -104,12 +104,12 @@ void TestPictures::bus_doorways_showTheInside()
     const QImage bus(QString::fromLatin1(res::kBus));
     QVERIFY(!bus.isNull());
     // The body panel where the signboard stands is plain livery.
-    const QRgb panel = meanColour(bus, twips::toPixels(layout::kSignboard));
+    const QRgb panel = meanColour(bus, twips::toPixels(artwork::layout::kSignboard));
     QVERIFY(luminance(panel) > 180);
 
-    const QRect doorways[] = {
-        twips::toPixels(layout::kFrontDoor),
-        twips::toPixels(layout::kCentreLeftLeaf).united(twips::toPixels(layout::kCentreRightLeaf))};
+    const QRect doorways[] = {twips::toPixels(artwork::layout::kFrontDoor),
+                              twips::toPixels(artwork::layout::kCentreLeftLeaf)
+                                  .united(twips::toPixels(artwork::layout::kCentreRightLeaf))};
     for (const QRect &doorway : doorways) {
         // Seen through an open doorway the bus is dim inside, and hardly any of it is body colour.
         QVERIFY2(luminance(meanColour(bus, doorway)) < luminance(panel) - 60,
@@ -124,7 +124,7 @@ void TestPictures::bus_doorways_showTheInside()
 void TestPictures::bus_signOpening_framesTheSignWindow()
 {
     const QImage bus(QString::fromLatin1(res::kBus));
-    const QRect sign = twips::toPixels(layout::kSignWindow);
+    const QRect sign = twips::toPixels(artwork::layout::kSignWindow);
     // A dark recess a little larger than the sign window shows round it on every side.
     for (int margin = 1; margin <= 2; ++margin) {
         const QRect ring = sign.adjusted(-margin, -margin, margin, margin);
@@ -142,7 +142,9 @@ void TestPictures::bus_signOpening_framesTheSignWindow()
 void TestPictures::bus_signboardPlace_isPlainBodyPanelBelowWindows()
 {
     const QImage bus(QString::fromLatin1(res::kBus));
-    const QRect frame = twips::toPixels(layout::kSignboardFrame);
+    const QRect frame = twips::toPixels(artwork::layout::kSignboardFrameLeft)
+                            .united(twips::toPixels(artwork::layout::kSignboardFrameRight))
+                            .united(twips::toPixels(artwork::layout::kSignboardFrameBottom));
     // No window, stripe or lamp behind the signboard and its frame: one even panel.
     const QRgb panel = meanColour(bus, frame);
     QVERIFY(shareNear(bus, frame, panel, 40) > 0.95);
