@@ -1,7 +1,6 @@
 #include <tools/artwork/artworkset.h>
 #include <tools/artwork/bmpwriter.h>
 #include <tools/artwork/gifwriter.h>
-#include <tools/artwork/icowriter.h>
 #include <tools/artwork/switchfaces.h>
 
 #include <QFile>
@@ -56,7 +55,6 @@ private slots:
     void gifRefusesBadInput();
     void bmpRoundTrip_data();
     void bmpRoundTrip();
-    void icoRoundTrip();
     void committedPicturesAreFreshDrawings();
     void committedIcons_freshDrawing_sameBytes();
 };
@@ -126,28 +124,6 @@ void TestArtwork::bmpRoundTrip()
     const QByteArray bmp = artwork::encodeBmp24(image);
     QCOMPARE(bmp.size(), 54 + ((width * 3 + 3) & ~3) * height);
     compareColours(QImage::fromData(bmp, "BMP").convertToFormat(QImage::Format_RGB32), image);
-}
-
-void TestArtwork::icoRoundTrip()
-{
-    QImage icon = randomIndexed(32, 32, 17, 8);
-    QList<QRgb> table = artwork::standardPalette16();
-    table.append(qRgba(0, 0, 0, 0));
-    icon.setColorTable(table);
-
-    const QByteArray ico = artwork::encodeIco16(icon);
-    QCOMPARE(ico.size(), 766);
-    const QImage decoded = QImage::fromData(ico, "ICO").convertToFormat(QImage::Format_ARGB32);
-    QCOMPARE(decoded.size(), icon.size());
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            const int index = icon.pixelIndex(x, y);
-            if (index == artwork::kIconTransparent)
-                QCOMPARE(qAlpha(decoded.pixel(x, y)), 0);
-            else
-                QCOMPARE(decoded.pixel(x, y), table[index]);
-        }
-    }
 }
 
 void TestArtwork::committedPicturesAreFreshDrawings()

@@ -5,7 +5,6 @@
 #include <tools/artwork/buspainter.h>
 #include <tools/artwork/doorpainter.h>
 #include <tools/artwork/gifwriter.h>
-#include <tools/artwork/icowriter.h>
 #include <tools/artwork/layout.h>
 #include <tools/artwork/pixelart.h>
 #include <tools/artwork/switchfaces.h>
@@ -53,7 +52,9 @@ std::vector<Output> generateArtwork()
     out.push_back({QStringLiteral("nakaorido0.bmp"), encodeBmp24(paintCentreLeaf(false))});
     out.push_back({QStringLiteral("nakaorido1.bmp"), encodeBmp24(paintCentreLeaf(true))});
     out.push_back({QStringLiteral("image1_2.bmp"), encodeBmp24(paintFrontDoor())});
-    out.push_back({QStringLiteral("icon.ico"), encodeIco16(iconPixels())});
+    // PNG rather than a Windows icon file: Qt reads it without the ICO plugin's colour
+    // conversion, which costs the start a noticeable moment.
+    out.push_back({QStringLiteral("icon.png"), encodePng(iconPixels())});
     out.push_back({QStringLiteral("mae.gif"), encodeGif(paintSwitchFace(QStringLiteral("前扉")))});
     out.push_back({QStringLiteral("naka.gif"), encodeGif(paintSwitchFace(QStringLiteral("中扉")))});
     out.push_back({QStringLiteral("hand.png"), encodePng(handCursor())});

@@ -1,6 +1,6 @@
 #include <tools/artwork/pixelart.h>
 
-#include <tools/artwork/icowriter.h>
+#include <QList>
 
 #include <stdexcept>
 
@@ -9,6 +9,17 @@ namespace artwork {
 namespace {
 
 constexpr int kSize = 32;
+// Index of the see-through pixels, after the sixteen colours.
+constexpr int kIconTransparent = 16;
+
+// The sixteen colours of the standard Windows palette, in palette order.
+QList<QRgb> standardPalette16()
+{
+    return {qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
+            qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
+            qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
+            qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
+}
 
 // One character a pixel. Icon: a letter per palette colour (see kIconKey); '.' is transparent.
 // clang-format off

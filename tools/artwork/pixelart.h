@@ -5,7 +5,7 @@
 namespace artwork {
 
 // The program icon, 32 x 32: a bus seen from the front. Format_Indexed8 over the standard
-// sixteen colours, with kIconTransparent for see-through pixels (see icowriter.h).
+// sixteen colours and a seventeenth, transparent, entry for see-through pixels.
 QImage iconPixels();
 
 // The pointing-hand cursor, 32 x 32, white with a black outline on a transparent ground; the
