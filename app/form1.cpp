@@ -423,9 +423,17 @@ void Form1::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    p.fillRect(event->rect(), palette().window());
-    if (!background_.isNull())
-        p.drawPixmap(QPoint(0, 0), background_);
+    // The sign windows cut holes in the exposed region. Rectangle by rectangle the bus is copied
+    // straight from its pixmap; through the holed region Qt would fill it span by span on a
+    // thread pool, which makes the first paint start threads.
+    for (const QRect &r : event->region()) {
+        p.save();
+        p.setClipRect(r);
+        p.fillRect(r, palette().window());
+        if (!background_.isNull())
+            p.drawPixmap(r.topLeft(), background_, r.translated(1, 0));
+        p.restore();
+    }
     surface_.paint(p, event->rect());
     // Opening the sound device takes a moment: start it once the bus is on screen, so that it
     // is ready when a door is first asked for.

@@ -5,6 +5,11 @@
 #include <QWidget>
 #include <algorithm>
 
+namespace {
+// At most a few spans a line, a band stays below the height Qt splits across threads.
+constexpr int kStretchBandLines = 32;
+} // namespace
+
 WindowlessLayer::WindowlessLayer(QWidget *host) : QObject(host), host_(host)
 {
     setObjectName(QStringLiteral("surface"));
@@ -139,13 +144,19 @@ void ImageControl::paint(QPainter &painter) const
     if (picture_.isNull())
         return;
     const QRect target = pixelRect();
-    if (stretch_) {
+    if (!stretch_) {
+        painter.drawImage(target.topLeft(), picture_);
+        return;
+    }
+    // Qt hands a scaled drawing of more than about 96 spans to its thread pool. In bands the
+    // same pixels are drawn on this thread, and the first paint of the bus starts no threads.
+    for (int top = target.top(); top <= target.bottom(); top += kStretchBandLines) {
         painter.save();
+        painter.setClipRect(QRect(target.left(), top, target.width(), kStretchBandLines),
+                            Qt::IntersectClip);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
         painter.drawImage(target, picture_);
         painter.restore();
-    } else {
-        painter.drawImage(target.topLeft(), picture_);
     }
 }
 
