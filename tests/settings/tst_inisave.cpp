@@ -58,9 +58,6 @@ private slots:
             << QStringLiteral("/opt/bus") << QStringLiteral("sb") << true << QStringLiteral("/cfg")
             << QStringList{xdgFile} << QStringLiteral("/opt/bus/sb.ini")
             << QStringLiteral("/opt/bus/sb.ini");
-        QTest::newRow("writable root")
-            << QStringLiteral("/") << QStringLiteral("sb") << true << QString() << QStringList()
-            << QStringLiteral("/sb.ini") << QStringLiteral("/sb.ini");
         QTest::newRow("read-only, first run: shipped defaults read")
             << QStringLiteral("/usr/lib/solbena") << QStringLiteral("sb") << false
             << QStringLiteral("/cfg") << QStringList() << QStringLiteral("/usr/lib/solbena/sb.ini")
@@ -101,22 +98,16 @@ private slots:
         QCOMPARE(chooseIniPlace(in), (IniPlace{read, save}));
     }
 
-    void readIniFile_missingFile_fails()
-    {
-        QTemporaryDir dir;
-        QByteArray bytes = "untouched";
-        QVERIFY(!readIniFile(dir.filePath(QStringLiteral("none.ini")), &bytes));
-        QCOMPARE(bytes, QByteArray("untouched"));
-    }
-
-    void readIniFile_notARegularFile_failsWithoutBlocking()
+    void readIniFile_missingOrNotARegularFile_failsWithoutBlocking()
     {
         QTemporaryDir dir;
         const QString fifo = dir.filePath(QStringLiteral("fifo.ini"));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        QByteArray bytes;
-        QVERIFY(!readIniFile(fifo, &bytes));
-        QVERIFY(!readIniFile(dir.path(), &bytes));
+        for (const QString &path : {dir.filePath(QStringLiteral("none.ini")), fifo, dir.path()}) {
+            QByteArray bytes = "untouched";
+            QVERIFY2(!readIniFile(path, &bytes), qPrintable(path));
+            QCOMPARE(bytes, QByteArray("untouched"));
+        }
     }
 
     void readIniFile_sizeLimit_refusesLargerFiles()
@@ -139,22 +130,6 @@ private slots:
         QString error;
         QVERIFY2(writeIniFile(path, saverLine(1), &error), qPrintable(error));
         QCOMPARE(contents(path), saverLine(1));
-        QByteArray bytes;
-        QVERIFY(readIniFile(path, &bytes));
-        IniValues v;
-        QCOMPARE(readIniValues(bytes, &v), kIniFieldCount);
-    }
-
-    void writeIniFile_directoryAtPath_failsNamingFileAndKeepsIt()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("sb.ini"));
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sb.ini")));
-        QString error;
-        QVERIFY(!writeIniFile(path, saverLine(0), &error));
-        QVERIFY2(error.contains(path), qPrintable(error));
-        QVERIFY(!error.contains(QLatin1Char('\n')));
-        QVERIFY(QFileInfo(path).isDir());
     }
 
     void writeIniFile_missingFolders_madeForTheUserAlone()
