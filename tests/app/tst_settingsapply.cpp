@@ -5,6 +5,7 @@
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
 #include <support/form1fixture.h>
+#include <tools/artwork/layout.h>
 
 #include <QAction>
 #include <QFile>
@@ -132,7 +133,7 @@ private slots:
         QVERIFY(!child<QAction>(w, "MnuViewWaku")->isChecked());
         QCOMPARE(w.Left(), 0.0f);
         QCOMPARE(w.panel().Left(), 0.0f);
-        QCOMPARE(rectOf(*child<SignboardBox>(w, "PicKanban")), (R{8910, 1605, 1410, 450}));
+        QCOMPARE(rectOf(*child<SignboardBox>(w, "PicKanban")), artwork::layout::kSignboard);
         QVERIFY(child<SignboardBox>(w, "PicKanban")->Picture().isNull());
         QCOMPARE(child<QScrollBar>(w.panel(), "HScroll1")->value(), 10000);
         QCOMPARE(child<QScrollBar>(w.panel(), "scllMakuSpeed_0")->value(), 1);

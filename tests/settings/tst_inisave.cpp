@@ -53,30 +53,26 @@ private slots:
         QTest::addColumn<QStringList>("existing");
         QTest::addColumn<QString>("read");
         QTest::addColumn<QString>("save");
+        const QString bus = QStringLiteral("/opt/bus");
+        const QString lib = QStringLiteral("/usr/lib/solbena");
+        const QString sb = QStringLiteral("sb");
+        const QString cfg = QStringLiteral("/cfg");
+        const QString busFile = QStringLiteral("/opt/bus/sb.ini");
+        const QString libFile = QStringLiteral("/usr/lib/solbena/sb.ini");
         const QString xdgFile = QStringLiteral("/cfg/solbena/sb.ini");
+        const QString homeFile = QStringLiteral("/home/u/.config/solbena/sb.ini");
         QTest::newRow("writable folder, own file elsewhere ignored")
-            << QStringLiteral("/opt/bus") << QStringLiteral("sb") << true << QStringLiteral("/cfg")
-            << QStringList{xdgFile} << QStringLiteral("/opt/bus/sb.ini")
-            << QStringLiteral("/opt/bus/sb.ini");
+            << bus << sb << true << cfg << QStringList{xdgFile} << busFile << busFile;
         QTest::newRow("read-only, first run: shipped defaults read")
-            << QStringLiteral("/usr/lib/solbena") << QStringLiteral("sb") << false
-            << QStringLiteral("/cfg") << QStringList() << QStringLiteral("/usr/lib/solbena/sb.ini")
-            << xdgFile;
-        QTest::newRow("read-only, saved before")
-            << QStringLiteral("/usr/lib/solbena") << QStringLiteral("sb") << false
-            << QStringLiteral("/cfg/") << QStringList{xdgFile} << xdgFile << xdgFile;
+            << lib << sb << false << cfg << QStringList() << libFile << xdgFile;
+        QTest::newRow("read-only, saved before") << lib << sb << false << QStringLiteral("/cfg/")
+                                                 << QStringList{xdgFile} << xdgFile << xdgFile;
         QTest::newRow("read-only, XDG_CONFIG_HOME unset")
-            << QStringLiteral("/usr/lib/solbena") << QStringLiteral("sb") << false << QString()
-            << QStringList{QStringLiteral("/home/u/.config/solbena/sb.ini")}
-            << QStringLiteral("/home/u/.config/solbena/sb.ini")
-            << QStringLiteral("/home/u/.config/solbena/sb.ini");
+            << lib << sb << false << QString() << QStringList{homeFile} << homeFile << homeFile;
         QTest::newRow("read-only, relative XDG_CONFIG_HOME ignored")
-            << QStringLiteral("/usr/lib/solbena") << QStringLiteral("sb") << false
-            << QStringLiteral("cfg") << QStringList() << QStringLiteral("/usr/lib/solbena/sb.ini")
-            << QStringLiteral("/home/u/.config/solbena/sb.ini");
+            << lib << sb << false << QStringLiteral("cfg") << QStringList() << libFile << homeFile;
         QTest::newRow("read-only, renamed executable keeps its own file")
-            << QStringLiteral("/usr/lib/solbena") << QStringLiteral("bus2") << false
-            << QStringLiteral("/cfg") << QStringList{xdgFile}
+            << lib << QStringLiteral("bus2") << false << cfg << QStringList{xdgFile}
             << QStringLiteral("/usr/lib/solbena/bus2.ini")
             << QStringLiteral("/cfg/solbena/bus2.ini");
     }
