@@ -94,8 +94,6 @@ public:
     // #TRUE# or #FALSE#. Numbers are refused: one in this place means the fields have shifted.
     bool readBool(bool *out);
 
-    bool failed() const { return m_failed; }
-
 private:
     struct Field {
         QByteArray content;

@@ -7,6 +7,7 @@
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
 #include <support/form1fixture.h>
+#include <tools/artwork/layout.h>
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +25,7 @@
 namespace {
 
 using Fixture = Form1Fixture;
+namespace layout = artwork::layout;
 
 QPoint centreOf(const twips::Rect &r)
 {
@@ -79,7 +81,7 @@ private slots:
         QCOMPARE(renamed.form->windowTitle(), QStringLiteral("ソルベナ\u3000-\u3000バス2号"));
     }
 
-    void popup_rightPressOnBackgroundOrFrameBar_opensMenu()
+    void popup_pressed_onlyRightOnBackgroundFrameOrBoardOpensMenu()
     {
         Fixture f(dir_.path());
         Form1 &w = *f.form;
@@ -93,12 +95,7 @@ private slots:
         // So does the signboard itself.
         QTest::mousePress(child<SignboardBox>(w, "PicKanban"), Qt::RightButton, {}, QPoint(5, 5));
         QCOMPARE(f.popup.shownAt.size(), size_t(3));
-    }
-
-    void popup_otherButtonsOrDoorPictures_openNothing()
-    {
-        Fixture f(dir_.path());
-        Form1 &w = *f.form;
+        // Other buttons, and the door pictures, open nothing.
         QTest::mousePress(&w, Qt::LeftButton, {}, QPoint(150, 190));
         QTest::mousePress(&w, Qt::MiddleButton, {}, QPoint(150, 190));
         QTest::mousePress(&w, Qt::RightButton, {},
@@ -107,33 +104,7 @@ private slots:
                           centreOf(control<ImageControl>(w, "imgNakaorido_0")->rect()));
         QTest::mousePress(&w, Qt::RightButton, {},
                           centreOf(control<ImageControl>(w, "imgNakaorido_1")->rect()));
-        QVERIFY(f.popup.shownAt.empty());
-    }
-
-    void menu_items_inOrderWithoutShortcuts()
-    {
-        Fixture f(dir_.path());
-        QStringList names;
-        for (QAction *a : child<QMenu>(*f.form, "MnuTempMenu1")->actions()) {
-            names << a->objectName();
-            QVERIFY(a->shortcut().isEmpty());
-        }
-        QCOMPARE(names, QStringList({QStringLiteral("MnuViewKanban"), QStringLiteral("MnuViewWaku"),
-                                     QStringLiteral("MnuSetKanban"), QStringLiteral("MnuBdr1"),
-                                     QStringLiteral("MnuKanbanReset")}));
-        QVERIFY(child<QAction>(*f.form, "MnuBdr1")->isSeparator());
-    }
-
-    void menu_viewItemTriggered_togglesOnceAndFollowsVisibility()
-    {
-        Fixture f(dir_.path());
-        Form1 &w = *f.form;
-        child<QAction>(w, "MnuViewKanban")->trigger();
-        QVERIFY(!child<QAction>(w, "MnuViewKanban")->isChecked());
-        QVERIFY(child<SignboardBox>(w, "PicKanban")->isHidden());
-        child<QAction>(w, "MnuViewKanban")->trigger();
-        QVERIFY(child<QAction>(w, "MnuViewKanban")->isChecked());
-        QVERIFY(!child<SignboardBox>(w, "PicKanban")->isHidden());
+        QCOMPARE(f.popup.shownAt.size(), size_t(3));
     }
 
     void menu_rightReleaseThenLeftClickOnItem_onlyLeftClickChooses()
@@ -160,22 +131,25 @@ private slots:
         Fixture f(dir_.path());
         Form1 &w = *f.form;
         frmSet &p = w.panel();
+        const auto width = [&w](const char *name) {
+            return control<ImageControl>(w, name)->Width();
+        };
         child<QScrollBar>(p, "HScroll1")->setValue(1);
         child<QScrollBar>(p, "HScroll2")->setValue(1);
         QTest::mouseClick(child<QPushButton>(p, "Check1"), Qt::LeftButton);
-        QCOMPARE(control<ImageControl>(w, "Image1_2")->Width(), 70.0f);
+        QCOMPARE(width("Image1_2"), layout::kFrontDoorOpenWidth);
         QTest::mouseClick(child<QPushButton>(p, "Check1"), Qt::LeftButton);
-        QCOMPARE(control<ImageControl>(w, "Image1_2")->Width(), 1155.0f);
+        QCOMPARE(width("Image1_2"), layout::kFrontDoor.width);
 
         // Only the left leaf, and the opening sound before it moves.
         QTest::mouseClick(child<QRadioButton>(p, "Option1_1"), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(p, "Check2"), Qt::LeftButton);
-        QCOMPARE(control<ImageControl>(w, "imgNakaorido_0")->Width(), 110.0f);
-        QCOMPARE(control<ImageControl>(w, "imgNakaorido_1")->Width(), 840.0f);
+        QCOMPARE(width("imgNakaorido_0"), layout::kCentreLeafOpenWidth);
+        QCOMPARE(width("imgNakaorido_1"), layout::kCentreRightLeaf.width);
         QCOMPARE(f.sound.plays().size(), size_t(1));
         QVERIFY(!f.sound.plays()[0].async);
         QTest::mouseClick(child<QPushButton>(p, "Check2"), Qt::LeftButton);
-        QCOMPARE(control<ImageControl>(w, "imgNakaorido_0")->Width(), 840.0f);
+        QCOMPARE(width("imgNakaorido_0"), layout::kCentreLeftLeaf.width);
         QCOMPARE(f.sound.plays().size(), size_t(2));
         QVERIFY(f.sound.plays()[1].async);
     }

@@ -11,7 +11,7 @@ class TestMessageBox : public QObject {
     Q_OBJECT
 
 private slots:
-    void show_standsOnTopWithTheProgramsTitle()
+    void show_failureMessage_standsOnTopWithTheProgramsTitleAndIcon()
     {
         QWidget owner;
         Qt::WindowFlags flags;

@@ -82,7 +82,6 @@ void TestQtFileDialog::fileDialog_firstOpening_startsInTheSamples()
     QFileDialog dialog;
     files.prepare(dialog);
     QCOMPARE(QDir(dialog.directory()).canonicalPath(), QDir(samples_).canonicalPath());
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("開く"));
     QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFile);
     // Above the control panel, which stays on top.
     QVERIFY(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
