@@ -431,7 +431,7 @@ void Form1::paintEvent(QPaintEvent *event)
         p.setClipRect(r);
         p.fillRect(r, palette().window());
         if (!background_.isNull())
-            p.drawPixmap(r.topLeft(), background_, r.translated(1, 0));
+            p.drawPixmap(r.topLeft(), background_, r);
         p.restore();
     }
     surface_.paint(p, event->rect());

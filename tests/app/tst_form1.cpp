@@ -3,6 +3,7 @@
 #include <app/application.h>
 #include <app/form1.h>
 #include <fakes/fakedialogs.h>
+#include <resources/resources.h>
 #include <settings/frmset.h>
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -54,6 +56,35 @@ private slots:
         QVERIFY(!overlap.isEmpty());
         QCOMPARE(child<WindowlessLayer>(w, "surface")->controlAt(overlap.center()), right);
         QVERIFY(!left->Picture().isNull());
+    }
+
+    void paint_started_showsTheBusWithItsDoorsStretchedOverTheDoorways()
+    {
+        Fixture f(dir_.path());
+        const QImage shown = f.form->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QImage expected = QImage(QString::fromLatin1(res::kBus))
+                              .convertToFormat(QImage::Format_RGB32)
+                              .copy(0, 0, layout::kClientWidth, layout::kBusHeight);
+        QPainter p(&expected);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        // The right leaf lies over the left one.
+        for (const auto &[rect, picture] : {std::pair{layout::kFrontDoor, res::kFrontDoor},
+                                            {layout::kCentreLeftLeaf, res::kNakaoridoLeft},
+                                            {layout::kCentreRightLeaf, res::kNakaoridoRight}})
+            p.drawImage(QRectF(twips::toPixels(rect)), QImage(QString::fromLatin1(picture)));
+        p.end();
+        QCOMPARE(shown.size(), expected.size());
+        // The sign window and the signboard in its frame show pictures of their own.
+        QRegion compared(expected.rect());
+        for (const twips::Rect &r : {layout::kSignWindow, layout::kSignboard,
+                                     layout::kSignboardFrameLeft, layout::kSignboardFrameRight,
+                                     layout::kSignboardFrameBottom})
+            compared -= twips::toPixels(r);
+        for (const QRect &r : compared)
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    if (shown.pixel(x, y) != expected.pixel(x, y))
+                        QFAIL(qPrintable(QStringLiteral("differs at %1,%2").arg(x).arg(y)));
     }
 
     void startUp_withoutSettings_appliesDefaults()
