@@ -76,9 +76,9 @@ private slots:
         QCOMPARE(shown.size(), expected.size());
         // The sign window and the signboard in its frame show pictures of their own.
         QRegion compared(expected.rect());
-        for (const twips::Rect &r : {layout::kSignWindow, layout::kSignboard,
-                                     layout::kSignboardFrameLeft, layout::kSignboardFrameRight,
-                                     layout::kSignboardFrameBottom})
+        for (const twips::Rect &r :
+             {layout::kSignWindow, layout::kSignboard, layout::kSignboardFrameLeft,
+              layout::kSignboardFrameRight, layout::kSignboardFrameBottom})
             compared -= twips::toPixels(r);
         for (const QRect &r : compared)
             for (int y = r.top(); y <= r.bottom(); ++y)
