@@ -26,10 +26,17 @@ constexpr int kDeviceHeight = 1440;
 constexpr int kDeviceWidthMm = 508;
 constexpr int kDeviceHeightMm = 381;
 
+QByteArray u32(quint32 v)
+{
+    char b[4];
+    qToLittleEndian(v, b);
+    return QByteArray(b, 4);
+}
+
 QByteArray rectL(const QRect &r)
 {
-    return EmfBuilder::u32(quint32(r.left())) + EmfBuilder::u32(quint32(r.top())) +
-           EmfBuilder::u32(quint32(r.right())) + EmfBuilder::u32(quint32(r.bottom()));
+    return u32(quint32(r.left())) + u32(quint32(r.top())) + u32(quint32(r.right())) +
+           u32(quint32(r.bottom()));
 }
 
 quint32 colorRef(const QColor &c)
@@ -38,13 +45,6 @@ quint32 colorRef(const QColor &c)
 }
 
 } // namespace
-
-QByteArray EmfBuilder::u32(quint32 v)
-{
-    char b[4];
-    qToLittleEndian(v, b);
-    return QByteArray(b, 4);
-}
 
 EmfBuilder::EmfBuilder(const QRect &frameHimetric, const QRect &bounds)
 {
@@ -62,11 +62,6 @@ void EmfBuilder::record(quint32 type, const QByteArray &payload)
 {
     bytes_ += u32(type) + u32(quint32(8 + payload.size())) + payload;
     ++records_;
-}
-
-void EmfBuilder::raw(quint32 type, const QByteArray &payload)
-{
-    record(type, payload);
 }
 
 void EmfBuilder::solidBrush(const QColor &colour)

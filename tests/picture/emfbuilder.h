@@ -22,13 +22,9 @@ public:
               quint32 options = 0);
     // A bitmap of `columns` x 1 pixels (24-bit) stretched onto `destination`.
     void stretchedRow(const QRect &destination, const QList<QColor> &columns);
-    // Any record, as given.
-    void raw(quint32 type, const QByteArray &payload);
 
     // With the end record, and the header's byte and record counts filled in.
     QByteArray finish();
-
-    static QByteArray u32(quint32 v);
 
 private:
     void record(quint32 type, const QByteArray &payload);
