@@ -112,8 +112,6 @@ private slots:
     void emf_stretchedBitmap_staysCrisp();
     void emf_text_cannotPullInOtherFiles();
     void emf_truncated_showsWhatIsThere();
-    void emf_damagedRecords_skipped_data();
-    void emf_damagedRecords_skipped();
     void emf_tallOnDenseScreen_staysWithinLimits();
 };
 
@@ -417,39 +415,6 @@ void TestPicture::emf_truncated_showsWhatIsThere()
         QVERIFY2(r.ok(), qPrintable(QStringLiteral("%1 bytes: %2").arg(n).arg(r.error)));
         QCOMPARE(r.image.size(), QSize(kRollWidth, 300));
     }
-}
-
-void TestPicture::emf_damagedRecords_skipped_data()
-{
-    QTest::addColumn<int>("field"); // byte offset in the file
-    QTest::addColumn<quint32>("value");
-    // Records: header (88), SETBKMODE (12), SELECTOBJECT pen..., then the red rectangle.
-    QTest::newRow("a record longer than the file") << 100 + 4 << quint32(0x7FFFFFF0);
-    QTest::newRow("a record of no length") << 100 + 4 << quint32(0);
-    QTest::newRow("a record length not a multiple of four") << 100 + 4 << quint32(13);
-    QTest::newRow("an unknown record type") << 100 << quint32(0xFFFF);
-    QTest::newRow("a record the checks do not cover") << 100 << quint32(97);
-    QTest::newRow("a description far outside") << 64 << quint32(0x7FFFFFF0);
-    QTest::newRow("a brush record too short for a brush") << 100 + 4 << quint32(8);
-}
-
-void TestPicture::emf_damagedRecords_skipped()
-{
-    QFETCH(int, field);
-    QFETCH(quint32, value);
-    EmfBuilder emf(kFrame96x48, QRect(20, 10, 20, 10));
-    emf.solidBrush(Qt::red); // the record at byte 100 after SETBKMODE at 88
-    emf.nullPen();
-    emf.rectangle(QRect(20, 10, 20, 10));
-    QByteArray bytes = emf.finish();
-    qToLittleEndian<quint32>(value, bytes.data() + field);
-    if (field == 64)
-        qToLittleEndian<quint32>(40, bytes.data() + 60); // nDescription
-    const picture::Result r = picture::decode(bytes, QStringLiteral("bad.emf"));
-    if (r.ok())
-        QCOMPARE(r.image.size(), QSize(96, 48));
-    else
-        QVERIFY2(r.error.startsWith(QStringLiteral("bad.emf: ")), qPrintable(r.error));
 }
 
 void TestPicture::emf_tallOnDenseScreen_staysWithinLimits()

@@ -42,11 +42,10 @@ class WmfPlayerTest : public QObject {
 
 private slots:
     void wmfObjects_created_takeTheLowestFreeSlot();
-    void wmfEllipse_filled_drawnInsideItsBox();
     void wmfPen_eachStyle_drawsAsSet_data();
     void wmfPen_eachStyle_drawsAsSet();
-    void wmfBrush_eachStyle_fillsAsSet_data();
-    void wmfBrush_eachStyle_fillsAsSet();
+    void wmfShape_eachBrush_fillsAsSet_data();
+    void wmfShape_eachBrush_fillsAsSet();
     void wmfDibBlit_eachRecord_drawsTheBitmap_data();
     void wmfDibBlit_eachRecord_drawsTheBitmap();
     void wmfPaletteColour_selected_used();
@@ -95,23 +94,6 @@ void WmfPlayerTest::wmfObjects_created_takeTheLowestFreeSlot()
     QCOMPARE(image.pixelColor(35, 5), QColor(Qt::blue));
 }
 
-void WmfPlayerTest::wmfEllipse_filled_drawnInsideItsBox()
-{
-    WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
-    b.add(wmfrec::pen(U_PS_SOLID, 1, Qt::blue))
-        .add(wmfrec::brush(U_BS_SOLID, Qt::yellow))
-        .add(wmfrec::select(0))
-        .add(wmfrec::select(1))
-        .add(U_WMRELLIPSE_set(wmfrec::rect(10, 10, 90, 50)));
-    const QImage image = render(b.bytes());
-    QCOMPARE(image.pixelColor(50, 30), QColor(Qt::yellow));
-    QCOMPARE(image.pixelColor(25, 25), QColor(Qt::yellow));
-    QCOMPARE(image.pixelColor(10, 30), QColor(Qt::blue)); // the outline on the left
-    QVERIFY(!inked(image, 12, 12));                       // bounding box corner
-    QVERIFY(!inked(image, 88, 48));
-    QCOMPARE(inkBounds(image), QRect(10, 10, 80, 40));
-}
-
 void WmfPlayerTest::wmfPen_eachStyle_drawsAsSet_data()
 {
     QTest::addColumn<int>("unitsPerInch");
@@ -158,34 +140,41 @@ void WmfPlayerTest::wmfPen_eachStyle_drawsAsSet()
     QCOMPARE(gapCount > 0, gaps);
 }
 
-void WmfPlayerTest::wmfBrush_eachStyle_fillsAsSet_data()
+void WmfPlayerTest::wmfShape_eachBrush_fillsAsSet_data()
 {
     QTest::addColumn<int>("style");
     QTest::addColumn<int>("bkMode");
+    QTest::addColumn<bool>("ellipse");   // else a rectangle
     QTest::addColumn<int>("minimumInk"); // percent of the inside
     QTest::addColumn<int>("maximumInk");
-    QTest::newRow("solid") << int(U_BS_SOLID) << int(U_TRANSPARENT) << 100 << 100;
-    QTest::newRow("null") << int(U_BS_NULL) << int(U_TRANSPARENT) << 0 << 0;
+    QTest::newRow("solid") << int(U_BS_SOLID) << int(U_TRANSPARENT) << false << 100 << 100;
+    QTest::newRow("null") << int(U_BS_NULL) << int(U_TRANSPARENT) << false << 0 << 0;
     QTest::newRow("hatched, transparent background")
-        << int(U_BS_HATCHED) << int(U_TRANSPARENT) << 5 << 60;
-    QTest::newRow("hatched, opaque background") << int(U_BS_HATCHED) << int(U_OPAQUE) << 100 << 100;
+        << int(U_BS_HATCHED) << int(U_TRANSPARENT) << false << 5 << 60;
+    QTest::newRow("hatched, opaque background")
+        << int(U_BS_HATCHED) << int(U_OPAQUE) << false << 100 << 100;
+    // The box's corners stay empty.
+    QTest::newRow("solid ellipse") << int(U_BS_SOLID) << int(U_TRANSPARENT) << true << 75 << 95;
 }
 
-void WmfPlayerTest::wmfBrush_eachStyle_fillsAsSet()
+void WmfPlayerTest::wmfShape_eachBrush_fillsAsSet()
 {
     QFETCH(int, style);
     QFETCH(int, bkMode);
+    QFETCH(bool, ellipse);
     QFETCH(int, minimumInk);
     QFETCH(int, maximumInk);
     WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
     b.add(U_WMRSETBKMODE_set(quint16(bkMode)))
-        .add(wmfrec::pen(U_PS_SOLID, 1, Qt::black))
+        .add(wmfrec::pen(U_PS_SOLID, 1, Qt::blue))
         .add(wmfrec::brush(quint16(style), Qt::red, U_HS_DIAGCROSS))
         .add(wmfrec::select(0))
         .add(wmfrec::select(1))
-        .add(wmfrec::rectangle(10, 10, 90, 50));
+        .add(ellipse ? U_WMRELLIPSE_set(wmfrec::rect(10, 10, 90, 50))
+                     : wmfrec::rectangle(10, 10, 90, 50));
     const QImage image = render(b.bytes());
     QCOMPARE(inkBounds(image), QRect(10, 10, 80, 40)); // the outline is always there
+    QCOMPARE(image.pixelColor(10, 30), QColor(Qt::blue));
     const QRect inside(12, 12, 76, 36);
     int ink = 0;
     for (int y = inside.top(); y <= inside.bottom(); ++y)
