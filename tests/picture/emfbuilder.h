@@ -1,7 +1,7 @@
 #pragma once
 
-// Enhanced metafiles put together record by record, in device pixels of a 96-dpi reference
-// device, so that tests can choose every field, including wrong ones.
+// Enhanced metafiles put together record by record with libuemf's record writers, in device
+// pixels of a 96-dpi reference device.
 
 #include <QByteArray>
 #include <QColor>
@@ -27,7 +27,8 @@ public:
     QByteArray finish();
 
 private:
-    void record(quint32 type, const QByteArray &payload);
+    // A record made by a U_EMR*_set function; the builder frees it.
+    void add(char *record);
     quint32 nextHandle_ = 1;
     quint32 records_ = 0;
     QByteArray bytes_;
