@@ -29,8 +29,6 @@ void WmfFileTest::wmfNaturalSize_validHeader_fromBoxOrWindow_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QSize>("expected");
-    QTest::newRow("placeable, 1440 per inch")
-        << WmfBuilder::placeable(0, 0, 2880, 1440, 1440).bytes() << QSize(192, 96);
     QTest::newRow("placeable, 500 per inch, box off the origin")
         << WmfBuilder::placeable(100, 200, 1100, 700, 500).bytes() << QSize(192, 96);
     QTest::newRow("placeable, box given right to left")
