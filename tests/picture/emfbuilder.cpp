@@ -2,155 +2,118 @@
 
 #include <QtEndian>
 
-#include <cstring>
+#include <uemf.h>
+
+#include <cstdlib>
+#include <vector>
 
 namespace {
 
-constexpr quint32 kHeader = 1;
-constexpr quint32 kEof = 14;
-constexpr quint32 kSelectObject = 37;
-constexpr quint32 kCreatePen = 38;
-constexpr quint32 kCreateBrushIndirect = 39;
-constexpr quint32 kRectangle = 43;
-constexpr quint32 kSetBkMode = 18;
-constexpr quint32 kSetTextColor = 24;
-constexpr quint32 kExtCreateFontIndirectW = 82;
-constexpr quint32 kExtTextOutW = 84;
-constexpr quint32 kStretchDiBits = 81;
-constexpr quint32 kNullBrush = 0x80000005;
-constexpr quint32 kNullPen = 0x80000008;
-constexpr quint32 kTransparent = 1;
-constexpr quint32 kSrcCopy = 0x00CC0020;
-constexpr int kDeviceWidth = 1920; // a 96-dpi reference device
-constexpr int kDeviceHeight = 1440;
-constexpr int kDeviceWidthMm = 508;
-constexpr int kDeviceHeightMm = 381;
+constexpr U_SIZEL kDevice{1920, 1440}; // a 96-dpi reference device
+constexpr U_SIZEL kDeviceMm{508, 381};
 
-QByteArray rectL(const QRect &r)
+// QRect::right() is inclusive, like the format's rectangles.
+U_RECTL rectL(const QRect &r)
 {
-    return EmfBuilder::u32(quint32(r.left())) + EmfBuilder::u32(quint32(r.top())) +
-           EmfBuilder::u32(quint32(r.right())) + EmfBuilder::u32(quint32(r.bottom()));
+    return U_RECTL{r.left(), r.top(), r.right(), r.bottom()};
 }
 
-quint32 colorRef(const QColor &c)
+U_COLORREF colorRef(const QColor &c)
 {
-    return quint32(c.red() | c.green() << 8 | c.blue() << 16);
+    return U_RGB(quint8(c.red()), quint8(c.green()), quint8(c.blue()));
 }
 
 } // namespace
 
-QByteArray EmfBuilder::u32(quint32 v)
-{
-    char b[4];
-    qToLittleEndian(v, b);
-    return QByteArray(b, 4);
-}
-
 EmfBuilder::EmfBuilder(const QRect &frameHimetric, const QRect &bounds)
 {
-    // QRect::right() is inclusive, like the format's rectangles.
-    QByteArray h = rectL(bounds) + rectL(frameHimetric);
-    h += u32(0x464D4520) + u32(0x10000) + u32(0) + u32(0); // signature, version, bytes, records
-    h += QByteArray(2 + 2, '\0');                          // handles, reserved
-    h += u32(0) + u32(0) + u32(0);                         // description, palette
-    h += u32(kDeviceWidth) + u32(kDeviceHeight) + u32(kDeviceWidthMm) + u32(kDeviceHeightMm);
-    record(kHeader, h);
-    record(kSetBkMode, u32(kTransparent));
+    add(U_EMRHEADER_set(rectL(bounds), rectL(frameHimetric), nullptr, 0, nullptr, kDevice,
+                        kDeviceMm, 0));
+    add(U_EMRSETBKMODE_set(U_TRANSPARENT));
 }
 
-void EmfBuilder::record(quint32 type, const QByteArray &payload)
+void EmfBuilder::add(char *record)
 {
-    bytes_ += u32(type) + u32(quint32(8 + payload.size())) + payload;
+    bytes_.append(record, qFromLittleEndian<quint32>(record + 4));
     ++records_;
-}
-
-void EmfBuilder::raw(quint32 type, const QByteArray &payload)
-{
-    record(type, payload);
+    free(record);
 }
 
 void EmfBuilder::solidBrush(const QColor &colour)
 {
-    const quint32 h = nextHandle_++;
-    record(kCreateBrushIndirect, u32(h) + u32(0) + u32(colorRef(colour)) + u32(0));
-    record(kSelectObject, u32(h));
+    add(U_EMRCREATEBRUSHINDIRECT_set(nextHandle_, logbrush_set(U_BS_SOLID, colorRef(colour), 0)));
+    add(U_EMRSELECTOBJECT_set(nextHandle_++));
 }
 
 void EmfBuilder::nullBrush()
 {
-    record(kSelectObject, u32(kNullBrush));
+    add(U_EMRSELECTOBJECT_set(U_NULL_BRUSH | U_STOCK_OBJECT));
 }
 
 void EmfBuilder::pen(int width, const QColor &colour)
 {
-    const quint32 h = nextHandle_++;
-    record(kCreatePen, u32(h) + u32(0) + u32(quint32(width)) + u32(0) + u32(colorRef(colour)));
-    record(kSelectObject, u32(h));
+    const U_LOGPEN pen = logpen_set(U_PS_SOLID, U_POINT{width, 0}, colorRef(colour));
+    add(U_EMRCREATEPEN_set(nextHandle_, pen));
+    add(U_EMRSELECTOBJECT_set(nextHandle_++));
 }
 
 void EmfBuilder::nullPen()
 {
-    record(kSelectObject, u32(kNullPen));
+    add(U_EMRSELECTOBJECT_set(U_NULL_PEN | U_STOCK_OBJECT));
 }
 
 void EmfBuilder::rectangle(const QRect &r)
 {
-    record(kRectangle, u32(quint32(r.left())) + u32(quint32(r.top())) +
-                           u32(quint32(r.left() + r.width())) + u32(quint32(r.top() + r.height())));
+    add(U_EMRRECTANGLE_set(U_RECTL{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}));
 }
 
 void EmfBuilder::text(const QPoint &at, const QString &text, int pixelHeight, const QColor &colour,
                       quint32 options)
 {
-    const quint32 h = nextHandle_++;
-    QByteArray font = u32(h) + u32(quint32(-pixelHeight)) + QByteArray(12, '\0') + u32(400);
-    font += QByteArray(8, '\0'); // italic ... pitch and family
-    QByteArray face(64, '\0');
+    std::vector<uint16_t> face(U_LF_FACESIZE, 0);
     const QString family = QStringLiteral("Noto Sans CJK JP");
-    std::memcpy(face.data(), family.utf16(), size_t(family.size()) * 2);
-    record(kExtCreateFontIndirectW, font + face);
-    record(kSelectObject, u32(h));
-    record(kSetTextColor, u32(colorRef(colour)));
+    std::copy(family.utf16(), family.utf16() + family.size(), face.begin());
+    const U_LOGFONT font =
+        logfont_set(-pixelHeight, 0, 0, 0, U_FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, face.data());
+    add(U_EMREXTCREATEFONTINDIRECTW_set(nextHandle_, reinterpret_cast<const char *>(&font),
+                                        nullptr));
+    add(U_EMRSELECTOBJECT_set(nextHandle_++));
+    add(U_EMRSETTEXTCOLOR_set(colorRef(colour)));
 
-    QByteArray chars(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
-    chars.append(QByteArray((4 - chars.size() % 4) % 4, '\0'));
-    constexpr quint32 kFixed = 8 + 16 + 12 + 40; // head, bounds, mode and scales, EMRTEXT
-    QByteArray t = rectL(QRect(0, 0, 0, 0)) + u32(1) + u32(0x3F800000) + u32(0x3F800000);
-    t += u32(quint32(at.x())) + u32(quint32(at.y())) + u32(quint32(text.size()));
-    t += u32(kFixed) + u32(options) + rectL(QRect(0, 0, 0, 0));
-    t += u32(kFixed + quint32(chars.size())); // offDx
-    t += chars;
-    for (int i = 0; i < text.size(); ++i)
-        t += u32(quint32(pixelHeight));
-    record(kExtTextOutW, t);
+    QString chars = text;
+    std::vector<uint32_t> dx(size_t(text.size()), uint32_t(pixelHeight));
+    char *emrText = emrtext_set(U_POINTL{at.x(), at.y()}, uint32_t(text.size()), 2, chars.data(),
+                                options, U_RCL_DEF, dx.data());
+    add(U_EMREXTTEXTOUTW_set(U_RCL_DEF, U_GM_COMPATIBLE, 1.0f, 1.0f,
+                             reinterpret_cast<PU_EMRTEXT>(emrText)));
+    free(emrText);
 }
 
 void EmfBuilder::stretchedRow(const QRect &destination, const QList<QColor> &columns)
 {
     QByteArray bits;
     for (const QColor &c : columns) {
-        bits += char(c.blue());
-        bits += char(c.green());
-        bits += char(c.red());
+        const char bgr[] = {char(c.blue()), char(c.green()), char(c.red())};
+        bits.append(bgr, 3);
     }
     bits.append(QByteArray((4 - bits.size() % 4) % 4, '\0'));
-    QByteArray bmi = u32(40) + u32(quint32(columns.size())) + u32(1);
-    bmi += QByteArray("\x01\x00\x18\x00", 4) + u32(0) + u32(quint32(bits.size()));
-    bmi += u32(0) + u32(0) + u32(0) + u32(0);
-    constexpr quint32 kFixed = 80;
-    QByteArray r = rectL(destination);
-    r += u32(quint32(destination.x())) + u32(quint32(destination.y())); // dest
-    r += u32(0) + u32(0) + u32(quint32(columns.size())) + u32(1);       // source
-    r += u32(kFixed) + u32(quint32(bmi.size()));
-    r += u32(kFixed + quint32(bmi.size())) + u32(quint32(bits.size()));
-    r += u32(0) + u32(kSrcCopy); // DIB_RGB_COLORS
-    r += u32(quint32(destination.width())) + u32(quint32(destination.height()));
-    record(kStretchDiBits, r + bmi + bits);
+    const int width = int(columns.size());
+    PU_BITMAPINFO bmi = bitmapinfo_set(
+        bitmapinfoheader_set(width, 1, 1, 24, U_BI_RGB, uint32_t(bits.size()), 0, 0, 0, 0),
+        nullptr);
+    add(U_EMRSTRETCHDIBITS_set(rectL(destination), U_POINTL{destination.x(), destination.y()},
+                               U_POINTL{destination.width(), destination.height()}, U_POINTL{0, 0},
+                               U_POINTL{width, 1}, U_DIB_RGB_COLORS, U_SRCCOPY, bmi,
+                               uint32_t(bits.size()), bits.data()));
+    free(bmi);
 }
 
 QByteArray EmfBuilder::finish()
 {
-    record(kEof, u32(0) + u32(16) + u32(20));
+    // The end record, without a palette, by hand: libuemf's wants its own file tracker.
+    const quint32 eof[] = {U_EMR_EOF, 20, 0, 16, 20};
+    bytes_.append(reinterpret_cast<const char *>(eof), sizeof eof);
+    ++records_;
     QByteArray out = bytes_;
     qToLittleEndian<quint32>(quint32(out.size()), out.data() + 48);
     qToLittleEndian<quint32>(records_, out.data() + 52);

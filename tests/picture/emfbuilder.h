@@ -1,7 +1,7 @@
 #pragma once
 
-// Enhanced metafiles put together record by record, in device pixels of a 96-dpi reference
-// device, so that tests can choose every field, including wrong ones.
+// Enhanced metafiles put together record by record with libuemf's record writers, in device
+// pixels of a 96-dpi reference device.
 
 #include <QByteArray>
 #include <QColor>
@@ -22,16 +22,13 @@ public:
               quint32 options = 0);
     // A bitmap of `columns` x 1 pixels (24-bit) stretched onto `destination`.
     void stretchedRow(const QRect &destination, const QList<QColor> &columns);
-    // Any record, as given.
-    void raw(quint32 type, const QByteArray &payload);
 
     // With the end record, and the header's byte and record counts filled in.
     QByteArray finish();
 
-    static QByteArray u32(quint32 v);
-
 private:
-    void record(quint32 type, const QByteArray &payload);
+    // A record made by a U_EMR*_set function; the builder frees it.
+    void add(char *record);
     quint32 nextHandle_ = 1;
     quint32 records_ = 0;
     QByteArray bytes_;

@@ -1,5 +1,5 @@
 // Metafiles as whole files: their natural size, their window mapped onto the picture, and
-// damaged, cut or oversized files (the fuzzer garbles them).
+// damaged, cut, unsized or oversized files (the fuzzer garbles them).
 
 #include "wmfbuilder.h"
 #include "wmfink.h"
@@ -9,70 +9,19 @@
 #include <QTest>
 #include <QtEndian>
 
-namespace {
-
-// Something of every kind the player reads, for cutting.
-QByteArray sampleMetafile()
-{
-    QList<QRgb> table;
-    const QByteArray bits = packPixels(
-        8, {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255)}, &table);
-    const QByteArray dib = wmfrec::dib(2, 2, 8, table, bits);
-    const QByteArray text = sjis(QStringLiteral("東京駅"));
-    QByteArray textBytes = text;
-    const U_POINT16 triangle[] = {{10, 10}, {50, 10}, {30, 40}};
-    const uint16_t counts[] = {3, 3};
-    const U_POINT16 twoTriangles[] = {{0, 0}, {10, 0}, {5, 9}, {20, 0}, {30, 0}, {25, 9}};
-    WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
-    b.add(U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC))
-        .add(U_WMRSETWINDOWORG_set(wmfrec::point(0, 0)))
-        .add(U_WMRSETWINDOWEXT_set(wmfrec::point(100, 60)))
-        .add(wmfrec::pen(U_PS_DASH, 1, Qt::red))
-        .add(wmfrec::brush(U_BS_HATCHED, Qt::blue, U_HS_CROSS))
-        .add(wmfrec::font(-20, kShiftJis, sjis(QStringLiteral("ＭＳ ゴシック"))))
-        .add(wmfrec::select(0))
-        .add(wmfrec::select(1))
-        .add(wmfrec::select(2))
-        .add(U_WMRSAVEDC_set())
-        .add(U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(5, 5, 95, 55)))
-        .add(wmfrec::rectangle(1, 1, 20, 20))
-        .add(U_WMRELLIPSE_set(wmfrec::rect(20, 20, 60, 50)))
-        .add(U_WMRROUNDRECT_set(8, 8, wmfrec::rect(60, 5, 90, 30)))
-        .add(U_WMRPIE_set(wmfrec::point(90, 40), wmfrec::point(60, 40),
-                          wmfrec::rect(60, 30, 90, 58)))
-        .add(U_WMRPOLYGON_set(3, triangle))
-        .add(U_WMRPOLYPOLYGON_set(2, counts, twoTriangles))
-        .add(U_WMRMOVETO_set(wmfrec::point(0, 59)))
-        .add(U_WMRLINETO_set(wmfrec::point(99, 0)))
-        .add(U_WMRRESTOREDC_set(-1))
-        .add(U_WMRTEXTOUT_set(wmfrec::point(5, 30), textBytes.data()))
-        .extTextOut(5, 40, U_ETO_OPAQUE | U_ETO_CLIPPED, wmfrec::rect(5, 40, 70, 60), text,
-                    {20, 0, 20, 0, 20, 0})
-        .add(U_WMRSTRETCHDIB_set(wmfrec::point(70, 40), wmfrec::point(20, 20), wmfrec::point(0, 0),
-                                 wmfrec::point(2, 2), U_DIB_RGB_COLORS, U_SRCCOPY,
-                                 reinterpret_cast<const U_BITMAPINFO *>(dib.constData()),
-                                 quint32(bits.size()), dib.constData() + dib.size() - bits.size()))
-        .add(U_WMRDELETEOBJECT_set(2));
-    return b.bytes();
-}
-
-} // namespace
-
 class WmfFileTest : public QObject {
     Q_OBJECT
 
 private slots:
     void wmfNaturalSize_validHeader_fromBoxOrWindow_data();
     void wmfNaturalSize_validHeader_fromBoxOrWindow();
-    void wmfNaturalSize_noSize_refused_data();
-    void wmfNaturalSize_noSize_refused();
     void wmfWindow_anyMapping_mapsOntoPicture_data();
     void wmfWindow_anyMapping_mapsOntoPicture();
     void wmf_damagedRecords_skipped_data();
     void wmf_damagedRecords_skipped();
+    void wmf_unusable_refused_data();
+    void wmf_unusable_refused();
     void wmf_truncated_refused();
-    void wmf_oversized_refused_data();
-    void wmf_oversized_refused();
     void wmf_tallRoll_loads();
 };
 
@@ -80,17 +29,15 @@ void WmfFileTest::wmfNaturalSize_validHeader_fromBoxOrWindow_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QSize>("expected");
-    QTest::newRow("placeable, 1440 per inch")
-        << WmfBuilder::placeable(0, 0, 2880, 1440, 1440).bytes() << QSize(192, 96);
     QTest::newRow("placeable, 500 per inch, box off the origin")
         << WmfBuilder::placeable(100, 200, 1100, 700, 500).bytes() << QSize(192, 96);
     QTest::newRow("placeable, box given right to left")
         << WmfBuilder::placeable(2540, 0, 0, 5080, 2540).bytes() << QSize(96, 192);
     QTest::newRow("no placeable header, small extent is pixels")
-        << WmfBuilder::plain().add(U_WMRSETWINDOWEXT_set(wmfrec::point(300, 200))).bytes()
+        << WmfBuilder().add(U_WMRSETWINDOWEXT_set(wmfrec::point(300, 200))).bytes()
         << QSize(300, 200);
     QTest::newRow("no placeable header, large extent is twips")
-        << WmfBuilder::plain()
+        << WmfBuilder()
                .add(U_WMRSETWINDOWORG_set(wmfrec::point(-100, -100)))
                .add(U_WMRSETWINDOWEXT_set(wmfrec::point(2880, -4320)))
                .bytes()
@@ -110,100 +57,56 @@ void WmfFileTest::wmfNaturalSize_validHeader_fromBoxOrWindow()
     QCOMPARE(image.size(), expected);
 }
 
-void WmfFileTest::wmfNaturalSize_noSize_refused_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("a bitmap") << QByteArray("BM\x46\0\0\0\0\0\0\0\x36\0\0\0", 14);
-    QTest::newRow("empty bounding box") << WmfBuilder::placeable(10, 10, 10, 500, 1440).bytes();
-    QTest::newRow("no placeable header and no window extent")
-        << WmfBuilder::plain().add(wmfrec::rectangle(0, 0, 10, 10)).bytes();
-}
-
-void WmfFileTest::wmfNaturalSize_noSize_refused()
-{
-    QFETCH(QByteArray, bytes);
-    QSize size;
-    QString error;
-    QVERIFY(!picture::wmfNaturalSize(bytes, &size, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!error.contains(u'\n'));
-    QImage image;
-    QVERIFY(!picture::renderWmf(bytes, 1.0, &image, &error));
-}
-
 void WmfFileTest::wmfWindow_anyMapping_mapsOntoPicture_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<qreal>("dpr");
     QTest::addColumn<QRect>("expected"); // in picture pixels
 
-    const auto picture = [](int l, int t, int r, int b, int inch, QList<char *> setup,
-                            QRect drawn) {
-        WmfBuilder w = WmfBuilder::placeable(l, t, r, b, inch);
-        for (char *record : setup)
-            w.add(record);
-        w.add(wmfrec::pen(kNoPen, 0, Qt::black))
-            .add(wmfrec::brush(U_BS_SOLID, Qt::black))
-            .add(wmfrec::select(0))
-            .add(wmfrec::select(1))
-            .add(wmfrec::rectangle(drawn.left(), drawn.top(), drawn.right(), drawn.bottom()));
-        return w.bytes();
+    // A picture of 1000 units a side, its box from `origin` on, filled by `records`.
+    const auto picture = [](int origin, QList<char *> records) {
+        WmfBuilder b =
+            blackInk(WmfBuilder::placeable(origin, origin, origin + 1000, origin + 1000, 1000));
+        for (char *record : records)
+            b.add(record);
+        return b.bytes();
     };
-    // Rectangles are given as (left, top, right, bottom) in these QRects' corner fields.
-    const auto corners = [](int l, int t, int r, int b) {
-        return QRect(QPoint(l, t), QPoint(r, b));
-    };
-
-    QTest::newRow("window is the bounding box")
-        << picture(1000, 1000, 2000, 2000, 1000,
-                   {U_WMRSETWINDOWORG_set(wmfrec::point(1000, 1000)),
-                    U_WMRSETWINDOWEXT_set(wmfrec::point(1000, 1000))},
-                   corners(1250, 1250, 1500, 1500))
-        << 1.0 << QRect(24, 24, 24, 24);
+    const QRect middle(24, 24, 24, 24);
     QTest::newRow("no window records")
-        << picture(1000, 1000, 2000, 2000, 1000, {}, corners(1250, 1250, 1500, 1500)) << 1.0
-        << QRect(24, 24, 24, 24);
+        << picture(1000, {wmfrec::rectangle(1250, 1250, 1500, 1500)}) << 1.0 << middle;
     QTest::newRow("window is not the bounding box")
-        << picture(0, 0, 1000, 1000, 1000,
-                   {U_WMRSETWINDOWORG_set(wmfrec::point(500, 500)),
-                    U_WMRSETWINDOWEXT_set(wmfrec::point(500, 500))},
-                   corners(500, 500, 750, 750))
+        << picture(0, {U_WMRSETWINDOWORG_set(wmfrec::point(500, 500)),
+                       U_WMRSETWINDOWEXT_set(wmfrec::point(500, 500)),
+                       wmfrec::rectangle(500, 500, 750, 750)})
         << 1.0 << QRect(0, 0, 48, 48);
-    QTest::newRow("anisotropic") << picture(0, 0, 1000, 1000, 1000,
-                                            {U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC),
-                                             U_WMRSETWINDOWEXT_set(wmfrec::point(100, 1000))},
-                                            corners(25, 250, 50, 500))
-                                 << 1.0 << QRect(24, 24, 24, 24);
+    QTest::newRow("anisotropic") << picture(0, {U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC),
+                                                U_WMRSETWINDOWEXT_set(wmfrec::point(100, 1000)),
+                                                wmfrec::rectangle(25, 250, 50, 500)})
+                                 << 1.0 << middle;
     QTest::newRow("isotropic keeps the smaller scale")
-        << picture(0, 0, 1000, 1000, 1000,
-                   {U_WMRSETMAPMODE_set(U_MM_ISOTROPIC),
-                    U_WMRSETWINDOWEXT_set(wmfrec::point(100, 1000))},
-                   corners(0, 0, 250, 250))
+        << picture(0, {U_WMRSETMAPMODE_set(U_MM_ISOTROPIC),
+                       U_WMRSETWINDOWEXT_set(wmfrec::point(100, 1000)),
+                       wmfrec::rectangle(0, 0, 250, 250)})
         << 1.0 << QRect(0, 0, 24, 24);
     QTest::newRow("y axis pointing up")
-        << picture(0, 0, 1000, 1000, 1000,
-                   {U_WMRSETWINDOWORG_set(wmfrec::point(0, 1000)),
-                    U_WMRSETWINDOWEXT_set(wmfrec::point(1000, -1000))},
-                   corners(250, 750, 500, 500))
-        << 1.0 << QRect(24, 24, 24, 24);
+        << picture(0, {U_WMRSETWINDOWORG_set(wmfrec::point(0, 1000)),
+                       U_WMRSETWINDOWEXT_set(wmfrec::point(1000, -1000)),
+                       wmfrec::rectangle(250, 750, 500, 500)})
+        << 1.0 << middle;
     QTest::newRow("twips mapping mode")
-        << picture(0, 0, 1000, 1000, 1000, {U_WMRSETMAPMODE_set(U_MM_TWIPS)},
-                   corners(360, -360, 720, -720))
-        << 1.0 << QRect(24, 24, 24, 24);
+        << picture(0, {U_WMRSETMAPMODE_set(U_MM_TWIPS), wmfrec::rectangle(360, -360, 720, -720)})
+        << 1.0 << middle;
     QTest::newRow("viewport origin in pixels")
-        << picture(1000, 1000, 2000, 2000, 1000, {U_WMRSETVIEWPORTORG_set(wmfrec::point(10, 20))},
-                   corners(1250, 1250, 1500, 1500))
+        << picture(1000, {U_WMRSETVIEWPORTORG_set(wmfrec::point(10, 20)),
+                          wmfrec::rectangle(1250, 1250, 1500, 1500)})
         << 1.0 << QRect(34, 44, 24, 24);
     QTest::newRow("offset and scaled window")
-        << picture(0, 0, 1000, 1000, 1000,
-                   {U_WMROFFSETWINDOWORG_set(wmfrec::point(250, 0)),
-                    U_WMRSCALEWINDOWEXT_set(wmfrec::point(2, 1), wmfrec::point(1, 1))},
-                   corners(250, 250, 375, 500))
+        << picture(0, {U_WMROFFSETWINDOWORG_set(wmfrec::point(250, 0)),
+                       U_WMRSCALEWINDOWEXT_set(wmfrec::point(2, 1), wmfrec::point(1, 1)),
+                       wmfrec::rectangle(250, 250, 375, 500)})
         << 1.0 << QRect(0, 24, 24, 24);
     QTest::newRow("device pixel ratio 2")
-        << picture(1000, 1000, 2000, 2000, 1000, {}, corners(1250, 1250, 1500, 1500)) << 2.0
-        << QRect(24, 24, 24, 24);
+        << picture(1000, {wmfrec::rectangle(1250, 1250, 1500, 1500)}) << 2.0 << middle;
 }
 
 void WmfFileTest::wmfWindow_anyMapping_mapsOntoPicture()
@@ -212,7 +115,6 @@ void WmfFileTest::wmfWindow_anyMapping_mapsOntoPicture()
     QFETCH(qreal, dpr);
     QFETCH(QRect, expected);
     const QImage image = render(bytes, dpr);
-    QVERIFY(!image.isNull());
     QCOMPARE(image.size(), QSize(96, 96) * dpr);
     QCOMPARE(image.devicePixelRatio(), dpr);
     const QRect device(expected.topLeft() * dpr, expected.size() * dpr);
@@ -233,8 +135,6 @@ void WmfFileTest::wmf_damagedRecords_skipped_data()
         << quint16(0x0A32) << u16le({30, 50, 400, U_ETO_OPAQUE, 40, 20, 60, 40, 0x4141});
     QTest::newRow("POLYGON with more points than bytes")
         << quint16(0x0324) << u16le({30000, 40, 10, 60, 10, 50, 50});
-    QTest::newRow("POLYLINE with more points than bytes")
-        << quint16(0x0325) << u16le({5, 40, 10, 60, 50});
     QTest::newRow("POLYPOLYGON counting past the end")
         << quint16(0x0538) << u16le({2, 3, 40000, 40, 10, 60, 10, 50, 50});
     QTest::newRow("POLYPOLYGON with more polygons than bytes")
@@ -271,39 +171,28 @@ void WmfFileTest::wmf_damagedRecords_skipped()
 {
     QFETCH(quint16, function);
     QFETCH(QByteArray, parameters);
-    WmfBuilder b = pixelPicture();
+    WmfBuilder b = blackInk();
     b.add(wmfrec::font(-20, kAnsi, "Arial"))
         .add(wmfrec::select(2))
         .add(wmfrec::rectangle(0, 0, 10, 10))
         .raw(function, parameters)
         .add(wmfrec::rectangle(90, 50, 100, 60));
     const QImage image = render(b.bytes());
-    QVERIFY(!image.isNull());
     QVERIFY(inked(image, 5, 5));
     QVERIFY(inked(image, 95, 55));
     QVERIFY(inkBounds(image, QRect(12, 0, 76, 60)).isEmpty());
 }
 
-void WmfFileTest::wmf_truncated_refused()
-{
-    const QByteArray whole = sampleMetafile();
-    QVERIFY(!render(whole).isNull());
-    for (qsizetype n = 0; n < whole.size(); ++n) {
-        const QByteArray cut = whole.left(n);
-        QSize size;
-        QString error;
-        QVERIFY2(!picture::wmfNaturalSize(cut, &size, &error), qPrintable(QString::number(n)));
-        QVERIFY(!error.isEmpty());
-        QImage image;
-        QVERIFY(!picture::renderWmf(cut, 1.0, &image, &error));
-        QVERIFY(image.isNull());
-    }
-}
-
-void WmfFileTest::wmf_oversized_refused_data()
+void WmfFileTest::wmf_unusable_refused_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<qreal>("dpr");
+    QTest::newRow("empty") << QByteArray() << 1.0;
+    QTest::newRow("a bitmap") << QByteArray("BM\x46\0\0\0\0\0\0\0\x36\0\0\0", 14) << 1.0;
+    QTest::newRow("empty bounding box")
+        << WmfBuilder::placeable(10, 10, 10, 500, 1440).bytes() << 1.0;
+    QTest::newRow("no placeable header and no window extent")
+        << WmfBuilder().add(wmfrec::rectangle(0, 0, 10, 10)).bytes() << 1.0;
     QTest::newRow("edge beyond the limit")
         << WmfBuilder::placeable(0, 0, 32767, 100, 1).bytes() << 1.0;
     QTest::newRow("too many pixels")
@@ -314,34 +203,48 @@ void WmfFileTest::wmf_oversized_refused_data()
         << WmfBuilder::placeable(0, 0, 20, 20, 96).bytes() << 0.0;
 }
 
-void WmfFileTest::wmf_oversized_refused()
+void WmfFileTest::wmf_unusable_refused()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(qreal, dpr);
-    QImage image;
     QString error;
-    QVERIFY(!picture::renderWmf(bytes, dpr, &image, &error));
-    QVERIFY(image.isNull());
+    QVERIFY(render(bytes, dpr, &error).isNull());
     QVERIFY(!error.isEmpty());
     QVERIFY(!error.startsWith(u':'));
     QVERIFY(!error.contains(u'\n'));
 }
 
+// Every cut is refused: the end record, or the rest of a record, is missing.
+void WmfFileTest::wmf_truncated_refused()
+{
+    QByteArray text = sjis(QStringLiteral("東京駅"));
+    const QByteArray whole =
+        blackInk()
+            .add(wmfrec::font(-20, kShiftJis, sjis(QStringLiteral("ＭＳ ゴシック"))))
+            .add(wmfrec::select(2))
+            .add(wmfrec::rectangle(10, 10, 50, 40))
+            .add(U_WMRTEXTOUT_set(wmfrec::point(5, 30), text.data()))
+            .bytes();
+    QVERIFY(!render(whole).isNull());
+    for (qsizetype n = 0; n < whole.size(); ++n) {
+        QString error;
+        QVERIFY2(!picture::wmfNaturalSize(whole.left(n), nullptr, &error),
+                 qPrintable(QString::number(n)));
+        QVERIFY(render(whole.left(n), 1.0, &error).isNull());
+        QVERIFY(!error.isEmpty());
+    }
+}
+
 // A destination-sign roll is narrow and very tall.
 void WmfFileTest::wmf_tallRoll_loads()
 {
-    WmfBuilder b = WmfBuilder::placeable(0, 0, 24, 30000, 48);
-    b.add(wmfrec::pen(kNoPen, 0, Qt::black))
-        .add(wmfrec::brush(U_BS_SOLID, Qt::black))
-        .add(wmfrec::select(0))
-        .add(wmfrec::select(1))
-        .add(wmfrec::rectangle(0, 29990, 24, 30000));
+    WmfBuilder b = blackInk(WmfBuilder::placeable(0, 0, 24, 30000, 48));
+    b.add(wmfrec::rectangle(0, 29990, 24, 30000));
     QSize size;
     QString error;
     QVERIFY2(picture::wmfNaturalSize(b.bytes(), &size, &error), qPrintable(error));
     QCOMPARE(size, QSize(48, 60000));
     const QImage image = render(b.bytes());
-    QVERIFY(!image.isNull());
     QVERIFY(inked(image, 10, 59990));
     QVERIFY(!inked(image, 10, 59970));
 }

@@ -7,40 +7,38 @@
 
 namespace {
 
-constexpr quint32 kPlaceableKey = 0x9AC6CDD7;
-constexpr quint16 kHeaderWords = 9;
+constexpr int kHeaderWords = 9;
 
-void put16(QByteArray *out, quint16 v)
+// A 32-bit field as its two 16-bit words.
+QList<int> split(quint32 v)
 {
-    char b[2];
-    qToLittleEndian(v, b);
-    out->append(b, 2);
-}
-
-void put32(QByteArray *out, quint32 v)
-{
-    char b[4];
-    qToLittleEndian(v, b);
-    out->append(b, 4);
+    return {int(v & 0xFFFF), int(v >> 16)};
 }
 
 } // namespace
 
-WmfBuilder WmfBuilder::placeable(int left, int top, int right, int bottom, int unitsPerInch)
+QByteArray u16le(const QList<int> &values)
 {
-    WmfBuilder b;
-    b.placeable_ = true;
-    b.left_ = left;
-    b.top_ = top;
-    b.right_ = right;
-    b.bottom_ = bottom;
-    b.unitsPerInch_ = unitsPerInch;
-    return b;
+    QByteArray out;
+    for (int v : values) {
+        char b[2];
+        qToLittleEndian(quint16(v), b);
+        out.append(b, 2);
+    }
+    return out;
 }
 
-WmfBuilder WmfBuilder::plain()
+WmfBuilder WmfBuilder::placeable(int left, int top, int right, int bottom, int unitsPerInch)
 {
-    return WmfBuilder();
+    // Key, handle, box, units and reserved, then the XOR of those ten words.
+    const QList<int> words =
+        split(0x9AC6CDD7) + QList<int>{0, left, top, right, bottom, unitsPerInch, 0, 0};
+    int checksum = 0;
+    for (int w : words)
+        checksum ^= quint16(w);
+    WmfBuilder b;
+    b.placeable_ = u16le(words + QList<int>{checksum});
+    return b;
 }
 
 WmfBuilder &WmfBuilder::add(char *record)
@@ -58,9 +56,7 @@ WmfBuilder &WmfBuilder::raw(quint16 function, const QByteArray &parameters)
     if (p.size() % 2)
         p.append('\0');
     const quint32 words = quint32(3 + p.size() / 2);
-    put32(&records_, words);
-    put16(&records_, function);
-    records_.append(p);
+    records_ += u16le(split(words) + QList<int>{function}) + p;
     largestRecordWords_ = std::max(largestRecordWords_, words);
     return *this;
 }
@@ -68,61 +64,23 @@ WmfBuilder &WmfBuilder::raw(quint16 function, const QByteArray &parameters)
 WmfBuilder &WmfBuilder::extTextOut(int x, int y, quint16 options, const U_RECT16 &rect,
                                    const QByteArray &text, const QList<int> &dx)
 {
-    QByteArray p;
-    put16(&p, quint16(y));
-    put16(&p, quint16(x));
-    put16(&p, quint16(text.size()));
-    put16(&p, options);
+    QByteArray p = u16le({y, x, int(text.size()), options});
     if (options & (U_ETO_OPAQUE | U_ETO_CLIPPED))
-        for (int16_t v : {rect.left, rect.top, rect.right, rect.bottom})
-            put16(&p, quint16(v));
-    p.append(text);
+        p += u16le({rect.left, rect.top, rect.right, rect.bottom});
+    p += text;
     if (p.size() % 2)
         p.append('\0');
-    for (int v : dx)
-        put16(&p, quint16(v));
-    return raw(0x0A32, p);
+    return raw(0x0A32, p + u16le(dx));
 }
 
-WmfBuilder &WmfBuilder::objects(quint16 count)
+QByteArray WmfBuilder::bytes() const
 {
-    objects_ = count;
-    return *this;
-}
-
-QByteArray WmfBuilder::bytes(bool withEnd) const
-{
-    QByteArray out;
-    if (placeable_) {
-        QByteArray head;
-        put32(&head, kPlaceableKey);
-        put16(&head, 0);
-        put16(&head, quint16(left_));
-        put16(&head, quint16(top_));
-        put16(&head, quint16(right_));
-        put16(&head, quint16(bottom_));
-        put16(&head, quint16(unitsPerInch_));
-        put32(&head, 0);
-        quint16 checksum = 0;
-        for (int i = 0; i < 10; ++i)
-            checksum ^= qFromLittleEndian<quint16>(head.constData() + i * 2);
-        put16(&head, checksum);
-        out.append(head);
-    }
-    const quint32 totalWords = kHeaderWords + quint32(records_.size() / 2) + (withEnd ? 3 : 0);
-    put16(&out, 1);
-    put16(&out, kHeaderWords);
-    put16(&out, 0x0300);
-    put32(&out, totalWords);
-    put16(&out, objects_);
-    put32(&out, largestRecordWords_);
-    put16(&out, 0);
-    out.append(records_);
-    if (withEnd) {
-        put32(&out, 3);
-        put16(&out, 0);
-    }
-    return out;
+    // Type, header size, version, file size, object table size, largest record, no parameters;
+    // the records; the end record.
+    const quint32 words = kHeaderWords + quint32(records_.size() / 2) + 3;
+    const QList<int> header = QList<int>{1, kHeaderWords, 0x0300} + split(words) + QList<int>{32} +
+                              split(largestRecordWords_) + QList<int>{0};
+    return placeable_ + u16le(header) + records_ + u16le({3, 0, 0});
 }
 
 namespace wmfrec {
@@ -152,11 +110,11 @@ char *brush(quint16 style, const QColor &color, quint16 hatch)
     return U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH_set(style, colorref(color), hatch));
 }
 
-char *font(int height, quint8 charset, const QByteArray &face, int width, int weight)
+char *font(int height, quint8 charset, const QByteArray &face, int escapement)
 {
     QByteArray name = face;
-    U_FONT *f = U_FONT_set(int16_t(height), int16_t(width), 0, 0, int16_t(weight), 0, 0, 0, charset,
-                           0, 0, 0, 0, name.data());
+    U_FONT *f = U_FONT_set(int16_t(height), 0, int16_t(escapement), int16_t(escapement), 400, 0, 0,
+                           0, charset, 0, 0, 0, 0, name.data());
     char *record = U_WMRCREATEFONTINDIRECT_set(f);
     free(f);
     return record;
@@ -175,26 +133,13 @@ char *rectangle(int left, int top, int right, int bottom)
 QByteArray dib(int width, int height, int bitCount, const QList<QRgb> &table,
                const QByteArray &bits)
 {
-    QByteArray out;
-    put32(&out, 40);
-    put32(&out, quint32(width));
-    put32(&out, quint32(height));
-    put16(&out, 1);
-    put16(&out, quint16(bitCount));
-    put32(&out, 0); // uncompressed
-    put32(&out, quint32(bits.size()));
-    put32(&out, 0);
-    put32(&out, 0);
-    put32(&out, quint32(table.size()));
-    put32(&out, 0);
-    for (QRgb c : table) {
-        out.append(char(qBlue(c)));
-        out.append(char(qGreen(c)));
-        out.append(char(qRed(c)));
-        out.append('\0');
-    }
-    out.append(bits);
-    return out;
+    // The info header (uncompressed), then the colour table as blue, green, red and a zero.
+    QByteArray out = u16le(split(40) + split(quint32(width)) + split(quint32(height)) +
+                           QList<int>{1, bitCount} + split(0) + split(quint32(bits.size())) +
+                           split(0) + split(0) + split(quint32(table.size())) + split(0));
+    for (QRgb c : table)
+        out += u16le({qBlue(c) | qGreen(c) << 8, qRed(c)});
+    return out + bits;
 }
 
 } // namespace wmfrec
@@ -205,20 +150,8 @@ QByteArray sjis(const QString &text)
     return encoder(text);
 }
 
-QByteArray u16le(std::initializer_list<int> values)
+WmfBuilder blackInk(WmfBuilder b)
 {
-    QByteArray out;
-    for (int v : values) {
-        char b[2];
-        qToLittleEndian(quint16(v), b);
-        out.append(b, 2);
-    }
-    return out;
-}
-
-WmfBuilder pixelPicture()
-{
-    WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
     b.add(wmfrec::pen(kNoPen, 0, Qt::black))
         .add(wmfrec::brush(U_BS_SOLID, Qt::black))
         .add(wmfrec::select(0))
@@ -228,50 +161,31 @@ WmfBuilder pixelPicture()
 
 QByteArray packPixels(int bitCount, const QList<QRgb> &grid, QList<QRgb> *table)
 {
+    const auto index = [&](QRgb c) {
+        if (!table->contains(c))
+            table->append(c);
+        return int(table->indexOf(c));
+    };
     QByteArray bits;
     for (int row = 1; row >= 0; --row) { // bottom-up
         QByteArray line;
         const QRgb left = grid[row * 2];
         const QRgb right = grid[row * 2 + 1];
-        const auto index = [&](QRgb c) {
-            qsizetype i = table->indexOf(c);
-            if (i < 0) {
-                table->append(c);
-                i = table->size() - 1;
-            }
-            return int(i);
-        };
-        switch (bitCount) {
-        case 1:
+        if (bitCount == 1)
             line.append(char((index(left) << 7) | (index(right) << 6)));
-            break;
-        case 4:
+        else if (bitCount == 4)
             line.append(char((index(left) << 4) | index(right)));
-            break;
-        case 8:
-            line.append(char(index(left)));
-            line.append(char(index(right)));
-            break;
-        case 16:
-            for (QRgb c : {left, right}) {
-                const int v = ((qRed(c) >> 3) << 10) | ((qGreen(c) >> 3) << 5) | (qBlue(c) >> 3);
-                line.append(char(v & 0xFF));
-                line.append(char(v >> 8));
-            }
-            break;
-        case 24:
-        case 32:
-            for (QRgb c : {left, right}) {
-                line.append(char(qBlue(c)));
-                line.append(char(qGreen(c)));
-                line.append(char(qRed(c)));
-                if (bitCount == 32)
-                    line.append('\0');
-            }
-            break;
+        else if (bitCount == 8)
+            line += u16le({index(left) | index(right) << 8});
+        for (QRgb c : {left, right}) {
+            if (bitCount == 16)
+                line += u16le({(qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3});
+            else if (bitCount >= 24)
+                line += u16le({qBlue(c) | qGreen(c) << 8}).append(char(qRed(c)));
+            if (bitCount == 32)
+                line.append('\0');
         }
-        while (line.size() % 4)
-            line.append('\0');
+        line.append(QByteArray((4 - line.size() % 4) % 4, '\0'));
         bits.append(line);
     }
     return bits;

@@ -9,8 +9,6 @@
 #include <QList>
 #include <QString>
 
-#include <initializer_list>
-
 // Character sets of font records, and the pen that draws nothing.
 inline constexpr quint8 kShiftJis = 128;
 inline constexpr quint8 kAnsi = 0;
@@ -18,10 +16,10 @@ inline constexpr quint16 kNoPen = U_PS_NULL;
 
 class WmfBuilder {
 public:
+    // No placeable header: the metafile is sized by its window extent.
+    WmfBuilder() = default;
     // A placeable header with bounding box (left, top)-(right, bottom) in `unitsPerInch`.
     static WmfBuilder placeable(int left, int top, int right, int bottom, int unitsPerInch);
-    // No placeable header: the metafile is sized by its window extent.
-    static WmfBuilder plain();
 
     // A record made by a U_WMR*_set function; the builder frees it.
     WmfBuilder &add(char *record);
@@ -31,16 +29,12 @@ public:
     // order). The rectangle is written when `options` asks for one; `dx` as given, if any.
     WmfBuilder &extTextOut(int x, int y, quint16 options, const U_RECT16 &rect,
                            const QByteArray &text, const QList<int> &dx = {});
-    // The object table size the header declares (32 unless set).
-    WmfBuilder &objects(quint16 count);
 
-    // The whole file, with its end record unless `withEnd` is false.
-    QByteArray bytes(bool withEnd = true) const;
+    // The whole file, with its end record.
+    QByteArray bytes() const;
 
 private:
-    bool placeable_ = false;
-    int left_ = 0, top_ = 0, right_ = 0, bottom_ = 0, unitsPerInch_ = 0;
-    quint16 objects_ = 32;
+    QByteArray placeable_;
     quint32 largestRecordWords_ = 3;
     QByteArray records_;
 };
@@ -52,8 +46,8 @@ U_RECT16 rect(int left, int top, int right, int bottom);
 U_POINT16 point(int x, int y);
 char *pen(quint16 style, quint16 width, const QColor &color);
 char *brush(quint16 style, const QColor &color, quint16 hatch = 0);
-// `face` is in the bytes of the charset's code page.
-char *font(int height, quint8 charset, const QByteArray &face, int width = 0, int weight = 400);
+// `face` is in the bytes of the charset's code page; `escapement` in tenths of a degree.
+char *font(int height, quint8 charset, const QByteArray &face, int escapement = 0);
 char *select(quint16 index);
 char *rectangle(int left, int top, int right, int bottom);
 // A bitmap info header and colour table followed by its pixels, for the DIB records.
@@ -64,9 +58,10 @@ QByteArray dib(int width, int height, int bitCount, const QList<QRgb> &table,
 // The text in the Shift-JIS code page.
 QByteArray sjis(const QString &text);
 // 16-bit little-endian words.
-QByteArray u16le(std::initializer_list<int> values);
-// A 100 x 60 pixel picture whose logical units are pixels, with a black brush and no pen.
-WmfBuilder pixelPicture();
+QByteArray u16le(const QList<int> &values);
+// `b` with a black brush and no pen selected (objects 0 and 1); by default a 100 x 60 pixel
+// picture whose logical units are pixels.
+WmfBuilder blackInk(WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96));
 // Pixels packed as a DIB's rows for a 2 x 2 bitmap given top row first; fills `table` for the
 // indexed depths.
 QByteArray packPixels(int bitCount, const QList<QRgb> &grid, QList<QRgb> *table);

@@ -9,7 +9,8 @@ QImage render(const QByteArray &bytes, qreal dpr, QString *error)
     if (!picture::renderWmf(bytes, dpr, &image, &why)) {
         if (error)
             *error = why;
-        return {};
+        else
+            qWarning("not drawn: %s", qPrintable(why));
     }
     return image;
 }

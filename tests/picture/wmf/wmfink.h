@@ -6,7 +6,7 @@
 #include <QRect>
 #include <QString>
 
-// The picture drawn at `dpr`, or a null image with the reason in `error`.
+// The picture drawn at `dpr`, or a null image, with the reason in `error` or else in a warning.
 QImage render(const QByteArray &bytes, qreal dpr = 1.0, QString *error = nullptr);
 
 bool inked(const QImage &image, int x, int y);
