@@ -8,6 +8,7 @@
 #include <settings/frmset.h>
 #include <support/children.h>
 #include <support/stderrcapture.h>
+#include <tools/artwork/layout.h>
 #include <tools/soundserver/pulseserver.h>
 
 #include <QFile>
@@ -67,18 +68,12 @@ std::vector<std::int16_t> resourceSamples(int id)
         return {};
     const QByteArray wave = f.readAll();
     // The "data" chunk's samples, without the pad byte after an odd count.
-    constexpr qsizetype kDataSize = 52;
-    const QByteArray data =
-        wave.mid(kDataSize + 4, qFromLittleEndian<quint32>(wave.constData() + kDataSize));
+    const qsizetype size = wave.indexOf("data") + 4;
+    const QByteArray data = wave.mid(size + 4, qFromLittleEndian<quint32>(wave.constData() + size));
     std::vector<std::int16_t> out;
     for (char c : data)
         out.push_back(std::int16_t((static_cast<std::uint8_t>(c) - 128) * 256));
     return out;
-}
-
-double ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
 }
 
 // The program's main window with the real sound player and fakes for everything else.
@@ -108,6 +103,7 @@ struct Bus {
         QTest::mouseClick(child<QPushButton>(form->panel(), "Check2"), Qt::LeftButton);
         return t0;
     }
+    float leftLeafWidth() const { return control<ImageControl>(*form, "imgNakaorido_1")->Width(); }
 };
 
 } // namespace
@@ -178,7 +174,8 @@ void TestRealSound::checkOnTime(std::size_t mark, Clock::time_point request, int
     const long first = recorder_->firstLoud(mark, kLoud);
     QVERIFY(first >= 0);
     const double startsAfter = double(measure(resourceSamples(id)).start) / MonitorRecorder::kRate;
-    const double latency = ms(recorder_->timeOf(std::size_t(first)) - request) - startsAfter * 1000;
+    const std::chrono::duration<double> late = recorder_->timeOf(std::size_t(first)) - request;
+    const double latency = (late.count() - startsAfter) * 1000;
     qInfo("sound %d: %.1f ms from the request to its first sample at the server", id, latency);
     QVERIFY2(latency < kLatencyLimitMs, qPrintable(QString::number(latency)));
 }
@@ -191,13 +188,13 @@ void TestRealSound::chimeAndBuzzer_reachTheServerWholeAndOnTime()
     for (int round = 0; round < 2; ++round) {
         std::size_t mark = recorder_->size();
         auto request = bus.clickCentreDoor();
-        QCOMPARE(control<ImageControl>(*bus.form, "imgNakaorido_1")->Width(), 110.0f);
+        QCOMPARE(bus.leftLeafWidth(), artwork::layout::kCentreLeafOpenWidth);
         checkWhole(recorded(mark, 0.9), 101);
         checkOnTime(mark, request, 101);
 
         mark = recorder_->size();
         request = bus.clickCentreDoor();
-        QCOMPARE(control<ImageControl>(*bus.form, "imgNakaorido_1")->Width(), 840.0f);
+        QCOMPARE(bus.leftLeafWidth(), artwork::layout::kCentreLeftLeaf.width);
         checkWhole(recorded(mark, 2.3), 102);
         checkOnTime(mark, request, 102);
     }

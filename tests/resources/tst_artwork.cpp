@@ -51,17 +51,16 @@ class TestArtwork : public QObject {
     Q_OBJECT
 
 private slots:
-    void gifRoundTrip_data();
-    void gifRoundTrip();
-    void gifRefusesBadInput();
-    void bmpRoundTrip_data();
-    void bmpRoundTrip();
-    void icoRoundTrip();
-    void committedPicturesAreFreshDrawings();
-    void committedIcons_freshDrawing_sameBytes();
+    void gif_encoded_decodesToTheSameColours_data();
+    void gif_encoded_decodesToTheSameColours();
+    void gif_badInput_refused();
+    void bmp_anyRowPadding_decodesToTheSameColours_data();
+    void bmp_anyRowPadding_decodesToTheSameColours();
+    void ico_encoded_decodesToTheSameColoursAndMask();
+    void committedPictures_freshDrawing_sameBytes();
 };
 
-void TestArtwork::gifRoundTrip_data()
+void TestArtwork::gif_encoded_decodesToTheSameColours_data()
 {
     QTest::addColumn<QImage>("image");
     QTest::newRow("one pixel") << randomIndexed(1, 1, 2, 1);
@@ -90,7 +89,7 @@ void TestArtwork::gifRoundTrip_data()
     QTest::newRow("repeating stripes") << stripes;
 }
 
-void TestArtwork::gifRoundTrip()
+void TestArtwork::gif_encoded_decodesToTheSameColours()
 {
     QFETCH(QImage, image);
     const QByteArray gif = artwork::encodeGif(image);
@@ -100,7 +99,7 @@ void TestArtwork::gifRoundTrip()
                    image.convertToFormat(QImage::Format_RGB32));
 }
 
-void TestArtwork::gifRefusesBadInput()
+void TestArtwork::gif_badInput_refused()
 {
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
                              artwork::encodeGif(QImage(4, 4, QImage::Format_RGB32)));
@@ -109,7 +108,7 @@ void TestArtwork::gifRefusesBadInput()
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, artwork::encodeGif(outside));
 }
 
-void TestArtwork::bmpRoundTrip_data()
+void TestArtwork::bmp_anyRowPadding_decodesToTheSameColours_data()
 {
     QTest::addColumn<int>("width");
     // Every padding a row can need: 0, 3, 2 and 1 bytes.
@@ -117,18 +116,16 @@ void TestArtwork::bmpRoundTrip_data()
         QTest::newRow(qPrintable(QString::number(width))) << width;
 }
 
-void TestArtwork::bmpRoundTrip()
+void TestArtwork::bmp_anyRowPadding_decodesToTheSameColours()
 {
     QFETCH(int, width);
-    const int height = 5;
     const QImage image =
-        randomIndexed(width, height, 256, quint32(width)).convertToFormat(QImage::Format_RGB32);
+        randomIndexed(width, 5, 256, quint32(width)).convertToFormat(QImage::Format_RGB32);
     const QByteArray bmp = artwork::encodeBmp24(image);
-    QCOMPARE(bmp.size(), 54 + ((width * 3 + 3) & ~3) * height);
     compareColours(QImage::fromData(bmp, "BMP").convertToFormat(QImage::Format_RGB32), image);
 }
 
-void TestArtwork::icoRoundTrip()
+void TestArtwork::ico_encoded_decodesToTheSameColoursAndMask()
 {
     QImage icon = randomIndexed(32, 32, 17, 8);
     QList<QRgb> table = artwork::standardPalette16();
@@ -136,7 +133,6 @@ void TestArtwork::icoRoundTrip()
     icon.setColorTable(table);
 
     const QByteArray ico = artwork::encodeIco16(icon);
-    QCOMPARE(ico.size(), 766);
     const QImage decoded = QImage::fromData(ico, "ICO").convertToFormat(QImage::Format_ARGB32);
     QCOMPARE(decoded.size(), icon.size());
     for (int y = 0; y < 32; ++y) {
@@ -150,31 +146,24 @@ void TestArtwork::icoRoundTrip()
     }
 }
 
-void TestArtwork::committedPicturesAreFreshDrawings()
+// Drawing is deterministic, so a file that differs was not regenerated after a change to its
+// drawing (run the regenerate-artwork target).
+void TestArtwork::committedPictures_freshDrawing_sameBytes()
 {
+    const auto compare = [](const std::vector<artwork::Output> &outputs, const QString &folder) {
+        QVERIFY(!outputs.empty());
+        for (const artwork::Output &output : outputs) {
+            QFile committed(folder + output.name);
+            QVERIFY2(committed.open(QIODevice::ReadOnly), qPrintable(output.name));
+            QVERIFY2(committed.readAll() == output.bytes, qPrintable(output.name));
+        }
+    };
+    compare(artwork::generateAppIcons(), QStringLiteral(SOLBENA_ICONS_DIR "/"));
     QFont font(QString::fromLatin1(artwork::kSwitchFontFamily));
     font.setStyleStrategy(QFont::NoFontMerging);
     if (QFontInfo(font).family() != font.family())
         QSKIP("the switch faces' font is not installed here");
-
-    // Drawing is deterministic, so a picture that differs was not regenerated after a change
-    // to its drawing (run the regenerate-artwork target).
-    for (const artwork::Output &output : artwork::generateArtwork()) {
-        QFile committed(QStringLiteral(":/pictures/") + output.name);
-        QVERIFY2(committed.open(QIODevice::ReadOnly), qPrintable(output.name));
-        QVERIFY2(committed.readAll() == output.bytes, qPrintable(output.name));
-    }
-}
-
-void TestArtwork::committedIcons_freshDrawing_sameBytes()
-{
-    const std::vector<artwork::Output> icons = artwork::generateAppIcons();
-    QVERIFY(!icons.empty());
-    for (const artwork::Output &output : icons) {
-        QFile committed(QStringLiteral(SOLBENA_ICONS_DIR "/") + output.name);
-        QVERIFY2(committed.open(QIODevice::ReadOnly), qPrintable(output.name));
-        QVERIFY2(committed.readAll() == output.bytes, qPrintable(output.name));
-    }
+    compare(artwork::generateArtwork(), QStringLiteral(":/pictures/"));
 }
 
 QTEST_MAIN(TestArtwork)

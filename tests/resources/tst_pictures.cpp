@@ -57,8 +57,6 @@ class TestPictures : public QObject {
     Q_OBJECT
 
 private slots:
-    void picture_loaded_decodes_data();
-    void picture_loaded_decodes();
     void doorPictures_loaded_fitTheirPlacesInTheLayout();
     void bus_doorways_showTheInside();
     void bus_signOpening_framesTheSignWindow();
@@ -68,20 +66,6 @@ private slots:
     void switchFaces_compared_shareTheDoorCharacter();
     void handCursor_topmostPoint_isTheHotSpot();
 };
-
-void TestPictures::picture_loaded_decodes_data()
-{
-    QTest::addColumn<QString>("path");
-    for (const char *path : {res::kBus, res::kNakaoridoLeft, res::kNakaoridoRight, res::kFrontDoor,
-                             res::kIcon, res::kSwitchMae, res::kSwitchNaka, res::kHandCursor})
-        QTest::newRow(path) << QString::fromLatin1(path);
-}
-
-void TestPictures::picture_loaded_decodes()
-{
-    QFETCH(QString, path);
-    QVERIFY(!QImage(path).isNull());
-}
 
 // Each door picture is stretched over its place; one made for another width would be squeezed,
 // so it is as wide as its place and only a few rows shorter.
