@@ -49,15 +49,6 @@ Samples decode(const QByteArray &wave)
     return out;
 }
 
-// Sets SDL's driver until the returned guard goes.
-auto useDriver(const char *driver)
-{
-    auto restore =
-        qScopeGuard([old = qgetenv("SDL_AUDIODRIVER")] { qputenv("SDL_AUDIODRIVER", old); });
-    qputenv("SDL_AUDIODRIVER", driver);
-    return restore;
-}
-
 // Opens the player's device as the main window does after its first paint, and waits for it.
 void openDevice(SdlSoundPlayer &sdl)
 {
@@ -81,7 +72,6 @@ private slots:
     void sdlPlayer_syncOrAsync_lastsItsOwnSoundOrReturnsAtOnce();
     void sdlPlayer_dataThatIsNoWave_skipped_data();
     void sdlPlayer_dataThatIsNoWave_skipped();
-    void sdlPlayer_noDevice_returnsAtOnce();
     void sdlPlayer_noSoundCard_saysNothing();
     void sdlPlayer_opened_leavesCtrlCAndTermToTheProgram();
 };
@@ -218,23 +208,11 @@ void TestSounds::sdlPlayer_dataThatIsNoWave_skipped()
     QCOMPARE(sdl.queuedBytes(), 0u);
 }
 
-void TestSounds::sdlPlayer_noDevice_returnsAtOnce()
-{
-    const auto driver = useDriver("no-such-driver");
-    SdlSoundPlayer sdl;
-    WavePlayer player(sdl);
-    QElapsedTimer t;
-    t.start();
-    player.PlayWaveSync(101);
-    player.PlayWaveAsync(102);
-    QVERIFY2(t.elapsed() < 200, qPrintable(QString::number(t.elapsed())));
-    QVERIFY(!sdl.hasDevice());
-    QCOMPARE(sdl.queuedBytes(), 0u);
-}
-
 void TestSounds::sdlPlayer_noSoundCard_saysNothing()
 {
-    const auto driver = useDriver("alsa");
+    const auto restore =
+        qScopeGuard([old = qgetenv("SDL_AUDIODRIVER")] { qputenv("SDL_AUDIODRIVER", old); });
+    qputenv("SDL_AUDIODRIVER", "alsa");
     // A tenth of a second of silence, in case this machine does have a card.
     const auto silence = wavesynth::waveFile(std::vector<std::uint8_t>(2205, 128));
     const QByteArray quiet(reinterpret_cast<const char *>(silence.data()),
