@@ -115,11 +115,11 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
-    void chimeAndBuzzer_reachTheServerWholeAndOnTime();
-    void mixer_namesTheProgramAndTheSound();
-    void killedServer_doorOpensAtOnceAndANewServerIsHeard();
-    void noServer_doorOpensAtOnceAndALaterServerIsHeard();
-    void silentServer_doorWaitsNoLongerThanItsChime();
+    void doorSounds_realServer_arriveWholeAndOnTime();
+    void soundStream_onTheServer_namesTheProgramAndTheSound();
+    void centreDoor_serverKilled_opensAtOnceAndANewServerIsHeard();
+    void centreDoor_noServer_opensAtOnceAndALaterServerIsHeard();
+    void centreDoor_silentServer_waitsNoLongerThanItsChime();
 
 private:
     // Waits until the recording after `from` can hold the whole sound, then compares the two.
@@ -177,7 +177,7 @@ void TestRealSound::checkOnTime(std::size_t mark, Clock::time_point request, int
     QVERIFY2(latency < kLatencyLimitMs, qPrintable(QString::number(latency)));
 }
 
-void TestRealSound::chimeAndBuzzer_reachTheServerWholeAndOnTime()
+void TestRealSound::doorSounds_realServer_arriveWholeAndOnTime()
 {
     Bus bus(dir_.path());
     QTest::qWait(int(kUserDelay.count()));
@@ -197,7 +197,7 @@ void TestRealSound::chimeAndBuzzer_reachTheServerWholeAndOnTime()
     }
 }
 
-void TestRealSound::mixer_namesTheProgramAndTheSound()
+void TestRealSound::soundStream_onTheServer_namesTheProgramAndTheSound()
 {
     Bus bus(dir_.path());
     bus.clickCentreDoor();
@@ -210,7 +210,7 @@ void TestRealSound::mixer_namesTheProgramAndTheSound()
     bus.sound.stop();
 }
 
-void TestRealSound::killedServer_doorOpensAtOnceAndANewServerIsHeard()
+void TestRealSound::centreDoor_serverKilled_opensAtOnceAndANewServerIsHeard()
 {
     Bus bus(dir_.path());
     QTest::qWait(int(kUserDelay.count()));
@@ -239,7 +239,7 @@ void TestRealSound::killedServer_doorOpensAtOnceAndANewServerIsHeard()
     checkWhole(mark, 101);
 }
 
-void TestRealSound::noServer_doorOpensAtOnceAndALaterServerIsHeard()
+void TestRealSound::centreDoor_noServer_opensAtOnceAndALaterServerIsHeard()
 {
     const QByteArray address = qgetenv("PULSE_SERVER");
     qputenv("PULSE_SERVER",
@@ -265,7 +265,7 @@ void TestRealSound::noServer_doorOpensAtOnceAndALaterServerIsHeard()
 
 // A server that takes the connection and never answers: the device cannot be opened for as long
 // as the sound server library waits (half a minute).
-void TestRealSound::silentServer_doorWaitsNoLongerThanItsChime()
+void TestRealSound::centreDoor_silentServer_waitsNoLongerThanItsChime()
 {
     const QByteArray path = QFile::encodeName(dir_.filePath(QStringLiteral("silent")));
     const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
