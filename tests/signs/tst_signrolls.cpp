@@ -63,12 +63,9 @@ private slots:
     void arrows_stepChangedBetweenPresses_eachPressUsesTheCurrentStep()
     {
         focusWindow();
-        setStep(450);
-        QTest::keyClick(window_, Qt::Key_Down);
-        setStep(30);
-        QTest::keyClick(window_, Qt::Key_Down);
-        setStep(0);
-        QTest::keyClick(window_, Qt::Key_Down);
+        wind(0, 450, Qt::Key_Down);
+        wind(0, 30, Qt::Key_Down);
+        wind(0, 0, Qt::Key_Down);
         QCOMPARE(rollIn(f_->form, 0)->Top(), -480.0f);
         // An auto-repeated press winds once more.
         setStep(10);
