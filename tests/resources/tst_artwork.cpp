@@ -27,39 +27,21 @@ QImage randomIndexed(int width, int height, int colours, quint32 seed)
     return image;
 }
 
-// The colour each pixel should show; compared with what Qt decodes.
-void compareColours(const QImage &decoded, const QImage &expected)
-{
-    QCOMPARE(decoded.size(), expected.size());
-    for (int y = 0; y < expected.height(); ++y) {
-        for (int x = 0; x < expected.width(); ++x) {
-            if (decoded.pixel(x, y) != expected.pixel(x, y)) {
-                QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 instead of %4")
-                                     .arg(x)
-                                     .arg(y)
-                                     .arg(decoded.pixel(x, y), 8, 16)
-                                     .arg(expected.pixel(x, y), 8, 16)));
-            }
-        }
-    }
-}
-
 } // namespace
 
 class TestArtwork : public QObject {
     Q_OBJECT
 
 private slots:
-    void gifRoundTrip_data();
-    void gifRoundTrip();
-    void gifRefusesBadInput();
-    void bmpRoundTrip_data();
-    void bmpRoundTrip();
-    void committedPicturesAreFreshDrawings();
-    void committedIcons_freshDrawing_sameBytes();
+    void gif_encoded_decodesToTheSameColours_data();
+    void gif_encoded_decodesToTheSameColours();
+    void gif_badInput_refused();
+    void bmp_anyRowPadding_decodesToTheSameColours_data();
+    void bmp_anyRowPadding_decodesToTheSameColours();
+    void committedPictures_freshDrawing_sameBytes();
 };
 
-void TestArtwork::gifRoundTrip_data()
+void TestArtwork::gif_encoded_decodesToTheSameColours_data()
 {
     QTest::addColumn<QImage>("image");
     QTest::newRow("one pixel") << randomIndexed(1, 1, 2, 1);
@@ -68,37 +50,25 @@ void TestArtwork::gifRoundTrip_data()
     QTest::newRow("sixteen colours") << randomIndexed(50, 20, 16, 4);
     // Noise over 256 colours fills the code table many times over.
     QTest::newRow("noise, full table") << randomIndexed(300, 200, 256, 5);
-    QTest::newRow("noise, 200 colours") << randomIndexed(123, 77, 200, 6);
 
     // One colour throughout: long runs and codes growing to twelve bits.
     QImage flat(640, 480, QImage::Format_Indexed8);
     flat.setColorTable({qRgb(10, 20, 30), qRgb(255, 255, 0)});
     flat.fill(1);
     QTest::newRow("one colour") << flat;
-
-    QImage stripes(256, 64, QImage::Format_Indexed8);
-    QList<QRgb> greys;
-    for (int i = 0; i < 256; ++i)
-        greys.append(qRgb(i, i, i));
-    stripes.setColorTable(greys);
-    for (int y = 0; y < stripes.height(); ++y) {
-        for (int x = 0; x < stripes.width(); ++x)
-            stripes.setPixel(x, y, uint((x + y / 8) % 256));
-    }
-    QTest::newRow("repeating stripes") << stripes;
 }
 
-void TestArtwork::gifRoundTrip()
+void TestArtwork::gif_encoded_decodesToTheSameColours()
 {
     QFETCH(QImage, image);
     const QByteArray gif = artwork::encodeGif(image);
     QVERIFY(gif.startsWith("GIF89a"));
     QVERIFY(gif.endsWith(';'));
-    compareColours(QImage::fromData(gif, "GIF").convertToFormat(QImage::Format_RGB32),
-                   image.convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(QImage::fromData(gif, "GIF").convertToFormat(QImage::Format_RGB32),
+             image.convertToFormat(QImage::Format_RGB32));
 }
 
-void TestArtwork::gifRefusesBadInput()
+void TestArtwork::gif_badInput_refused()
 {
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
                              artwork::encodeGif(QImage(4, 4, QImage::Format_RGB32)));
@@ -107,7 +77,7 @@ void TestArtwork::gifRefusesBadInput()
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, artwork::encodeGif(outside));
 }
 
-void TestArtwork::bmpRoundTrip_data()
+void TestArtwork::bmp_anyRowPadding_decodesToTheSameColours_data()
 {
     QTest::addColumn<int>("width");
     // Every padding a row can need: 0, 3, 2 and 1 bytes.
@@ -115,42 +85,33 @@ void TestArtwork::bmpRoundTrip_data()
         QTest::newRow(qPrintable(QString::number(width))) << width;
 }
 
-void TestArtwork::bmpRoundTrip()
+void TestArtwork::bmp_anyRowPadding_decodesToTheSameColours()
 {
     QFETCH(int, width);
-    const int height = 5;
     const QImage image =
-        randomIndexed(width, height, 256, quint32(width)).convertToFormat(QImage::Format_RGB32);
+        randomIndexed(width, 5, 256, quint32(width)).convertToFormat(QImage::Format_RGB32);
     const QByteArray bmp = artwork::encodeBmp24(image);
-    QCOMPARE(bmp.size(), 54 + ((width * 3 + 3) & ~3) * height);
-    compareColours(QImage::fromData(bmp, "BMP").convertToFormat(QImage::Format_RGB32), image);
+    QCOMPARE(QImage::fromData(bmp, "BMP").convertToFormat(QImage::Format_RGB32), image);
 }
 
-void TestArtwork::committedPicturesAreFreshDrawings()
+// Drawing is deterministic, so a file that differs was not regenerated after a change to its
+// drawing (run the regenerate-artwork target).
+void TestArtwork::committedPictures_freshDrawing_sameBytes()
 {
+    const auto compare = [](const std::vector<artwork::Output> &outputs, const QString &folder) {
+        QVERIFY(!outputs.empty());
+        for (const artwork::Output &output : outputs) {
+            QFile committed(folder + output.name);
+            QVERIFY2(committed.open(QIODevice::ReadOnly), qPrintable(output.name));
+            QVERIFY2(committed.readAll() == output.bytes, qPrintable(output.name));
+        }
+    };
+    compare(artwork::generateAppIcons(), QStringLiteral(SOLBENA_ICONS_DIR "/"));
     QFont font(QString::fromLatin1(artwork::kSwitchFontFamily));
     font.setStyleStrategy(QFont::NoFontMerging);
     if (QFontInfo(font).family() != font.family())
         QSKIP("the switch faces' font is not installed here");
-
-    // Drawing is deterministic, so a picture that differs was not regenerated after a change
-    // to its drawing (run the regenerate-artwork target).
-    for (const artwork::Output &output : artwork::generateArtwork()) {
-        QFile committed(QStringLiteral(":/pictures/") + output.name);
-        QVERIFY2(committed.open(QIODevice::ReadOnly), qPrintable(output.name));
-        QVERIFY2(committed.readAll() == output.bytes, qPrintable(output.name));
-    }
-}
-
-void TestArtwork::committedIcons_freshDrawing_sameBytes()
-{
-    const std::vector<artwork::Output> icons = artwork::generateAppIcons();
-    QVERIFY(!icons.empty());
-    for (const artwork::Output &output : icons) {
-        QFile committed(QStringLiteral(SOLBENA_ICONS_DIR "/") + output.name);
-        QVERIFY2(committed.open(QIODevice::ReadOnly), qPrintable(output.name));
-        QVERIFY2(committed.readAll() == output.bytes, qPrintable(output.name));
-    }
+    compare(artwork::generateArtwork(), QStringLiteral(":/pictures/"));
 }
 
 QTEST_MAIN(TestArtwork)

@@ -42,47 +42,36 @@ private slots:
     }
     void cleanup() { f_.reset(); }
 
-    void arrows_windByStep_upShowsNearerTheTop()
+    // Up shows nearer the top of the roll; held modifiers change nothing; other keys do nothing.
+    void arrows_windByStep_whateverTheModifiers()
     {
         const float otherTop = rollIn(f_->form, 1)->Top();
         setStep(100);
         QTest::keyClick(focusWindow(), Qt::Key_Up);
         QCOMPARE(rollIn(f_->form, 0)->Top(), 100.0f);
-        QTest::keyClick(window_, Qt::Key_Down);
-        QTest::keyClick(window_, Qt::Key_Down);
-        QCOMPARE(rollIn(f_->form, 0)->Top(), -100.0f);
+        QTest::keyClick(window_, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(window_, Qt::Key_Down, Qt::ControlModifier);
+        QTest::keyClick(window_, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -200.0f);
+        for (Qt::Key k : {Qt::Key_Left, Qt::Key_Right, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_A,
+                          Qt::Key_Space})
+            QTest::keyClick(window_, k);
+        QCOMPARE(rollIn(f_->form, 0)->Top(), -200.0f);
         QCOMPARE(rollIn(f_->form, 1)->Top(), otherTop);
     }
 
     void arrows_stepChangedBetweenPresses_eachPressUsesTheCurrentStep()
     {
         focusWindow();
-        setStep(450);
-        QTest::keyClick(window_, Qt::Key_Down);
-        setStep(30);
-        QTest::keyClick(window_, Qt::Key_Down);
-        setStep(0);
-        QTest::keyClick(window_, Qt::Key_Down);
+        wind(0, 450, Qt::Key_Down);
+        wind(0, 30, Qt::Key_Down);
+        wind(0, 0, Qt::Key_Down);
         QCOMPARE(rollIn(f_->form, 0)->Top(), -480.0f);
         // An auto-repeated press winds once more.
         setStep(10);
         QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), true);
         QApplication::sendEvent(window_, &repeat);
         QCOMPARE(rollIn(f_->form, 0)->Top(), -490.0f);
-    }
-
-    void arrows_modifiersIgnored_otherKeysDoNothing()
-    {
-        focusWindow();
-        setStep(5);
-        QTest::keyClick(window_, Qt::Key_Down, Qt::ShiftModifier);
-        QTest::keyClick(window_, Qt::Key_Down, Qt::ControlModifier);
-        QTest::keyClick(window_, Qt::Key_Up, Qt::AltModifier);
-        QCOMPARE(rollIn(f_->form, 0)->Top(), -5.0f);
-        for (Qt::Key k : {Qt::Key_Left, Qt::Key_Right, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_A,
-                          Qt::Key_Space})
-            QTest::keyClick(window_, k);
-        QCOMPARE(rollIn(f_->form, 0)->Top(), -5.0f);
     }
 
     void wound_pastTheRange_clampsInsteadOfWrapping()
@@ -156,7 +145,6 @@ private slots:
         const auto &shown = f_->messageBox.shown[0];
         QVERIFY2(shown.text.contains(QStringLiteral("notes.jpg")), qPrintable(shown.text));
         QVERIFY(!shown.text.contains(QLatin1Char('\n')));
-        QVERIFY(shown.title.isEmpty() || shown.title == QStringLiteral("ソルベナ"));
         QCOMPARE(shown.icon, MessageBox::Icon::None);
     }
 
