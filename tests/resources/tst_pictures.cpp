@@ -57,140 +57,135 @@ class TestPictures : public QObject {
     Q_OBJECT
 
 private slots:
-    void doorPictures_loaded_fitTheirPlacesInTheLayout();
-    void bus_doorways_showTheInside();
-    void bus_signOpening_framesTheSignWindow();
-    void bus_signboardPlace_isPlainBodyPanelBelowWindows();
-    void switchFaces_drawn_yellowWithTwoCharactersTheSecondShared();
-    void handCursor_topmostPoint_isTheHotSpot();
-};
-
-// Each door picture is stretched over its place; one made for another width would be squeezed,
-// so it is as wide as its place and only a few rows shorter.
-void TestPictures::doorPictures_loaded_fitTheirPlacesInTheLayout()
-{
-    const std::pair<const char *, twips::Rect> doors[] = {
-        {res::kFrontDoor, artwork::layout::kFrontDoor},
-        {res::kNakaoridoLeft, artwork::layout::kCentreLeftLeaf},
-        {res::kNakaoridoRight, artwork::layout::kCentreRightLeaf}};
-    for (const auto &[path, place] : doors) {
-        const QImage door(QString::fromLatin1(path));
-        const QRect pixels = twips::toPixels(place);
-        QCOMPARE(door.width(), pixels.width());
-        QVERIFY2(door.height() <= pixels.height() && door.height() >= pixels.height() - 3, path);
-    }
-}
-
-void TestPictures::bus_doorways_showTheInside()
-{
-    const QImage bus(QString::fromLatin1(res::kBus));
-    QVERIFY(!bus.isNull());
-    // The body panel where the signboard stands is plain livery.
-    const QRgb panel = meanColour(bus, twips::toPixels(artwork::layout::kSignboard));
-    QVERIFY(luminance(panel) > 180);
-
-    const QRect doorways[] = {twips::toPixels(artwork::layout::kFrontDoor),
-                              twips::toPixels(artwork::layout::kCentreLeftLeaf)
-                                  .united(twips::toPixels(artwork::layout::kCentreRightLeaf))};
-    for (const QRect &doorway : doorways) {
-        // Seen through an open doorway the bus is dim inside, and hardly any of it is body colour.
-        QVERIFY2(luminance(meanColour(bus, doorway)) < luminance(panel) - 60,
-                 qPrintable(QStringLiteral("doorway at x %1").arg(doorway.left())));
-        QVERIFY(shareNear(bus, doorway, panel, 45) < 0.05);
-        // The doorway is open down to its sill: its lowest rows are not body either.
-        const QRect foot(doorway.left(), doorway.bottom() - 20, doorway.width(), 20);
-        QVERIFY(shareNear(bus, foot, panel, 45) < 0.05);
-    }
-}
-
-void TestPictures::bus_signOpening_framesTheSignWindow()
-{
-    const QImage bus(QString::fromLatin1(res::kBus));
-    const QRect sign = twips::toPixels(artwork::layout::kSignWindow);
-    // A dark recess a little larger than the sign window shows round it on every side.
-    const QRect recess = sign.adjusted(-2, -2, 2, 2);
-    for (int y = recess.top(); y <= recess.bottom(); ++y) {
-        for (int x = recess.left(); x <= recess.right(); ++x) {
-            if (!sign.contains(x, y))
-                QVERIFY(luminance(bus.pixel(x, y)) < 70);
+    // Each door picture is stretched over its place; one made for another width would be squeezed,
+    // so it is as wide as its place and only a few rows shorter.
+    void doorPictures_loaded_fitTheirPlacesInTheLayout()
+    {
+        const std::pair<const char *, twips::Rect> doors[] = {
+            {res::kFrontDoor, artwork::layout::kFrontDoor},
+            {res::kNakaoridoLeft, artwork::layout::kCentreLeftLeaf},
+            {res::kNakaoridoRight, artwork::layout::kCentreRightLeaf}};
+        for (const auto &[path, place] : doors) {
+            const QImage door(QString::fromLatin1(path));
+            const QRect pixels = twips::toPixels(place);
+            QCOMPARE(door.width(), pixels.width());
+            QVERIFY2(door.height() <= pixels.height() && door.height() >= pixels.height() - 3,
+                     path);
         }
     }
-}
 
-void TestPictures::bus_signboardPlace_isPlainBodyPanelBelowWindows()
-{
-    const QImage bus(QString::fromLatin1(res::kBus));
-    const QRect frame = twips::toPixels(artwork::layout::kSignboardFrameLeft)
-                            .united(twips::toPixels(artwork::layout::kSignboardFrameRight))
-                            .united(twips::toPixels(artwork::layout::kSignboardFrameBottom));
-    // No window, stripe or lamp behind the signboard and its frame: one even panel.
-    const QRgb panel = meanColour(bus, frame);
-    QVERIFY(shareNear(bus, frame, panel, 40) > 0.95);
-    // Above it, the rear side windows.
-    const QRect above(frame.left(), 30, frame.width(), 50);
-    QVERIFY(luminance(meanColour(bus, above)) < 90);
-}
+    void bus_doorways_showTheInside()
+    {
+        const QImage bus(QString::fromLatin1(res::kBus));
+        QVERIFY(!bus.isNull());
+        // The body panel where the signboard stands is plain livery.
+        const QRgb panel = meanColour(bus, twips::toPixels(artwork::layout::kSignboard));
+        QVERIFY(luminance(panel) > 180);
 
-void TestPictures::switchFaces_drawn_yellowWithTwoCharactersTheSecondShared()
-{
-    const QImage mae(QString::fromLatin1(res::kSwitchMae));
-    const QImage naka(QString::fromLatin1(res::kSwitchNaka));
-    for (const QImage &face : {mae, naka}) {
-        QVERIFY(!face.isNull());
-        int dark = 0, left = 0;
-        for (int y = 0; y < face.height(); ++y) {
-            for (int x = 0; x < face.width(); ++x) {
-                // Yellow all round the edge, black writing in the middle.
-                if (x == 0 || y == 0 || x == face.width() - 1 || y == face.height() - 1) {
-                    QVERIFY(isYellow(face.pixel(x, y)));
-                } else if (luminance(face.pixel(x, y)) < 60) {
-                    ++dark;
-                    left += x < face.width() / 2;
-                }
+        const QRect doorways[] = {twips::toPixels(artwork::layout::kFrontDoor),
+                                  twips::toPixels(artwork::layout::kCentreLeftLeaf)
+                                      .united(twips::toPixels(artwork::layout::kCentreRightLeaf))};
+        for (const QRect &doorway : doorways) {
+            // Seen through an open doorway the bus is dim inside, and hardly any of it is body
+            // colour.
+            QVERIFY2(luminance(meanColour(bus, doorway)) < luminance(panel) - 60,
+                     qPrintable(QStringLiteral("doorway at x %1").arg(doorway.left())));
+            QVERIFY(shareNear(bus, doorway, panel, 45) < 0.05);
+            // The doorway is open down to its sill: its lowest rows are not body either.
+            const QRect foot(doorway.left(), doorway.bottom() - 20, doorway.width(), 20);
+            QVERIFY(shareNear(bus, foot, panel, 45) < 0.05);
+        }
+    }
+
+    void bus_signOpening_framesTheSignWindow()
+    {
+        const QImage bus(QString::fromLatin1(res::kBus));
+        const QRect sign = twips::toPixels(artwork::layout::kSignWindow);
+        // A dark recess a little larger than the sign window shows round it on every side.
+        const QRect recess = sign.adjusted(-2, -2, 2, 2);
+        for (int y = recess.top(); y <= recess.bottom(); ++y) {
+            for (int x = recess.left(); x <= recess.right(); ++x) {
+                if (!sign.contains(x, y))
+                    QVERIFY(luminance(bus.pixel(x, y)) < 70);
             }
         }
-        QVERIFY(dark > face.width() * face.height() / 10);
-        // Two characters, one each side of the middle.
-        QVERIFY(left > dark / 4 && left < dark * 3 / 4);
     }
 
-    QCOMPARE(naka.size(), mae.size());
-    auto inked = [](const QImage &face, int x, int y) {
-        return x >= 0 && x < face.width() && luminance(face.pixel(x, y)) < 128;
-    };
-    // Pixels that differ between the two faces in one half, the second shifted by dx.
-    auto differing = [&](int from, int to, int dx) {
-        int n = 0;
-        for (int y = 0; y < mae.height(); ++y) {
-            for (int x = from; x < to; ++x)
-                n += inked(mae, x, y) != inked(naka, x + dx, y);
+    void bus_signboardPlace_isPlainBodyPanelBelowWindows()
+    {
+        const QImage bus(QString::fromLatin1(res::kBus));
+        const QRect frame = twips::toPixels(artwork::layout::kSignboardFrameLeft)
+                                .united(twips::toPixels(artwork::layout::kSignboardFrameRight))
+                                .united(twips::toPixels(artwork::layout::kSignboardFrameBottom));
+        // No window, stripe or lamp behind the signboard and its frame: one even panel.
+        const QRgb panel = meanColour(bus, frame);
+        QVERIFY(shareNear(bus, frame, panel, 40) > 0.95);
+        // Above it, the rear side windows.
+        const QRect above(frame.left(), 30, frame.width(), 50);
+        QVERIFY(luminance(meanColour(bus, above)) < 90);
+    }
+
+    void switchFaces_drawn_yellowWithTwoCharactersTheSecondShared()
+    {
+        const QImage mae(QString::fromLatin1(res::kSwitchMae));
+        const QImage naka(QString::fromLatin1(res::kSwitchNaka));
+        for (const QImage &face : {mae, naka}) {
+            QVERIFY(!face.isNull());
+            int dark = 0, left = 0;
+            for (int y = 0; y < face.height(); ++y) {
+                for (int x = 0; x < face.width(); ++x) {
+                    // Yellow all round the edge, black writing in the middle.
+                    if (x == 0 || y == 0 || x == face.width() - 1 || y == face.height() - 1) {
+                        QVERIFY(isYellow(face.pixel(x, y)));
+                    } else if (luminance(face.pixel(x, y)) < 60) {
+                        ++dark;
+                        left += x < face.width() / 2;
+                    }
+                }
+            }
+            QVERIFY(dark > face.width() * face.height() / 10);
+            // Two characters, one each side of the middle.
+            QVERIFY(left > dark / 4 && left < dark * 3 / 4);
         }
-        return n;
-    };
-    const int half = mae.width() / 2;
-    int rightHalf = mae.width() * mae.height();
-    for (int dx = -3; dx <= 3; ++dx)
-        rightHalf = std::min(rightHalf, differing(half, mae.width(), dx));
-    // The same door character on the right; different first characters on the left.
-    QVERIFY2(rightHalf <= 12, qPrintable(QString::number(rightHalf)));
-    QVERIFY(differing(0, half, 0) > 40);
-}
 
-void TestPictures::handCursor_topmostPoint_isTheHotSpot()
-{
-    const QImage hand(QString::fromLatin1(res::kHandCursor));
-    QVERIFY(hand.hasAlphaChannel());
+        QCOMPARE(naka.size(), mae.size());
+        auto inked = [](const QImage &face, int x, int y) {
+            return x >= 0 && x < face.width() && luminance(face.pixel(x, y)) < 128;
+        };
+        // Pixels that differ between the two faces in one half, the second shifted by dx.
+        auto differing = [&](int from, int to, int dx) {
+            int n = 0;
+            for (int y = 0; y < mae.height(); ++y) {
+                for (int x = from; x < to; ++x)
+                    n += inked(mae, x, y) != inked(naka, x + dx, y);
+            }
+            return n;
+        };
+        const int half = mae.width() / 2;
+        int rightHalf = mae.width() * mae.height();
+        for (int dx = -3; dx <= 3; ++dx)
+            rightHalf = std::min(rightHalf, differing(half, mae.width(), dx));
+        // The same door character on the right; different first characters on the left.
+        QVERIFY2(rightHalf <= 12, qPrintable(QString::number(rightHalf)));
+        QVERIFY(differing(0, half, 0) > 40);
+    }
 
-    // The fingertip is the topmost point of the hand and the hot spot lies on it: nothing shows
-    // above it, and on its row only the tip.
-    QCOMPARE(hand.pixel(res::kHandHotX, res::kHandHotY), qRgba(0, 0, 0, 255));
-    for (int y = 0; y <= res::kHandHotY; ++y) {
-        for (int x = 0; x < hand.width(); ++x) {
-            if (qAlpha(hand.pixel(x, y)) != 0)
-                QVERIFY(y == res::kHandHotY && std::abs(x - res::kHandHotX) <= 2);
+    void handCursor_topmostPoint_isTheHotSpot()
+    {
+        const QImage hand(QString::fromLatin1(res::kHandCursor));
+        QVERIFY(hand.hasAlphaChannel());
+
+        // The fingertip is the topmost point of the hand and the hot spot lies on it: nothing shows
+        // above it, and on its row only the tip.
+        QCOMPARE(hand.pixel(res::kHandHotX, res::kHandHotY), qRgba(0, 0, 0, 255));
+        for (int y = 0; y <= res::kHandHotY; ++y) {
+            for (int x = 0; x < hand.width(); ++x) {
+                if (qAlpha(hand.pixel(x, y)) != 0)
+                    QVERIFY(y == res::kHandHotY && std::abs(x - res::kHandHotX) <= 2);
+            }
         }
     }
-}
+};
 
 QTEST_MAIN(TestPictures)
 #include "tst_pictures.moc"
