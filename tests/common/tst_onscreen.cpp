@@ -27,8 +27,6 @@ private slots:
         QTest::addColumn<QList<QRect>>("screens");
         QTest::addColumn<bool>("reachable");
         QTest::newRow("one screen, inside") << frameAt(100, 100) << QList{kLaptop} << true;
-        QTest::newRow("one screen, saved far away")
-            << frameAt(4000, 3000) << QList{kLaptop} << false;
         QTest::newRow("right monitor connected")
             << frameAt(1500, 300) << QList{kLaptop, kRightMonitor} << true;
         QTest::newRow("right monitor unplugged") << frameAt(1500, 300) << QList{kLaptop} << false;

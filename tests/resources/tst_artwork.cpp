@@ -1,9 +1,9 @@
+#include <support/files.h>
 #include <tools/artwork/artworkset.h>
 #include <tools/artwork/bmpwriter.h>
 #include <tools/artwork/gifwriter.h>
 #include <tools/artwork/switchfaces.h>
 
-#include <QFile>
 #include <QFont>
 #include <QFontInfo>
 #include <QRandomGenerator>
@@ -33,86 +33,77 @@ class TestArtwork : public QObject {
     Q_OBJECT
 
 private slots:
-    void gif_encoded_decodesToTheSameColours_data();
-    void gif_encoded_decodesToTheSameColours();
-    void gif_badInput_refused();
-    void bmp_anyRowPadding_decodesToTheSameColours_data();
-    void bmp_anyRowPadding_decodesToTheSameColours();
-    void committedPictures_freshDrawing_sameBytes();
+    void gif_encoded_decodesToTheSameColours_data()
+    {
+        QTest::addColumn<QImage>("image");
+        QTest::newRow("one pixel") << randomIndexed(1, 1, 2, 1);
+        QTest::newRow("two colours") << randomIndexed(7, 5, 2, 2);
+        QTest::newRow("three colours, table padded") << randomIndexed(13, 11, 3, 3);
+        QTest::newRow("sixteen colours") << randomIndexed(50, 20, 16, 4);
+        // Noise over 256 colours fills the code table many times over.
+        QTest::newRow("noise, full table") << randomIndexed(300, 200, 256, 5);
+
+        // One colour throughout: long runs and codes growing to twelve bits.
+        QImage flat(640, 480, QImage::Format_Indexed8);
+        flat.setColorTable({qRgb(10, 20, 30), qRgb(255, 255, 0)});
+        flat.fill(1);
+        QTest::newRow("one colour") << flat;
+    }
+
+    void gif_encoded_decodesToTheSameColours()
+    {
+        QFETCH(QImage, image);
+        const QByteArray gif = artwork::encodeGif(image);
+        QVERIFY(gif.startsWith("GIF89a"));
+        QVERIFY(gif.endsWith(';'));
+        QCOMPARE(QImage::fromData(gif, "GIF").convertToFormat(QImage::Format_RGB32),
+                 image.convertToFormat(QImage::Format_RGB32));
+    }
+
+    void gif_badInput_refused()
+    {
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
+                                 artwork::encodeGif(QImage(4, 4, QImage::Format_RGB32)));
+        QImage outside = randomIndexed(4, 4, 4, 7);
+        outside.scanLine(2)[2] = 9; // past the end of the colour table
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, artwork::encodeGif(outside));
+    }
+
+    void bmp_anyRowPadding_decodesToTheSameColours_data()
+    {
+        QTest::addColumn<int>("width");
+        // Every padding a row can need: 0, 3, 2 and 1 bytes.
+        for (int width : {4, 1, 2, 3, 77})
+            QTest::newRow(qPrintable(QString::number(width))) << width;
+    }
+
+    void bmp_anyRowPadding_decodesToTheSameColours()
+    {
+        QFETCH(int, width);
+        const QImage image =
+            randomIndexed(width, 5, 256, quint32(width)).convertToFormat(QImage::Format_RGB32);
+        const QByteArray bmp = artwork::encodeBmp24(image);
+        QCOMPARE(QImage::fromData(bmp, "BMP").convertToFormat(QImage::Format_RGB32), image);
+    }
+
+    // Drawing is deterministic, so a file that differs was not regenerated after a change to its
+    // drawing (run the regenerate-artwork target).
+    void committedPictures_freshDrawing_sameBytes()
+    {
+        const auto compare = [](const std::vector<artwork::Output> &outputs,
+                                const QString &folder) {
+            QVERIFY(!outputs.empty());
+            for (const artwork::Output &output : outputs)
+                QVERIFY2(readFile(folder + output.name) == output.bytes, qPrintable(output.name));
+        };
+        compare(artwork::generateAppIcons(), QStringLiteral(SOLBENA_ICONS_DIR "/"));
+        QFont font(QString::fromLatin1(artwork::kSwitchFontFamily));
+        font.setStyleStrategy(QFont::NoFontMerging);
+        if (QFontInfo(font).family() != font.family())
+            QSKIP("the switch faces' font is not installed here");
+        compare(artwork::generateArtwork(), QStringLiteral(":/pictures/"));
+    }
 };
-
-void TestArtwork::gif_encoded_decodesToTheSameColours_data()
-{
-    QTest::addColumn<QImage>("image");
-    QTest::newRow("one pixel") << randomIndexed(1, 1, 2, 1);
-    QTest::newRow("two colours") << randomIndexed(7, 5, 2, 2);
-    QTest::newRow("three colours, table padded") << randomIndexed(13, 11, 3, 3);
-    QTest::newRow("sixteen colours") << randomIndexed(50, 20, 16, 4);
-    // Noise over 256 colours fills the code table many times over.
-    QTest::newRow("noise, full table") << randomIndexed(300, 200, 256, 5);
-
-    // One colour throughout: long runs and codes growing to twelve bits.
-    QImage flat(640, 480, QImage::Format_Indexed8);
-    flat.setColorTable({qRgb(10, 20, 30), qRgb(255, 255, 0)});
-    flat.fill(1);
-    QTest::newRow("one colour") << flat;
-}
-
-void TestArtwork::gif_encoded_decodesToTheSameColours()
-{
-    QFETCH(QImage, image);
-    const QByteArray gif = artwork::encodeGif(image);
-    QVERIFY(gif.startsWith("GIF89a"));
-    QVERIFY(gif.endsWith(';'));
-    QCOMPARE(QImage::fromData(gif, "GIF").convertToFormat(QImage::Format_RGB32),
-             image.convertToFormat(QImage::Format_RGB32));
-}
-
-void TestArtwork::gif_badInput_refused()
-{
-    QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
-                             artwork::encodeGif(QImage(4, 4, QImage::Format_RGB32)));
-    QImage outside = randomIndexed(4, 4, 4, 7);
-    outside.scanLine(2)[2] = 9; // past the end of the colour table
-    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, artwork::encodeGif(outside));
-}
-
-void TestArtwork::bmp_anyRowPadding_decodesToTheSameColours_data()
-{
-    QTest::addColumn<int>("width");
-    // Every padding a row can need: 0, 3, 2 and 1 bytes.
-    for (int width : {4, 1, 2, 3, 77})
-        QTest::newRow(qPrintable(QString::number(width))) << width;
-}
-
-void TestArtwork::bmp_anyRowPadding_decodesToTheSameColours()
-{
-    QFETCH(int, width);
-    const QImage image =
-        randomIndexed(width, 5, 256, quint32(width)).convertToFormat(QImage::Format_RGB32);
-    const QByteArray bmp = artwork::encodeBmp24(image);
-    QCOMPARE(QImage::fromData(bmp, "BMP").convertToFormat(QImage::Format_RGB32), image);
-}
-
-// Drawing is deterministic, so a file that differs was not regenerated after a change to its
-// drawing (run the regenerate-artwork target).
-void TestArtwork::committedPictures_freshDrawing_sameBytes()
-{
-    const auto compare = [](const std::vector<artwork::Output> &outputs, const QString &folder) {
-        QVERIFY(!outputs.empty());
-        for (const artwork::Output &output : outputs) {
-            QFile committed(folder + output.name);
-            QVERIFY2(committed.open(QIODevice::ReadOnly), qPrintable(output.name));
-            QVERIFY2(committed.readAll() == output.bytes, qPrintable(output.name));
-        }
-    };
-    compare(artwork::generateAppIcons(), QStringLiteral(SOLBENA_ICONS_DIR "/"));
-    QFont font(QString::fromLatin1(artwork::kSwitchFontFamily));
-    font.setStyleStrategy(QFont::NoFontMerging);
-    if (QFontInfo(font).family() != font.family())
-        QSKIP("the switch faces' font is not installed here");
-    compare(artwork::generateArtwork(), QStringLiteral(":/pictures/"));
-}
 
 QTEST_MAIN(TestArtwork)
 #include "tst_artwork.moc"

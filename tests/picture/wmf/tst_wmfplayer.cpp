@@ -41,483 +41,471 @@ class WmfPlayerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void wmfObjects_created_takeTheLowestFreeSlot();
-    void wmfPen_eachStyle_drawsAsSet_data();
-    void wmfPen_eachStyle_drawsAsSet();
-    void wmfShape_eachBrush_fillsAsSet_data();
-    void wmfShape_eachBrush_fillsAsSet();
-    void wmfDibBlit_eachRecord_drawsTheBitmap_data();
-    void wmfDibBlit_eachRecord_drawsTheBitmap();
-    void wmfPaletteColour_selected_used();
-    void wmfClip_eachRecord_limitsDrawing_data();
-    void wmfClip_eachRecord_limitsDrawing();
-    void wmfText_japanese_drawnInItsFont_data();
-    void wmfText_japanese_drawnInItsFont();
-    void wmfText_dx_spacesCharacters_data();
-    void wmfText_dx_spacesCharacters();
-    void wmfText_alignment_placesText_data();
-    void wmfText_alignment_placesText();
-    void wmfText_opaqueRectangle_filled();
-    void wmfText_clipRectangle_cutsText();
-    void wmfText_escapement_rotates();
-    void wmfFont_heightSign_cellOrCharacterHeight_data();
-    void wmfFont_heightSign_cellOrCharacterHeight();
-};
+    // A font never selected, and a brush record too short to read, still take their slots; a freed
+    // slot is reused by the next object.
+    void wmfObjects_created_takeTheLowestFreeSlot()
+    {
+        const QByteArray damagedBrush = u16le({0});
+        WmfBuilder b = WmfBuilder::placeable(0, 0, 40, 10, 96);
+        b.add(wmfrec::pen(U_PS_SOLID, 1, Qt::black))  // 0
+            .add(wmfrec::font(-12, kAnsi, "Arial"))   // 1
+            .raw(0x02FC, damagedBrush)                // 2
+            .add(wmfrec::brush(U_BS_SOLID, Qt::red))  // 3
+            .add(wmfrec::brush(U_BS_SOLID, Qt::blue)) // 4
+            .add(U_WMRDELETEOBJECT_set(0))
+            .add(wmfrec::brush(U_BS_SOLID, Qt::green)) // 0 again
+            .add(wmfrec::pen(U_PS_NULL, 0, Qt::black)) // 5
+            .add(wmfrec::select(5))
+            .add(wmfrec::select(3))
+            .add(wmfrec::rectangle(0, 0, 10, 10))
+            .add(wmfrec::select(0))
+            .add(wmfrec::rectangle(10, 0, 20, 10))
+            .add(wmfrec::select(4))
+            .add(wmfrec::rectangle(20, 0, 30, 10))
+            .add(wmfrec::select(2)) // selects nothing: the blue brush stays
+            .add(wmfrec::rectangle(30, 0, 40, 10));
+        const QImage image = render(b.bytes());
+        QCOMPARE(image.pixelColor(5, 5), QColor(Qt::red));
+        QCOMPARE(image.pixelColor(15, 5), QColor(Qt::green));
+        QCOMPARE(image.pixelColor(25, 5), QColor(Qt::blue));
+        QCOMPARE(image.pixelColor(35, 5), QColor(Qt::blue));
+    }
 
-// A font never selected, and a brush record too short to read, still take their slots; a freed
-// slot is reused by the next object.
-void WmfPlayerTest::wmfObjects_created_takeTheLowestFreeSlot()
-{
-    const QByteArray damagedBrush = u16le({0});
-    WmfBuilder b = WmfBuilder::placeable(0, 0, 40, 10, 96);
-    b.add(wmfrec::pen(U_PS_SOLID, 1, Qt::black))  // 0
-        .add(wmfrec::font(-12, kAnsi, "Arial"))   // 1
-        .raw(0x02FC, damagedBrush)                // 2
-        .add(wmfrec::brush(U_BS_SOLID, Qt::red))  // 3
-        .add(wmfrec::brush(U_BS_SOLID, Qt::blue)) // 4
-        .add(U_WMRDELETEOBJECT_set(0))
-        .add(wmfrec::brush(U_BS_SOLID, Qt::green)) // 0 again
-        .add(wmfrec::pen(kNoPen, 0, Qt::black))    // 5
-        .add(wmfrec::select(5))
-        .add(wmfrec::select(3))
-        .add(wmfrec::rectangle(0, 0, 10, 10))
-        .add(wmfrec::select(0))
-        .add(wmfrec::rectangle(10, 0, 20, 10))
-        .add(wmfrec::select(4))
-        .add(wmfrec::rectangle(20, 0, 30, 10))
-        .add(wmfrec::select(2)) // selects nothing: the blue brush stays
-        .add(wmfrec::rectangle(30, 0, 40, 10));
-    const QImage image = render(b.bytes());
-    QCOMPARE(image.pixelColor(5, 5), QColor(Qt::red));
-    QCOMPARE(image.pixelColor(15, 5), QColor(Qt::green));
-    QCOMPARE(image.pixelColor(25, 5), QColor(Qt::blue));
-    QCOMPARE(image.pixelColor(35, 5), QColor(Qt::blue));
-}
+    void wmfPen_eachStyle_drawsAsSet_data()
+    {
+        QTest::addColumn<int>("unitsPerInch");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("gaps");
+        QTest::newRow("width 0 is a hairline in twips")
+            << 1440 << int(U_PS_SOLID) << 0 << 1 << false;
+        QTest::newRow("width under a pixel is a hairline")
+            << 1440 << int(U_PS_SOLID) << 5 << 1 << false;
+        QTest::newRow("width scales with the mapping")
+            << 1440 << int(U_PS_SOLID) << 45 << 3 << false;
+        QTest::newRow("pixels") << 96 << int(U_PS_SOLID) << 4 << 4 << false;
+        QTest::newRow("dashes") << 96 << int(U_PS_DASH) << 1 << 1 << true;
+        QTest::newRow("dots") << 96 << int(U_PS_DOT) << 0 << 1 << true;
+        QTest::newRow("null pen") << 96 << int(U_PS_NULL) << 1 << 0 << false;
+    }
 
-void WmfPlayerTest::wmfPen_eachStyle_drawsAsSet_data()
-{
-    QTest::addColumn<int>("unitsPerInch");
-    QTest::addColumn<int>("style");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<bool>("gaps");
-    QTest::newRow("width 0 is a hairline in twips") << 1440 << int(U_PS_SOLID) << 0 << 1 << false;
-    QTest::newRow("width under a pixel is a hairline")
-        << 1440 << int(U_PS_SOLID) << 5 << 1 << false;
-    QTest::newRow("width scales with the mapping") << 1440 << int(U_PS_SOLID) << 45 << 3 << false;
-    QTest::newRow("pixels") << 96 << int(U_PS_SOLID) << 4 << 4 << false;
-    QTest::newRow("dashes") << 96 << int(U_PS_DASH) << 1 << 1 << true;
-    QTest::newRow("dots") << 96 << int(U_PS_DOT) << 0 << 1 << true;
-    QTest::newRow("null pen") << 96 << int(U_PS_NULL) << 1 << 0 << false;
-}
+    void wmfPen_eachStyle_drawsAsSet()
+    {
+        QFETCH(int, unitsPerInch);
+        QFETCH(int, style);
+        QFETCH(int, width);
+        QFETCH(int, rows);
+        QFETCH(bool, gaps);
+        // A 100 x 40 pixel picture with a horizontal line across the middle.
+        const int u = unitsPerInch;
+        WmfBuilder b = WmfBuilder::placeable(0, 0, 100 * u / 96, 40 * u / 96, u);
+        b.add(U_WMRSETBKMODE_set(U_TRANSPARENT))
+            .add(wmfrec::pen(quint16(style), quint16(width), Qt::black))
+            .add(wmfrec::select(0))
+            .add(U_WMRMOVETO_set(wmfrec::point(10 * u / 96, 20 * u / 96)))
+            .add(U_WMRLINETO_set(wmfrec::point(90 * u / 96, 20 * u / 96)));
+        const QImage image = render(b.bytes());
+        QVERIFY(!image.isNull());
+        const QRect bounds = inkBounds(image);
+        QCOMPARE(bounds.height(), rows);
+        if (rows == 0)
+            return;
+        QVERIFY(bounds.left() >= 8 && bounds.right() <= 92);
+        int gapCount = 0;
+        const int y = bounds.top();
+        for (int x = 12; x < 88; ++x)
+            gapCount += !inked(image, x, y);
+        QCOMPARE(gapCount > 0, gaps);
+    }
 
-void WmfPlayerTest::wmfPen_eachStyle_drawsAsSet()
-{
-    QFETCH(int, unitsPerInch);
-    QFETCH(int, style);
-    QFETCH(int, width);
-    QFETCH(int, rows);
-    QFETCH(bool, gaps);
-    // A 100 x 40 pixel picture with a horizontal line across the middle.
-    const int u = unitsPerInch;
-    WmfBuilder b = WmfBuilder::placeable(0, 0, 100 * u / 96, 40 * u / 96, u);
-    b.add(U_WMRSETBKMODE_set(U_TRANSPARENT))
-        .add(wmfrec::pen(quint16(style), quint16(width), Qt::black))
-        .add(wmfrec::select(0))
-        .add(U_WMRMOVETO_set(wmfrec::point(10 * u / 96, 20 * u / 96)))
-        .add(U_WMRLINETO_set(wmfrec::point(90 * u / 96, 20 * u / 96)));
-    const QImage image = render(b.bytes());
-    QVERIFY(!image.isNull());
-    const QRect bounds = inkBounds(image);
-    QCOMPARE(bounds.height(), rows);
-    if (rows == 0)
-        return;
-    QVERIFY(bounds.left() >= 8 && bounds.right() <= 92);
-    int gapCount = 0;
-    const int y = bounds.top();
-    for (int x = 12; x < 88; ++x)
-        gapCount += !inked(image, x, y);
-    QCOMPARE(gapCount > 0, gaps);
-}
+    void wmfShape_eachBrush_fillsAsSet_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("bkMode");
+        QTest::addColumn<bool>("ellipse");   // else a rectangle
+        QTest::addColumn<int>("minimumInk"); // percent of the inside
+        QTest::addColumn<int>("maximumInk");
+        QTest::newRow("solid") << int(U_BS_SOLID) << int(U_TRANSPARENT) << false << 100 << 100;
+        QTest::newRow("null") << int(U_BS_NULL) << int(U_TRANSPARENT) << false << 0 << 0;
+        QTest::newRow("hatched, transparent background")
+            << int(U_BS_HATCHED) << int(U_TRANSPARENT) << false << 5 << 60;
+        QTest::newRow("hatched, opaque background")
+            << int(U_BS_HATCHED) << int(U_OPAQUE) << false << 100 << 100;
+        // The box's corners stay empty.
+        QTest::newRow("solid ellipse") << int(U_BS_SOLID) << int(U_TRANSPARENT) << true << 75 << 95;
+    }
 
-void WmfPlayerTest::wmfShape_eachBrush_fillsAsSet_data()
-{
-    QTest::addColumn<int>("style");
-    QTest::addColumn<int>("bkMode");
-    QTest::addColumn<bool>("ellipse");   // else a rectangle
-    QTest::addColumn<int>("minimumInk"); // percent of the inside
-    QTest::addColumn<int>("maximumInk");
-    QTest::newRow("solid") << int(U_BS_SOLID) << int(U_TRANSPARENT) << false << 100 << 100;
-    QTest::newRow("null") << int(U_BS_NULL) << int(U_TRANSPARENT) << false << 0 << 0;
-    QTest::newRow("hatched, transparent background")
-        << int(U_BS_HATCHED) << int(U_TRANSPARENT) << false << 5 << 60;
-    QTest::newRow("hatched, opaque background")
-        << int(U_BS_HATCHED) << int(U_OPAQUE) << false << 100 << 100;
-    // The box's corners stay empty.
-    QTest::newRow("solid ellipse") << int(U_BS_SOLID) << int(U_TRANSPARENT) << true << 75 << 95;
-}
+    void wmfShape_eachBrush_fillsAsSet()
+    {
+        QFETCH(int, style);
+        QFETCH(int, bkMode);
+        QFETCH(bool, ellipse);
+        QFETCH(int, minimumInk);
+        QFETCH(int, maximumInk);
+        WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
+        b.add(U_WMRSETBKMODE_set(quint16(bkMode)))
+            .add(wmfrec::pen(U_PS_SOLID, 1, Qt::blue))
+            .add(wmfrec::brush(quint16(style), Qt::red, U_HS_DIAGCROSS))
+            .add(wmfrec::select(0))
+            .add(wmfrec::select(1))
+            .add(ellipse ? U_WMRELLIPSE_set(wmfrec::rect(10, 10, 90, 50))
+                         : wmfrec::rectangle(10, 10, 90, 50));
+        const QImage image = render(b.bytes());
+        QCOMPARE(inkBounds(image), QRect(10, 10, 80, 40)); // the outline is always there
+        QCOMPARE(image.pixelColor(10, 30), QColor(Qt::blue));
+        const QRect inside(12, 12, 76, 36);
+        int ink = 0;
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x)
+                ink += inked(image, x, y);
+        const int percent = ink * 100 / (inside.width() * inside.height());
+        QVERIFY2(percent >= minimumInk && percent <= maximumInk,
+                 qPrintable(QString::number(percent)));
+    }
 
-void WmfPlayerTest::wmfShape_eachBrush_fillsAsSet()
-{
-    QFETCH(int, style);
-    QFETCH(int, bkMode);
-    QFETCH(bool, ellipse);
-    QFETCH(int, minimumInk);
-    QFETCH(int, maximumInk);
-    WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
-    b.add(U_WMRSETBKMODE_set(quint16(bkMode)))
-        .add(wmfrec::pen(U_PS_SOLID, 1, Qt::blue))
-        .add(wmfrec::brush(quint16(style), Qt::red, U_HS_DIAGCROSS))
-        .add(wmfrec::select(0))
-        .add(wmfrec::select(1))
-        .add(ellipse ? U_WMRELLIPSE_set(wmfrec::rect(10, 10, 90, 50))
-                     : wmfrec::rectangle(10, 10, 90, 50));
-    const QImage image = render(b.bytes());
-    QCOMPARE(inkBounds(image), QRect(10, 10, 80, 40)); // the outline is always there
-    QCOMPARE(image.pixelColor(10, 30), QColor(Qt::blue));
-    const QRect inside(12, 12, 76, 36);
-    int ink = 0;
-    for (int y = inside.top(); y <= inside.bottom(); ++y)
-        for (int x = inside.left(); x <= inside.right(); ++x)
-            ink += inked(image, x, y);
-    const int percent = ink * 100 / (inside.width() * inside.height());
-    QVERIFY2(percent >= minimumInk && percent <= maximumInk, qPrintable(QString::number(percent)));
-}
+    void wmfDibBlit_eachRecord_drawsTheBitmap_data()
+    {
+        QTest::addColumn<int>("bitCount");
+        QTest::addColumn<QString>("record");
+        for (const char *record : {"STRETCHDIB", "DIBSTRETCHBLT", "DIBBITBLT", "SETDIBTODEV"})
+            for (int bits : {1, 4, 8, 16, 24, 32})
+                // Named without printf: GCC's optimiser takes `record` for a possible null there.
+                QTest::newRow(
+                    QByteArray(QByteArray(record) + ", " + QByteArray::number(bits) + " bits")
+                        .constData())
+                    << bits << QString::fromLatin1(record);
+    }
 
-void WmfPlayerTest::wmfDibBlit_eachRecord_drawsTheBitmap_data()
-{
-    QTest::addColumn<int>("bitCount");
-    QTest::addColumn<QString>("record");
-    for (const char *record : {"STRETCHDIB", "DIBSTRETCHBLT", "DIBBITBLT", "SETDIBTODEV"})
-        for (int bits : {1, 4, 8, 16, 24, 32})
-            // Named without printf: GCC's optimiser takes `record` for a possible null there.
-            QTest::newRow(QByteArray(QByteArray(record) + ", " + QByteArray::number(bits) + " bits")
-                              .constData())
-                << bits << QString::fromLatin1(record);
-}
+    // A 2 x 2 bitmap drawn at (20, 10) in a picture of 10 pixels per logical unit: the stretching
+    // records make it 4 x 4 units, the others 2 x 2.
+    void wmfDibBlit_eachRecord_drawsTheBitmap()
+    {
+        QFETCH(int, bitCount);
+        QFETCH(QString, record);
+        const QList<QRgb> grid = bitCount == 1 ? QList<QRgb>{qRgb(0, 0, 255), qRgb(255, 255, 0),
+                                                             qRgb(255, 255, 0), qRgb(0, 0, 255)}
+                                               : QList<QRgb>{qRgb(255, 0, 0), qRgb(0, 255, 0),
+                                                             qRgb(0, 0, 255), qRgb(255, 255, 255)};
+        QList<QRgb> table;
+        const QByteArray bits = packPixels(bitCount, grid, &table);
+        const QByteArray dib =
+            wmfrec::dib(2, 2, bitCount, bitCount <= 8 ? table : QList<QRgb>(), bits);
+        const auto *bmi = reinterpret_cast<const U_BITMAPINFO *>(dib.constData());
+        const char *px = dib.constData() + dib.size() - bits.size();
+        const bool stretched =
+            record == QLatin1String("STRETCHDIB") || record == QLatin1String("DIBSTRETCHBLT");
+        const int units = stretched ? 4 : 2;
 
-// A 2 x 2 bitmap drawn at (20, 10) in a picture of 10 pixels per logical unit: the stretching
-// records make it 4 x 4 units, the others 2 x 2.
-void WmfPlayerTest::wmfDibBlit_eachRecord_drawsTheBitmap()
-{
-    QFETCH(int, bitCount);
-    QFETCH(QString, record);
-    const QList<QRgb> grid =
-        bitCount == 1
-            ? QList<QRgb>{qRgb(0, 0, 255), qRgb(255, 255, 0), qRgb(255, 255, 0), qRgb(0, 0, 255)}
-            : QList<QRgb>{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255)};
-    QList<QRgb> table;
-    const QByteArray bits = packPixels(bitCount, grid, &table);
-    const QByteArray dib = wmfrec::dib(2, 2, bitCount, bitCount <= 8 ? table : QList<QRgb>(), bits);
-    const auto *bmi = reinterpret_cast<const U_BITMAPINFO *>(dib.constData());
-    const char *px = dib.constData() + dib.size() - bits.size();
-    const bool stretched =
-        record == QLatin1String("STRETCHDIB") || record == QLatin1String("DIBSTRETCHBLT");
-    const int units = stretched ? 4 : 2;
+        WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
+        b.add(U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC))
+            .add(U_WMRSETWINDOWEXT_set(wmfrec::point(10, 6)));
+        if (record == QLatin1String("STRETCHDIB"))
+            b.add(U_WMRSTRETCHDIB_set(wmfrec::point(2, 1), wmfrec::point(units, units),
+                                      wmfrec::point(0, 0), wmfrec::point(2, 2), U_DIB_RGB_COLORS,
+                                      U_SRCCOPY, bmi, quint32(bits.size()), px));
+        else if (record == QLatin1String("DIBSTRETCHBLT"))
+            b.add(U_WMRDIBSTRETCHBLT_set(wmfrec::point(2, 1), wmfrec::point(units, units),
+                                         wmfrec::point(0, 0), wmfrec::point(2, 2), U_SRCCOPY, bmi,
+                                         quint32(bits.size()), px));
+        else if (record == QLatin1String("DIBBITBLT"))
+            b.add(U_WMRDIBBITBLT_set(wmfrec::point(2, 1), wmfrec::point(2, 2), wmfrec::point(0, 0),
+                                     U_SRCCOPY, bmi, quint32(bits.size()), px));
+        else // colour usage, scan count, first scan, source y and x, height, width, destination y,
+             // x
+            b.raw(0x0D33, u16le({U_DIB_RGB_COLORS, 2, 0, 0, 0, 2, 2, 1, 2}) + dib);
 
-    WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
-    b.add(U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC)).add(U_WMRSETWINDOWEXT_set(wmfrec::point(10, 6)));
-    if (record == QLatin1String("STRETCHDIB"))
-        b.add(U_WMRSTRETCHDIB_set(wmfrec::point(2, 1), wmfrec::point(units, units),
-                                  wmfrec::point(0, 0), wmfrec::point(2, 2), U_DIB_RGB_COLORS,
-                                  U_SRCCOPY, bmi, quint32(bits.size()), px));
-    else if (record == QLatin1String("DIBSTRETCHBLT"))
-        b.add(U_WMRDIBSTRETCHBLT_set(wmfrec::point(2, 1), wmfrec::point(units, units),
-                                     wmfrec::point(0, 0), wmfrec::point(2, 2), U_SRCCOPY, bmi,
-                                     quint32(bits.size()), px));
-    else if (record == QLatin1String("DIBBITBLT"))
-        b.add(U_WMRDIBBITBLT_set(wmfrec::point(2, 1), wmfrec::point(2, 2), wmfrec::point(0, 0),
-                                 U_SRCCOPY, bmi, quint32(bits.size()), px));
-    else // colour usage, scan count, first scan, source y and x, height, width, destination y, x
-        b.raw(0x0D33, u16le({U_DIB_RGB_COLORS, 2, 0, 0, 0, 2, 2, 1, 2}) + dib);
+        const QImage image = render(b.bytes());
+        QCOMPARE(image.size(), QSize(100, 60));
+        const int cell = units * 10 / 2;
+        QCOMPARE(inkBounds(image), QRect(20, 10, 2 * cell, 2 * cell));
+        for (int row = 0; row < 2; ++row)
+            for (int col = 0; col < 2; ++col) {
+                const QPoint at(20 + cell * col + cell / 2, 10 + cell * row + cell / 2);
+                QCOMPARE(image.pixelColor(at), QColor(grid[row * 2 + col]));
+            }
+    }
 
-    const QImage image = render(b.bytes());
-    QCOMPARE(image.size(), QSize(100, 60));
-    const int cell = units * 10 / 2;
-    QCOMPARE(inkBounds(image), QRect(20, 10, 2 * cell, 2 * cell));
-    for (int row = 0; row < 2; ++row)
-        for (int col = 0; col < 2; ++col) {
-            const QPoint at(20 + cell * col + cell / 2, 10 + cell * row + cell / 2);
-            QCOMPARE(image.pixelColor(at), QColor(grid[row * 2 + col]));
-        }
-}
-
-// Palette entries as Windows writes them (red, green, blue, flags), reached through a DIB's
-// 16-bit colour indices and through a palette-index colour.
-void WmfPlayerTest::wmfPaletteColour_selected_used()
-{
-    const QByteArray palette = u16le({0x0300, 3}) + QByteArray("\x10\x20\x30\x00"
-                                                               "\x40\x50\x60\x00"
-                                                               "\x70\x80\x90\x00",
-                                                               12);
-    QByteArray dib = wmfrec::dib(2, 1, 8, {}, QByteArray("\x00\x01\x00\x00", 4));
-    qToLittleEndian(quint32(2), dib.data() + 32);                // two table entries
-    dib.insert(40, u16le({1, 2}));                               // palette indices
-    const QByteArray paletteIndexBrush("\0\0\0\0\0\x01\0\0", 8); // solid, palette index 0
-    WmfBuilder b = blackInk();
-    b.raw(0x00F7, palette) // slot 2
-        .add(U_WMRSELECTPALETTE_set(2))
-        .raw(0x0F43, u16le({U_SRCCOPY & 0xFFFF, U_SRCCOPY >> 16, U_DIB_PAL_COLORS, 1, 2, 0, 0, 10,
-                            20, 0, 0}) +
-                         dib)
-        .raw(0x02FC, paletteIndexBrush) // slot 3
-        .add(wmfrec::select(3))
-        .add(wmfrec::rectangle(30, 0, 40, 10));
-    const QImage image = render(b.bytes());
-    QCOMPARE(image.pixelColor(5, 5), QColor(0x40, 0x50, 0x60));
-    QCOMPARE(image.pixelColor(15, 5), QColor(0x70, 0x80, 0x90));
-    QCOMPARE(image.pixelColor(35, 5), QColor(0x10, 0x20, 0x30));
-}
-
-void WmfPlayerTest::wmfClip_eachRecord_limitsDrawing_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QRect>("expected");
-    QTest::addColumn<QPoint>("hole"); // a pixel left unpainted, or (-1, -1)
-    const auto fillAfter = [](QList<char *> clip) {
+    // Palette entries as Windows writes them (red, green, blue, flags), reached through a DIB's
+    // 16-bit colour indices and through a palette-index colour.
+    void wmfPaletteColour_selected_used()
+    {
+        const QByteArray palette = u16le({0x0300, 3}) + QByteArray("\x10\x20\x30\x00"
+                                                                   "\x40\x50\x60\x00"
+                                                                   "\x70\x80\x90\x00",
+                                                                   12);
+        QByteArray dib = wmfrec::dib(2, 1, 8, {}, QByteArray("\x00\x01\x00\x00", 4));
+        qToLittleEndian(quint32(2), dib.data() + 32);                // two table entries
+        dib.insert(40, u16le({1, 2}));                               // palette indices
+        const QByteArray paletteIndexBrush("\0\0\0\0\0\x01\0\0", 8); // solid, palette index 0
         WmfBuilder b = blackInk();
-        for (char *record : clip)
-            b.add(record);
-        b.add(wmfrec::rectangle(0, 0, 60, 40));
-        return b.bytes();
-    };
-    QTest::newRow("intersect") << fillAfter(
-                                      {U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(10, 10, 30, 30))})
-                               << QRect(10, 10, 20, 20) << QPoint(-1, -1);
-    QTest::newRow("intersect twice")
-        << fillAfter({U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(10, 10, 30, 30)),
-                      U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(20, 0, 50, 25))})
-        << QRect(20, 10, 10, 15) << QPoint(-1, -1);
-    QTest::newRow("exclude") << fillAfter({U_WMREXCLUDECLIPRECT_set(wmfrec::rect(10, 10, 30, 30))})
-                             << QRect(0, 0, 60, 40) << QPoint(20, 20);
-    QTest::newRow("restored by RESTOREDC")
-        << fillAfter({U_WMRSAVEDC_set(), U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(10, 10, 30, 30)),
-                      U_WMRRESTOREDC_set(-1)})
-        << QRect(0, 0, 60, 40) << QPoint(-1, -1);
-    QTest::newRow("restored to an absolute level")
-        << fillAfter({U_WMRSAVEDC_set(), U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(10, 10, 30, 30)),
-                      U_WMRSAVEDC_set(), U_WMRSAVEDC_set(),
-                      U_WMREXCLUDECLIPRECT_set(wmfrec::rect(0, 0, 20, 20)), U_WMRRESTOREDC_set(2)})
-        << QRect(10, 10, 20, 20) << QPoint(-1, -1);
-    QTest::newRow("window mapping applies")
-        << fillAfter({U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC),
-                      U_WMRSETWINDOWEXT_set(wmfrec::point(50, 30)),
-                      U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(5, 5, 15, 15))})
-        << QRect(10, 10, 20, 20) << QPoint(-1, -1);
-}
+        b.raw(0x00F7, palette) // slot 2
+            .add(U_WMRSELECTPALETTE_set(2))
+            .raw(0x0F43, u16le({U_SRCCOPY & 0xFFFF, U_SRCCOPY >> 16, U_DIB_PAL_COLORS, 1, 2, 0, 0,
+                                10, 20, 0, 0}) +
+                             dib)
+            .raw(0x02FC, paletteIndexBrush) // slot 3
+            .add(wmfrec::select(3))
+            .add(wmfrec::rectangle(30, 0, 40, 10));
+        const QImage image = render(b.bytes());
+        QCOMPARE(image.pixelColor(5, 5), QColor(0x40, 0x50, 0x60));
+        QCOMPARE(image.pixelColor(15, 5), QColor(0x70, 0x80, 0x90));
+        QCOMPARE(image.pixelColor(35, 5), QColor(0x10, 0x20, 0x30));
+    }
 
-void WmfPlayerTest::wmfClip_eachRecord_limitsDrawing()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QRect, expected);
-    QFETCH(QPoint, hole);
-    const QImage image = render(bytes);
-    QCOMPARE(inkBounds(image), expected);
-    if (hole.x() >= 0)
-        QVERIFY(!inked(image, hole.x(), hole.y()));
-}
+    void wmfClip_eachRecord_limitsDrawing_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QRect>("expected");
+        QTest::addColumn<QPoint>("hole"); // a pixel left unpainted, or (-1, -1)
+        const auto fillAfter = [](QList<char *> clip) {
+            WmfBuilder b = blackInk();
+            for (char *record : clip)
+                b.add(record);
+            b.add(wmfrec::rectangle(0, 0, 60, 40));
+            return b.bytes();
+        };
+        QTest::newRow("intersect")
+            << fillAfter({U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(10, 10, 30, 30))})
+            << QRect(10, 10, 20, 20) << QPoint(-1, -1);
+        QTest::newRow("intersect twice")
+            << fillAfter({U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(10, 10, 30, 30)),
+                          U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(20, 0, 50, 25))})
+            << QRect(20, 10, 10, 15) << QPoint(-1, -1);
+        QTest::newRow("exclude") << fillAfter(
+                                        {U_WMREXCLUDECLIPRECT_set(wmfrec::rect(10, 10, 30, 30))})
+                                 << QRect(0, 0, 60, 40) << QPoint(20, 20);
+        QTest::newRow("restored by RESTOREDC")
+            << fillAfter({U_WMRSAVEDC_set(),
+                          U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(10, 10, 30, 30)),
+                          U_WMRRESTOREDC_set(-1)})
+            << QRect(0, 0, 60, 40) << QPoint(-1, -1);
+        QTest::newRow("restored to an absolute level")
+            << fillAfter(
+                   {U_WMRSAVEDC_set(), U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(10, 10, 30, 30)),
+                    U_WMRSAVEDC_set(), U_WMRSAVEDC_set(),
+                    U_WMREXCLUDECLIPRECT_set(wmfrec::rect(0, 0, 20, 20)), U_WMRRESTOREDC_set(2)})
+            << QRect(10, 10, 20, 20) << QPoint(-1, -1);
+        QTest::newRow("window mapping applies")
+            << fillAfter({U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC),
+                          U_WMRSETWINDOWEXT_set(wmfrec::point(50, 30)),
+                          U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(5, 5, 15, 15))})
+            << QRect(10, 10, 20, 20) << QPoint(-1, -1);
+    }
 
-void WmfPlayerTest::wmfText_japanese_drawnInItsFont_data()
-{
-    QTest::addColumn<QString>("face");
-    QTest::addColumn<QString>("family");
-    QTest::addColumn<QString>("otherFamily");
-    const QString sans = QStringLiteral("Noto Sans CJK JP");
-    const QString serif = QStringLiteral("Noto Serif CJK JP");
-    QTest::newRow("ＭＳ ゴシック") << QStringLiteral("ＭＳ ゴシック") << sans << serif;
-    QTest::newRow("ＭＳ 明朝") << QStringLiteral("ＭＳ 明朝") << serif << sans;
-    QTest::newRow("unknown face") << QStringLiteral("ＤＦ特太ゴ体") << sans << serif;
-}
+    void wmfClip_eachRecord_limitsDrawing()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QRect, expected);
+        QFETCH(QPoint, hole);
+        const QImage image = render(bytes);
+        QCOMPARE(inkBounds(image), expected);
+        if (hole.x() >= 0)
+            QVERIFY(!inked(image, hole.x(), hole.y()));
+    }
 
-// Shift-JIS text in a Shift-JIS font is drawn with real glyphs of the stand-in face: the result
-// matches Qt drawing the decoded string in that face, and different characters look different.
-void WmfPlayerTest::wmfText_japanese_drawnInItsFont()
-{
-    QFETCH(QString, face);
-    QFETCH(QString, family);
-    QFETCH(QString, otherFamily);
-    constexpr int kHeight = 48;
-    const auto draw = [&](const QString &text) {
-        QByteArray bytes = sjis(text);
-        return render(textPicture(400, 100, wmfrec::font(-kHeight, kShiftJis, sjis(face)))
-                          .add(U_WMRTEXTOUT_set(wmfrec::point(10, 10), bytes.data()))
-                          .bytes());
-    };
-    const auto reference = [&](const QString &text, const QString &fam) {
-        QImage image(400, 100, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QFont font(fam);
-        font.setPixelSize(kHeight);
-        QPainter p(&image);
-        p.setFont(font);
-        p.setPen(Qt::black);
-        p.drawText(QPointF(10, 10 + 0.86 * kHeight), text);
-        return image;
-    };
-    const QString station = QStringLiteral("東京駅");
-    QFont real(family);
-    real.setPixelSize(kHeight);
-    for (QChar c : station)
-        QVERIFY2(QFontMetricsF(real).inFont(c), "the Japanese font is not installed");
+    void wmfText_japanese_drawnInItsFont_data()
+    {
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<QString>("otherFamily");
+        const QString sans = QStringLiteral("Noto Sans CJK JP");
+        const QString serif = QStringLiteral("Noto Serif CJK JP");
+        QTest::newRow("ＭＳ ゴシック") << QStringLiteral("ＭＳ ゴシック") << sans << serif;
+        QTest::newRow("ＭＳ 明朝") << QStringLiteral("ＭＳ 明朝") << serif << sans;
+        QTest::newRow("unknown face") << QStringLiteral("ＤＦ特太ゴ体") << sans << serif;
+    }
 
-    const QImage drawn = draw(station);
-    const QRect ink = inkBounds(drawn);
-    QVERIFY(ink.width() > 2 * kHeight && ink.height() > kHeight / 2);
-    const double same = overlap(drawn, reference(station, family));
-    const double other = overlap(drawn, reference(station, otherFamily));
-    QVERIFY2(same > 0.85, qPrintable(QString::number(same)));
-    QVERIFY2(same > other, qPrintable(QStringLiteral("%1 vs %2").arg(same).arg(other)));
-    // Missing glyphs would all be the same box.
-    const double different = overlap(drawn, draw(QStringLiteral("新宿区")));
-    QVERIFY2(different < 0.6, qPrintable(QString::number(different)));
-}
+    // Shift-JIS text in a Shift-JIS font is drawn with real glyphs of the stand-in face: the result
+    // matches Qt drawing the decoded string in that face, and different characters look different.
+    void wmfText_japanese_drawnInItsFont()
+    {
+        QFETCH(QString, face);
+        QFETCH(QString, family);
+        QFETCH(QString, otherFamily);
+        constexpr int kHeight = 48;
+        const auto draw = [&](const QString &text) {
+            QByteArray bytes = sjis(text);
+            return render(textPicture(400, 100, wmfrec::font(-kHeight, kShiftJis, sjis(face)))
+                              .add(U_WMRTEXTOUT_set(wmfrec::point(10, 10), bytes.data()))
+                              .bytes());
+        };
+        const auto reference = [&](const QString &text, const QString &fam) {
+            QImage image(400, 100, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QFont font(fam);
+            font.setPixelSize(kHeight);
+            QPainter p(&image);
+            p.setFont(font);
+            p.setPen(Qt::black);
+            p.drawText(QPointF(10, 10 + 0.86 * kHeight), text);
+            return image;
+        };
+        const QString station = QStringLiteral("東京駅");
+        QFont real(family);
+        real.setPixelSize(kHeight);
+        for (QChar c : station)
+            QVERIFY2(QFontMetricsF(real).inFont(c), "the Japanese font is not installed");
 
-void WmfPlayerTest::wmfText_dx_spacesCharacters_data()
-{
-    QTest::addColumn<int>("charset");
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QList<int>>("dx");
-    QTest::addColumn<int>("advance"); // where the last character starts
-    QTest::newRow("Latin") << int(kAnsi) << QByteArray("ABC") << QList<int>{60, 60, 60} << 120;
-    QTest::newRow("double-byte, one entry per byte")
-        << int(kShiftJis) << sjis(QStringLiteral("東京")) << QList<int>{80, 0, 80, 0} << 80;
-    QTest::newRow("double-byte, one entry per character")
-        << int(kShiftJis) << sjis(QStringLiteral("東京")) << QList<int>{80, 80} << 80;
-}
+        const QImage drawn = draw(station);
+        const QRect ink = inkBounds(drawn);
+        QVERIFY(ink.width() > 2 * kHeight && ink.height() > kHeight / 2);
+        const double same = overlap(drawn, reference(station, family));
+        const double other = overlap(drawn, reference(station, otherFamily));
+        QVERIFY2(same > 0.85, qPrintable(QString::number(same)));
+        QVERIFY2(same > other, qPrintable(QStringLiteral("%1 vs %2").arg(same).arg(other)));
+        // Missing glyphs would all be the same box.
+        const double different = overlap(drawn, draw(QStringLiteral("新宿区")));
+        QVERIFY2(different < 0.6, qPrintable(QString::number(different)));
+    }
 
-void WmfPlayerTest::wmfText_dx_spacesCharacters()
-{
-    QFETCH(int, charset);
-    QFETCH(QByteArray, text);
-    QFETCH(QList<int>, dx);
-    QFETCH(int, advance);
-    constexpr int kHeight = 24;
-    const auto draw = [&](bool withDx) {
-        const QByteArray face = charset ? sjis(QStringLiteral("ＭＳ ゴシック")) : "Arial";
-        return render(textPicture(300, 60, wmfrec::font(-kHeight, quint8(charset), face))
-                          .extTextOut(10, 10, 0, {}, text, withDx ? dx : QList<int>())
-                          .bytes());
-    };
-    const QImage spaced = draw(true);
-    const QImage natural = draw(false);
-    const QRect a = inkBounds(spaced);
-    const QRect n = inkBounds(natural);
-    QVERIFY(!n.isEmpty());
-    QCOMPARE(a.left(), n.left()); // the first character stays put
-    // The last character is drawn from `advance` on, so the ink reaches past it.
-    QVERIFY2(a.right() >= 10 + advance + kHeight / 3, qPrintable(QString::number(a.right())));
-    QVERIFY2(a.right() > n.right() + 20,
-             qPrintable(QStringLiteral("%1 vs %2").arg(a.right()).arg(n.right())));
-    // No ink between the characters' cells when they are spread this far.
-    const int gapX = 10 + advance - 4;
-    QVERIFY(inkBounds(spaced, QRect(gapX - 2, 0, 3, 60)).isEmpty());
-}
+    void wmfText_dx_spacesCharacters_data()
+    {
+        QTest::addColumn<int>("charset");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QList<int>>("dx");
+        QTest::addColumn<int>("advance"); // where the last character starts
+        QTest::newRow("Latin") << int(kAnsi) << QByteArray("ABC") << QList<int>{60, 60, 60} << 120;
+        QTest::newRow("double-byte, one entry per byte")
+            << int(kShiftJis) << sjis(QStringLiteral("東京")) << QList<int>{80, 0, 80, 0} << 80;
+        QTest::newRow("double-byte, one entry per character")
+            << int(kShiftJis) << sjis(QStringLiteral("東京")) << QList<int>{80, 80} << 80;
+    }
 
-void WmfPlayerTest::wmfText_alignment_placesText_data()
-{
-    QTest::addColumn<int>("align");
-    QTest::addColumn<bool>("leftOfPoint"); // the ink ends at the point, else starts there
-    QTest::addColumn<bool>("abovePoint");
-    QTest::newRow("left top") << int(U_TA_LEFT | U_TA_TOP) << false << false;
-    QTest::newRow("right top") << int(U_TA_RIGHT | U_TA_TOP) << true << false;
-    QTest::newRow("left baseline") << int(U_TA_LEFT | U_TA_BASELINE) << false << true;
-    QTest::newRow("left bottom") << int(U_TA_LEFT | U_TA_BOTTOM) << false << true;
-}
+    void wmfText_dx_spacesCharacters()
+    {
+        QFETCH(int, charset);
+        QFETCH(QByteArray, text);
+        QFETCH(QList<int>, dx);
+        QFETCH(int, advance);
+        constexpr int kHeight = 24;
+        const auto draw = [&](bool withDx) {
+            const QByteArray face = charset ? sjis(QStringLiteral("ＭＳ ゴシック")) : "Arial";
+            return render(textPicture(300, 60, wmfrec::font(-kHeight, quint8(charset), face))
+                              .extTextOut(10, 10, 0, {}, text, withDx ? dx : QList<int>())
+                              .bytes());
+        };
+        const QImage spaced = draw(true);
+        const QImage natural = draw(false);
+        const QRect a = inkBounds(spaced);
+        const QRect n = inkBounds(natural);
+        QVERIFY(!n.isEmpty());
+        QCOMPARE(a.left(), n.left()); // the first character stays put
+        // The last character is drawn from `advance` on, so the ink reaches past it.
+        QVERIFY2(a.right() >= 10 + advance + kHeight / 3, qPrintable(QString::number(a.right())));
+        QVERIFY2(a.right() > n.right() + 20,
+                 qPrintable(QStringLiteral("%1 vs %2").arg(a.right()).arg(n.right())));
+        // No ink between the characters' cells when they are spread this far.
+        const int gapX = 10 + advance - 4;
+        QVERIFY(inkBounds(spaced, QRect(gapX - 2, 0, 3, 60)).isEmpty());
+    }
 
-// Text 20 pixels high at (150, 50): its ink starts or ends a few pixels from the point.
-void WmfPlayerTest::wmfText_alignment_placesText()
-{
-    QFETCH(int, align);
-    QFETCH(bool, leftOfPoint);
-    QFETCH(bool, abovePoint);
-    QByteArray text("HHH");
-    const QImage image = render(textPicture(300, 100, wmfrec::font(-20, kAnsi, "Arial"))
-                                    .add(U_WMRSETTEXTALIGN_set(quint16(align)))
-                                    .add(U_WMRTEXTOUT_set(wmfrec::point(150, 50), text.data()))
-                                    .bytes());
-    const QRect ink = inkBounds(image);
-    // Side bearings, and the space above capitals or below the baseline.
-    const int dx = leftOfPoint ? 149 - ink.right() : ink.left() - 150;
-    const int dy = abovePoint ? 49 - ink.bottom() : ink.top() - 50;
-    QVERIFY2(dx >= 0 && dx <= 4 && dy >= 0 && dy <= 8,
-             qPrintable(QStringLiteral("%1, %2").arg(dx).arg(dy)));
-}
+    void wmfText_alignment_placesText_data()
+    {
+        QTest::addColumn<int>("align");
+        QTest::addColumn<bool>("leftOfPoint"); // the ink ends at the point, else starts there
+        QTest::addColumn<bool>("abovePoint");
+        QTest::newRow("left top") << int(U_TA_LEFT | U_TA_TOP) << false << false;
+        QTest::newRow("right top") << int(U_TA_RIGHT | U_TA_TOP) << true << false;
+        QTest::newRow("left baseline") << int(U_TA_LEFT | U_TA_BASELINE) << false << true;
+        QTest::newRow("left bottom") << int(U_TA_LEFT | U_TA_BOTTOM) << false << true;
+    }
 
-void WmfPlayerTest::wmfText_opaqueRectangle_filled()
-{
-    WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
-    b.add(U_WMRSETBKCOLOR_set(wmfrec::colorref(Qt::red)))
-        .extTextOut(0, 0, U_ETO_OPAQUE, wmfrec::rect(10, 10, 30, 20), QByteArray());
-    const QImage image = render(b.bytes());
-    QCOMPARE(inkBounds(image), QRect(10, 10, 20, 10));
-    QCOMPARE(image.pixelColor(20, 15), QColor(Qt::red));
-}
+    // Text 20 pixels high at (150, 50): its ink starts or ends a few pixels from the point.
+    void wmfText_alignment_placesText()
+    {
+        QFETCH(int, align);
+        QFETCH(bool, leftOfPoint);
+        QFETCH(bool, abovePoint);
+        QByteArray text("HHH");
+        const QImage image = render(textPicture(300, 100, wmfrec::font(-20, kAnsi, "Arial"))
+                                        .add(U_WMRSETTEXTALIGN_set(quint16(align)))
+                                        .add(U_WMRTEXTOUT_set(wmfrec::point(150, 50), text.data()))
+                                        .bytes());
+        const QRect ink = inkBounds(image);
+        // Side bearings, and the space above capitals or below the baseline.
+        const int dx = leftOfPoint ? 149 - ink.right() : ink.left() - 150;
+        const int dy = abovePoint ? 49 - ink.bottom() : ink.top() - 50;
+        QVERIFY2(dx >= 0 && dx <= 4 && dy >= 0 && dy <= 8,
+                 qPrintable(QStringLiteral("%1, %2").arg(dx).arg(dy)));
+    }
 
-void WmfPlayerTest::wmfText_clipRectangle_cutsText()
-{
-    const auto draw = [](quint16 options) {
-        return render(textPicture(200, 60, wmfrec::font(-30, kAnsi, "Arial"))
-                          .extTextOut(10, 10, options, wmfrec::rect(10, 10, 40, 30), "HHHHHH")
-                          .bytes());
-    };
-    const QImage clipped = draw(U_ETO_CLIPPED);
-    const QImage unclipped = draw(0);
-    QVERIFY(inkBounds(unclipped).right() > 60);
-    const QRect ink = inkBounds(clipped);
-    QVERIFY(!ink.isEmpty());
-    QVERIFY(QRect(10, 10, 30, 20).contains(ink));
-}
+    void wmfText_opaqueRectangle_filled()
+    {
+        WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
+        b.add(U_WMRSETBKCOLOR_set(wmfrec::colorref(Qt::red)))
+            .extTextOut(0, 0, U_ETO_OPAQUE, wmfrec::rect(10, 10, 30, 20), QByteArray());
+        const QImage image = render(b.bytes());
+        QCOMPARE(inkBounds(image), QRect(10, 10, 20, 10));
+        QCOMPARE(image.pixelColor(20, 15), QColor(Qt::red));
+    }
 
-// Escapement turns the text counter-clockwise about its reference point.
-void WmfPlayerTest::wmfText_escapement_rotates()
-{
-    QByteArray text("HHHHHH");
-    const QImage image = render(textPicture(200, 200, wmfrec::font(-20, kAnsi, "Arial", 900))
-                                    .add(U_WMRSETTEXTALIGN_set(U_TA_BASELINE))
-                                    .add(U_WMRTEXTOUT_set(wmfrec::point(100, 150), text.data()))
-                                    .bytes());
-    const QRect ink = inkBounds(image);
-    QVERIFY(ink.height() > 2 * ink.width());
-    QVERIFY(ink.bottom() <= 150 && ink.top() < 100); // runs upwards from the reference point
-    QVERIFY(ink.right() <= 100 && ink.left() >= 75); // the glyphs stand left of the baseline
-}
+    void wmfText_clipRectangle_cutsText()
+    {
+        const auto draw = [](quint16 options) {
+            return render(textPicture(200, 60, wmfrec::font(-30, kAnsi, "Arial"))
+                              .extTextOut(10, 10, options, wmfrec::rect(10, 10, 40, 30), "HHHHHH")
+                              .bytes());
+        };
+        const QImage clipped = draw(U_ETO_CLIPPED);
+        const QImage unclipped = draw(0);
+        QVERIFY(inkBounds(unclipped).right() > 60);
+        const QRect ink = inkBounds(clipped);
+        QVERIFY(!ink.isEmpty());
+        QVERIFY(QRect(10, 10, 30, 20).contains(ink));
+    }
 
-void WmfPlayerTest::wmfFont_heightSign_cellOrCharacterHeight_data()
-{
-    QTest::addColumn<int>("charset");
-    QTest::addColumn<QByteArray>("face");
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("cellIsCharacter");
-    QTest::newRow("Western face: the cell includes leading")
-        << int(kAnsi) << QByteArray("Arial") << QByteArray("H") << false;
-    QTest::newRow("Japanese face: the cell is the character")
-        << int(kShiftJis) << sjis(QStringLiteral("ＭＳ ゴシック")) << sjis(QStringLiteral("国"))
-        << true;
-}
+    // Escapement turns the text counter-clockwise about its reference point.
+    void wmfText_escapement_rotates()
+    {
+        QByteArray text("HHHHHH");
+        const QImage image = render(textPicture(200, 200, wmfrec::font(-20, kAnsi, "Arial", 900))
+                                        .add(U_WMRSETTEXTALIGN_set(U_TA_BASELINE))
+                                        .add(U_WMRTEXTOUT_set(wmfrec::point(100, 150), text.data()))
+                                        .bytes());
+        const QRect ink = inkBounds(image);
+        QVERIFY(ink.height() > 2 * ink.width());
+        QVERIFY(ink.bottom() <= 150 && ink.top() < 100); // runs upwards from the reference point
+        QVERIFY(ink.right() <= 100 && ink.left() >= 75); // the glyphs stand left of the baseline
+    }
 
-// A negative height is the character height, a positive one the cell height.
-void WmfPlayerTest::wmfFont_heightSign_cellOrCharacterHeight()
-{
-    QFETCH(int, charset);
-    QFETCH(QByteArray, face);
-    QFETCH(QByteArray, text);
-    QFETCH(bool, cellIsCharacter);
-    const auto height = [&](int h) {
-        return inkBounds(render(textPicture(200, 100, wmfrec::font(h, quint8(charset), face))
-                                    .add(U_WMRTEXTOUT_set(wmfrec::point(10, 10), text.data()))
-                                    .bytes()))
-            .height();
-    };
-    const int character = height(-60);
-    const int cell = height(60);
-    QVERIFY(character > 20);
-    if (cellIsCharacter)
-        QVERIFY2(std::abs(cell - character) <= 1,
-                 qPrintable(QStringLiteral("%1 vs %2").arg(cell).arg(character)));
-    else
-        QVERIFY2(cell < character * 0.95,
-                 qPrintable(QStringLiteral("%1 vs %2").arg(cell).arg(character)));
-}
+    void wmfFont_heightSign_cellOrCharacterHeight_data()
+    {
+        QTest::addColumn<int>("charset");
+        QTest::addColumn<QByteArray>("face");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("cellIsCharacter");
+        QTest::newRow("Western face: the cell includes leading")
+            << int(kAnsi) << QByteArray("Arial") << QByteArray("H") << false;
+        QTest::newRow("Japanese face: the cell is the character")
+            << int(kShiftJis) << sjis(QStringLiteral("ＭＳ ゴシック")) << sjis(QStringLiteral("国"))
+            << true;
+    }
+
+    // A negative height is the character height, a positive one the cell height.
+    void wmfFont_heightSign_cellOrCharacterHeight()
+    {
+        QFETCH(int, charset);
+        QFETCH(QByteArray, face);
+        QFETCH(QByteArray, text);
+        QFETCH(bool, cellIsCharacter);
+        const auto height = [&](int h) {
+            return inkBounds(render(textPicture(200, 100, wmfrec::font(h, quint8(charset), face))
+                                        .add(U_WMRTEXTOUT_set(wmfrec::point(10, 10), text.data()))
+                                        .bytes()))
+                .height();
+        };
+        const int character = height(-60);
+        const int cell = height(60);
+        QVERIFY(character > 20);
+        if (cellIsCharacter)
+            QVERIFY2(std::abs(cell - character) <= 1,
+                     qPrintable(QStringLiteral("%1 vs %2").arg(cell).arg(character)));
+        else
+            QVERIFY2(cell < character * 0.95,
+                     qPrintable(QStringLiteral("%1 vs %2").arg(cell).arg(character)));
+    }
+};
 
 QTEST_MAIN(WmfPlayerTest)
 #include "tst_wmfplayer.moc"

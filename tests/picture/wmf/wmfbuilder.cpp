@@ -152,7 +152,7 @@ QByteArray sjis(const QString &text)
 
 WmfBuilder blackInk(WmfBuilder b)
 {
-    b.add(wmfrec::pen(kNoPen, 0, Qt::black))
+    b.add(wmfrec::pen(U_PS_NULL, 0, Qt::black))
         .add(wmfrec::brush(U_BS_SOLID, Qt::black))
         .add(wmfrec::select(0))
         .add(wmfrec::select(1));

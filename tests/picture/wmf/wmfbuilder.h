@@ -9,10 +9,9 @@
 #include <QList>
 #include <QString>
 
-// Character sets of font records, and the pen that draws nothing.
+// Character sets of font records.
 inline constexpr quint8 kShiftJis = 128;
 inline constexpr quint8 kAnsi = 0;
-inline constexpr quint16 kNoPen = U_PS_NULL;
 
 class WmfBuilder {
 public:

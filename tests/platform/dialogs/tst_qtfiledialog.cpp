@@ -57,103 +57,95 @@ class TestQtFileDialog : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void fileDialog_firstOpening_startsInTheSamples();
-    void fileDialog_noSamples_startsBesideTheProgram();
-    void fileDialog_filter_showsPicturesInAnyLetterCase();
-    void fileDialog_chooseOrCancel_remembersFolderOnlyOnChoice();
+    void init()
+    {
+        program_ = std::make_unique<QTemporaryDir>();
+        samples_ = program_->filePath(QStringLiteral("samples"));
+        QVERIFY(QDir().mkpath(samples_));
+    }
+
+    void fileDialog_firstOpening_startsInTheSamples()
+    {
+        QtFileDialog files(program_->path());
+        QFileDialog dialog;
+        files.prepare(dialog);
+        QCOMPARE(QDir(dialog.directory()).canonicalPath(), QDir(samples_).canonicalPath());
+        QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFile);
+        // Above the control panel, which stays on top.
+        QVERIFY(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+
+    void fileDialog_noSamples_startsBesideTheProgram()
+    {
+        QVERIFY(QDir(samples_).removeRecursively());
+        QCOMPARE(QtFileDialog(program_->path()).startFolder(), program_->path());
+    }
+
+    // Camera and Windows names come in capitals (IMG_0001.JPG, ROLL.BMP); ".jpg" is offered
+    // beside ".jpeg".
+    void fileDialog_filter_showsPicturesInAnyLetterCase()
+    {
+        const QStringList pictures = {QStringLiteral("A.BMP"),   QStringLiteral("IMG_0001.JPG"),
+                                      QStringLiteral("b.Gif"),   QStringLiteral("c.WMF"),
+                                      QStringLiteral("d.emf"),   QStringLiteral("e.Jpeg"),
+                                      QStringLiteral("roll.jpg")};
+        for (const QString &name : pictures)
+            touch(samples_ + QLatin1Char('/') + name);
+        for (const char *other : {"notes.txt", "board.png", "roll.bmp.bak", "jpg"})
+            touch(samples_ + QLatin1Char('/') + QString::fromLatin1(other));
+
+        QtFileDialog files(program_->path());
+        QFileDialog dialog;
+        files.prepare(dialog);
+        dialog.show();
+        QStringList expected = pictures;
+        expected.sort();
+        QTRY_COMPARE(listedFiles(dialog, samples_), expected);
+        dialog.hide();
+    }
+
+    void fileDialog_chooseOrCancel_remembersFolderOnlyOnChoice()
+    {
+        const QString elsewhere = program_->filePath(QStringLiteral("rolls"));
+        QVERIFY(QDir().mkpath(elsewhere));
+        const QString chosen = elsewhere + QStringLiteral("/ROLL.JPG");
+        touch(chosen);
+        QtFileDialog files(program_->path());
+
+        bool modal = false;
+        whenDialogOpens([&](QFileDialog *d) {
+            modal = d->isModal();
+            d->reject();
+        });
+        QCOMPARE(files.openFile(nullptr), std::nullopt);
+        QVERIFY(modal);
+        QCOMPARE(files.startFolder(), samples_);
+
+        whenDialogOpens([&](QFileDialog *d) {
+            // As the user would: type the path and press Open.
+            auto *name = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setText(chosen);
+            QMetaObject::invokeMethod(d, "accept");
+            if (d->isVisible())
+                d->reject(); // let the test fail rather than hang
+        });
+        QCOMPARE(files.openFile(nullptr), std::optional<QString>(chosen));
+
+        QString openedIn;
+        whenDialogOpens([&](QFileDialog *d) {
+            openedIn = d->directory().absolutePath();
+            d->reject();
+        });
+        QCOMPARE(files.openFile(nullptr), std::nullopt);
+        QCOMPARE(openedIn, elsewhere);
+        QCOMPARE(files.startFolder(), elsewhere);
+    }
 
 private:
     std::unique_ptr<QTemporaryDir> program_;
     QString samples_;
 };
-
-void TestQtFileDialog::init()
-{
-    program_ = std::make_unique<QTemporaryDir>();
-    samples_ = program_->filePath(QStringLiteral("samples"));
-    QVERIFY(QDir().mkpath(samples_));
-}
-
-void TestQtFileDialog::fileDialog_firstOpening_startsInTheSamples()
-{
-    QtFileDialog files(program_->path());
-    QCOMPARE(files.startFolder(), samples_);
-    QFileDialog dialog;
-    files.prepare(dialog);
-    QCOMPARE(QDir(dialog.directory()).canonicalPath(), QDir(samples_).canonicalPath());
-    QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFile);
-    // Above the control panel, which stays on top.
-    QVERIFY(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
-}
-
-void TestQtFileDialog::fileDialog_noSamples_startsBesideTheProgram()
-{
-    QVERIFY(QDir(samples_).removeRecursively());
-    QCOMPARE(QtFileDialog(program_->path()).startFolder(), program_->path());
-}
-
-// Camera and Windows names come in capitals (IMG_0001.JPG, ROLL.BMP); ".jpg" is offered
-// beside ".jpeg".
-void TestQtFileDialog::fileDialog_filter_showsPicturesInAnyLetterCase()
-{
-    const QStringList pictures = {QStringLiteral("A.BMP"),   QStringLiteral("IMG_0001.JPG"),
-                                  QStringLiteral("b.Gif"),   QStringLiteral("c.WMF"),
-                                  QStringLiteral("d.emf"),   QStringLiteral("e.Jpeg"),
-                                  QStringLiteral("roll.jpg")};
-    for (const QString &name : pictures)
-        touch(samples_ + QLatin1Char('/') + name);
-    for (const char *other : {"notes.txt", "board.png", "roll.bmp.bak", "jpg"})
-        touch(samples_ + QLatin1Char('/') + QString::fromLatin1(other));
-
-    QtFileDialog files(program_->path());
-    QFileDialog dialog;
-    files.prepare(dialog);
-    dialog.show();
-    QStringList expected = pictures;
-    expected.sort();
-    QTRY_COMPARE(listedFiles(dialog, samples_), expected);
-    dialog.hide();
-}
-
-void TestQtFileDialog::fileDialog_chooseOrCancel_remembersFolderOnlyOnChoice()
-{
-    const QString elsewhere = program_->filePath(QStringLiteral("rolls"));
-    QVERIFY(QDir().mkpath(elsewhere));
-    const QString chosen = elsewhere + QStringLiteral("/ROLL.JPG");
-    touch(chosen);
-    QtFileDialog files(program_->path());
-
-    bool modal = false;
-    whenDialogOpens([&](QFileDialog *d) {
-        modal = d->isModal();
-        d->reject();
-    });
-    QCOMPARE(files.openFile(nullptr), std::nullopt);
-    QVERIFY(modal);
-    QCOMPARE(files.startFolder(), samples_);
-
-    whenDialogOpens([&](QFileDialog *d) {
-        // As the user would: type the path and press Open.
-        auto *name = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        QVERIFY(name);
-        name->setText(chosen);
-        QMetaObject::invokeMethod(d, "accept");
-        if (d->isVisible())
-            d->reject(); // let the test fail rather than hang
-    });
-    QCOMPARE(files.openFile(nullptr), std::optional<QString>(chosen));
-    QCOMPARE(files.startFolder(), elsewhere);
-
-    QString openedIn;
-    whenDialogOpens([&](QFileDialog *d) {
-        openedIn = d->directory().absolutePath();
-        d->reject();
-    });
-    QCOMPARE(files.openFile(nullptr), std::nullopt);
-    QCOMPARE(openedIn, elsewhere);
-    QCOMPARE(files.startFolder(), elsewhere);
-}
 
 QTEST_MAIN(TestQtFileDialog)
 #include "tst_qtfiledialog.moc"
