@@ -1,6 +1,5 @@
 #include "emfbuilder.h"
 
-#include <common/filenames.h>
 #include <picture/limits.h>
 #include <picture/picture.h>
 #include <support/files.h>
@@ -10,9 +9,6 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -137,30 +133,6 @@ private slots:
             QVERIFY2(r.ok(), qPrintable(r.error));
             QCOMPARE(r.image.deviceIndependentSize().toSize(), QSize(kRollWidth, 300));
         }
-    }
-
-    // Paths from the settings file keep their bytes; a name in another encoding still opens.
-    void load_nonUtf8FileName_loads()
-    {
-        QTemporaryDir dir;
-        const QByteArray native = QFile::encodeName(dir.path()) + "/\x89\xF1\x91\x97.jpg"; // CP932
-        const QByteArray jpeg = sampleBytes("roll.jpg");
-        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        QVERIFY(fd >= 0);
-        QCOMPARE(::write(fd, jpeg.constData(), size_t(jpeg.size())), ssize_t(jpeg.size()));
-        ::close(fd);
-        const picture::Result r = picture::load(filenames::fromBytes(native));
-        // QTemporaryDir cannot remove a name that is not UTF-8.
-        ::unlink(native.constData());
-        QVERIFY2(r.ok(), qPrintable(r.error));
-        QCOMPARE(r.image.size(), QSize(kRollWidth, 300));
-    }
-
-    void load_emptyPath_noPictureNoError()
-    {
-        const picture::Result r = picture::load(QString());
-        QVERIFY(r.ok());
-        QVERIFY(r.image.isNull());
     }
 
     void load_fails_errorNamesFileAndReason_data()

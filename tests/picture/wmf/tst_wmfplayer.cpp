@@ -313,7 +313,6 @@ private slots:
         const QString serif = QStringLiteral("Noto Serif CJK JP");
         QTest::newRow("ＭＳ ゴシック") << QStringLiteral("ＭＳ ゴシック") << sans << serif;
         QTest::newRow("ＭＳ 明朝") << QStringLiteral("ＭＳ 明朝") << serif << sans;
-        QTest::newRow("unknown face") << QStringLiteral("ＤＦ特太ゴ体") << sans << serif;
     }
 
     // Shift-JIS text in a Shift-JIS font is drawn with real glyphs of the stand-in face: the result
@@ -430,29 +429,20 @@ private slots:
                  qPrintable(QStringLiteral("%1, %2").arg(dx).arg(dy)));
     }
 
-    void wmfText_opaqueRectangle_filled()
+    // An opaque rectangle is filled even without text; a clipping one cuts the text at its edges.
+    void wmfText_rectangle_filledOrCutsText()
     {
-        WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
-        b.add(U_WMRSETBKCOLOR_set(wmfrec::colorref(Qt::red)))
-            .extTextOut(0, 0, U_ETO_OPAQUE, wmfrec::rect(10, 10, 30, 20), QByteArray());
-        const QImage image = render(b.bytes());
-        QCOMPARE(inkBounds(image), QRect(10, 10, 20, 10));
-        QCOMPARE(image.pixelColor(20, 15), QColor(Qt::red));
-    }
-
-    void wmfText_clipRectangle_cutsText()
-    {
-        const auto draw = [](quint16 options) {
-            return render(textPicture(200, 60, wmfrec::font(-30, kAnsi, "Arial"))
-                              .extTextOut(10, 10, options, wmfrec::rect(10, 10, 40, 30), "HHHHHH")
-                              .bytes());
-        };
-        const QImage clipped = draw(U_ETO_CLIPPED);
-        const QImage unclipped = draw(0);
-        QVERIFY(inkBounds(unclipped).right() > 60);
-        const QRect ink = inkBounds(clipped);
-        QVERIFY(!ink.isEmpty());
-        QVERIFY(QRect(10, 10, 30, 20).contains(ink));
+        const QImage image =
+            render(textPicture(200, 100, wmfrec::font(-30, kAnsi, "Arial"))
+                       .add(U_WMRSETBKCOLOR_set(wmfrec::colorref(Qt::red)))
+                       .extTextOut(0, 0, U_ETO_OPAQUE, wmfrec::rect(10, 60, 30, 70), QByteArray())
+                       .extTextOut(10, 10, U_ETO_CLIPPED, wmfrec::rect(10, 10, 40, 30), "HHHHHH")
+                       .bytes());
+        QCOMPARE(inkBounds(image, QRect(0, 50, 200, 50)), QRect(10, 60, 20, 10));
+        QCOMPARE(image.pixelColor(20, 65), QColor(Qt::red));
+        const QRect text = inkBounds(image, QRect(0, 0, 200, 50));
+        QVERIFY(!text.isEmpty());
+        QVERIFY(QRect(10, 10, 30, 20).contains(text));
     }
 
     // Escapement turns the text counter-clockwise about its reference point.
