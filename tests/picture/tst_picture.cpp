@@ -265,8 +265,6 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QPoint>("red");
         QTest::addColumn<QPoint>("clear"); // (0, 0): none
-        QTest::newRow("frame at the origin") << redBox(kFrame96x48, QRect(20, 10, 20, 10)).finish()
-                                             << QPoint(30, 15) << QPoint(10, 5);
         // The frame starts 48 pixels in, so what is drawn at x 60 shows at x 12.
         QTest::newRow("frame shifted")
             << redBox(kFrame96x48.translated(1270, 0), QRect(60, 10, 20, 10)).finish()
