@@ -9,7 +9,6 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
