@@ -12,7 +12,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -96,10 +95,8 @@ private slots:
         QCOMPARE(child<QLabel>(p, "lblMaeSpeed")->text(), QStringLiteral("10000"));
         QCOMPARE(child<QLabel>(p, "lblNakaSpeed")->text(), QStringLiteral("6000"));
         QCOMPARE(child<QLabel>(p, "lblMakuSpeed_0")->text(), QStringLiteral("1"));
-        QCOMPARE(f.form->Left(), 0.0f);
-        QCOMPARE(f.form->Top(), 0.0f);
-        QCOMPARE(p.Left(), 0.0f);
-        // Right below the main window's frame, once the window has been framed.
+        // The windows start where the recovery puts them (tst_settingsapply); the panel then moves
+        // right below the main window's frame, once the window has been framed.
         QTRY_COMPARE(p.Top(), f.form->Height());
         // The panel is shown, kept on top, and the signboard's frame is fitted.
         QVERIFY(p.isVisible());
@@ -172,17 +169,12 @@ private slots:
         QTest::mouseClick(child<QPushButton>(p, "Check1"), Qt::LeftButton);
         QCOMPARE(width("Image1_2"), layout::kFrontDoor.width);
 
-        // Only the left leaf, and the opening sound before it moves.
+        // Only the left leaf. The centre door's sounds, and its closing, are heard through the
+        // main window in tst_realsound.
         QTest::mouseClick(child<QRadioButton>(p, "Option1_1"), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(p, "Check2"), Qt::LeftButton);
         QCOMPARE(width("imgNakaorido_0"), layout::kCentreLeafOpenWidth);
         QCOMPARE(width("imgNakaorido_1"), layout::kCentreRightLeaf.width);
-        QCOMPARE(f.sound.plays().size(), size_t(1));
-        QVERIFY(!f.sound.plays()[0].async);
-        QTest::mouseClick(child<QPushButton>(p, "Check2"), Qt::LeftButton);
-        QCOMPARE(width("imgNakaorido_0"), layout::kCentreLeftLeaf.width);
-        QCOMPARE(f.sound.plays().size(), size_t(2));
-        QVERIFY(f.sound.plays()[1].async);
     }
 
     void soundDevice_firstPaint_preparedOnce()
@@ -223,9 +215,7 @@ private slots:
         auto *session = qApp->findChild<QSessionManager *>();
         QVERIFY(session);
         emit qApp->commitDataRequest(*session);
-        QFile ini(dir_.filePath(QStringLiteral("QT17C0042.ini")));
-        QVERIFY(ini.open(QIODevice::ReadOnly));
-        QVERIFY(ini.readAll().contains(",1234,"));
+        QVERIFY(readFile(dir_.filePath(QStringLiteral("QT17C0042.ini"))).contains(",1234,"));
         QVERIFY(f.form->isVisible());
         QTRY_VERIFY(f.form->panel().isVisible());
     }
@@ -239,9 +229,7 @@ private slots:
         // Should the quit be lost, end the loop with another code instead of waiting forever.
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
         QCOMPARE(QCoreApplication::exec(), 0);
-        QFile ini(dir_.filePath(QStringLiteral("QT17C0042.ini")));
-        QVERIFY(ini.open(QIODevice::ReadOnly));
-        QVERIFY(ini.readAll().contains(",4321,"));
+        QVERIFY(readFile(dir_.filePath(QStringLiteral("QT17C0042.ini"))).contains(",4321,"));
         QVERIFY(!f.form->isVisible());
     }
 

@@ -125,8 +125,6 @@ private slots:
         const QByteArray line = formatIniLine(original);
         IniValues back;
         QCOMPARE(readIniValues(line, &back), kIniFieldCount);
-        QCOMPARE(back.rollPath0, original.rollPath0);
-        QCOMPARE(filenames::toBytes(back.rollPath1), QByteArray("/tmp/\xff\xfe\x80name.bmp"));
         QVERIFY(back == original);
         QCOMPARE(formatIniLine(back), line);
     }

@@ -5,6 +5,7 @@
 
 #include <common/filenames.h>
 #include <settings/inifile.h>
+#include <support/files.h>
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -23,20 +24,6 @@ namespace {
 
 constexpr int kKills = 200;
 constexpr int kMaxKillDelayMicroseconds = 15000;
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return file.readAll();
-}
-
-bool writeRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 } // namespace
 
@@ -110,11 +97,11 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("big.ini"));
-        QVERIFY(writeRaw(path, QByteArray(kMaxIniFileBytes, 'x')));
+        QVERIFY(writeFile(path, QByteArray(kMaxIniFileBytes, 'x')));
         QByteArray bytes;
         QVERIFY(readIniFile(path, &bytes));
         QCOMPARE(bytes.size(), kMaxIniFileBytes);
-        QVERIFY(writeRaw(path, QByteArray(kMaxIniFileBytes + 1, 'x')));
+        QVERIFY(writeFile(path, QByteArray(kMaxIniFileBytes + 1, 'x')));
         QVERIFY(!readIniFile(path, &bytes));
     }
 
@@ -122,10 +109,10 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("sb.ini"));
-        QVERIFY(writeRaw(path, saverLine(0)));
+        QVERIFY(writeFile(path, saverLine(0)));
         QString error;
         QVERIFY2(writeIniFile(path, saverLine(1), &error), qPrintable(error));
-        QCOMPARE(contents(path), saverLine(1));
+        QCOMPARE(readFile(path), saverLine(1));
     }
 
     void writeIniFile_missingFolders_madeForTheUserAlone()
@@ -134,7 +121,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("config/solbena/sb.ini"));
         QString error;
         QVERIFY2(writeIniFile(path, saverLine(0), &error), qPrintable(error));
-        QCOMPARE(contents(path), saverLine(0));
+        QCOMPARE(readFile(path), saverLine(0));
         for (const char *folder : {"config", "config/solbena"}) {
             struct stat st {};
             QCOMPARE(
@@ -148,7 +135,7 @@ private slots:
     void writeIniFile_fileInPlaceOfFolder_failsNamingFile()
     {
         QTemporaryDir dir;
-        QVERIFY(writeRaw(dir.filePath(QStringLiteral("config")), "not a folder"));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("config")), "not a folder"));
         const QString path = dir.filePath(QStringLiteral("config/solbena/sb.ini"));
         QString error;
         QVERIFY(!writeIniFile(path, saverLine(0), &error));
@@ -159,7 +146,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("sb.ini"));
-        QVERIFY(writeRaw(path, saverLine(0)));
+        QVERIFY(writeFile(path, saverLine(0)));
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         const bool stillWritable = ::access(QFile::encodeName(dir.path()).constData(), W_OK) == 0;
         QString error;
@@ -169,7 +156,7 @@ private slots:
             QSKIP("permissions do not bind this user");
         QVERIFY(!saved);
         QVERIFY2(error.contains(path), qPrintable(error));
-        QCOMPARE(contents(path), saverLine(0));
+        QCOMPARE(readFile(path), saverLine(0));
     }
 
     void writeIniFile_writeFailsMidway_keepsOldFile()
@@ -177,7 +164,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("sb.ini"));
         const QByteArray old = "1,2,3,4,\"\",\"\",1,1,\"\",0,0,#TRUE#,#TRUE#,10000,6000,0\r\n";
-        QVERIFY(writeRaw(path, old));
+        QVERIFY(writeFile(path, old));
         // A file size limit far below the new line makes the write itself fail (EFBIG).
         rlimit previous{};
         QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
@@ -191,7 +178,7 @@ private slots:
         QVERIFY(saverLine(0).size() > 1000);
         QVERIFY(!saved);
         QVERIFY2(error.contains(path), qPrintable(error));
-        QCOMPARE(contents(path), old);
+        QCOMPARE(readFile(path), old);
     }
 
     void writeIniFile_killedWhileSaving_fileAlwaysOldOrNew()
@@ -216,7 +203,7 @@ private slots:
             QVERIFY(saver.waitForFinished());
             QVERIFY2(saver.exitStatus() == QProcess::CrashExit,
                      saver.readAllStandardError().constData());
-            const QByteArray now = contents(path);
+            const QByteArray now = readFile(path);
             QVERIFY2(now == initial || now == lines[0] || now == lines[1],
                      qPrintable(QStringLiteral("kill %1 (seed %2) left %3 bytes")
                                     .arg(i)
