@@ -3,17 +3,14 @@
 
 #include "saverlines.h"
 
-#include <common/filenames.h>
 #include <settings/inifile.h>
 #include <support/files.h>
 
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
-#include <fcntl.h>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -103,16 +100,6 @@ private slots:
         QCOMPARE(bytes.size(), kMaxIniFileBytes);
         QVERIFY(writeFile(path, QByteArray(kMaxIniFileBytes + 1, 'x')));
         QVERIFY(!readIniFile(path, &bytes));
-    }
-
-    void writeIniFile_existingLongerFile_replacedWhole()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("sb.ini"));
-        QVERIFY(writeFile(path, saverLine(0)));
-        QString error;
-        QVERIFY2(writeIniFile(path, saverLine(1), &error), qPrintable(error));
-        QCOMPARE(readFile(path), saverLine(1));
     }
 
     void writeIniFile_missingFolders_madeForTheUserAlone()
@@ -214,39 +201,6 @@ private slots:
         }
         // The kills must have landed among the saves, not all before the first one.
         QVERIFY(savedSeen > kKills / 2);
-    }
-
-    void rollPath_invalidUtf8FileName_survivesSaveAndLoadAndOpensThatFile()
-    {
-        QTemporaryDir dir;
-        const QByteArray folder = QFile::encodeName(dir.path());
-        const QByteArray name = folder + "/roll\xff\xfe,\x80.bmp";
-        // What a lossy decoding would turn the name into; it must not be the file opened.
-        const QByteArray lossy = folder + "/roll\xef\xbf\xbd\xef\xbf\xbd,\xef\xbf\xbd.bmp";
-        // Qt cannot see this name, so QTemporaryDir could not remove it.
-        const auto removeName = qScopeGuard([&name] { ::unlink(name.constData()); });
-        for (const auto &[fileName, content] :
-             {std::pair{name, QByteArray("the roll")}, std::pair{lossy, QByteArray("impostor")}}) {
-            const int fd = ::open(fileName.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-            QVERIFY(fd >= 0);
-            QCOMPARE(::write(fd, content.constData(), content.size()), content.size());
-            ::close(fd);
-        }
-
-        IniValues v;
-        v.rollPath0 = filenames::fromBytes(name);
-        const QString ini = dir.filePath(QStringLiteral("sb.ini"));
-        QString error;
-        QVERIFY2(writeIniFile(ini, formatIniLine(v), &error), qPrintable(error));
-        QByteArray bytes;
-        QVERIFY(readIniFile(ini, &bytes));
-        QVERIFY(bytes.contains(QByteArray("\"" + name + "\"")));
-        IniValues back;
-        QCOMPARE(readIniValues(bytes, &back), kIniFieldCount);
-        QCOMPARE(filenames::toBytes(back.rollPath0), name);
-        QFile file;
-        QVERIFY(filenames::openForReading(file, back.rollPath0, &error));
-        QCOMPARE(file.readAll(), QByteArray("the roll"));
     }
 };
 
