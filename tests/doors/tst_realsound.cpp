@@ -83,6 +83,12 @@ struct Bus : BasicForm1Fixture<SdlSoundPlayer> {
         QTest::mouseClick(child<QPushButton>(form->panel(), "Check2"), Qt::LeftButton);
         return t0;
     }
+    // The same, saying how many milliseconds the click took.
+    qint64 timedClickCentreDoor()
+    {
+        const auto t0 = clickCentreDoor();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
+    }
 };
 
 } // namespace
@@ -138,10 +144,7 @@ private slots:
         server_.kill();
 
         StderrCapture capture;
-        QElapsedTimer t;
-        t.start();
-        bus.clickCentreDoor();
-        const qint64 opened = t.elapsed();
+        const qint64 opened = bus.timedClickCentreDoor();
         bus.clickCentreDoor();
         bus.clickCentreDoor();
         bus.clickCentreDoor();
@@ -164,10 +167,7 @@ private slots:
                 "unix:" + QFile::encodeName(dir_.filePath(QStringLiteral("nothing-here"))));
         Bus bus(dir_.path());
         QTest::qWait(int(kUserDelay.count()));
-        QElapsedTimer t;
-        t.start();
-        bus.clickCentreDoor();
-        const qint64 opened = t.elapsed();
+        const qint64 opened = bus.timedClickCentreDoor();
         QVERIFY2(opened < kAtOnceMs, qPrintable(QString::number(opened)));
         QVERIFY(!bus.sound.hasDevice());
 
@@ -196,16 +196,12 @@ private slots:
         qputenv("PULSE_SERVER", "unix:" + path);
         {
             Bus bus(dir_.path());
-            QElapsedTimer t;
-            t.start();
-            bus.clickCentreDoor();
-            const qint64 opened = t.elapsed();
+            const qint64 opened = bus.timedClickCentreDoor();
             const qint64 chime = qint64(measure(resourceSamples(101)).seconds() * 1000);
             QVERIFY2(opened < chime + kAtOnceMs, qPrintable(QString::number(opened)));
             QVERIFY(!bus.sound.hasDevice());
-            t.start();
-            bus.clickCentreDoor();
-            QVERIFY2(t.elapsed() < kAtOnceMs, qPrintable(QString::number(t.elapsed())));
+            const qint64 again = bus.timedClickCentreDoor();
+            QVERIFY2(again < kAtOnceMs, qPrintable(QString::number(again)));
             // Refused now: the waiting connection fails and the player can end.
             close(listener);
         }
