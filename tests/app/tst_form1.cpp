@@ -191,19 +191,17 @@ private slots:
     void versionButton_clicked_opensAboutDialogModally()
     {
         Fixture f(dir_.path());
+        // Only a modal window is the active modal widget; the dialog itself is
+        // tst_frmshowversion's.
         QString title;
-        bool modal = false;
         QTimer::singleShot(0, [&] {
-            QWidget *dialog = QApplication::activeModalWidget();
-            if (!dialog)
-                return;
-            title = dialog->windowTitle();
-            modal = dialog->isModal();
-            dialog->close();
+            if (QWidget *dialog = QApplication::activeModalWidget()) {
+                title = dialog->windowTitle();
+                dialog->close();
+            }
         });
         QTest::mouseClick(child<QPushButton>(f.form->panel(), "Command3"), Qt::LeftButton);
         QCOMPARE(title, QStringLiteral("ソルベナのバージョン情報"));
-        QVERIFY(modal);
     }
 
     void session_checkpoint_savesSettingsAndKeepsRunning()
