@@ -1,6 +1,8 @@
 // The real program, started and stopped from outside: the session ending or a stop request
 // closes it the normal way and its settings are saved.
 
+#include <support/files.h>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -67,9 +69,7 @@ private slots:
             QVERIFY2(said.contains("QT17C0042.ini"), said.constData());
             return;
         }
-        QFile file(ini);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray line = file.readAll();
+        const QByteArray line = readFile(ini);
         QVERIFY2(line.endsWith(",#TRUE#,#TRUE#,10000,6000,0\r\n"), line.constData());
     }
 

@@ -143,7 +143,7 @@ private slots:
 
     void tab_fromCheck2_visitsScrollBarsInOrderSkippingTheDisabledOne()
     {
-        showActive();
+        QVERIFY(showActive(*panel_));
         child<QPushButton>(*panel_, "Check2")->setFocus();
         QList<QWidget *> visited;
         for (int i = 0; i < 5; ++i) {
@@ -159,7 +159,7 @@ private slots:
 
     void clickOnThumb_thenRightThreeTimes_commitsThreeSteps()
     {
-        showActive();
+        QVERIFY(showActive(*panel_));
         QScrollBar *bar = child<QScrollBar>(*panel_, "HScroll1");
         const int start = bar->value();
         QTest::mouseClick(bar, Qt::LeftButton, {}, thumbCentre(bar));
@@ -199,7 +199,7 @@ private slots:
 
     void scrollBar_wheelMiddleOrRightClick_changesNothingAndOpensNoMenu()
     {
-        showActive();
+        QVERIFY(showActive(*panel_));
         QScrollBar *bar = child<QScrollBar>(*panel_, "HScroll1");
         const int start = bar->value();
         const QPointF thumb = thumbCentre(bar);
@@ -221,14 +221,6 @@ private slots:
     }
 
 private:
-    void showActive()
-    {
-        panel_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(panel_.get()));
-        panel_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(panel_.get()));
-    }
-
     std::unique_ptr<frmSet> panel_;
     std::unique_ptr<SpyMain> main_;
 };

@@ -1,14 +1,12 @@
 // The settings file as the main window applies it: order, round trip and the recovery.
 
 #include <settings/frmset.h>
-#include <settings/inifile.h>
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
 #include <support/form1fixture.h>
 #include <tools/artwork/layout.h>
 
 #include <QAction>
-#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
@@ -19,13 +17,6 @@
 namespace {
 
 using R = twips::Rect;
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 } // namespace
 
@@ -185,9 +176,7 @@ private slots:
             f.form->Load方向幕(1);
             QVERIFY(f.form->close());
         }
-        QFile file(ini_);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("0,0,0,4500,\"\",\"/a,b/roll.gif\",1,1,\"\",8910,1605,"
+        QCOMPARE(readFile(ini_), QByteArray("0,0,0,4500,\"\",\"/a,b/roll.gif\",1,1,\"\",8910,1605,"
                                             "#TRUE#,#TRUE#,10000,6000,0\r\n"));
     }
 
@@ -246,12 +235,8 @@ private slots:
             child<QScrollBar>(f.form->panel(), "HScroll1")->setValue(4321);
             QVERIFY(f.form->close());
         }
-        QFile saved(own);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QVERIFY(saved.readAll().endsWith(",4321,6000,0\r\n"));
-        QFile beside(ini_);
-        QVERIFY(beside.open(QIODevice::ReadOnly));
-        QCOMPARE(beside.readAll(), shipped);
+        QVERIFY(readFile(own).endsWith(",4321,6000,0\r\n"));
+        QCOMPARE(readFile(ini_), shipped);
     }
 
 private:
@@ -268,11 +253,7 @@ private:
     IniValues savedBy(Form1 &w) const
     {
         w.close();
-        QByteArray bytes;
-        IniValues values;
-        if (readIniFile(ini_, &bytes))
-            readIniValues(bytes, &values);
-        return values;
+        return iniValuesIn(ini_);
     }
 
     std::vector<std::unique_ptr<Form1Fixture>> started_;

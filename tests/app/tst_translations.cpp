@@ -9,7 +9,6 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
@@ -79,10 +78,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString junk = dir.filePath(QStringLiteral("notes.bmp"));
-        QFile f(junk);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("this is not a picture");
-        f.close();
+        writeFile(junk, "this is not a picture");
         QString ja, en;
         {
             const Translations translations(kJapanese);

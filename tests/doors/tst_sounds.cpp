@@ -4,6 +4,7 @@
 #include <doors/waveplayer.h>
 #include <fakes/fakesound.h>
 #include <platform/sound/sdlsoundplayer.h>
+#include <support/files.h>
 #include <support/stderrcapture.h>
 #include <tools/sounds/wavesynth.h>
 
@@ -11,19 +12,12 @@
 #include <SDL.h>
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QScopeGuard>
 #include <QtTest>
 
 #include <csignal>
 
 namespace {
-
-QByteArray resource(int id)
-{
-    QFile f(QStringLiteral(":/WAVE/%1").arg(id));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QByteArray bytes(const std::vector<std::uint8_t> &v)
 {
@@ -62,187 +56,174 @@ class TestSounds : public QObject {
     Q_OBJECT
 
 private slots:
+    void waveResource_loaded_isTheGeneratorsAndPlays_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QByteArray>("generated");
+        QTest::newRow("101 opening")
+            << 101 << bytes(wavesynth::waveFile(wavesynth::openingChime()));
+        QTest::newRow("102 closing")
+            << 102 << bytes(wavesynth::waveFile(wavesynth::closingBuzzerAndAir()));
+    }
 
-    void waveResource_loaded_isTheGeneratorsAndPlays_data();
-    void waveResource_loaded_isTheGeneratorsAndPlays();
+    // Synthesis is deterministic: a resource that differs was not regenerated after a change.
+    void waveResource_loaded_isTheGeneratorsAndPlays()
+    {
+        QFETCH(int, id);
+        QFETCH(QByteArray, generated);
+        QCOMPARE(waveResource(id), generated);
 
-    void wavePlayer_newSound_stopsTheOldBeforeReplacingTheBuffer();
+        // 8-bit samples that start and end in silence (no click) and never clip.
+        const Samples pcm = decode(generated);
+        QCOMPARE(pcm.spec.format, AUDIO_U8);
+        QVERIFY(pcm.ms() > 100);
+        QCOMPARE(static_cast<std::uint8_t>(pcm.bytes.front()), 128);
+        QCOMPARE(static_cast<std::uint8_t>(pcm.bytes.back()), 128);
+        QVERIFY(!pcm.bytes.contains('\x00'));
+        QVERIFY(!pcm.bytes.contains('\xff'));
+    }
 
-    void sdlPlayer_syncOrAsync_lastsItsOwnSoundOrReturnsAtOnce();
-    void sdlPlayer_dataThatIsNoWave_skipped_data();
-    void sdlPlayer_dataThatIsNoWave_skipped();
-    void sdlPlayer_noSoundCard_saysNothing();
-    void sdlPlayer_opened_leavesCtrlCAndTermToTheProgram();
-};
+    void wavePlayer_newSound_stopsTheOldBeforeReplacingTheBuffer()
+    {
+        using Kind = FakeSoundPlayer::Request::Kind;
+        FakeSoundPlayer sound;
+        WavePlayer player(sound);
 
-void TestSounds::waveResource_loaded_isTheGeneratorsAndPlays_data()
-{
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QByteArray>("generated");
-    QTest::newRow("101 opening") << 101 << bytes(wavesynth::waveFile(wavesynth::openingChime()));
-    QTest::newRow("102 closing") << 102
-                                 << bytes(wavesynth::waveFile(wavesynth::closingBuzzerAndAir()));
-}
+        player.PlayWaveAsync(102);
+        const QByteArray *kept = sound.requests.back().buffer;
+        // The player is handed the kept buffer itself, not a copy that could go away.
+        const char *playing = sound.requests.back().data;
+        QCOMPARE(playing, kept->constData());
 
-// Synthesis is deterministic: a resource that differs was not regenerated after a change.
-void TestSounds::waveResource_loaded_isTheGeneratorsAndPlays()
-{
-    QFETCH(int, id);
-    QFETCH(QByteArray, generated);
-    QCOMPARE(resource(id), generated);
-
-    // 8-bit samples that start and end in silence (no click) and never clip.
-    const Samples pcm = decode(generated);
-    QCOMPARE(pcm.spec.format, AUDIO_U8);
-    QVERIFY(pcm.ms() > 100);
-    QCOMPARE(static_cast<std::uint8_t>(pcm.bytes.front()), 128);
-    QCOMPARE(static_cast<std::uint8_t>(pcm.bytes.back()), 128);
-    QVERIFY(!pcm.bytes.contains('\x00'));
-    QVERIFY(!pcm.bytes.contains('\xff'));
-}
-
-void TestSounds::wavePlayer_newSound_stopsTheOldBeforeReplacingTheBuffer()
-{
-    using Kind = FakeSoundPlayer::Request::Kind;
-    FakeSoundPlayer sound;
-    WavePlayer player(sound);
-
-    player.PlayWaveAsync(102);
-    const QByteArray *kept = sound.requests.back().buffer;
-    // The player is handed the kept buffer itself, not a copy that could go away.
-    const char *playing = sound.requests.back().data;
-    QCOMPARE(playing, kept->constData());
-
-    // When the next request stops the closing sound, the bytes it plays from are still there.
-    bool intactAtStop = false;
-    sound.onRequest = [&](const FakeSoundPlayer::Request &r) {
-        if (r.kind == Kind::Stop)
-            intactAtStop = kept->constData() == playing && *kept == resource(102);
-    };
-    player.PlayWaveSync(101);
-    QVERIFY(intactAtStop);
-    QCOMPARE(sound.requests.size(), 4u);
-    QCOMPARE(sound.requests[3].wave, resource(101));
-    QCOMPARE(sound.requests[3].buffer, kept);
-
-    // An id without a resource stops the sound and plays nothing.
-    player.PlayWaveSync(999);
-    QCOMPARE(sound.requests.size(), 6u);
-    QCOMPARE(sound.requests[4].kind, Kind::Stop);
-    QVERIFY(sound.requests[5].wave.isEmpty());
-}
-
-void TestSounds::sdlPlayer_syncOrAsync_lastsItsOwnSoundOrReturnsAtOnce()
-{
-    SdlSoundPlayer sdl;
-    WavePlayer player(sdl);
-    const qint64 chime = decode(resource(101)).ms();
-    QElapsedTimer t;
-    const auto playChime = [&](qint64 slack) {
-        t.start();
+        // When the next request stops the closing sound, the bytes it plays from are still there.
+        bool intactAtStop = false;
+        sound.onRequest = [&](const FakeSoundPlayer::Request &r) {
+            if (r.kind == Kind::Stop)
+                intactAtStop = kept->constData() == playing && *kept == waveResource(102);
+        };
         player.PlayWaveSync(101);
-        QVERIFY2(t.elapsed() >= chime - 100 && t.elapsed() < chime + slack,
-                 qPrintable(QString::number(t.elapsed())));
-        QCOMPARE(sdl.queuedBytes(), 0u);
-    };
+        QVERIFY(intactAtStop);
+        QCOMPARE(sound.requests.size(), 4u);
+        QCOMPARE(sound.requests[3].wave, waveResource(101));
+        QCOMPARE(sound.requests[3].buffer, kept);
 
-    // The first sound waits for the device as well; generous above for a loaded machine.
-    playChime(2000);
-    QVERIFY2(sdl.hasDevice(), "SDL_AUDIODRIVER=dummy gives a device");
+        // An id without a resource stops the sound and plays nothing.
+        player.PlayWaveSync(999);
+        QCOMPARE(sound.requests.size(), 6u);
+        QCOMPARE(sound.requests[4].kind, Kind::Stop);
+        QVERIFY(sound.requests[5].wave.isEmpty());
+    }
 
-    t.start();
-    player.PlayWaveAsync(102);
-    QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
-    // Most of it is still to come.
-    QVERIFY(sdl.queuedBytes() > std::uint32_t(decode(resource(102)).bytes.size() / 2));
-    // The opening sound after a closing one takes its own time, not what is left of the other.
-    playChime(950);
-
-    // Only (the rest of) the new sound is queued; the old one's bytes are gone. The player does
-    // that by itself, without being stopped first.
-    sdl.play(resource(102), true);
-    sdl.play(resource(101), true);
-    QVERIFY(sdl.queuedBytes() <= std::uint32_t(resource(101).size()));
-    QVERIFY(sdl.queuedBytes() > 0u);
-    sdl.stop();
-    QCOMPARE(sdl.queuedBytes(), 0u);
-}
-
-void TestSounds::sdlPlayer_dataThatIsNoWave_skipped_data()
-{
-    QTest::addColumn<QByteArray>("wave");
-    const QByteArray good = resource(101);
-    QByteArray liar = good;
-    liar.replace(good.indexOf("data") + 4, 4, QByteArray("\xff\xff\xff\x7f", 4));
-    QByteArray longFmt = good;
-    longFmt.replace(good.indexOf("fmt ") + 4, 4, QByteArray("\x00\x00\x01\x00", 4));
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("cut inside the header") << good.left(40);
-    QTest::newRow("cut inside the data") << good.left(6000);
-    QTest::newRow("no RIFF at all") << QByteArray(4096, '\x5a');
-    QTest::newRow("data chunk claims 2 GB") << liar;
-    QTest::newRow("fmt chunk claims 64 KB") << longFmt;
-}
-
-// A damaged image is not played and not waited for; it must not make SDL allocate what its
-// headers claim either.
-void TestSounds::sdlPlayer_dataThatIsNoWave_skipped()
-{
-    QFETCH(QByteArray, wave);
-    SdlSoundPlayer sdl;
-    openDevice(sdl);
-    sdl.play(resource(102), true);
-    QVERIFY(sdl.queuedBytes() > 0u);
-    QElapsedTimer t;
-    t.start();
-    sdl.play(wave, false);
-    QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
-    // It still stopped the sound before it.
-    QCOMPARE(sdl.queuedBytes(), 0u);
-}
-
-void TestSounds::sdlPlayer_noSoundCard_saysNothing()
-{
-    const auto restore =
-        qScopeGuard([old = qgetenv("SDL_AUDIODRIVER")] { qputenv("SDL_AUDIODRIVER", old); });
-    qputenv("SDL_AUDIODRIVER", "alsa");
-    // A tenth of a second of silence, in case this machine does have a card.
-    const auto silence = wavesynth::waveFile(std::vector<std::uint8_t>(2205, 128));
-    const QByteArray quiet(reinterpret_cast<const char *>(silence.data()),
-                           qsizetype(silence.size()));
-
-    StderrCapture capture;
+    void sdlPlayer_syncOrAsync_lastsItsOwnSoundOrReturnsAtOnce()
     {
         SdlSoundPlayer sdl;
-        sdl.play(quiet, true);
-        sdl.play(quiet, false);
-    }
-    const QByteArray said = capture.finish();
-    QVERIFY2(said.isEmpty(), said.constData());
-}
+        WavePlayer player(sdl);
+        const qint64 chime = decode(waveResource(101)).ms();
+        QElapsedTimer t;
+        const auto playChime = [&](qint64 slack) {
+            t.start();
+            player.PlayWaveSync(101);
+            QVERIFY2(t.elapsed() >= chime - 100 && t.elapsed() < chime + slack,
+                     qPrintable(QString::number(t.elapsed())));
+            QCOMPARE(sdl.queuedBytes(), 0u);
+        };
 
-void TestSounds::sdlPlayer_opened_leavesCtrlCAndTermToTheProgram()
-{
-    // SDL takes SIGINT and SIGTERM only where nobody handles them yet, so make it so here.
-    struct sigaction none {};
-    none.sa_handler = SIG_DFL;
-    struct sigaction oldInt {};
-    struct sigaction oldTerm {};
-    sigaction(SIGINT, &none, &oldInt);
-    sigaction(SIGTERM, &none, &oldTerm);
-    struct sigaction afterInt {};
-    struct sigaction afterTerm {};
+        // The first sound waits for the device as well; generous above for a loaded machine.
+        playChime(2000);
+        QVERIFY2(sdl.hasDevice(), "SDL_AUDIODRIVER=dummy gives a device");
+
+        t.start();
+        player.PlayWaveAsync(102);
+        QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
+        // Most of it is still to come.
+        QVERIFY(sdl.queuedBytes() > std::uint32_t(decode(waveResource(102)).bytes.size() / 2));
+        // The opening sound after a closing one takes its own time, not what is left of the other.
+        playChime(950);
+
+        // Only (the rest of) the new sound is queued; the old one's bytes are gone. The player does
+        // that by itself, without being stopped first.
+        sdl.play(waveResource(102), true);
+        sdl.play(waveResource(101), true);
+        QVERIFY(sdl.queuedBytes() <= std::uint32_t(waveResource(101).size()));
+        QVERIFY(sdl.queuedBytes() > 0u);
+        sdl.stop();
+        QCOMPARE(sdl.queuedBytes(), 0u);
+    }
+
+    void sdlPlayer_dataThatIsNoWave_skipped_data()
     {
+        QTest::addColumn<QByteArray>("wave");
+        const QByteArray good = waveResource(101);
+        QByteArray liar = good;
+        liar.replace(good.indexOf("data") + 4, 4, QByteArray("\xff\xff\xff\x7f", 4));
+        QByteArray longFmt = good;
+        longFmt.replace(good.indexOf("fmt ") + 4, 4, QByteArray("\x00\x00\x01\x00", 4));
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("cut inside the header") << good.left(40);
+        QTest::newRow("cut inside the data") << good.left(6000);
+        QTest::newRow("no RIFF at all") << QByteArray(4096, '\x5a');
+        QTest::newRow("data chunk claims 2 GB") << liar;
+        QTest::newRow("fmt chunk claims 64 KB") << longFmt;
+    }
+
+    // A damaged image is not played and not waited for; it must not make SDL allocate what its
+    // headers claim either.
+    void sdlPlayer_dataThatIsNoWave_skipped()
+    {
+        QFETCH(QByteArray, wave);
         SdlSoundPlayer sdl;
         openDevice(sdl);
-        sigaction(SIGINT, nullptr, &afterInt);
-        sigaction(SIGTERM, nullptr, &afterTerm);
+        sdl.play(waveResource(102), true);
+        QVERIFY(sdl.queuedBytes() > 0u);
+        QElapsedTimer t;
+        t.start();
+        sdl.play(wave, false);
+        QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
+        // It still stopped the sound before it.
+        QCOMPARE(sdl.queuedBytes(), 0u);
     }
-    sigaction(SIGINT, &oldInt, nullptr);
-    sigaction(SIGTERM, &oldTerm, nullptr);
-    QVERIFY(afterInt.sa_handler == SIG_DFL);
-    QVERIFY(afterTerm.sa_handler == SIG_DFL);
-}
+
+    void sdlPlayer_noSoundCard_saysNothing()
+    {
+        const auto restore =
+            qScopeGuard([old = qgetenv("SDL_AUDIODRIVER")] { qputenv("SDL_AUDIODRIVER", old); });
+        qputenv("SDL_AUDIODRIVER", "alsa");
+        // A tenth of a second of silence, in case this machine does have a card.
+        const QByteArray quiet = bytes(wavesynth::waveFile(std::vector<std::uint8_t>(2205, 128)));
+
+        StderrCapture capture;
+        {
+            SdlSoundPlayer sdl;
+            sdl.play(quiet, true);
+            sdl.play(quiet, false);
+        }
+        const QByteArray said = capture.finish();
+        QVERIFY2(said.isEmpty(), said.constData());
+    }
+
+    void sdlPlayer_opened_leavesCtrlCAndTermToTheProgram()
+    {
+        // SDL takes SIGINT and SIGTERM only where nobody handles them yet, so make it so here.
+        struct sigaction none {};
+        none.sa_handler = SIG_DFL;
+        struct sigaction oldInt {};
+        struct sigaction oldTerm {};
+        sigaction(SIGINT, &none, &oldInt);
+        sigaction(SIGTERM, &none, &oldTerm);
+        struct sigaction afterInt {};
+        struct sigaction afterTerm {};
+        {
+            SdlSoundPlayer sdl;
+            openDevice(sdl);
+            sigaction(SIGINT, nullptr, &afterInt);
+            sigaction(SIGTERM, nullptr, &afterTerm);
+        }
+        sigaction(SIGINT, &oldInt, nullptr);
+        sigaction(SIGTERM, &oldTerm, nullptr);
+        QVERIFY(afterInt.sa_handler == SIG_DFL);
+        QVERIFY(afterTerm.sa_handler == SIG_DFL);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSounds)
 #include "tst_sounds.moc"

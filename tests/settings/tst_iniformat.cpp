@@ -124,9 +124,9 @@ private slots:
         original.kanbanLeft = 4455;
         const QByteArray line = formatIniLine(original);
         IniValues back;
+        // A name that is not UTF-8 is written as its own bytes, as the file system has it.
+        QVERIFY(line.contains("\"/tmp/\xff\xfe\x80name.bmp\""));
         QCOMPARE(readIniValues(line, &back), kIniFieldCount);
-        QCOMPARE(back.rollPath0, original.rollPath0);
-        QCOMPARE(filenames::toBytes(back.rollPath1), QByteArray("/tmp/\xff\xfe\x80name.bmp"));
         QVERIFY(back == original);
         QCOMPARE(formatIniLine(back), line);
     }

@@ -3,16 +3,14 @@
 
 #include "saverlines.h"
 
-#include <common/filenames.h>
 #include <settings/inifile.h>
+#include <support/files.h>
 
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
-#include <fcntl.h>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -23,20 +21,6 @@ namespace {
 
 constexpr int kKills = 200;
 constexpr int kMaxKillDelayMicroseconds = 15000;
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return file.readAll();
-}
-
-bool writeRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 } // namespace
 
@@ -110,22 +94,12 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("big.ini"));
-        QVERIFY(writeRaw(path, QByteArray(kMaxIniFileBytes, 'x')));
+        writeFile(path, QByteArray(kMaxIniFileBytes, 'x'));
         QByteArray bytes;
         QVERIFY(readIniFile(path, &bytes));
         QCOMPARE(bytes.size(), kMaxIniFileBytes);
-        QVERIFY(writeRaw(path, QByteArray(kMaxIniFileBytes + 1, 'x')));
+        writeFile(path, QByteArray(kMaxIniFileBytes + 1, 'x'));
         QVERIFY(!readIniFile(path, &bytes));
-    }
-
-    void writeIniFile_existingLongerFile_replacedWhole()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("sb.ini"));
-        QVERIFY(writeRaw(path, saverLine(0)));
-        QString error;
-        QVERIFY2(writeIniFile(path, saverLine(1), &error), qPrintable(error));
-        QCOMPARE(contents(path), saverLine(1));
     }
 
     void writeIniFile_missingFolders_madeForTheUserAlone()
@@ -134,7 +108,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("config/solbena/sb.ini"));
         QString error;
         QVERIFY2(writeIniFile(path, saverLine(0), &error), qPrintable(error));
-        QCOMPARE(contents(path), saverLine(0));
+        QCOMPARE(readFile(path), saverLine(0));
         for (const char *folder : {"config", "config/solbena"}) {
             struct stat st {};
             QCOMPARE(
@@ -148,7 +122,7 @@ private slots:
     void writeIniFile_fileInPlaceOfFolder_failsNamingFile()
     {
         QTemporaryDir dir;
-        QVERIFY(writeRaw(dir.filePath(QStringLiteral("config")), "not a folder"));
+        writeFile(dir.filePath(QStringLiteral("config")), "not a folder");
         const QString path = dir.filePath(QStringLiteral("config/solbena/sb.ini"));
         QString error;
         QVERIFY(!writeIniFile(path, saverLine(0), &error));
@@ -159,7 +133,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("sb.ini"));
-        QVERIFY(writeRaw(path, saverLine(0)));
+        writeFile(path, saverLine(0));
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         const bool stillWritable = ::access(QFile::encodeName(dir.path()).constData(), W_OK) == 0;
         QString error;
@@ -169,7 +143,7 @@ private slots:
             QSKIP("permissions do not bind this user");
         QVERIFY(!saved);
         QVERIFY2(error.contains(path), qPrintable(error));
-        QCOMPARE(contents(path), saverLine(0));
+        QCOMPARE(readFile(path), saverLine(0));
     }
 
     void writeIniFile_writeFailsMidway_keepsOldFile()
@@ -177,7 +151,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("sb.ini"));
         const QByteArray old = "1,2,3,4,\"\",\"\",1,1,\"\",0,0,#TRUE#,#TRUE#,10000,6000,0\r\n";
-        QVERIFY(writeRaw(path, old));
+        writeFile(path, old);
         // A file size limit far below the new line makes the write itself fail (EFBIG).
         rlimit previous{};
         QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
@@ -191,7 +165,7 @@ private slots:
         QVERIFY(saverLine(0).size() > 1000);
         QVERIFY(!saved);
         QVERIFY2(error.contains(path), qPrintable(error));
-        QCOMPARE(contents(path), old);
+        QCOMPARE(readFile(path), old);
     }
 
     void writeIniFile_killedWhileSaving_fileAlwaysOldOrNew()
@@ -216,7 +190,7 @@ private slots:
             QVERIFY(saver.waitForFinished());
             QVERIFY2(saver.exitStatus() == QProcess::CrashExit,
                      saver.readAllStandardError().constData());
-            const QByteArray now = contents(path);
+            const QByteArray now = readFile(path);
             QVERIFY2(now == initial || now == lines[0] || now == lines[1],
                      qPrintable(QStringLiteral("kill %1 (seed %2) left %3 bytes")
                                     .arg(i)
@@ -227,39 +201,6 @@ private slots:
         }
         // The kills must have landed among the saves, not all before the first one.
         QVERIFY(savedSeen > kKills / 2);
-    }
-
-    void rollPath_invalidUtf8FileName_survivesSaveAndLoadAndOpensThatFile()
-    {
-        QTemporaryDir dir;
-        const QByteArray folder = QFile::encodeName(dir.path());
-        const QByteArray name = folder + "/roll\xff\xfe,\x80.bmp";
-        // What a lossy decoding would turn the name into; it must not be the file opened.
-        const QByteArray lossy = folder + "/roll\xef\xbf\xbd\xef\xbf\xbd,\xef\xbf\xbd.bmp";
-        // Qt cannot see this name, so QTemporaryDir could not remove it.
-        const auto removeName = qScopeGuard([&name] { ::unlink(name.constData()); });
-        for (const auto &[fileName, content] :
-             {std::pair{name, QByteArray("the roll")}, std::pair{lossy, QByteArray("impostor")}}) {
-            const int fd = ::open(fileName.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-            QVERIFY(fd >= 0);
-            QCOMPARE(::write(fd, content.constData(), content.size()), content.size());
-            ::close(fd);
-        }
-
-        IniValues v;
-        v.rollPath0 = filenames::fromBytes(name);
-        const QString ini = dir.filePath(QStringLiteral("sb.ini"));
-        QString error;
-        QVERIFY2(writeIniFile(ini, formatIniLine(v), &error), qPrintable(error));
-        QByteArray bytes;
-        QVERIFY(readIniFile(ini, &bytes));
-        QVERIFY(bytes.contains(QByteArray("\"" + name + "\"")));
-        IniValues back;
-        QCOMPARE(readIniValues(bytes, &back), kIniFieldCount);
-        QCOMPARE(filenames::toBytes(back.rollPath0), name);
-        QFile file;
-        QVERIFY(filenames::openForReading(file, back.rollPath0, &error));
-        QCOMPARE(file.readAll(), QByteArray("the roll"));
     }
 };
 

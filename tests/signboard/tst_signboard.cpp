@@ -1,6 +1,5 @@
 // The signboard: its frame arithmetic, picture, menu commands, reset and drag.
 
-#include <settings/inifile.h>
 #include <signboard/signboard.h>
 #include <support/drops.h>
 #include <support/form1fixture.h>
@@ -101,12 +100,10 @@ private slots:
         const R before = rectOf(*board());
         const R bottom = bar(2)->rect();
 
-        QFile junk(dir_.filePath(QStringLiteral("junk.gif")));
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write("GIF89a but nothing more");
-        junk.close();
+        const QString junk = dir_.filePath(QStringLiteral("junk.gif"));
+        writeFile(junk, "GIF89a but nothing more");
         const std::vector<std::optional<QString>> answers{
-            junk.fileName(), dir_.filePath(QStringLiteral("missing.bmp")), QString(), std::nullopt};
+            junk, dir_.filePath(QStringLiteral("missing.bmp")), QString(), std::nullopt};
         const auto unchanged = [&] {
             QCOMPARE(savedPath(), good);
             QCOMPARE(board()->Picture(), picture);
@@ -118,7 +115,7 @@ private slots:
             child<QAction>(*f_->form, "MnuSetKanban")->trigger();
             unchanged();
         }
-        QVERIFY(dropUrls(board(), {QUrl::fromLocalFile(junk.fileName())}));
+        QVERIFY(dropUrls(board(), {QUrl::fromLocalFile(junk)}));
         unchanged();
         QVERIFY(f_->messageBox.shown.empty());
     }
@@ -194,13 +191,10 @@ private:
     {
         f_->form->SaveIni();
         const QString ini = dir_.filePath(QStringLiteral("QT17C0042.ini"));
-        QByteArray bytes;
-        IniValues values;
-        if (readIniFile(ini, &bytes))
-            readIniValues(bytes, &values);
+        const QString path = iniValuesIn(ini).kanbanPath;
         // The next test's window must start without it.
         QFile::remove(ini);
-        return values.kanbanPath;
+        return path;
     }
     Frame frame() const { return {bar(0)->rect(), bar(1)->rect(), bar(2)->rect()}; }
     SignboardBox *board() const { return child<SignboardBox>(*f_->form, "PicKanban"); }

@@ -19,13 +19,7 @@ struct Signs {
     std::array<int, 2> steps{};
     SignRolls signs{&form, dialog, messageBox, [this](std::int16_t i) { return steps.at(i); }};
 
-    Signs()
-    {
-        form.show();
-        [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(&form);
-        form.activateWindow();
-        [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(&form);
-    }
+    Signs() { showActive(form); }
 };
 
 } // namespace
@@ -132,13 +126,11 @@ private slots:
         const QImage before = rollIn(f_->form, 0)->Picture();
         wind(0, 15, Qt::Key_Down);
 
-        QFile junk(dir_.filePath(QStringLiteral("notes.jpg")));
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write("this is not a picture");
-        junk.close();
-        QVERIFY(load(drop, junk.fileName()));
+        const QString junk = dir_.filePath(QStringLiteral("notes.jpg"));
+        writeFile(junk, "this is not a picture");
+        QVERIFY(load(drop, junk));
 
-        QCOMPARE(signs_->rollPath(0), junk.fileName());
+        QCOMPARE(signs_->rollPath(0), junk);
         QCOMPARE(rollIn(f_->form, 0)->Picture(), before);
         QCOMPARE(rollIn(f_->form, 0)->Top(), -15.0f);
         QCOMPARE(f_->messageBox.shown.size(), size_t(1));

@@ -4,6 +4,8 @@
 
 #include <QObject>
 #include <QString>
+#include <QTest>
+#include <QWidget>
 
 // A control found by the name its window gives it (its objectName).
 template <typename T> T *child(const QObject &parent, const QString &name)
@@ -25,4 +27,14 @@ template <typename T = WindowlessControl> T *control(const QObject &window, cons
 template <typename T = WindowlessControl> T *control(const QObject &window, const char *name)
 {
     return control<T>(window, QString::fromLatin1(name));
+}
+
+// Shows a window and waits until it is on the screen and active, as a user's window would be.
+inline bool showActive(QWidget &window)
+{
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return false;
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
 }

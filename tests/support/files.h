@@ -1,6 +1,7 @@
 #pragma once
 
-// Whole files read and written in one go, for tests that make their own inputs.
+// Whole files read and written in one go, for tests that make their own inputs or look at files
+// on disk.
 
 #include <QByteArray>
 #include <QFile>
@@ -20,4 +21,10 @@ inline QString writeFile(const QString &path, const QByteArray &bytes)
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
+}
+
+// A door sound as the program carries it.
+inline QByteArray waveResource(int id)
+{
+    return readFile(QStringLiteral(":/WAVE/%1").arg(id));
 }

@@ -1,14 +1,17 @@
 #pragma once
 
-// A main window with fake side effects, started as the program starts it, in a folder of its own.
+// A main window with fake side effects (the sound player may be a real one), started as the
+// program starts it, in a folder of its own.
 
 #include <app/form1.h>
 #include <common/picturebox.h>
 #include <fakes/fakedialogs.h>
 #include <fakes/fakemaker.h>
 #include <fakes/fakesound.h>
+#include <settings/inifile.h>
 #include <signboard/signboard.h>
 #include <support/children.h>
+#include <support/files.h>
 
 #include <QAction>
 #include <QImage>
@@ -17,30 +20,28 @@
 #include <memory>
 #include <optional>
 
-struct Form1Fixture {
+template <typename Sound> struct BasicForm1Fixture {
     FakeFileDialog dialog;
     FakeMessageBox messageBox;
     FakePopupMenu popup;
-    FakeSoundPlayer sound;
+    Sound sound;
     FakeUrlOpener urlOpener;
     FakeMakerLibrary makerLibrary;
     std::unique_ptr<Form1> form;
 
     // `place`, when given, is where the settings are read and saved instead of `folder`.
-    explicit Form1Fixture(const QString &folder, const QString &name = QStringLiteral("QT17C0042"),
-                          bool show = true, std::optional<IniPlace> place = std::nullopt)
+    explicit BasicForm1Fixture(const QString &folder,
+                               const QString &name = QStringLiteral("QT17C0042"), bool show = true,
+                               std::optional<IniPlace> place = std::nullopt)
     {
         form = std::make_unique<Form1>(Services{dialog, messageBox, popup, sound, urlOpener,
                                                 makerLibrary, Executable{folder, name}},
                                        place);
-        if (show) {
-            form->show();
-            [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
-            form->activateWindow();
-            [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(form.get());
-        }
+        if (show)
+            showActive(*form);
     }
 };
+using Form1Fixture = BasicForm1Fixture<FakeSoundPlayer>;
 
 // Where a picture box is, in twips.
 inline twips::Rect rectOf(const PictureBox &box)
@@ -62,4 +63,14 @@ inline QString writePicture(const QString &path, QSize size, QColor colour)
     image.fill(colour);
     image.save(path);
     return path;
+}
+
+// The settings a settings file holds; the defaults where it cannot be read.
+inline IniValues iniValuesIn(const QString &path)
+{
+    QByteArray bytes;
+    IniValues values;
+    if (readIniFile(path, &bytes))
+        readIniValues(bytes, &values);
+    return values;
 }
