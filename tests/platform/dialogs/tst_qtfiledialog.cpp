@@ -35,6 +35,14 @@ void whenDialogOpens(std::function<void(QFileDialog *)> act)
     timer->start();
 }
 
+// The folder a dialog prepared by `files` opens in.
+QString startsIn(const QtFileDialog &files)
+{
+    QFileDialog dialog;
+    files.prepare(dialog);
+    return QDir(dialog.directory()).canonicalPath();
+}
+
 QStringList listedFiles(QFileDialog &dialog, const QString &folder)
 {
     auto *model = dialog.findChild<QFileSystemModel *>();
@@ -69,7 +77,7 @@ private slots:
         QtFileDialog files(program_->path());
         QFileDialog dialog;
         files.prepare(dialog);
-        QCOMPARE(QDir(dialog.directory()).canonicalPath(), QDir(samples_).canonicalPath());
+        QCOMPARE(startsIn(files), QDir(samples_).canonicalPath());
         QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFile);
         // Above the control panel, which stays on top.
         QVERIFY(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -78,7 +86,7 @@ private slots:
     void fileDialog_noSamples_startsBesideTheProgram()
     {
         QVERIFY(QDir(samples_).removeRecursively());
-        QCOMPARE(QtFileDialog(program_->path()).startFolder(), program_->path());
+        QCOMPARE(startsIn(QtFileDialog(program_->path())), QDir(program_->path()).canonicalPath());
     }
 
     // Camera and Windows names come in capitals (IMG_0001.JPG, ROLL.BMP); ".jpg" is offered
@@ -119,7 +127,7 @@ private slots:
         });
         QCOMPARE(files.openFile(nullptr), std::nullopt);
         QVERIFY(modal);
-        QCOMPARE(files.startFolder(), samples_);
+        QCOMPARE(startsIn(files), QDir(samples_).canonicalPath());
 
         whenDialogOpens([&](QFileDialog *d) {
             // As the user would: type the path and press Open.
@@ -139,7 +147,6 @@ private slots:
         });
         QCOMPARE(files.openFile(nullptr), std::nullopt);
         QCOMPARE(openedIn, elsewhere);
-        QCOMPARE(files.startFolder(), elsewhere);
     }
 
 private:
