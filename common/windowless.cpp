@@ -149,7 +149,7 @@ void ImageControl::paint(QPainter &painter) const
         return;
     }
     // Qt hands a scaled drawing of more than about 96 spans to its thread pool. In bands the
-    // same pixels are drawn on this thread, and the first paint of the bus starts no threads.
+    // same pixels are drawn on this thread, so a window's first paint starts no threads.
     for (int top = target.top(); top <= target.bottom(); top += kStretchBandLines) {
         painter.save();
         painter.setClipRect(QRect(target.left(), top, target.width(), kStretchBandLines),
