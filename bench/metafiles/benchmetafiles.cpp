@@ -131,11 +131,8 @@ void convertMissing(const QString &soffice, const QDir &folder, const QStringLis
     }
 }
 
-void saveImages(const QString &dir, const QString &name, const QImage &image,
-                const metafilescore::Comparison &c)
+void saveComparison(const QString &dir, const QString &name, const metafilescore::Comparison &c)
 {
-    if (!image.isNull())
-        image.save(dir + QLatin1Char('/') + name + QLatin1String(".ours.png"));
     const QSize size = c.ours.isNull() ? c.reference.size() : c.ours.size();
     if (size.isEmpty())
         return;
@@ -217,8 +214,10 @@ int main(int argc, char **argv)
             row.scored = true;
             row.score = c.score;
             if (!o.save.isEmpty())
-                saveImages(o.save, name, result.image, c);
+                saveComparison(o.save, name, c);
         }
+        if (!o.save.isEmpty() && !result.image.isNull())
+            result.image.save(o.save + QLatin1Char('/') + name + QLatin1String(".ours.png"));
         if (!row.error.isEmpty())
             row.note = row.error;
         rows.push_back(row);
