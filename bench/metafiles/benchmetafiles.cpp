@@ -26,6 +26,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <algorithm>
 #include <cstdio>
@@ -40,6 +41,8 @@ constexpr double kShareTarget = 0.85;
 constexpr double kMedianTargetMs = 5.0;
 constexpr double kMaxTargetMs = 100.0;
 constexpr int kGap = 8;
+// A conversion of a hundred files takes well under a minute; a hung LibreOffice must not hang us.
+constexpr int kConversionTimeoutMs = 15 * 60 * 1000;
 const char kSharedFolder[] = "shared/metafiles/emf";
 
 struct Row {
@@ -110,19 +113,24 @@ void convertMissing(const QString &soffice, const QDir &folder, const QStringLis
         std::fprintf(stderr, "LibreOffice converts %lld .%s files into %s ...\n",
                      qlonglong(batch.size()), qPrintable(suffix), qPrintable(dir));
         const QString out = work.filePath(suffix);
-        QStringList args = {QStringLiteral("-env:UserInstallation=file://") +
-                                work.filePath(QStringLiteral("profile")),
-                            QStringLiteral("--headless"),
-                            QStringLiteral("--convert-to"),
-                            QStringLiteral("png"),
-                            QStringLiteral("--outdir"),
-                            out};
+        QStringList args = {
+            QStringLiteral("-env:UserInstallation=") +
+                QUrl::fromLocalFile(work.filePath(QStringLiteral("profile"))).toString(),
+            QStringLiteral("--headless"),
+            QStringLiteral("--convert-to"),
+            QStringLiteral("png"),
+            QStringLiteral("--outdir"),
+            out};
         for (const QString &name : batch)
             args.append(folder.filePath(name));
         QProcess lo;
         lo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         lo.start(soffice, args);
-        lo.waitForFinished(-1);
+        if (!lo.waitForFinished(kConversionTimeoutMs)) {
+            std::fprintf(stderr, "LibreOffice did not finish; stopped\n");
+            lo.kill();
+            lo.waitForFinished();
+        }
         for (const QString &name : batch) {
             QFile::rename(out + QLatin1Char('/') + QFileInfo(name).completeBaseName() +
                               QLatin1String(".png"),
