@@ -47,14 +47,14 @@ bool writeAll(const QString &path, const std::vector<artwork::Output> &outputs)
         return false;
     }
     for (const artwork::Output &output : outputs) {
-        const QString path = folder.filePath(output.name);
+        const QString file = folder.filePath(output.name);
         // Another CPU draws the same picture a few levels apart here and there; such a file
         // stays as committed.
-        QFile committed(path);
+        QFile committed(file);
         if (committed.open(QIODevice::ReadOnly) &&
             artwork::sameDrawing(committed.readAll(), output.bytes))
             continue;
-        if (!writeFile(path, output.bytes))
+        if (!writeFile(file, output.bytes))
             return false;
     }
     return true;
