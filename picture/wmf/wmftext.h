@@ -4,8 +4,10 @@
 // ones of a Windows machine. This turns both into what Qt and the installed fonts understand.
 
 #include <QByteArrayView>
+#include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <vector>
 
@@ -18,10 +20,20 @@ struct TextPiece {
     int bytes = 1;
 };
 
+// Text drawn in a font of the character set: symbol fonts' bytes by the Symbol font's code chart
+// (Greek, mathematical signs, arrows, bracket pieces).
 std::vector<TextPiece> decodeCharacters(QByteArrayView bytes, quint8 charset);
+// A name in the character set, such as a face name; symbol fonts' names are in Windows' Western
+// code page.
 QString decodeString(QByteArrayView bytes, quint8 charset);
+// UTF-16 text of a font of the character set (EMF). Symbol fonts' text comes as the byte values
+// or as those values in the private-use row U+F0xx; both are read by the Symbol code chart. One
+// code unit gives one, so the result lines up with its Dx array.
+QString decodeWideString(QStringView text, quint8 charset);
 
 struct FaceChoice {
+    // Installed families, best first: the first is one that Qt's font database has whenever
+    // any Western font is installed; the last finds Japanese glyphs.
     QStringList families;
     // The Japanese, Chinese and Korean Windows faces have no internal leading: a positive
     // (cell) height is their character height, and their baseline sits lower than the
@@ -30,7 +42,17 @@ struct FaceChoice {
 };
 
 // The installed families standing in for a Windows face; `pitchAndFamily` is the font record's
-// hint for faces we do not know.
+// hint for faces we do not know. It asks fontconfig each time: a player should keep a
+// FaceSubstitution instead.
 FaceChoice substituteFace(const QString &face, quint8 charset, quint8 pitchAndFamily);
+
+// substituteFace with its answers kept: a metafile creates the same few fonts over and over.
+class FaceSubstitution {
+public:
+    FaceChoice operator()(const QString &face, quint8 charset, quint8 pitchAndFamily);
+
+private:
+    QHash<QString, FaceChoice> chosen_;
+};
 
 } // namespace picture::wmf
