@@ -216,6 +216,15 @@ QString installedFamily(const QString &family)
     const FcOwned<FcFontSet> fonts(FcFontList(nullptr, pattern.get(), objects.get()));
     if (!fonts || fonts->nfont == 0)
         return {};
+    // A font may go by several names ("DejaVu Sans" and "DejaVu Sans Condensed"); Qt knows it
+    // by each, and the one asked for keeps its width.
+    FcChar8 *name = nullptr;
+    for (int i = 0; FcPatternGetString(fonts->fonts[0], FC_FAMILY, i, &name) == FcResultMatch;
+         ++i) {
+        const QString candidate = QString::fromUtf8(reinterpret_cast<const char *>(name));
+        if (candidate.compare(family, Qt::CaseInsensitive) == 0)
+            return candidate;
+    }
     return familyOf(fonts->fonts[0]);
 }
 
@@ -245,8 +254,9 @@ QString genericFamily(const char *generic)
     return familyOf(font.get());
 }
 
-// The family that has the most of the Symbol chart; among equals, the one fontconfig prefers
-// for serif text, as the Symbol font's Greek is.
+// The family that has the most of the Symbol chart (fontconfig weighs the characters a font
+// lacks before its family); among equals, the one preferred for serif text, as the Symbol
+// font's Greek is.
 QString symbolFamily()
 {
     FcOwned<FcCharSet> wanted(FcCharSetCreate());
@@ -254,25 +264,12 @@ QString symbolFamily()
         if (c)
             FcCharSetAddChar(wanted.get(), c);
     FcOwned<FcPattern> pattern = familyPattern(QStringLiteral("serif"));
+    FcPatternAddCharSet(pattern.get(), FC_CHARSET, wanted.get());
     FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;
-    const FcOwned<FcFontSet> fonts(FcFontSort(nullptr, pattern.get(), FcFalse, nullptr, &result));
-    if (!fonts)
-        return {};
-    QString best;
-    FcChar32 bestCount = 0;
-    for (int i = 0; i < fonts->nfont; ++i) {
-        FcCharSet *charset = nullptr;
-        if (FcPatternGetCharSet(fonts->fonts[i], FC_CHARSET, 0, &charset) != FcResultMatch)
-            continue;
-        const FcChar32 count = FcCharSetIntersectCount(wanted.get(), charset);
-        if (count > bestCount) {
-            bestCount = count;
-            best = familyOf(fonts->fonts[i]);
-        }
-    }
-    return best;
+    const FcOwned<FcPattern> font(FcFontMatch(nullptr, pattern.get(), &result));
+    return font ? familyOf(font.get()) : QString();
 }
 
 enum class Style { Sans, Serif, Mono, Script };
@@ -451,17 +448,6 @@ FaceChoice substituteFace(const QString &face, quint8 charset, quint8 pitchAndFa
     add(familyFor(styleOf(name, pitchAndFamily)));
     add(kSansJp);
     return {families, false};
-}
-
-FaceChoice FaceSubstitution::operator()(const QString &face, quint8 charset, quint8 pitchAndFamily)
-{
-    const QString key = face + QChar(u'\n') + QString::number(charset) + QChar(u'/') +
-                        QString::number(pitchAndFamily);
-    if (auto it = chosen_.constFind(key); it != chosen_.constEnd())
-        return *it;
-    FaceChoice choice = substituteFace(face, charset, pitchAndFamily);
-    chosen_.insert(key, choice);
-    return choice;
 }
 
 } // namespace picture::wmf

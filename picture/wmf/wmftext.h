@@ -4,7 +4,6 @@
 // ones of a Windows machine. This turns both into what Qt and the installed fonts understand.
 
 #include <QByteArrayView>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -37,22 +36,12 @@ struct FaceChoice {
     QStringList families;
     // The Japanese, Chinese and Korean Windows faces have no internal leading: a positive
     // (cell) height is their character height, and their baseline sits lower than the
-    // stand-in's own metrics say.
+    // installed family's own metrics say.
     bool eastAsianMetrics = false;
 };
 
-// The installed families standing in for a Windows face; `pitchAndFamily` is the font record's
-// hint for faces we do not know. It asks fontconfig each time: a player should keep a
-// FaceSubstitution instead.
+// The installed families that draw a Windows face; `pitchAndFamily` is the font record's
+// hint for faces we do not know. It asks fontconfig, which takes some tens of microseconds.
 FaceChoice substituteFace(const QString &face, quint8 charset, quint8 pitchAndFamily);
-
-// substituteFace with its answers kept: a metafile creates the same few fonts over and over.
-class FaceSubstitution {
-public:
-    FaceChoice operator()(const QString &face, quint8 charset, quint8 pitchAndFamily);
-
-private:
-    QHash<QString, FaceChoice> chosen_;
-};
 
 } // namespace picture::wmf
