@@ -3,6 +3,8 @@
 // common faces, DejaVu for the Symbol font's characters, Noto CJK for Japanese.
 
 #include <picture/wmf/wmftext.h>
+#include <tests/picture/wmf/wmfbuilder.h>
+#include <tests/picture/wmf/wmfink.h>
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -10,6 +12,8 @@
 #include <QPainter>
 #include <QRawFont>
 #include <QTest>
+
+#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 using picture::wmf::decodeCharacters;
@@ -28,6 +32,22 @@ constexpr quint8 kFixedDontCare = 0x01;
 constexpr quint8 kScript = 0x42;
 constexpr quint8 kDecorative = 0x52;
 constexpr int kProbePixels = 100;
+constexpr quint8 kGreek = 161;
+
+// A metafile of one line of text in the face and character set.
+QImage textPicture(const QString &face, quint8 charset, QByteArray text)
+{
+    QByteArray name = face.toLatin1();
+    U_FONT *font = U_FONT_set(-40, 0, 0, 0, 400, 0, 0, 0, charset, 0, 0, 0, 0, name.data());
+    char *record = U_WMRCREATEFONTINDIRECT_set(font);
+    free(font);
+    return render(WmfBuilder::placeable(0, 0, 300, 60, 96)
+                      .add(U_WMRSETBKMODE_set(U_TRANSPARENT))
+                      .add(record)
+                      .add(wmfrec::select(0))
+                      .add(U_WMRTEXTOUT_set(wmfrec::point(5, 5), text.data()))
+                      .bytes());
+}
 
 // The font the player makes of a choice.
 QFont fontOf(const FaceChoice &choice)
@@ -262,6 +282,17 @@ private slots:
                          qPrintable(u"%1 lacks U+%2"_s.arg(first).arg(quint32(c), 4, 16)));
             QCOMPARE(choice.families.last(), u"Noto Sans CJK JP"_s);
         }
+    }
+
+    // In a metafile, Symbol-font bytes are drawn as the Greek letters they stand for: the same
+    // picture as those letters from the Greek code page in the family chosen for Symbol.
+    void wmfText_symbolFontInAPicture_drawnAsGreek()
+    {
+        const QString family = substituteFace(u"Symbol"_s, kSymbol, 0).families.first();
+        const QImage symbol = textPicture(u"Symbol"_s, kSymbol, "abgW");
+        QVERIFY(!symbol.isNull());
+        QCOMPARE(symbol, textPicture(family, kGreek, "\xE1\xE2\xE3\xD9"));
+        QVERIFY(symbol != textPicture(family, 0, "abgW"));
     }
 
     void wmfFontFace_eastAsian_mapsToNotoCjk_data()
