@@ -206,12 +206,15 @@ FcOwned<FcPattern> familyPattern(const QString &family)
     return pattern;
 }
 
-// The installed family of that name as Qt knows it, or an empty string.
-QString installedFamily(const QString &family)
+// The installed family of that name as Qt knows it, or an empty string; with `symbolEncoded`,
+// only a font of Windows' symbol encoding.
+QString installedFamily(const QString &family, bool symbolEncoded = false)
 {
     if (family.isEmpty())
         return {};
     const FcOwned<FcPattern> pattern = familyPattern(family);
+    if (symbolEncoded)
+        FcPatternAddBool(pattern.get(), FC_SYMBOL, FcTrue);
     const FcOwned<FcObjectSet> objects(FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, nullptr));
     const FcOwned<FcFontSet> fonts(FcFontList(nullptr, pattern.get(), objects.get()));
     if (!fonts || fonts->nfont == 0)
@@ -376,6 +379,25 @@ QString decodeString(QByteArrayView bytes, quint8 charset)
     return decoder(bytes);
 }
 
+std::vector<TextPiece> decodeCharacters(QByteArrayView bytes, quint8 charset,
+                                        const FaceChoice &face)
+{
+    if (charset != kSymbolCharset || !face.symbolEncoded)
+        return decodeCharacters(bytes, charset);
+    // Qt finds the glyphs of a symbol-encoded font by the byte values.
+    std::vector<TextPiece> pieces;
+    pieces.reserve(bytes.size());
+    for (char b : bytes)
+        pieces.push_back(TextPiece{QString(QChar(char16_t(quint8(b)))), 1});
+    return pieces;
+}
+
+QString decodeWideString(QStringView text, quint8 charset, const FaceChoice &face)
+{
+    return charset == kSymbolCharset && face.symbolEncoded ? text.toString()
+                                                           : decodeWideString(text, charset);
+}
+
 QString decodeWideString(QStringView text, quint8 charset)
 {
     QString out = text.toString();
@@ -430,24 +452,28 @@ FaceChoice substituteFace(const QString &face, quint8 charset, quint8 pitchAndFa
         return {{kSansJp}, true};
 
     // Western faces: the face itself if it is installed, else a family with its metrics, else
-    // one of its style; last the Japanese face for any kana or kanji the text holds. Symbol
-    // fonts' text has been read into Unicode, so it wants a family with those characters, not
-    // an installed font of Windows' symbol encoding.
+    // one of its style; last the Japanese face for any kana or kanji the text holds. A symbol
+    // font that is not installed has its text read by the Symbol chart, so it wants the family
+    // with most of those characters.
     QStringList families;
     const auto add = [&families](const QString &family) {
         if (!family.isEmpty() && !families.contains(family))
             families << family;
     };
-    if (charset == kSymbolCharset)
+    bool symbolEncoded = false;
+    if (charset == kSymbolCharset) {
+        add(installedFamily(face.trimmed(), true));
+        symbolEncoded = !families.isEmpty();
         add(symbolFamily());
-    else
+    } else {
         add(installedFamily(face.trimmed()));
+    }
     if (families.isEmpty())
         for (const char *compatible : metricCompatible(name))
             add(installedFamily(QString::fromLatin1(compatible)));
     add(familyFor(styleOf(name, pitchAndFamily)));
     add(kSansJp);
-    return {families, false};
+    return {families, false, symbolEncoded};
 }
 
 } // namespace picture::wmf

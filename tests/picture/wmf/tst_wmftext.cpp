@@ -183,6 +183,34 @@ private slots:
         QCOMPARE(decodeWideString(u"\uF080x", kSymbol), u"\uF080ξ"_s);
     }
 
+    // An installed font of Windows' symbol encoding finds its glyphs by the byte values, in
+    // WMF's bytes and in EMF's private-use row alike; any other face gets the Symbol chart.
+    void wmfTextDecode_symbolEncodedFace_keepsTheBytes()
+    {
+        FaceChoice own;
+        own.families = QStringList{u"Wingdings"_s};
+        own.symbolEncoded = true;
+        QStringList texts;
+        for (const auto &piece : decodeCharacters("ab\xFC", kSymbol, own))
+            texts << piece.text;
+        QCOMPARE(texts, (QStringList{u"a"_s, u"b"_s, u"\u00FC"_s}));
+        QCOMPARE(decodeWideString(u"\uF061b"_s, kSymbol, own), u"\uF061b"_s);
+
+        const FaceChoice other{QStringList{u"DejaVu Sans"_s}, false, false};
+        QCOMPARE(decodeCharacters("a", kSymbol, other).front().text, u"α"_s);
+        QCOMPARE(decodeWideString(u"\uF061b"_s, kSymbol, other), u"αβ"_s);
+        // Only symbol fonts' text is in question.
+        QCOMPARE(decodeCharacters("\xE1", kGreek, own).front().text, u"α"_s);
+    }
+
+    // A face that is not a font of the symbol encoding is no symbol font, even when installed.
+    void wmfFontFace_symbolCharsetInAnOrdinaryFont_readByTheChart()
+    {
+        const FaceChoice choice = substituteFace(u"Liberation Serif"_s, kSymbol, 0);
+        QVERIFY(!choice.symbolEncoded);
+        QVERIFY(choice.families.first() != u"Liberation Serif"_s);
+    }
+
     // Windows' common faces: the face when it is installed, else its metric-compatible family.
     void wmfFontFace_windowsCommon_getsInstalledCompatibleFamily_data()
     {
@@ -273,6 +301,8 @@ private slots:
     {
         for (const QString &face : {u"Symbol"_s, u"MT Extra"_s}) {
             const FaceChoice choice = substituteFace(face, kSymbol, kVariableRoman);
+            if (choice.symbolEncoded)
+                continue; // Windows' own font is installed, and draws the bytes itself
             const QString first = choice.families.first();
             QVERIFY2(QFontDatabase::hasFamily(first), qPrintable(first));
             const QRawFont raw = QRawFont::fromFont(fontOf(choice));
@@ -288,7 +318,10 @@ private slots:
     // picture as those letters from the Greek code page in the family chosen for Symbol.
     void wmfText_symbolFontInAPicture_drawnAsGreek()
     {
-        const QString family = substituteFace(u"Symbol"_s, kSymbol, 0).families.first();
+        const FaceChoice choice = substituteFace(u"Symbol"_s, kSymbol, 0);
+        if (choice.symbolEncoded)
+            QSKIP("Windows' Symbol font is installed");
+        const QString family = choice.families.first();
         const QImage symbol = textPicture(u"Symbol"_s, kSymbol, "abgW");
         QVERIFY(!symbol.isNull());
         QCOMPARE(symbol, textPicture(family, kGreek, "\xE1\xE2\xE3\xD9"));
