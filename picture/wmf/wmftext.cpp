@@ -309,9 +309,10 @@ Style styleOf(const QString &name, quint8 pitchAndFamily)
 {
     const quint8 family = pitchAndFamily & kFamilyMask;
     const quint8 pitch = pitchAndFamily & kPitchMask;
-    if (containsAny(name,
-                    {u"courier", u"terminal", u"fixedsys", u"console", u"consolas", u"mono"}) ||
-        pitch == kFixedPitch || (family == kFamilyModern && pitch != kVariablePitch))
+    const bool monoName =
+        containsAny(name, {u"courier", u"terminal", u"fixedsys", u"console", u"consolas"}) ||
+        (name.contains(u"mono") && !name.contains(u"monotype"));
+    if (monoName || pitch == kFixedPitch || (family == kFamilyModern && pitch != kVariablePitch))
         return Style::Mono;
     if (name.contains(u"sans") || name.contains(u"gothic") || name.contains(u"arial") ||
         name.contains(u"helvetica"))

@@ -286,6 +286,9 @@ private slots:
         QVERIFY2(QFontDatabase::hasFamily(first), qPrintable(first));
         const QRawFont raw = QRawFont::fromFont(fontOf(choice));
         QVERIFY2(raw.supportsCharacter(u'A') && raw.supportsCharacter(u'z'), qPrintable(first));
+        // A maker's name is no style.
+        if (!QFontDatabase::hasFamily(u"Monotype Corsiva"_s))
+            QCOMPARE(substituteFace(u"Monotype Corsiva"_s, 0, kScript).families.first(), first);
     }
 
     void wmfFontFace_installed_isUsedAsNamed()
