@@ -150,7 +150,7 @@ SdlSoundPlayer::~SdlSoundPlayer()
 bool SdlSoundPlayer::hasDevice() const
 {
     std::lock_guard lock(mutex_);
-    return device_ != 0;
+    return device_ != 0 || closing_;
 }
 
 std::uint32_t SdlSoundPlayer::queuedBytes() const
@@ -191,11 +191,11 @@ void SdlSoundPlayer::run()
         if (lost_ != 0) {
             const std::uint32_t id = lost_;
             lost_ = 0;
-            busy_ = true;
+            closing_ = true;
             lock.unlock();
             sdl()->SDL_CloseAudioDevice(id);
             lock.lock();
-            busy_ = false;
+            closing_ = false;
             // Start the audio subsystem afresh as well, so that the next attempt looks for a
             // sound server as at start and finds one that has come (back) since.
             fresh_ = true;
@@ -207,11 +207,9 @@ void SdlSoundPlayer::run()
         if (wantDevice_ && device_ == 0) {
             const bool fresh = fresh_;
             fresh_ = false;
-            busy_ = true;
             lock.unlock();
             const std::uint32_t id = openDevice(fresh);
             lock.lock();
-            busy_ = false;
             wantDevice_ = false;
             device_ = id;
             if (pending_ != nullptr && id != 0 && Clock::now() < pendingDue_)
@@ -237,13 +235,13 @@ void SdlSoundPlayer::run()
         }
         const std::uint32_t id = device_;
         device_ = 0;
-        busy_ = true;
+        closing_ = true;
         lock.unlock();
         sdl()->SDL_CloseAudioDevice(id);
         if (pollsForDevices_)
             stopSubsystem();
         lock.lock();
-        busy_ = false;
+        closing_ = false;
         settled_.notify_all();
     }
     if (device_ != 0)

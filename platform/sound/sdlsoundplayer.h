@@ -31,7 +31,8 @@ public:
     // the next one open a new device.
     void play(const QByteArray &waveImage, bool async) override;
 
-    // Whether an output device is open now (false when the machine has none, and while idle).
+    // Whether an output device is open now, or still closing (false when the machine has none, and
+    // after a rest).
     bool hasDevice() const;
     // Bytes still waiting in the device's queue, in the device's format.
     std::uint32_t queuedBytes() const;
@@ -40,8 +41,8 @@ private:
     using Clock = std::chrono::steady_clock;
 
     // The device thread: opens, closes and loses devices. Everything below `mutex_` is guarded by
-    // it. SDL is used by the device thread while `busy_` is set (there is no device then), and
-    // otherwise only under the lock.
+    // it. SDL is used by the device thread while there is no device (`device_` is 0 while one is
+    // being opened or closed), and otherwise only under the lock.
     void run();
     std::uint32_t openDevice(bool fresh);
     void startSubsystem();
@@ -57,7 +58,7 @@ private:
     std::thread thread_;
     bool quit_ = false;
     bool wantDevice_ = false;
-    bool busy_ = false;
+    bool closing_ = false;
     // A device found lost, for the device thread to close; the subsystem then starts afresh.
     std::uint32_t lost_ = 0;
     bool fresh_ = false;
