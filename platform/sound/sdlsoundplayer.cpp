@@ -78,7 +78,7 @@ constexpr auto kPollInterval = std::chrono::milliseconds(2);
 // started at the call. The door waits for the chime, and a server may start a new stream late:
 // an idle null sink renders up to two seconds ahead and cannot take that back for a stream that
 // asks for little latency, so the first sound on it waits behind that much silence.
-constexpr auto kHeardGrace = std::chrono::milliseconds(30);
+constexpr auto kHeardGrace = std::chrono::milliseconds(50);
 // How long the device stays open after the last sound: long enough for a door's two sounds, short
 // enough that an idle program soon holds no stream and no thread of SDL's.
 constexpr auto kIdleClose = std::chrono::seconds(3);
