@@ -244,6 +244,8 @@ private slots:
         const QString woke = threadsThatWoke(before, sleepsOfOtherThreads());
         QVERIFY2(woke.isEmpty(), qPrintable(woke));
 
+        // The recording starts once the sink, idle meanwhile, has caught up with real time; an
+        // idle sink's late start is tested on its own below.
         std::string error;
         QVERIFY2(recorder_->start(&error), error.c_str());
         const std::size_t mark = recorder_->size();
