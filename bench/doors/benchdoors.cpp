@@ -16,6 +16,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWidget>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstdio>
@@ -42,6 +43,13 @@ constexpr int kLaterRounds = 4;
 constexpr auto kUserDelay = std::chrono::milliseconds(500);
 // The closing sound's length and a little: the next request comes once it is over.
 constexpr auto kClosingSoundOver = std::chrono::milliseconds(2300);
+// How long the bench waits for the player to close its device after the last sound.
+constexpr auto kRestLimit = std::chrono::seconds(15);
+// How long an idle program is watched for processor time.
+constexpr auto kIdleWatch = std::chrono::seconds(10);
+// The door moves no later than this after its chime would have ended.
+constexpr double kDoorAfterChimeMs = 100.0;
+constexpr int kIdleSinkRounds = 3;
 
 // Processor time of this thread: what painting costs, whatever else the machine is doing.
 double threadCpuUs()
@@ -234,6 +242,53 @@ double onsetSeconds(int id)
     return 0;
 }
 
+// How long a WAVE resource lasts (8-bit mono at 22,050 Hz).
+double soundSeconds(int id)
+{
+    QFile f(QStringLiteral(":/WAVE/%1").arg(id));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray wave = f.readAll();
+    const qsizetype data = wave.indexOf("data");
+    return data < 0 ? 0
+                    : static_cast<double>(qFromLittleEndian<quint32>(wave.constData() + data + 4)) /
+                          22050.0;
+}
+
+// Processor time this process has used so far, in clock ticks.
+long processTicks()
+{
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    // The fields after the command name, which is in parentheses and may hold spaces.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    constexpr int kUtime = 11;
+    constexpr int kStime = 12;
+    return fields.size() > kStime ? fields[kUtime].toLong() + fields[kStime].toLong() : -1;
+}
+
+// Whether the server lists a stream of ours.
+bool streamOpen(const soundserver::PulseServer &server)
+{
+    return !server.pactl({"list", "short", "sink-inputs"}).empty();
+}
+
+// Waits until nothing plays to or records from the server's sink, as on a desktop where nothing
+// sounds; false if that does not come.
+bool sinkIdle(const soundserver::PulseServer &server)
+{
+    const auto deadline = Clock::now() + kRestLimit;
+    while (QString::fromStdString(server.pactl({"list", "short", "sinks"}))
+               .contains(QStringLiteral("RUNNING"))) {
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
 // Request to first sample at a real sound server, for the first sound of a run and later ones,
 // and how long the opening sound holds the door.
 void measureRealServer(Surface &s, BenchPanel &panel)
@@ -298,7 +353,63 @@ void measureRealServer(Surface &s, BenchPanel &panel)
         Doors doors(s.front, s.left, s.right, panel, waves);
         sound.prepare();
         row(doors, true, "chime right after prepare()");
+        const auto buzzerAsked = Clock::now();
         row(doors, false, "the buzzer after it");
+
+        // A rest: the device closes, and the program should neither hold a stream nor wake.
+        const auto buzzerEnds = buzzerAsked + std::chrono::duration_cast<Clock::duration>(
+                                                  std::chrono::duration<double>(soundSeconds(102)));
+        recorder.stop();
+        while (sound.hasDevice() && Clock::now() < buzzerEnds + kRestLimit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const bool closed = !sound.hasDevice();
+        const double closedAfter = us(Clock::now() - buzzerEnds) / 1e6;
+        const bool stream = streamOpen(server);
+        const long ticks0 = processTicks();
+        std::this_thread::sleep_for(kIdleWatch);
+        const long ticks = processTicks() - ticks0;
+        const QString rest =
+            closed
+                ? QStringLiteral("closed %1 s after the buzzer's end").arg(closedAfter, 0, 'f', 2)
+                : QStringLiteral("still open");
+        std::printf("  %-36s %s\n", "device after the last sound", qPrintable(rest));
+        std::printf("  %-36s %s %s\n", "stream on the server while idle", stream ? "yes" : "none",
+                    stream ? "OUT" : "ok");
+        std::printf("  %-36s %ld ticks in %lld s %s\n", "processor time while idle", ticks,
+                    static_cast<long long>(kIdleWatch.count()), ticks == 0 ? "ok" : "OUT");
+        // The recording only starts once the sink has caught up with real time.
+        if (!recorder.start(&error)) {
+            std::printf("  not measured further: %s\n", error.c_str());
+            return;
+        }
+        row(doors, true, "first chime after the rest");
+        row(doors, false, "the buzzer after it");
+    }
+    // With nobody listening, the sink renders far ahead and a new stream's first samples wait
+    // behind that: the door must not wait for them.
+    recorder.stop();
+    std::printf("  soon after start on an idle sink (nobody records; door within %.0f ms of "
+                "%.3f s):\n",
+                kDoorAfterChimeMs, kChimeSeconds);
+    for (int round = 0; round < kIdleSinkRounds; ++round) {
+        if (!sinkIdle(server)) {
+            std::printf("  the sink does not go idle\n");
+            break;
+        }
+        SdlSoundPlayer sound;
+        WavePlayer waves(sound);
+        Doors doors(s.front, s.left, s.right, panel, waves);
+        sound.prepare();
+        std::this_thread::sleep_for(kUserDelay);
+        panel.check2 = 1;
+        panel.reset();
+        const auto t0 = Clock::now();
+        doors.Check2_Click();
+        const double hold = us(panel.waitStarts.front() - t0) / 1000.0;
+        std::printf("  %-36s %10s %10.1f %s\n", "chime 0.5 s after prepare()", "", hold,
+                    hold <= kChimeSeconds * 1000.0 + kDoorAfterChimeMs ? "ok" : "OUT");
+        panel.check2 = 0;
+        doors.Check2_Click();
     }
     qputenv("SDL_AUDIODRIVER", oldDriver);
     std::printf("\n");

@@ -6,6 +6,7 @@
 #include <platform/sound/sdlsoundplayer.h>
 #include <support/files.h>
 #include <support/stderrcapture.h>
+#include <support/threadwakeups.h>
 #include <tools/sounds/wavesynth.h>
 
 #define SDL_MAIN_HANDLED
@@ -16,8 +17,14 @@
 #include <QtTest>
 
 #include <csignal>
+#include <thread>
 
 namespace {
+
+// A rest short enough for a test; what the program uses is a few seconds.
+constexpr auto kShortRest = std::chrono::milliseconds(300);
+// Long enough to see a thread that polls several times a second.
+constexpr auto kQuietWindow = std::chrono::milliseconds(400);
 
 QByteArray bytes(const std::vector<std::uint8_t> &v)
 {
@@ -148,6 +155,41 @@ private slots:
         QVERIFY(sdl.queuedBytes() > 0u);
         sdl.stop();
         QCOMPARE(sdl.queuedBytes(), 0u);
+    }
+
+    // After a rest the device is closed and no thread of the player's or SDL's wakes; the next
+    // sound opens a device again, and a sound keeps it open for as long as it plays.
+    void sdlPlayer_rest_closesDeviceUntilTheNextSound()
+    {
+        SdlSoundPlayer sdl(kShortRest);
+        WavePlayer player(sdl);
+        openDevice(sdl);
+        QTRY_VERIFY(!sdl.hasDevice());
+        const auto before = sleepsOfOtherThreads();
+        std::this_thread::sleep_for(kQuietWindow);
+        const QString woke = threadsThatWoke(before, sleepsOfOtherThreads());
+        QVERIFY2(woke.isEmpty(), qPrintable(woke));
+
+        // Asynchronous: returns at once, and the sound starts once the device is back.
+        const qint64 buzzer = decode(waveResource(102)).ms();
+        QElapsedTimer t;
+        t.start();
+        player.PlayWaveAsync(102);
+        QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
+        QTRY_VERIFY(sdl.queuedBytes() > 0u);
+        // The rest counts from the sound's end: the device is not closed under it.
+        while (sdl.queuedBytes() > 0)
+            QTest::qWait(20);
+        QVERIFY2(t.elapsed() >= buzzer - 150, qPrintable(QString::number(t.elapsed())));
+        QTRY_VERIFY(!sdl.hasDevice());
+
+        // Synchronous: lasts its sound, from a closed device as from an open one.
+        const qint64 chime = decode(waveResource(101)).ms();
+        t.start();
+        player.PlayWaveSync(101);
+        QVERIFY2(t.elapsed() >= chime - 100 && t.elapsed() < chime + 300,
+                 qPrintable(QString::number(t.elapsed())));
+        QTRY_VERIFY(!sdl.hasDevice());
     }
 
     void sdlPlayer_dataThatIsNoWave_skipped_data()

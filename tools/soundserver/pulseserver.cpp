@@ -216,9 +216,12 @@ bool MonitorRecorder::start(std::string *error)
         return false;
     }
     fd_ = pipeFds[0];
+    // Samples of an earlier recording are kept; only new ones tell that this one flows. They come
+    // once the sink has played what it rendered ahead while nobody listened.
+    const std::size_t before = size();
     reader_ = std::thread([this] { read(fd_); });
     const auto deadline = Clock::now() + kStartTimeout;
-    while (size() == 0) {
+    while (size() == before) {
         if (Clock::now() >= deadline) {
             if (error)
                 *error = "parec records nothing";
