@@ -1,9 +1,12 @@
-#include <picture/wmf/wmfplayerimpl.h>
+// Text: fonts sized in the mapping of the moment, characters placed by their advances.
+
+#include <picture/wmf/gdidevice.h>
 
 #include <QFontMetricsF>
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -19,11 +22,11 @@ constexpr double kMaxWidthScale = 20.0;
 
 } // namespace
 
-namespace picture::wmf {
+namespace picture::gdi {
 
 // ---- Text -------------------------------------------------------------------------------------
 
-QPair<double, double> Player::latinMetrics(const QFont &font)
+QPair<double, double> Device::latinMetrics(const QFont &font)
 {
     const QString key = font.key();
     if (auto it = metricsCache_.constFind(key); it != metricsCache_.constEnd())
@@ -39,7 +42,7 @@ QPair<double, double> Player::latinMetrics(const QFont &font)
 
 // Windows sizes a font when it is used, in the mapping of that moment: a negative height is the
 // character height, a positive one the cell height, both in logical units of the y axis.
-RealFont Player::realizeFont()
+RealFont Device::realizeFont()
 {
     const FontObject &f = s_.font;
     RealFont rf;
@@ -52,7 +55,7 @@ RealFont Player::realizeFont()
     const auto [ascent, descent] = f.face.eastAsianMetrics
                                        ? QPair<double, double>(kEastAsianAscent, kEastAsianDescent)
                                        : latinMetrics(q);
-    const double height = std::abs(f.height * sy_);
+    const double height = std::abs(f.height * scaleY_);
     double em = 0;
     if (f.height < 0)
         em = height;
@@ -63,7 +66,7 @@ RealFont Player::realizeFont()
     em = std::min(em, kMaxFontPixels);
     q.setPointSizeF(em * 72.0 / image_->logicalDpiY());
     if (s_.charExtra)
-        q.setLetterSpacing(QFont::AbsoluteSpacing, s_.charExtra * std::abs(sx_));
+        q.setLetterSpacing(QFont::AbsoluteSpacing, s_.charExtra * scaleX_);
     rf.font = q;
     rf.ascent = ascent * em;
     rf.descent = descent * em;
@@ -74,54 +77,49 @@ RealFont Player::realizeFont()
             f.face.eastAsianMetrics ? em / 2 : QFontMetricsF(q, image_).averageCharWidth();
         if (have > 0)
             rf.widthScale =
-                std::clamp(std::abs(f.width * sx_) / have, kMinWidthScale, kMaxWidthScale);
+                std::clamp(std::abs(f.width * scaleX_) / have, kMinWidthScale, kMaxWidthScale);
     }
-    rf.angle = f.escapement / 10.0;
+    // Escapement is counter-clockwise on the picture; a world transform turns text with it.
+    const QPointF x = s_.world.map(QPointF(1, 0)) - s_.world.map(QPointF());
+    const double worldAngle = std::atan2(x.y(), x.x()) * 180 / std::numbers::pi;
+    rf.angle = f.escapement / 10.0 - (full_.m22() < 0 ? -worldAngle : worldAngle);
     rf.drawable = true;
     return rf;
 }
 
-void Player::text(QPoint at, QByteArrayView bytes, const LittleEndianReader &dx, quint16 options,
-                  const U_RECT16 *rect)
+void Device::text(QPointF at, const TextRun &run)
 {
     const bool updateCp = s_.textAlign & U_TA_UPDATECP;
     const QPointF origin = toPixels(updateCp ? s_.position : at);
     QRectF clipBox;
-    if (rect) {
-        clipBox = box(rect->left, rect->top, rect->right, rect->bottom);
-        if (options & U_ETO_OPAQUE)
+    if (run.rect) {
+        clipBox = box(*run.rect);
+        if (run.options & U_ETO_OPAQUE)
             p_.fillRect(clipBox, s_.bkColor);
     }
-    if (bytes.isEmpty())
+    if (run.pieces.empty())
         return;
     const RealFont rf = realizeFont();
     if (!rf.drawable)
         return;
 
-    // Character advances come from the Dx array when there is one: an entry per byte (Windows
-    // puts a double-byte character's advance on its lead byte) or, from some writers, one per
-    // character.
-    const std::vector<TextPiece> pieces = decodeCharacters(bytes, s_.font.charset);
     QString whole;
-    for (const TextPiece &piece : pieces)
+    for (const TextPiece &piece : run.pieces)
         whole += piece.text;
-    std::vector<double> positions;
+    std::vector<QPointF> positions;
     double width = 0;
-    const qsizetype dxEntries = dx.size() / 2;
-    const bool perByte = dxEntries >= bytes.size();
-    if (perByte || dxEntries >= qsizetype(pieces.size())) {
-        positions.reserve(pieces.size());
-        qsizetype entry = 0;
-        for (const TextPiece &piece : pieces) {
-            positions.push_back(width);
-            const int n = perByte ? piece.bytes : 1;
-            for (int k = 0; k < n; ++k, ++entry)
-                width += dx.s16(entry * 2) * std::abs(sx_);
+    double rise = 0;
+    if (run.advances.size() == run.pieces.size()) {
+        positions.reserve(run.pieces.size());
+        for (size_t i = 0; i < run.pieces.size(); ++i) {
+            positions.emplace_back(width, -rise);
+            width += run.advances[i] * scaleX_;
+            if (i < run.vertical.size())
+                rise += run.vertical[i] * scaleY_;
         }
     } else {
         width = QFontMetricsF(rf.font, image_).horizontalAdvance(whole) * rf.widthScale;
     }
-
     double left = 0;
     switch (s_.textAlign & U_TA_CENTER) {
     case U_TA_RIGHT:
@@ -146,7 +144,7 @@ void Player::text(QPoint at, QByteArrayView bytes, const LittleEndianReader &dx,
     }
 
     p_.save();
-    if (rect && (options & U_ETO_CLIPPED))
+    if (run.rect && (run.options & U_ETO_CLIPPED))
         p_.setClipRect(clipBox, Qt::IntersectClip);
     p_.translate(origin);
     p_.rotate(-rf.angle);
@@ -159,20 +157,21 @@ void Player::text(QPoint at, QByteArrayView bytes, const LittleEndianReader &dx,
         p_.scale(rf.widthScale, 1);
         p_.drawText(QPointF(), whole);
     } else {
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            if (pieces[i].text.isEmpty())
+        for (size_t i = 0; i < run.pieces.size(); ++i) {
+            if (run.pieces[i].text.isEmpty())
                 continue;
             p_.save();
-            p_.translate(left + positions[i], baseline);
+            p_.translate(left + positions[i].x(), baseline + positions[i].y());
             p_.scale(rf.widthScale, 1);
-            p_.drawText(QPointF(), pieces[i].text);
+            p_.drawText(QPointF(), run.pieces[i].text);
             p_.restore();
         }
     }
     p_.restore();
 
-    if (updateCp && sx_ != 0) {
-        const int advance = int(std::lround(width / sx_));
+    // The current position moves along the text, in logical units.
+    if (updateCp && scaleX_ > 0) {
+        const double advance = width / scaleX_ * (full_.m11() < 0 ? -1 : 1);
         if ((s_.textAlign & U_TA_CENTER) == U_TA_LEFT)
             s_.position.rx() += advance;
         else if ((s_.textAlign & U_TA_CENTER) == U_TA_RIGHT)
@@ -180,43 +179,4 @@ void Player::text(QPoint at, QByteArrayView bytes, const LittleEndianReader &dx,
     }
 }
 
-void Player::textOut(const Record &r)
-{
-    U_POINT16 at{};
-    int16_t length = 0;
-    const char *string = nullptr;
-    // The position follows the string, so the length must be checked before the reader uses it.
-    if (r.size < U_SIZE_WMRTEXTOUT)
-        return;
-    const int declared = r.bytes().s16(6);
-    if (declared < 0 || 8 + (declared + 1) / 2 * 2 + 4 > qint64(r.size))
-        return;
-    if (!U_WMRTEXTOUT_get(r.data, &at, &length, &string))
-        return;
-    text(QPoint(at.x, at.y), QByteArrayView(string, length), LittleEndianReader(), 0, nullptr);
-}
-
-void Player::extTextOut(const Record &r)
-{
-    if (r.size < U_SIZE_WMREXTTEXTOUT)
-        return;
-    const quint16 options = r.bytes().u16(12);
-    const bool hasRect = options & (U_ETO_OPAQUE | U_ETO_CLIPPED);
-    const qint64 stringAt = U_SIZE_WMREXTTEXTOUT + (hasRect ? U_SIZE_RECT16 : 0);
-    const int declared = r.bytes().s16(10);
-    if (declared < 0 || stringAt + declared > qint64(r.size))
-        return;
-    U_POINT16 at{};
-    int16_t length = 0;
-    uint16_t opts = 0;
-    const char *string = nullptr;
-    const int16_t *dx = nullptr;
-    U_RECT16 rect{};
-    if (!U_WMREXTTEXTOUT_get(r.data, &at, &length, &opts, &string, &dx, &rect))
-        return;
-    // The Dx array is optional: whatever follows the padded string is taken for it.
-    text(QPoint(at.x, at.y), QByteArrayView(string, length),
-         r.bytes().from(reinterpret_cast<const char *>(dx)), opts, hasRect ? &rect : nullptr);
-}
-
-} // namespace picture::wmf
+} // namespace picture::gdi
