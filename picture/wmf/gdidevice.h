@@ -249,6 +249,7 @@ private:
     double penPixels() const;
     QColor ropColor(const QColor &c) const;
     void setCompositionFor(int rop2);
+    void paperUnder(const QPainterPath &area);
     void fill(const QPainterPath &path, const BrushObject &brush, bool useRop2 = true);
     void stroke(const QPainterPath &path);
     QRectF outlineBox(const QRectF &box) const;

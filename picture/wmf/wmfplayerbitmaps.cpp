@@ -16,6 +16,13 @@ bool usesSource(quint32 rop)
     return ((table >> 2) & 0x33) != (table & 0x33);
 }
 
+// ... and the destination when its result changes with the destination bit.
+bool usesDestination(quint32 rop)
+{
+    const quint32 table = (rop >> 16) & 0xFF;
+    return ((table >> 1) & 0x55) != (table & 0x55);
+}
+
 QPainter::CompositionMode sourceMode(quint32 rop, bool *known)
 {
     *known = true;
@@ -40,6 +47,13 @@ QPainter::CompositionMode sourceMode(quint32 rop, bool *known)
         *known = false; // copying is the best stand-in for the operations we do not have
         return QPainter::CompositionMode_SourceOver;
     }
+}
+
+QPainterPath rectPath(const QRectF &r)
+{
+    QPainterPath path;
+    path.addRect(r);
+    return path;
 }
 
 } // namespace
@@ -103,6 +117,8 @@ void Device::blit(const QImage &image, const QRectF &dest, const QRectF &source,
                        inside.height() * dest.height() / source.height());
         p_.save();
         p_.setTransform(full_, true);
+        if (usesDestination(rop))
+            paperUnder(rectPath(d));
         p_.setCompositionMode(mode);
         p_.drawImage(d, part);
         p_.restore();
@@ -119,10 +135,21 @@ void Device::blit(const QImage &image, const QRectF &dest, const QRectF &source,
         s_.stretchMode == U_HALFTONE && (placed.target.width() < placed.part.width() ||
                                          placed.target.height() < placed.part.height());
     p_.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    if (usesDestination(rop))
+        paperUnder(rectPath(placed.target));
     p_.setCompositionMode(mode);
     p_.drawImage(placed.target, placed.part);
     p_.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p_.setRenderHint(QPainter::SmoothPixmapTransform, false);
+}
+
+// A metafile is drawn on white paper: where nothing is drawn yet, raster operations that read
+// the destination find white, not the transparent black our picture starts as.
+void Device::paperUnder(const QPainterPath &area)
+{
+    p_.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+    p_.fillPath(area, Qt::white);
+    p_.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
 void Device::alphaBlit(const QImage &image, const QRectF &dest, const QRectF &source,
@@ -169,11 +196,13 @@ void Device::ropFill(const QRectF &logical, quint32 rop)
         break;
     case U_PATINVERT:
         if (s_.brush.style != U_BS_NULL) {
+            paperUnder(path);
             p_.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
             p_.fillPath(path, s_.brush.color);
         }
         break;
     case U_DSTINVERT:
+        paperUnder(path);
         p_.setCompositionMode(QPainter::RasterOp_NotDestination);
         p_.fillPath(path, Qt::black);
         break;

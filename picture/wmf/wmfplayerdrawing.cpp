@@ -41,6 +41,14 @@ QColor Device::ropColor(const QColor &c) const
     }
 }
 
+// A binary raster operation (R2_*, one more than its truth table over pen and destination) reads
+// the destination when its result changes with the destination bit.
+static bool readsDestination(int rop2)
+{
+    const int table = (rop2 - 1) & 0xF;
+    return ((table >> 1) & 0x5) != (table & 0x5);
+}
+
 void Device::setCompositionFor(int rop2)
 {
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
@@ -176,8 +184,11 @@ void Device::fill(const QPainterPath &path, const BrushObject &brush, bool useRo
     if (brush.style == U_BS_NULL || (useRop2 && s_.rop2 == U_R2_NOP))
         return;
     const auto paint = [&](const QBrush &b) {
-        if (useRop2)
+        if (useRop2) {
+            if (readsDestination(s_.rop2))
+                paperUnder(path);
             setCompositionFor(s_.rop2);
+        }
         p_.fillPath(path, b);
         p_.setCompositionMode(QPainter::CompositionMode_SourceOver);
     };
@@ -219,6 +230,13 @@ void Device::stroke(const QPainterPath &path)
     const std::optional<QPen> pen = currentPen();
     if (!pen)
         return;
+    if (readsDestination(s_.rop2)) {
+        QPen paper = *pen;
+        paper.setStyle(Qt::SolidLine);
+        paper.setColor(Qt::white);
+        p_.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+        p_.strokePath(path, paper);
+    }
     setCompositionFor(s_.rop2);
     if (pen->style() == Qt::CustomDashLine && s_.bkMode == U_OPAQUE) {
         QPen gaps = *pen;
