@@ -84,6 +84,7 @@ static bool place(const QImage &image, QRectF target, bool mirrorX, bool mirrorY
 
 void Device::blit(const QImage &image, const QRectF &dest, const QRectF &source, quint32 rop)
 {
+    flushLines();
     if (image.isNull() || source.width() == 0 || source.height() == 0)
         return;
     if (!usesSource(rop))
@@ -128,6 +129,7 @@ void Device::blit(const QImage &image, const QRectF &dest, const QRectF &source,
 void Device::alphaBlit(const QImage &image, const QRectF &dest, const QRectF &source,
                        int constantAlpha)
 {
+    flushLines();
     if (image.isNull())
         return;
     p_.save();
@@ -155,6 +157,7 @@ void Device::transparentBlit(const QImage &image, const QRectF &dest, const QRec
 // Raster operations that use no source bitmap.
 void Device::ropFill(const QRectF &logical, quint32 rop)
 {
+    flushLines();
     QPainterPath path;
     if (rotated()) {
         QPainterPath p;
