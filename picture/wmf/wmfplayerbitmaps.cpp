@@ -120,6 +120,11 @@ void Device::blit(const QImage &image, const QRectF &dest, const QRectF &source,
         s_.stretchMode == U_HALFTONE && (placed.target.width() < placed.part.width() ||
                                          placed.target.height() < placed.part.height());
     p_.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    if (mode != QPainter::CompositionMode_SourceOver && mode != QPainter::RasterOp_NotSource) {
+        // Operations that combine with what is there see white paper where nothing was drawn.
+        p_.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+        p_.fillRect(placed.target, Qt::white);
+    }
     p_.setCompositionMode(mode);
     p_.drawImage(placed.target, placed.part);
     p_.setCompositionMode(QPainter::CompositionMode_SourceOver);
