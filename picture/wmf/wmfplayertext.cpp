@@ -119,14 +119,15 @@ void Device::text(QPointF at, const TextRun &run)
         whole += piece.text;
     std::vector<QPointF> positions;
     double width = 0;
-    double rise = 0;
+    double rise = 0; // downwards on the picture
     if (run.advances.size() == run.pieces.size()) {
         positions.reserve(run.pieces.size());
         for (size_t i = 0; i < run.pieces.size(); ++i) {
-            positions.emplace_back(width, -rise);
+            positions.emplace_back(width, rise);
             width += run.advances[i] * scaleX_;
+            // Vertical advances run along the logical y axis, downwards unless it is flipped.
             if (i < run.vertical.size())
-                rise += run.vertical[i] * scaleY_;
+                rise += run.vertical[i] * (full_.m22() < 0 ? -scaleY_ : scaleY_);
         }
     } else {
         width = QFontMetricsF(rf.font, image_).horizontalAdvance(whole) * rf.widthScale;
