@@ -25,7 +25,6 @@ constexpr quint32 kDrawing[] = {2,  3,  4,  5,  6,  7,  8,  15, 41, 42, 43,  44,
                                 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 108, 114, 116, 118};
 constexpr quint32 kEmfPlusIdentifier = 0x2B464D45; // "EMF+"
 constexpr quint16 kEmfPlusHeader = 0x4001;
-constexpr quint16 kEmfPlusDual = 0x0001;
 constexpr quint32 kMaxObjects = 65536;
 constexpr quint32 kMinObjects = 1024; // for headers that count too few handles
 constexpr qsizetype kHandleCountAt = 56;
@@ -56,19 +55,21 @@ bool holdsOnlyEmfPlus(const QByteArray &bytes)
 {
     const LittleEndianReader file(bytes);
     const qsizetype headerSize = file.u32(kHeaderSizeAt);
-    bool plusOnly = false;
+    bool plus = false;
     bool drawn = false;
     forEachRecord(
         bytes, std::max<qsizetype>(headerSize, kRecordHead),
         [&](qsizetype at, quint32 type, quint32 size) {
             if (type == U_EMR_COMMENT && size >= 24 && file.u32(at + 12) == kEmfPlusIdentifier &&
                 file.u16(at + 16) == kEmfPlusHeader)
-                plusOnly = !(file.u16(at + 18) & kEmfPlusDual);
+                plus = true;
             if (std::find(std::begin(kDrawing), std::end(kDrawing), type) != std::end(kDrawing))
                 drawn = true;
             return !drawn;
         });
-    return plusOnly && !drawn;
+    // A header calling the file dual is not enough: without GDI drawing there is nothing for
+    // us to show.
+    return plus && !drawn;
 }
 
 float Player::Rec::f32(qsizetype at) const

@@ -11,8 +11,8 @@
 
 namespace picture::emf {
 
-// True when the metafile holds EMF+ records only: an EMF+ header that does not call the file
-// dual, and no GDI record that draws.
+// True when the metafile holds EMF+ records only: an EMF+ header, and no GDI record that draws
+// (a file whose header calls it dual but that draws nothing in GDI counts too).
 bool holdsOnlyEmfPlus(const QByteArray &bytes);
 
 // Plays every record that passes libuemf's checks, from the header (`headerSize` bytes) to the

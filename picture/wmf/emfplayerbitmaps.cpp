@@ -9,6 +9,8 @@ namespace {
 
 constexpr quint32 kDibPalColors = 1;
 constexpr quint32 kInfoHeaderBytes = 40;
+constexpr quint32 kBitfields = 3;
+constexpr qint64 kMaskBytes = 12;
 constexpr quint8 kAcSrcAlpha = 1;
 constexpr quint32 kDestinationUnchanged = 0xAA;
 constexpr quint32 kGradientRectH = 0;
@@ -32,10 +34,27 @@ QImage Player::bitmap(const Rec &r, qsizetype usageAt, qsizetype bmiAt, bool kee
     const quint32 bitsSize = in.u32(bmiAt + 12);
     if (bmiSize == 0 || !in.has(bmiOffset, bmiSize) || !in.has(bitsOffset, bitsSize))
         return {};
-    QByteArray dib(in.data() + bmiOffset, bmiSize);
-    dib.append(in.data() + bitsOffset, bitsSize);
     const wmf::ColorUsage usage =
         in.u32(usageAt) == kDibPalColors ? wmf::ColorUsage::PaletteIndices16 : wmf::ColorUsage::Rgb;
+    // The bits follow the colour table in the decoder's eyes; writers often give the header
+    // more bytes than header and table need, so it is cut (or padded) to exactly those.
+    const LittleEndianReader bmi(in.data() + bmiOffset, bmiSize);
+    const quint32 headerBytes = bmi.u32(0);
+    qint64 tableBytes = 0;
+    if (headerBytes >= kInfoHeaderBytes) {
+        const int bitCount = bmi.u16(14);
+        const quint32 used = bmi.u32(32);
+        const qint64 entries =
+            used ? std::min<quint32>(used, 256) : (bitCount <= 8 ? qint64(1) << bitCount : 0);
+        tableBytes = entries * (usage == wmf::ColorUsage::PaletteIndices16 ? 2 : 4);
+        if (headerBytes == kInfoHeaderBytes && bmi.u32(16) == kBitfields)
+            tableBytes += kMaskBytes;
+    }
+    const qint64 wanted = headerBytes >= kInfoHeaderBytes ? headerBytes + tableBytes : bmiSize;
+    QByteArray dib(in.data() + bmiOffset, qsizetype(std::min<qint64>(wanted, bmiSize)));
+    if (dib.size() < wanted && wanted <= kInfoHeaderBytes + 4 * 256 + kMaskBytes)
+        dib.append(QByteArray(qsizetype(wanted - dib.size()), '\0'));
+    dib.append(in.data() + bitsOffset, bitsSize);
     QImage image = wmf::decodeDib(dib.constData(), dib.size(), usage, dev_.state().palette);
     const LittleEndianReader header(dib);
     if (!keepAlpha || image.isNull() || header.u32(0) < kInfoHeaderBytes || header.u16(14) != 32 ||

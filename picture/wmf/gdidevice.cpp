@@ -40,6 +40,7 @@ Device::~Device()
 
 void Device::finish()
 {
+    flushLines();
     if (p_.isActive())
         p_.end();
 }
@@ -77,6 +78,7 @@ Object *Device::objectAt(quint32 index)
 
 void Device::selectObject(quint32 index)
 {
+    flushLines();
     Object *o = objectAt(index);
     if (!o)
         return;
@@ -137,6 +139,15 @@ QRegion Device::region(const RegionObject &r) const
     for (const QRect &rc : r.rects)
         out += logicalRegion(QRectF(rc.left(), rc.top(), rc.width(), rc.height()));
     return out;
+}
+
+void Device::flushLines()
+{
+    if (pendingLines_.isEmpty())
+        return;
+    const QPainterPath lines = std::move(pendingLines_);
+    pendingLines_ = QPainterPath();
+    stroke(lines);
 }
 
 // ---- Paths ------------------------------------------------------------------------------------
@@ -252,7 +263,11 @@ void Device::selectClipPath(ClipMode mode)
 void Device::line(const QPainterPath &pixels, bool continueFigure)
 {
     if (!inPath_) {
-        stroke(pixels.translated(0.5, 0.5));
+        const std::optional<QPen> pen = currentPen();
+        if (pen && pen->style() == Qt::SolidLine && s_.rop2 == U_R2_COPYPEN)
+            pendingLines_.addPath(pixels.translated(0.5, 0.5));
+        else
+            stroke(pixels.translated(0.5, 0.5));
         return;
     }
     if (continueFigure && figureOpen_ && pixels.elementCount() > 0 &&
@@ -287,6 +302,14 @@ void Device::moveTo(QPointF p)
 
 void Device::lineTo(QPointF p)
 {
+    const quint32 style = s_.pen.style & U_PS_STYLE_MASK;
+    if (!inPath_ && s_.rop2 == U_R2_COPYPEN && (style == U_PS_SOLID || style == U_PS_INSIDEFRAME)) {
+        // The common case, many single lines, without a path of its own per line.
+        pendingLines_.moveTo(toPixels(s_.position) + QPointF(0.5, 0.5));
+        pendingLines_.lineTo(toPixels(p) + QPointF(0.5, 0.5));
+        s_.position = p;
+        return;
+    }
     QPainterPath path;
     path.moveTo(toPixels(s_.position));
     path.lineTo(toPixels(p));

@@ -18,6 +18,7 @@
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRawFont>
 #include <QTransform>
 
 #include <array>
@@ -138,7 +139,12 @@ public:
     Device(const Device &) = delete;
     Device &operator=(const Device &) = delete;
 
-    DcState &state() { return s_; }
+    // Changing the state ends a run of lines drawn together.
+    DcState &state()
+    {
+        flushLines();
+        return s_;
+    }
     const DcState &state() const { return s_; }
     QSizeF pictureSize() const { return picture_; }
 
@@ -259,9 +265,12 @@ private:
     void line(const QPainterPath &pixels, bool continueFigure);
     void applyClip();
     Qt::FillRule fillRule() const;
+    // Consecutive lines with a plain pen are stroked together: far faster, and the same pixels.
+    void flushLines();
 
     RealFont realizeFont();
     QPair<double, double> latinMetrics(const QFont &font);
+    const QRawFont &rawFont(const QFont &font);
 
     QImage *image_;
     QPainter p_;
@@ -282,7 +291,9 @@ private:
     bool inPath_ = false;
     bool figureOpen_ = false;
     QPainterPath path_; // picture pixels
+    QPainterPath pendingLines_;
     QHash<QString, QPair<double, double>> metricsCache_;
+    QHash<QString, QRawFont> rawFonts_;
 };
 
 } // namespace picture::gdi

@@ -98,6 +98,7 @@ static bool place(const QImage &image, QRectF target, bool mirrorX, bool mirrorY
 
 void Device::blit(const QImage &image, const QRectF &dest, const QRectF &source, quint32 rop)
 {
+    flushLines();
     if (image.isNull() || source.width() == 0 || source.height() == 0)
         return;
     if (!usesSource(rop))
@@ -155,6 +156,7 @@ void Device::paperUnder(const QPainterPath &area)
 void Device::alphaBlit(const QImage &image, const QRectF &dest, const QRectF &source,
                        int constantAlpha)
 {
+    flushLines();
     if (image.isNull())
         return;
     p_.save();
@@ -182,6 +184,7 @@ void Device::transparentBlit(const QImage &image, const QRectF &dest, const QRec
 // Raster operations that use no source bitmap.
 void Device::ropFill(const QRectF &logical, quint32 rop)
 {
+    flushLines();
     QPainterPath path;
     if (rotated()) {
         QPainterPath p;

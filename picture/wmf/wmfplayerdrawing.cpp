@@ -181,6 +181,7 @@ QRectF Device::outlineBox(const QRectF &b) const
 
 void Device::fill(const QPainterPath &path, const BrushObject &brush, bool useRop2)
 {
+    flushLines();
     if (brush.style == U_BS_NULL || (useRop2 && s_.rop2 == U_R2_NOP))
         return;
     const auto paint = [&](const QBrush &b) {
@@ -227,6 +228,8 @@ void Device::fill(const QPainterPath &path, const BrushObject &brush, bool useRo
 
 void Device::stroke(const QPainterPath &path)
 {
+    if (!pendingLines_.isEmpty())
+        flushLines();
     const std::optional<QPen> pen = currentPen();
     if (!pen)
         return;
@@ -395,6 +398,7 @@ void Device::polygons(const std::vector<QPolygonF> &polys)
 
 void Device::setPixel(QPointF p, const QColor &c)
 {
+    flushLines();
     p_.fillRect(QRectF(toPixels(p), QSizeF(1, 1)), c);
 }
 
@@ -403,6 +407,7 @@ void Device::setPixel(QPointF p, const QColor &c)
 void Device::gradientRect(const QRectF &logical, const QColor &from, const QColor &to,
                           bool vertical)
 {
+    flushLines();
     const QPointF a = toPixels(logical.topLeft());
     const QPointF b = toPixels(logical.bottomRight());
     QLinearGradient g(a, vertical ? QPointF(a.x(), b.y()) : QPointF(b.x(), a.y()));
@@ -423,6 +428,7 @@ void Device::gradientRect(const QRectF &logical, const QColor &from, const QColo
 void Device::gradientTriangle(const std::array<QPointF, 3> &logical,
                               const std::array<QColor, 3> &colors)
 {
+    flushLines();
     std::array<QPointF, 3> v;
     for (size_t i = 0; i < 3; ++i)
         v[i] = toPixels(logical[i]);
@@ -496,6 +502,7 @@ void Device::frameRegion(const RegionObject &r, const BrushObject &brush, double
 
 void Device::invertRegion(const RegionObject &r)
 {
+    flushLines();
     QPainterPath path;
     path.addRegion(region(r));
     p_.setCompositionMode(QPainter::RasterOp_NotDestination);

@@ -41,6 +41,7 @@ namespace picture::gdi {
 
 void Device::updateMapping()
 {
+    flushLines();
     double sx = 1;
     double sy = 1;
     double unitsPerInch = 0;
@@ -218,6 +219,7 @@ void Device::saveDc()
 // Negative: that many levels back; positive: the absolute level (the first save is level 1).
 void Device::restoreDc(int which)
 {
+    flushLines();
     if (which < 0 && droppedSaves_ > 0) {
         const int dropped = std::min(droppedSaves_, -which);
         droppedSaves_ -= dropped;
@@ -323,6 +325,7 @@ void Device::setMetaRegion()
 
 void Device::applyClip()
 {
+    flushLines();
     if (s_.clipped && s_.metaClipped)
         p_.setClipRegion(s_.clip.intersected(s_.metaClip));
     else if (s_.clipped)

@@ -3,6 +3,7 @@
 #include <picture/wmf/gdidevice.h>
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +26,15 @@ constexpr double kMaxWidthScale = 20.0;
 namespace picture::gdi {
 
 // ---- Text -------------------------------------------------------------------------------------
+
+const QRawFont &Device::rawFont(const QFont &font)
+{
+    const QString key = font.key();
+    auto it = rawFonts_.find(key);
+    if (it == rawFonts_.end())
+        it = rawFonts_.insert(key, QRawFont::fromFont(font));
+    return *it;
+}
 
 QPair<double, double> Device::latinMetrics(const QFont &font)
 {
@@ -89,6 +99,7 @@ RealFont Device::realizeFont()
 
 void Device::text(QPointF at, const TextRun &run)
 {
+    flushLines();
     const bool updateCp = s_.textAlign & U_TA_UPDATECP;
     const QPointF origin = toPixels(updateCp ? s_.position : at);
     QRectF clipBox;
@@ -108,14 +119,15 @@ void Device::text(QPointF at, const TextRun &run)
         whole += piece.text;
     std::vector<QPointF> positions;
     double width = 0;
-    double rise = 0;
+    double rise = 0; // downwards on the picture
     if (run.advances.size() == run.pieces.size()) {
         positions.reserve(run.pieces.size());
         for (size_t i = 0; i < run.pieces.size(); ++i) {
-            positions.emplace_back(width, -rise);
+            positions.emplace_back(width, rise);
             width += run.advances[i] * scaleX_;
+            // Vertical advances run along the logical y axis, downwards unless it is flipped.
             if (i < run.vertical.size())
-                rise += run.vertical[i] * scaleY_;
+                rise += run.vertical[i] * (full_.m22() < 0 ? -scaleY_ : scaleY_);
         }
     } else {
         width = QFontMetricsF(rf.font, image_).horizontalAdvance(whole) * rf.widthScale;
@@ -157,14 +169,35 @@ void Device::text(QPointF at, const TextRun &run)
         p_.scale(rf.widthScale, 1);
         p_.drawText(QPointF(), whole);
     } else {
+        // Placed characters go out as one run of glyphs of the first face; a character that
+        // face lacks is drawn on its own, so that Qt finds it another face.
+        p_.translate(left, baseline);
+        p_.scale(rf.widthScale, 1);
+        const QRawFont &raw = rawFont(rf.font);
+        QList<quint32> glyphs;
+        QList<QPointF> glyphPositions;
         for (size_t i = 0; i < run.pieces.size(); ++i) {
-            if (run.pieces[i].text.isEmpty())
+            const QString &piece = run.pieces[i].text;
+            if (piece.isEmpty())
                 continue;
-            p_.save();
-            p_.translate(left + positions[i].x(), baseline + positions[i].y());
-            p_.scale(rf.widthScale, 1);
-            p_.drawText(QPointF(), run.pieces[i].text);
-            p_.restore();
+            const QPointF at(positions[i].x() / rf.widthScale, positions[i].y());
+            const QList<quint32> indexes =
+                raw.isValid() ? raw.glyphIndexesForString(piece) : QList<quint32>();
+            if (indexes.size() == 1 && indexes[0] != 0) {
+                glyphs.append(indexes[0]);
+                glyphPositions.append(at);
+            } else {
+                p_.drawText(at, piece);
+            }
+        }
+        if (!glyphs.isEmpty()) {
+            QGlyphRun glyphRun;
+            glyphRun.setRawFont(raw);
+            glyphRun.setGlyphIndexes(glyphs);
+            glyphRun.setPositions(glyphPositions);
+            glyphRun.setUnderline(rf.font.underline());
+            glyphRun.setStrikeOut(rf.font.strikeOut());
+            p_.drawGlyphRun(QPointF(), glyphRun);
         }
     }
     p_.restore();
