@@ -110,6 +110,13 @@ struct DcState {
     QRegion metaClip;
 };
 
+// A face's measures per pixel of character height.
+struct FaceMetrics {
+    double ascent = 0;
+    double descent = 0;
+    double averageWidth = 0; // as Windows reports it: lower-case letters and space by frequency
+};
+
 struct RealFont {
     bool drawable = false;
     QFont font;
@@ -269,7 +276,7 @@ private:
     void flushLines();
 
     RealFont realizeFont();
-    QPair<double, double> latinMetrics(const QFont &font);
+    FaceMetrics latinMetrics(const QFont &font);
     const QRawFont &rawFont(const QFont &font);
 
     QImage *image_;
@@ -292,7 +299,7 @@ private:
     bool figureOpen_ = false;
     QPainterPath path_; // picture pixels
     QPainterPath pendingLines_;
-    QHash<QString, QPair<double, double>> metricsCache_;
+    QHash<QString, FaceMetrics> metricsCache_;
     QHash<QString, QRawFont> rawFonts_;
 };
 

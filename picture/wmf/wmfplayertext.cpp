@@ -6,6 +6,7 @@
 #include <QGlyphRun>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -20,6 +21,13 @@ constexpr double kEastAsianAscent = 0.86;
 constexpr double kEastAsianDescent = 0.14;
 constexpr double kMinWidthScale = 0.05;
 constexpr double kMaxWidthScale = 20.0;
+// The weights of the lower-case letters and the space in a face's average character width, as
+// Windows (and the first TrueType tables) define it. Newer faces record the mean of all their
+// glyphs instead, wider for the same design, so the width is measured here.
+constexpr std::array<int, 27> kAverageWidthWeights = {64, 14, 27, 35, 100, 20, 14, 42, 63,
+                                                      3,  6,  35, 20, 56,  56, 17, 4,  49,
+                                                      56, 71, 31, 10, 18,  3,  18, 2,  166};
+constexpr int kAverageWidthWeightSum = 1000;
 
 } // namespace
 
@@ -36,7 +44,7 @@ const QRawFont &Device::rawFont(const QFont &font)
     return *it;
 }
 
-QPair<double, double> Device::latinMetrics(const QFont &font)
+FaceMetrics Device::latinMetrics(const QFont &font)
 {
     const QString key = font.key();
     if (auto it = metricsCache_.constFind(key); it != metricsCache_.constEnd())
@@ -44,8 +52,13 @@ QPair<double, double> Device::latinMetrics(const QFont &font)
     QFont probe(font);
     probe.setPointSizeF(kMetricsProbePixels * 72.0 / image_->logicalDpiY());
     const QFontMetricsF fm(probe, image_);
-    const QPair<double, double> m{fm.ascent() / kMetricsProbePixels,
-                                  fm.descent() / kMetricsProbePixels};
+    double weighted = 0;
+    for (size_t i = 0; i < kAverageWidthWeights.size(); ++i) {
+        const QChar c = i + 1 < kAverageWidthWeights.size() ? QChar(char16_t(u'a' + i)) : u' ';
+        weighted += fm.horizontalAdvance(c) * kAverageWidthWeights[i];
+    }
+    const FaceMetrics m{fm.ascent() / kMetricsProbePixels, fm.descent() / kMetricsProbePixels,
+                        weighted / kAverageWidthWeightSum / kMetricsProbePixels};
     metricsCache_.insert(key, m);
     return m;
 }
@@ -62,9 +75,12 @@ RealFont Device::realizeFont()
     q.setItalic(f.italic);
     q.setUnderline(f.underline);
     q.setStrikeOut(f.strikeOut);
-    const auto [ascent, descent] = f.face.eastAsianMetrics
-                                       ? QPair<double, double>(kEastAsianAscent, kEastAsianDescent)
-                                       : latinMetrics(q);
+    // East Asian faces report half their character height as their average width.
+    const FaceMetrics metrics = f.face.eastAsianMetrics
+                                    ? FaceMetrics{kEastAsianAscent, kEastAsianDescent, 0.5}
+                                    : latinMetrics(q);
+    const double ascent = metrics.ascent;
+    const double descent = metrics.descent;
     const double height = std::abs(f.height * scaleY_);
     double em = 0;
     if (f.height < 0)
@@ -81,10 +97,8 @@ RealFont Device::realizeFont()
     rf.ascent = ascent * em;
     rf.descent = descent * em;
     if (f.width != 0) {
-        // The width asked for is the average character width; East Asian faces report half
-        // their character height as that.
-        const double have =
-            f.face.eastAsianMetrics ? em / 2 : QFontMetricsF(q, image_).averageCharWidth();
+        // The width asked for is the average character width.
+        const double have = metrics.averageWidth * em;
         if (have > 0)
             rf.widthScale =
                 std::clamp(std::abs(f.width * scaleX_) / have, kMinWidthScale, kMaxWidthScale);
@@ -92,7 +106,12 @@ RealFont Device::realizeFont()
     // Escapement is counter-clockwise on the picture; a world transform turns text with it.
     const QPointF x = s_.world.map(QPointF(1, 0)) - s_.world.map(QPointF());
     const double worldAngle = std::atan2(x.y(), x.x()) * 180 / std::numbers::pi;
-    rf.angle = f.escapement / 10.0 - (full_.m22() < 0 ? -worldAngle : worldAngle);
+    // The escapement turns from the logical x axis away from the logical y axis (counter-clockwise
+    // where y runs down): a mapping that flips one axis, as y up does, turns it the other way on
+    // the picture.
+    const bool mirrored = full_.determinant() < 0;
+    rf.angle = (mirrored ? -f.escapement : f.escapement) / 10.0 -
+               (full_.m22() < 0 ? -worldAngle : worldAngle);
     rf.drawable = true;
     return rf;
 }

@@ -3,18 +3,22 @@
 
 #include <picture/picture.h>
 
+#include <QFontDatabase>
 #include <QtEndian>
 #include <QtTest>
 
 #include <uemf.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
 // 96 dpi reference device.
 constexpr U_SIZEL kDevice{1920, 1440};
 constexpr U_SIZEL kDeviceMm{508, 381};
+constexpr int kOffDx = 72; // EXTTEXTOUTW's offset of its advances, from the record's start
 
 U_COLORREF colorRef(const QColor &c)
 {
@@ -75,6 +79,43 @@ public:
         return *this;
     }
 
+    Emf &mapping(int mode, QSize window, QSize viewport, QPoint windowOrg = {})
+    {
+        add(U_EMRSETMAPMODE_set(uint32_t(mode)));
+        add(U_EMRSETWINDOWEXTEX_set(U_SIZEL{window.width(), window.height()}));
+        add(U_EMRSETVIEWPORTEXTEX_set(U_SIZEL{viewport.width(), viewport.height()}));
+        return add(U_EMRSETWINDOWORGEX_set(U_POINTL{windowOrg.x(), windowOrg.y()}));
+    }
+
+    // `height` and `width` as in a LOGFONT, in logical units; `escapement` in tenths of a degree.
+    Emf &font(const QString &face, int height, int width = 0, int escapement = 0)
+    {
+        std::vector<uint16_t> name(U_LF_FACESIZE, 0);
+        std::copy(face.utf16(), face.utf16() + std::min<qsizetype>(face.size(), U_LF_FACESIZE - 1),
+                  name.begin());
+        const U_LOGFONT lf = logfont_set(height, width, escapement, escapement, U_FW_NORMAL, 0, 0,
+                                         0, U_ANSI_CHARSET, 0, 0, 0, 0, name.data());
+        add(U_EMREXTCREATEFONTINDIRECTW_set(handle_, reinterpret_cast<const char *>(&lf), nullptr));
+        return add(U_EMRSELECTOBJECT_set(handle_++));
+    }
+
+    // Characters at `at` (logical), placed by the font's own advances.
+    Emf &text(QPoint at, const QString &text, quint32 align = U_TA_BASELINE)
+    {
+        add(U_EMRSETTEXTALIGN_set(align));
+        add(U_EMRSETBKMODE_set(U_TRANSPARENT));
+        QString chars = text;
+        std::vector<uint32_t> unused(size_t(text.size()), 0);
+        char *emrText = emrtext_set(U_POINTL{at.x(), at.y()}, uint32_t(text.size()), 2,
+                                    chars.data(), 0, U_RCL_DEF, unused.data());
+        char *record = U_EMREXTTEXTOUTW_set(U_RCL_DEF, U_GM_COMPATIBLE, 1.0f, 1.0f,
+                                            reinterpret_cast<PU_EMRTEXT>(emrText));
+        qToLittleEndian<quint32>(0, record + kOffDx); // no advances: the font's own
+        add(record);
+        free(emrText);
+        return *this;
+    }
+
     QImage draw()
     {
         QByteArray out = bytes_;
@@ -110,6 +151,17 @@ bool near(const QColor &a, const QColor &b)
     return std::abs(a.red() - b.red()) <= kTolerance &&
            std::abs(a.green() - b.green()) <= kTolerance &&
            std::abs(a.blue() - b.blue()) <= kTolerance;
+}
+
+// The bounding box of the pixels darker than mid-grey on white paper.
+QRect ink(const QImage &image)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (onWhite(image, QPoint(x, y)).lightness() < 128)
+                box |= QRect(x, y, 1, 1);
+    return box;
 }
 
 #define VERIFY_COLOUR(image, point, expected)                                                      \
@@ -149,6 +201,72 @@ private slots:
         VERIFY_COLOUR(image, QPoint(25, 25), Qt::black); // red AND green
         VERIFY_COLOUR(image, QPoint(35, 25), Qt::red);   // beside the bitmap
         VERIFY_COLOUR(image, QPoint(20, 36), Qt::blue);
+    }
+
+    // A font's width is the average character width as Windows measures it (lower-case letters
+    // and the space by their frequency): Arial's normal width at a 100-unit character height is
+    // 44 units, and asking for it leaves the characters as they are.
+    void fontWidth_facesOwnAverage_keepsNaturalAdvances()
+    {
+        // Arial's average character width, 904 of its 2048 units per em.
+        constexpr int kArialWidthAt100 = 44;
+        const QString face = QStringLiteral("Liberation Sans"); // Arial's metrics
+        if (!QFontDatabase::hasFamily(face))
+            QSKIP("Liberation Sans (fonts-liberation2) is not installed");
+        const auto widthOf = [&](int width) {
+            const QRect box = ink(Emf(QSize(600, 150))
+                                      .font(face, -100, width)
+                                      .text(QPoint(10, 110), QStringLiteral("nnnn"))
+                                      .draw());
+            return box.width();
+        };
+        const int natural = widthOf(0);
+        QVERIFY2(natural > 150, qPrintable(QString::number(natural)));
+        const int asked = widthOf(kArialWidthAt100);
+        QVERIFY2(std::abs(asked - natural) <= natural / 25,
+                 qPrintable(QStringLiteral("%1 against %2").arg(asked).arg(natural)));
+        const int doubled = widthOf(2 * kArialWidthAt100);
+        QVERIFY2(std::abs(doubled - 2 * natural) <= natural / 10,
+                 qPrintable(QStringLiteral("%1 against %2").arg(doubled).arg(2 * natural)));
+    }
+
+    void escapement_mapping_turnsFromLogicalAxes_data()
+    {
+        QTest::addColumn<bool>("yUp");
+        QTest::addColumn<int>("escapement");
+        QTest::addColumn<bool>("runsUp");
+        QTest::newRow("y down, 90 degrees: upwards") << false << 900 << true;
+        QTest::newRow("y down, 270 degrees: downwards") << false << 2700 << false;
+        QTest::newRow("y up, 270 degrees: upwards") << true << 2700 << true;
+        QTest::newRow("y up, 90 degrees: downwards") << true << 900 << false;
+    }
+
+    // The escapement turns the baseline from the logical x axis away from the logical y axis:
+    // counter-clockwise on the picture when y runs down, clockwise when the mapping turns y up,
+    // so a chart's y-axis title drawn in a y-up mapping at 270 degrees reads upwards.
+    void escapement_mapping_turnsFromLogicalAxes()
+    {
+        QFETCH(bool, yUp);
+        QFETCH(int, escapement);
+        QFETCH(bool, runsUp);
+        constexpr int kSide = 200;
+        constexpr int kMiddle = kSide / 2;
+        Emf emf(QSize(kSide, kSide));
+        if (yUp)
+            emf.mapping(U_MM_ANISOTROPIC, QSize(kSide, -kSide), QSize(kSide, kSide),
+                        QPoint(0, kSide));
+        const QImage image = emf.font(QStringLiteral("Noto Sans CJK JP"), -20, 0, escapement)
+                                 .text(QPoint(kMiddle, kMiddle), QStringLiteral("HHHHHH"))
+                                 .draw();
+        const QRect box = ink(image);
+        QVERIFY2(box.height() > 2 * box.width(),
+                 qPrintable(QStringLiteral("%1 x %2").arg(box.width()).arg(box.height())));
+        if (runsUp)
+            QVERIFY2(box.bottom() <= kMiddle + 2 && box.top() < kMiddle - 40,
+                     qPrintable(QStringLiteral("%1..%2").arg(box.top()).arg(box.bottom())));
+        else
+            QVERIFY2(box.top() >= kMiddle - 2 && box.bottom() > kMiddle + 40,
+                     qPrintable(QStringLiteral("%1..%2").arg(box.top()).arg(box.bottom())));
     }
 };
 
