@@ -383,9 +383,10 @@ bool Player::pathOrClip(const Rec &r)
         const std::optional<gdi::RegionObject> rgn = region(r, 8, 16);
         std::optional<QRegion> pixels;
         if (rgn) {
-            pixels = QRegion();
+            QList<QRegion> parts;
             for (const QRect &rc : rgn->rects)
-                *pixels += dev_.deviceRect(QRectF(rc));
+                parts.append(dev_.deviceRect(QRectF(rc)));
+            pixels = gdi::unite(std::move(parts));
         }
         dev_.combineClip(pixels, gdi::ClipMode(mode));
         break;

@@ -135,10 +135,28 @@ QColor Device::color(const U_COLORREF &c) const
 
 QRegion Device::region(const RegionObject &r) const
 {
-    QRegion out;
+    QList<QRegion> parts;
+    parts.reserve(r.rects.size());
     for (const QRect &rc : r.rects)
-        out += logicalRegion(QRectF(rc.left(), rc.top(), rc.width(), rc.height()));
-    return out;
+        parts.append(logicalRegion(QRectF(rc.left(), rc.top(), rc.width(), rc.height())));
+    return unite(std::move(parts));
+}
+
+// Pairwise, so that many rectangles cost n log n rather than n squared.
+QRegion unite(QList<QRegion> parts)
+{
+    if (parts.isEmpty())
+        return {};
+    while (parts.size() > 1) {
+        QList<QRegion> next;
+        next.reserve(parts.size() / 2 + 1);
+        for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+            next.append(parts[i].united(parts[i + 1]));
+        if (parts.size() % 2)
+            next.append(parts.last());
+        parts = std::move(next);
+    }
+    return parts.first();
 }
 
 void Device::flushLines()
@@ -154,9 +172,11 @@ void Device::flushLines()
 
 void Device::beginPath()
 {
+    widened_ = false;
     inPath_ = true;
     figureOpen_ = false;
     path_ = QPainterPath();
+    widened_ = false;
 }
 
 void Device::endPath()
@@ -169,6 +189,7 @@ void Device::abortPath()
     inPath_ = false;
     figureOpen_ = false;
     path_ = QPainterPath();
+    widened_ = false;
 }
 
 void Device::closeFigure()
@@ -189,9 +210,10 @@ void Device::fillPath()
     if (inPath_)
         return;
     QPainterPath area = path_;
-    area.setFillRule(fillRule());
+    area.setFillRule(widened_ ? Qt::WindingFill : fillRule());
     fill(area, s_.brush);
     path_ = QPainterPath();
+    widened_ = false;
 }
 
 void Device::strokePath()
@@ -200,6 +222,7 @@ void Device::strokePath()
         return;
     stroke(path_.translated(0.5, 0.5));
     path_ = QPainterPath();
+    widened_ = false;
 }
 
 void Device::strokeAndFillPath()
@@ -207,7 +230,7 @@ void Device::strokeAndFillPath()
     if (inPath_)
         return;
     QPainterPath area = path_;
-    area.setFillRule(fillRule());
+    area.setFillRule(widened_ ? Qt::WindingFill : fillRule());
     fill(area, s_.brush);
     // Filling closes the figures; so does the outline drawn around the fill.
     QPainterPath outline;
@@ -217,6 +240,7 @@ void Device::strokeAndFillPath()
     }
     stroke(outline.translated(0.5, 0.5));
     path_ = QPainterPath();
+    widened_ = false;
 }
 
 // The path becomes the area the pen would cover; geometric pens only, as on Windows.
@@ -232,7 +256,10 @@ void Device::widenPath()
     stroker.setCapStyle(pen->capStyle());
     stroker.setJoinStyle(pen->joinStyle());
     stroker.setMiterLimit(s_.miterLimit);
-    path_ = stroker.createStroke(path_).simplified();
+    // The outline overlaps itself where the line turns: it is filled by winding, whatever the
+    // fill mode.
+    path_ = stroker.createStroke(path_);
+    widened_ = true;
 }
 
 void Device::flattenPath()
@@ -250,12 +277,13 @@ void Device::selectClipPath(ClipMode mode)
     if (inPath_)
         return;
     QPainterPath area = path_;
-    area.setFillRule(fillRule());
+    area.setFillRule(widened_ ? Qt::WindingFill : fillRule());
     QRegion r;
     for (const QPolygonF &poly : area.toFillPolygons())
-        r = r.xored(QRegion(poly.toPolygon(), fillRule()));
+        r = r.xored(QRegion(poly.toPolygon(), area.fillRule()));
     combineClip(r, mode);
     path_ = QPainterPath();
+    widened_ = false;
 }
 
 // Adds an open figure in picture pixels to the path, or strokes it. A figure that continues from

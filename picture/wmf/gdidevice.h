@@ -136,6 +136,9 @@ struct TextRun {
     std::optional<QRectF> rect;   // logical, when ETO_OPAQUE or ETO_CLIPPED asks for it
 };
 
+// The union of many regions, built quickly.
+QRegion unite(QList<QRegion> parts);
+
 class Device {
 public:
     // `deviceToPicture` takes device units to the image's logical pixels; `devicePixelsPerInch`
@@ -297,6 +300,7 @@ private:
     bool rotated_ = false;
     bool inPath_ = false;
     bool figureOpen_ = false;
+    bool widened_ = false;
     QPainterPath path_; // picture pixels
     QPainterPath pendingLines_;
     QHash<QString, FaceMetrics> metricsCache_;

@@ -21,6 +21,7 @@ const QList<qreal> kGeometricDashDot{3, 1, 1, 1};
 const QList<qreal> kGeometricDashDotDot{3, 1, 1, 1, 1, 1};
 const QList<qreal> kAlternate{1, 1};
 constexpr int kMaxUserDashes = 16;
+constexpr qint64 kMaxShadedPixels = 1 << 20;
 constexpr double kMinDash = 0.01; // pen widths; Qt loops on zero-length patterns
 
 } // namespace
@@ -329,13 +330,14 @@ void Device::arc(ArcKind kind, const QRectF &logicalBox, QPointF start, QPointF 
     const double a0 = angleOf(start);
     double sweep = angleOf(end) - a0;
     const bool clockwise = s_.clockwiseArcs != flipped;
-    if (clockwise) {
-        while (sweep >= 0)
-            sweep -= 360;
-    } else {
-        while (sweep <= 0)
-            sweep += 360;
-    }
+    // The sweep brought into (0, 360] counter-clockwise or [-360, 0) clockwise.
+    sweep = std::fmod(sweep, 360.0);
+    if (!std::isfinite(sweep))
+        return;
+    if (clockwise && sweep >= 0)
+        sweep -= 360;
+    else if (!clockwise && sweep <= 0)
+        sweep += 360;
     const auto outlineOf = [&](const QRectF &r, bool withLead) {
         QPainterPath path;
         if (kind == ArcKind::Pie) {
@@ -441,6 +443,15 @@ void Device::gradientTriangle(const std::array<QPointF, 3> &logical,
         triangle.boundingRect().toAlignedRect().intersected(QRect(QPoint(), picture_.toSize()));
     if (bounds.isEmpty())
         return;
+    if (qint64(bounds.width()) * bounds.height() > kMaxShadedPixels) {
+        // Too large to shade pixel by pixel in good time: the corners' mean colour.
+        QPainterPath path;
+        path.addPolygon(triangle);
+        p_.fillPath(path, QColor((colors[0].red() + colors[1].red() + colors[2].red()) / 3,
+                                 (colors[0].green() + colors[1].green() + colors[2].green()) / 3,
+                                 (colors[0].blue() + colors[1].blue() + colors[2].blue()) / 3));
+        return;
+    }
     QImage patch(bounds.size(), QImage::Format_ARGB32);
     for (int y = 0; y < patch.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(patch.scanLine(y));
