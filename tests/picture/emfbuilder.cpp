@@ -137,7 +137,7 @@ void EmfBuilder::font(const Font &f)
     const quint32 flags = (f.italic ? 1u : 0u) | (f.underline ? 0x100u : 0u);
     const quint32 h = handle();
     record(U_EMR_EXTCREATEFONTINDIRECTW,
-           {h, f.height, 0, f.escapement, f.escapement, f.weight, flags, 0}, face);
+           {h, f.height, f.width, f.escapement, f.escapement, f.weight, flags, 0}, face);
     select(h);
 }
 

@@ -39,6 +39,7 @@ public:
     // Fonts and text with every knob the tests turn; `dx` in logical units, pairs with ETO_PDY.
     struct Font {
         int height = -20;
+        int width = 0; // average character width; 0 for the face's own
         int weight = 400;
         bool italic = false;
         bool underline = false;

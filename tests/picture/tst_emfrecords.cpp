@@ -319,7 +319,8 @@ private slots:
     void emfFont_eachAttribute_changesTheInk_data()
     {
         QTest::addColumn<EmfBuilder::Font>("font");
-        QTest::addColumn<int>("check"); // 0 taller, 1 rotated, 2 more ink, 3 lower
+        // 0 smaller, 1 turned, 2 more ink, 3 lower, 4 leaning, 5 wider
+        QTest::addColumn<int>("check");
         EmfBuilder::Font cell;
         cell.height = 20; // cell height: the characters come out smaller
         QTest::newRow("cell height is smaller") << cell << 0;
@@ -332,6 +333,12 @@ private slots:
         EmfBuilder::Font underlined;
         underlined.underline = true;
         QTest::newRow("underline below") << underlined << 3;
+        EmfBuilder::Font italic;
+        italic.italic = true;
+        QTest::newRow("italic leans right") << italic << 4;
+        EmfBuilder::Font wide;
+        wide.width = 40;
+        QTest::newRow("average width widens") << wide << 5;
     }
 
     void emfFont_eachAttribute_changesTheInk()
@@ -368,8 +375,19 @@ private slots:
             QVERIFY2(inkB > inkA * 11 / 10,
                      qPrintable(QStringLiteral("%1 %2").arg(inkA).arg(inkB)));
             break;
-        default:
+        case 3:
             QVERIFY(b.bottom() > a.bottom());
+            break;
+        case 4: {
+            // The left edge of the first H near its top against near its bottom.
+            const int top = emfInkBounds(changed, QRect(0, b.top(), 100, 3)).left();
+            const int bottom = emfInkBounds(changed, QRect(0, b.bottom() - 2, 100, 3)).left();
+            QVERIFY2(top > bottom + 1, qPrintable(QStringLiteral("%1 %2").arg(top).arg(bottom)));
+            break;
+        }
+        default:
+            QVERIFY2(b.width() > a.width() * 3 / 2,
+                     qPrintable(QStringLiteral("%1 %2").arg(a.width()).arg(b.width())));
             break;
         }
     }
@@ -416,6 +434,93 @@ private slots:
             QVERIFY(r.image.isNull());
             QVERIFY2(r.error.contains(QStringLiteral("EMF+")), qPrintable(r.error));
         }
+    }
+
+    // Lines that go on from the current position: POLYDRAW's point types, POLYBEZIERTO and
+    // POLYLINETO, and POLYPOLYLINE's separate figures.
+    void emfLines_eachRecord_drawFigures_data()
+    {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<QList<QPoint>>("inked");
+        QTest::addColumn<QList<QPoint>>("clear");
+        QTest::newRow("poly-draw: move, lines, close") << Setup([](EmfBuilder &b) {
+            // Points (16-bit), then their types: MOVETO, LINETO, LINETO | CLOSEFIGURE.
+            b.record(U_EMR_POLYDRAW16, {0, 0, -1, -1, 3, 20 | 20 << 16, 80 | 20 << 16, 50 | 80 << 16},
+                     QByteArray("\x06\x02\x03", 3));
+        }) << QList<QPoint>{{50, 20}, {35, 50}, {65, 50}} << QList<QPoint>{{50, 50}};
+        QTest::newRow("poly-draw: a bad type draws nothing") << Setup([](EmfBuilder &b) {
+            b.record(U_EMR_POLYDRAW16, {0, 0, -1, -1, 2, 20 | 20 << 16, 80 | 20 << 16},
+                     QByteArray("\x06\x09", 2));
+        }) << QList<QPoint>() << QList<QPoint>{{50, 20}};
+        QTest::newRow("Bézier from the current position") << Setup([](EmfBuilder &b) {
+            b.record(U_EMR_MOVETOEX, {10, 90});
+            b.record(U_EMR_POLYBEZIERTO16, {0, 0, -1, -1, 3, 10 | 10 << 16, 90 | 10 << 16,
+                                            90 | 90 << 16});
+            b.record(U_EMR_LINETO, {10, 90}); // from where the curve ended
+        }) << QList<QPoint>{{50, 30}, {50, 90}} << QList<QPoint>{{50, 60}};
+        QTest::newRow("polyline from the current position") << Setup([](EmfBuilder &b) {
+            b.record(U_EMR_MOVETOEX, {10, 50});
+            b.record(U_EMR_POLYLINETO, {0, 0, -1, -1, 1, 90, 50});
+        }) << QList<QPoint>{{11, 50}, {50, 50}} << QList<QPoint>{{50, 40}};
+        QTest::newRow("poly-polyline: separate figures") << Setup([](EmfBuilder &b) {
+            b.record(U_EMR_POLYPOLYLINE16, {0, 0, -1, -1, 2, 4, 2, 2, 10 | 20 << 16, 90 | 20 << 16,
+                                            10 | 80 << 16, 90 | 80 << 16});
+        }) << QList<QPoint>{{50, 20}, {50, 80}} << QList<QPoint>{{50, 50}, {90, 50}};
+    }
+
+    void emfLines_eachRecord_drawFigures()
+    {
+        QFETCH(Setup, setup);
+        QFETCH(QList<QPoint>, inked);
+        QFETCH(QList<QPoint>, clear);
+        EmfBuilder b = emfPicture();
+        const quint32 h = b.handle();
+        b.record(U_EMR_CREATEPEN, {h, U_PS_SOLID, 1, 0, 0});
+        b.select(h);
+        setup(b);
+        const QImage image = drawEmf(b);
+        for (const QPoint &p : inked)
+            QVERIFY2(emfInked(image, p), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+        for (const QPoint &p : clear)
+            QVERIFY2(!emfInked(image, p),
+                     qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+    }
+
+    // Shrinking a fine checkerboard: HALFTONE averages it to grey, the other modes pick pixels.
+    void emfStretchMode_halftone_averages()
+    {
+        QImage checker(8, 8, QImage::Format_RGB32);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                checker.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+        const auto shrunk = [&](int mode) {
+            EmfBuilder b = emfPicture();
+            b.record(U_EMR_SETSTRETCHBLTMODE, {mode});
+            b.stretchDiBits(QRect(10, 10, 2, 2), QRect(0, 0, 8, 8), checker, U_SRCCOPY);
+            return qGray(drawEmf(b).pixel(10, 10));
+        };
+        const int halftone = shrunk(U_HALFTONE);
+        const int picked = shrunk(U_COLORONCOLOR);
+        QVERIFY2(halftone > 60 && halftone < 195, qPrintable(QString::number(halftone)));
+        QVERIFY2(picked < 10 || picked > 245, qPrintable(QString::number(picked)));
+    }
+
+    // EXTTEXTOUTA: bytes in the font's code page, advances per byte.
+    void emfText_ansi_drawnWithItsAdvances()
+    {
+        EmfBuilder b = textPicture();
+        b.font({});
+        QByteArray tail("II\0\0", 4);
+        for (int d : {40, 40})
+            tail.append(char(d)).append(3, '\0');
+        b.record(U_EMR_EXTTEXTOUTA,
+                 {0, 0, -1, -1, U_GM_COMPATIBLE, 0, 0, 10, 30, 2, 76, 0, 0, 0, 0, 0, 80}, tail);
+        const QImage image = drawEmf(b);
+        const QRect first = emfInkBounds(image, QRect(0, 0, 30, 100));
+        const QRect second = emfInkBounds(image, QRect(30, 0, 70, 100));
+        QVERIFY(!first.isEmpty() && !second.isEmpty());
+        QVERIFY2(std::abs(second.left() - first.left() - 40) <= 1,
+                 qPrintable(QStringLiteral("%1 %2").arg(first.left()).arg(second.left())));
     }
 
     // Damaged records are skipped, the rest is drawn.
