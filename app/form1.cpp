@@ -1,6 +1,7 @@
 #include <app/form1.h>
 
 #include <about/frmshowversion.h>
+#include <common/executable.h>
 #include <common/onscreen.h>
 #include <common/picturebox.h>
 #include <common/toplevel.h>
@@ -46,6 +47,11 @@ constexpr int kDefaultCentreDoorSpeed = 6000;
 constexpr int kDefaultStep = 1;
 
 constexpr int kRightButton = 2;
+
+// Shown on a first start, from the samples beside the program: a roll, whose first
+// destination is in view at its top, and the one-man board a route bus carries.
+constexpr QLatin1StringView kSampleRoll("roll.bmp");
+constexpr QLatin1StringView kSampleBoard("wanman.bmp");
 
 // Until the window manager has framed the main window its frame height is unknown; look again
 // after these delays (milliseconds) and keep the panel right below the frame.
@@ -294,6 +300,7 @@ void Form1::LoadIni()
     IniValues v;
     QByteArray bytes;
     int read = 0;
+    const bool firstStart = iniFileAbsent(settingsPlace_.readPath);
     if (readIniFile(settingsPlace_.readPath, &bytes))
         read = readIniValues(bytes, &v);
     // The paths keep whatever was read of them, even when a later field fails.
@@ -306,7 +313,25 @@ void Form1::LoadIni()
     // A failure part-way keeps what was applied before it; the recovery sets the rest.
     if (read < kIniFieldCount || !applySettings(v))
         recoverDefaults();
+    if (firstStart)
+        showSamples();
     keepWindowsReachable();
+}
+
+void Form1::showSamples()
+{
+    const QString folder = executable::samplesFolder(services_.executable.folder);
+    // Each kept as a chosen picture is, so the next start finds it in the settings file; a
+    // sample that is missing or cannot be read leaves its picture empty.
+    const QString roll = executable::pathInFolder(folder, kSampleRoll);
+    for (std::int16_t i = 0; i < 2; ++i)
+        if (signs_->loadRollPicture(i, roll).isEmpty())
+            signs_->setRollPath(i, roll);
+    const QString board = executable::pathInFolder(folder, kSampleBoard);
+    if (signboard_->loadPicture(board).isEmpty()) {
+        signboard_->setPicturePath(board);
+        signboard_->PicKanban_DblClick();
+    }
 }
 
 bool Form1::applySettings(const IniValues &v)

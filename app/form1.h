@@ -71,6 +71,8 @@ private:
     bool applySettings(const IniValues &values);
     // Default layout used when the settings cannot be read.
     void recoverDefaults();
+    // With no settings file at all: the sample roll in the sign windows and a sample board.
+    void showSamples();
     // Where the recovery puts the windows: the main window at the top-left of the primary
     // screen's available area, the panel right below its frame at the left edge.
     void placeHome();

@@ -3,6 +3,12 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+namespace {
+
+constexpr QLatin1StringView kSamplesFolder("samples");
+
+} // namespace
+
 Executable Executable::running()
 {
     return {QCoreApplication::applicationDirPath(),
@@ -16,6 +22,11 @@ QString pathInFolder(const QString &folder, const QString &name)
     if (folder.endsWith(QLatin1Char('/')))
         return folder + name;
     return folder + QLatin1Char('/') + name;
+}
+
+QString samplesFolder(const QString &programFolder)
+{
+    return pathInFolder(programFolder, kSamplesFolder);
 }
 
 } // namespace executable

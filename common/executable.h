@@ -21,4 +21,7 @@ namespace executable {
 // `folder` joined with `name` by exactly one "/".
 QString pathInFolder(const QString &folder, const QString &name);
 
+// The sample pictures' folder beside the executable in `programFolder`, installed with it.
+QString samplesFolder(const QString &programFolder);
+
 } // namespace executable

@@ -420,6 +420,14 @@ int readIniValues(const QByteArray &bytes, IniValues *v)
     return count;
 }
 
+bool iniFileAbsent(const QString &path)
+{
+    struct stat st {};
+    // A folder that cannot be searched hides whether the file is there; count it as there.
+    return ::lstat(filenames::toBytes(path).constData(), &st) != 0 &&
+           (errno == ENOENT || errno == ENOTDIR);
+}
+
 bool readIniFile(const QString &path, QByteArray *bytes)
 {
     QFile file;

@@ -112,6 +112,10 @@ private:
 // before it stay in `values`. Returns how many fields were read: kIniFieldCount when all were.
 int readIniValues(const QByteArray &bytes, IniValues *values);
 
+// True when nothing at all is at `path`, not even a folder or a dangling link: no settings were
+// ever saved there. A file that is there but cannot be read is not absent.
+bool iniFileAbsent(const QString &path);
+
 // The file's bytes. False when it is missing, not a regular file, unreadable or larger than
 // kMaxIniFileBytes.
 bool readIniFile(const QString &path, QByteArray *bytes);

@@ -11,7 +11,6 @@ namespace {
 const char16_t kTitle[] = u"開く";
 // The five picture types, with ".jpg" beside ".jpeg" since most JPEG files are named so.
 const char16_t kPictureFilter[] = u"画像ファイル (*.bmp *.jpeg *.jpg *.gif *.wmf *.emf)";
-const char kSamplesFolder[] = "samples";
 
 } // namespace
 
@@ -19,8 +18,7 @@ QString QtFileDialog::startFolder() const
 {
     if (!lastFolder_.isEmpty())
         return lastFolder_;
-    const QString samples =
-        executable::pathInFolder(programFolder_, QString::fromLatin1(kSamplesFolder));
+    const QString samples = executable::samplesFolder(programFolder_);
     return QFileInfo(samples).isDir() ? samples : programFolder_;
 }
 

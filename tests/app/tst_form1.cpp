@@ -9,6 +9,7 @@
 #include <signs/signrolls.h>
 #include <support/form1fixture.h>
 #include <tools/artwork/layout.h>
+#include <tools/artwork/samedrawing.h>
 
 #include <QAction>
 #include <QApplication>
@@ -73,16 +74,18 @@ private slots:
         p.end();
         QCOMPARE(shown.size(), expected.size());
         // The sign window and the signboard in its frame show pictures of their own.
-        QRegion compared(expected.rect());
-        for (const twips::Rect &r :
-             {layout::kSignWindow, layout::kSignboard, layout::kSignboardFrameLeft,
-              layout::kSignboardFrameRight, layout::kSignboardFrameBottom})
-            compared -= twips::toPixels(r);
-        for (const QRect &r : compared)
-            for (int y = r.top(); y <= r.bottom(); ++y)
-                for (int x = r.left(); x <= r.right(); ++x)
-                    if (shown.pixel(x, y) != expected.pixel(x, y))
-                        QFAIL(qPrintable(QStringLiteral("differs at %1,%2").arg(x).arg(y)));
+        QImage masked = shown;
+        for (QImage *image : {&masked, &expected}) {
+            QPainter mask(image);
+            for (const twips::Rect &r :
+                 {layout::kSignWindow, layout::kSignboard, layout::kSignboardFrameLeft,
+                  layout::kSignboardFrameRight, layout::kSignboardFrameBottom})
+                mask.fillRect(twips::toPixels(r), Qt::magenta);
+        }
+        // The window may smooth the stretched doors through other blending code than this
+        // painter does; a door at another place or size differs along its whole edge.
+        const artwork::DrawingDifference d = artwork::compareDrawings(masked, expected);
+        QVERIFY2(d.withinCpuNoise(), qPrintable(d.describe()));
     }
 
     void startUp_withoutSettings_appliesDefaults()

@@ -5,8 +5,11 @@
 #include <signs/signrolls.h>
 #include <support/form1fixture.h>
 #include <tools/artwork/layout.h>
+#include <tools/artwork/samedrawing.h>
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
@@ -239,14 +242,114 @@ private slots:
         QCOMPARE(readFile(ini_), shipped);
     }
 
+    // With no settings file at all, the samples beside the program are shown and saved as chosen
+    // pictures are; a sample that is missing or damaged leaves its picture empty, as before.
+    void firstStart_samplesBesideProgram_shownAndSaved_data()
+    {
+        QTest::addColumn<QByteArray>("roll"); // the sample roll's bytes; none when empty
+        QTest::addColumn<bool>("rollShown");
+        QTest::addColumn<bool>("board");
+        const QByteArray roll = readFile(QStringLiteral(SOLBENA_SAMPLES_DIR "/roll.bmp"));
+        QTest::newRow("both samples") << roll << true << true;
+        QTest::newRow("no samples") << QByteArray() << false << false;
+        QTest::newRow("roll cut short, board there") << roll.left(200) << false << true;
+    }
+    void firstStart_samplesBesideProgram_shownAndSaved()
+    {
+        QFETCH(QByteArray, roll);
+        QFETCH(bool, rollShown);
+        QFETCH(bool, board);
+        const QString samples = dir_->filePath(QStringLiteral("samples"));
+        QVERIFY(QDir().mkdir(samples));
+        const QString rollPath = samples + QStringLiteral("/roll.bmp");
+        const QString boardPath = samples + QStringLiteral("/wanman.bmp");
+        if (!roll.isEmpty())
+            writeFile(rollPath, roll);
+        if (board)
+            QVERIFY(QFile::copy(QStringLiteral(SOLBENA_SAMPLES_DIR "/wanman.bmp"), boardPath));
+
+        Form1 &w = startAsFound();
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(!rollIn(w, i)->Picture().isNull(), rollShown);
+        if (rollShown) {
+            // The roll's top, its first destination, fills the sign window.
+            auto *sign = child<PictureBox>(w, "picWaku1_0");
+            const QImage shown = sign->grab().toImage();
+            const QImage top = QImage(rollPath).copy(QRect(QPoint(), shown.size()));
+            const artwork::DrawingDifference d = artwork::compareDrawings(shown, top);
+            QVERIFY2(d.withinCpuNoise(), qPrintable(d.describe()));
+        }
+        const auto *kanban = child<SignboardBox>(w, "PicKanban");
+        QCOMPARE(kanban->Picture().isNull(), !board);
+        if (board) {
+            QCOMPARE(kanban->Picture().size(), QImage(boardPath).size());
+            QCOMPARE(control<ShapeControl>(w, "shpK_Waku_2")->rect().top,
+                     kanban->Top() + kanban->Height());
+        }
+        // Everything else is the recovery's.
+        QCOMPARE(w.Left(), 0.0f);
+        QCOMPARE(child<QScrollBar>(w.panel(), "HScroll1")->value(), 10000);
+
+        const IniValues saved = savedBy(w);
+        QCOMPARE(saved.rollPath0, rollShown ? rollPath : QString());
+        QCOMPARE(saved.rollPath1, rollShown ? rollPath : QString());
+        QCOMPARE(saved.kanbanPath, board ? boardPath : QString());
+        // The next start reads them from the settings file like any other pictures.
+        Form1 &again = startAsFound();
+        QCOMPARE(!rollIn(again, 0)->Picture().isNull(), rollShown);
+        QCOMPARE(child<SignboardBox>(again, "PicKanban")->Picture().isNull(), !board);
+    }
+
+    // A settings file that is there but cannot be read is recovered from as ever: the samples
+    // are for a first start only.
+    void unreadableSettings_samplesBesideProgram_picturesStayEmpty_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("folder in its place") << QStringLiteral("folder");
+        QTest::newRow("larger than any settings file") << QStringLiteral("large");
+        QTest::newRow("link to nothing") << QStringLiteral("link");
+    }
+    void unreadableSettings_samplesBesideProgram_picturesStayEmpty()
+    {
+        QFETCH(QString, kind);
+        const QString samples = dir_->filePath(QStringLiteral("samples"));
+        QVERIFY(QDir().mkdir(samples));
+        for (const char *name : {"roll.bmp", "wanman.bmp"})
+            QVERIFY(QFile::copy(QStringLiteral(SOLBENA_SAMPLES_DIR "/") + QLatin1String(name),
+                                samples + QLatin1Char('/') + QLatin1String(name)));
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(ini_));
+        else if (kind == QLatin1String("large"))
+            writeFile(ini_, QByteArray(kMaxIniFileBytes + 1, '0'));
+        else
+            QVERIFY(QFile::link(dir_->filePath(QStringLiteral("gone.ini")), ini_));
+        const QString saveTo = dir_->filePath(QStringLiteral("saved.ini"));
+        Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false, IniPlace{ini_, saveTo});
+        Form1 &w = *f.form;
+        QVERIFY(rollIn(w, 0)->Picture().isNull());
+        QVERIFY(child<SignboardBox>(w, "PicKanban")->Picture().isNull());
+        QVERIFY(w.close());
+        const IniValues saved = iniValuesIn(saveTo);
+        QCOMPARE(saved.rollPath0, QString());
+        QCOMPARE(saved.kanbanPath, QString());
+        QCOMPARE(saved.hscroll1, 10000);
+    }
+
 private:
+    // A window started, hidden, with whatever settings file the folder holds now; it lives
+    // until the next test.
+    Form1 &startAsFound()
+    {
+        started_.push_back(
+            std::make_unique<Form1Fixture>(dir_->path(), QStringLiteral("QT17C0042"), false));
+        return *started_.back()->form;
+    }
+
     // A window started, hidden, from a settings file holding `line`; it lives until the next test.
     Form1 &startWith(const QByteArray &line)
     {
         writeFile(ini_, line);
-        started_.push_back(
-            std::make_unique<Form1Fixture>(dir_->path(), QStringLiteral("QT17C0042"), false));
-        return *started_.back()->form;
+        return startAsFound();
     }
 
     // What the window saves when it closes now.

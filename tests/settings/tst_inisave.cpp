@@ -5,6 +5,7 @@
 
 #include <settings/inifile.h>
 #include <support/files.h>
+#include <support/unprivileged.h>
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -131,19 +132,26 @@ private slots:
 
     void writeIniFile_readOnlyFolder_failsAndKeepsOldFile()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("sb.ini"));
-        writeFile(path, saverLine(0));
-        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-        const bool stillWritable = ::access(QFile::encodeName(dir.path()).constData(), W_OK) == 0;
+        QString path;
+        bool folderWritable = true;
+        bool saved = true;
         QString error;
-        const bool saved = !stillWritable && writeIniFile(path, saverLine(1), &error);
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (stillWritable)
-            QSKIP("permissions do not bind this user");
+        QByteArray after;
+        const QString failure = runUnprivileged([&] {
+            QTemporaryDir dir;
+            path = writeFile(dir.filePath(QStringLiteral("sb.ini")), saverLine(0));
+            QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+            folderWritable = ::access(QFile::encodeName(dir.path()).constData(), W_OK) == 0;
+            saved = writeIniFile(path, saverLine(1), &error);
+            QFile::setPermissions(dir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            after = readFile(path);
+        });
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QVERIFY(!folderWritable);
         QVERIFY(!saved);
         QVERIFY2(error.contains(path), qPrintable(error));
-        QCOMPARE(readFile(path), saverLine(0));
+        QCOMPARE(after, saverLine(0));
     }
 
     void writeIniFile_writeFailsMidway_keepsOldFile()

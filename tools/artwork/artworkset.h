@@ -13,7 +13,8 @@ struct Output {
     QByteArray bytes;
 };
 
-// Every picture the program carries, encoded, in a fixed order. The same bytes on every run.
+// Every picture the program carries, encoded, in a fixed order. The same bytes on every run
+// on one machine; another CPU's anti-aliasing may differ slightly (see samedrawing.h).
 std::vector<Output> generateArtwork();
 
 // The desktop icon at each size of kAppIconSizes, as "<size>.png". Installed, not embedded.
