@@ -286,18 +286,26 @@ void Player::text(const Rec &r, bool wide)
         const bool haveDx = dxAt != 0 && in.has(dxAt, qsizetype(chars) * dxEach);
         const auto dx = [&](quint32 i) { return double(in.s32(dxAt + i * dxEach)); };
         const auto dy = [&](quint32 i) { return double(in.s32(dxAt + i * dxEach + 4)); };
+        const gdi::FontObject &font = dev_.state().font;
         if (wide) {
+            QString units(qsizetype(chars), Qt::Uninitialized);
+            for (quint32 i = 0; i < chars; ++i)
+                units[qsizetype(i)] = QChar(in.u16(stringAt + i * 2));
+            // One code unit each, so the text still lines up with the advances.
+            QString text = wmf::decodeWideString(units, font.charset, font.face);
+            if (text.size() != units.size())
+                text = units;
             for (quint32 i = 0; i < chars; ++i) {
-                const char16_t c = in.u16(stringAt + i * 2);
+                const char16_t c = text[qsizetype(i)].unicode();
                 const bool pair = QChar::isHighSurrogate(c) && i + 1 < chars &&
-                                  QChar::isLowSurrogate(in.u16(stringAt + i * 2 + 2));
+                                  text[qsizetype(i) + 1].isLowSurrogate();
                 wmf::TextPiece piece;
                 piece.text = QChar(c);
                 piece.bytes = pair ? 2 : 1;
                 double advance = haveDx ? dx(i) : 0;
                 double rise = pdy && haveDx ? dy(i) : 0;
                 if (pair) {
-                    piece.text.append(QChar(in.u16(stringAt + i * 2 + 2)));
+                    piece.text.append(text[qsizetype(i) + 1]);
                     ++i;
                     advance += haveDx ? dx(i) : 0;
                     rise += pdy && haveDx ? dy(i) : 0;
@@ -311,7 +319,7 @@ void Player::text(const Rec &r, bool wide)
             }
         } else {
             run.pieces = wmf::decodeCharacters(QByteArrayView(in.data() + stringAt, chars),
-                                               dev_.state().font.charset);
+                                               font.charset, font.face);
             quint32 entry = 0;
             for (const wmf::TextPiece &piece : run.pieces) {
                 double advance = 0;

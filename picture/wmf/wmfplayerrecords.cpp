@@ -22,7 +22,7 @@ void Player::text(QPoint at, QByteArrayView bytes, const LittleEndianReader &dx,
     run.options = options;
     if (rc)
         run.rect = rect(*rc);
-    run.pieces = decodeCharacters(bytes, dev_.state().font.charset);
+    run.pieces = decodeCharacters(bytes, dev_.state().font.charset, dev_.state().font.face);
     // Character advances come from the Dx array when there is one: an entry per byte (Windows
     // puts a double-byte character's advance on its lead byte) or, from some writers, one per
     // character.

@@ -88,13 +88,14 @@ public:
     }
 
     // `height` and `width` as in a LOGFONT, in logical units; `escapement` in tenths of a degree.
-    Emf &font(const QString &face, int height, int width = 0, int escapement = 0)
+    Emf &font(const QString &face, int height, int width = 0, int escapement = 0,
+              quint8 charset = U_ANSI_CHARSET)
     {
         std::vector<uint16_t> name(U_LF_FACESIZE, 0);
         std::copy(face.utf16(), face.utf16() + std::min<qsizetype>(face.size(), U_LF_FACESIZE - 1),
                   name.begin());
         const U_LOGFONT lf = logfont_set(height, width, escapement, escapement, U_FW_NORMAL, 0, 0,
-                                         0, U_ANSI_CHARSET, 0, 0, 0, 0, name.data());
+                                         0, charset, 0, 0, 0, 0, name.data());
         add(U_EMREXTCREATEFONTINDIRECTW_set(handle_, reinterpret_cast<const char *>(&lf), nullptr));
         return add(U_EMRSELECTOBJECT_set(handle_++));
     }
@@ -228,6 +229,23 @@ private slots:
         const int doubled = widthOf(2 * kArialWidthAt100);
         QVERIFY2(std::abs(doubled - 2 * natural) <= natural / 10,
                  qPrintable(QStringLiteral("%1 against %2").arg(doubled).arg(2 * natural)));
+    }
+
+    // Wide text in a symbol font comes as the font's byte values, or as those values moved to
+    // the private-use row U+F0xx; both are the same characters.
+    void symbolFontText_privateUseRow_drawnAsTheBytes()
+    {
+        const auto draw = [](const QString &text) {
+            return Emf(QSize(200, 60))
+                .font(QStringLiteral("Symbol"), -40, 0, 0, U_SYMBOL_CHARSET)
+                .text(QPoint(10, 45), text)
+                .draw();
+        };
+        const QImage bytes = draw(QStringLiteral("abg"));
+        const QImage privateUse = draw(QStringView(u"\uF061\uF062\uF067").toString());
+        QVERIFY(!ink(bytes).isEmpty());
+        QCOMPARE(ink(privateUse), ink(bytes));
+        QCOMPARE(privateUse, bytes);
     }
 
     void escapement_mapping_turnsFromLogicalAxes_data()
