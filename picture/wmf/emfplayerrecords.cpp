@@ -90,8 +90,10 @@ void Player::selectStock(quint32 index)
         pen(Qt::black, U_PS_NULL);
         break;
     default:
-        if (index >= OemFixedFont && index <= DefaultGuiFont)
+        if (index >= OemFixedFont && index <= DefaultGuiFont) {
             s.font = FontObject();
+            s.font.face = dev_.face(QString(), U_DEFAULT_CHARSET, 0);
+        }
         break;
     }
 }
@@ -181,7 +183,7 @@ void Player::createFont(const Rec &r)
             break;
         face.append(QChar(c));
     }
-    font.face = wmf::substituteFace(face, font.charset, in.u8(39));
+    font.face = dev_.face(face, font.charset, in.u8(39));
     dev_.setObject(in.u32(8), std::move(font));
 }
 

@@ -26,11 +26,22 @@ Device::Device(QImage *image, const QTransform &deviceToPicture, QSizeF devicePi
       objectCapacity_(objectCapacity)
 {
     updateMapping();
+    s_.font.face = face(QString(), U_DEFAULT_CHARSET, 0);
     p_.begin(image);
     // Windows draws shapes without smoothing; text is smoothed as on today's screens.
     p_.setRenderHint(QPainter::Antialiasing, false);
     p_.setRenderHint(QPainter::TextAntialiasing, true);
     p_.setRenderHint(QPainter::SmoothPixmapTransform, false);
+}
+
+const FaceChoice &Device::face(const QString &name, quint8 charset, quint8 pitchAndFamily)
+{
+    const QString key = name + QChar(u'\n') + QString::number(charset) + QChar(u' ') +
+                        QString::number(pitchAndFamily);
+    auto it = faces_.find(key);
+    if (it == faces_.end())
+        it = faces_.insert(key, wmf::substituteFace(name, charset, pitchAndFamily));
+    return *it;
 }
 
 Device::~Device()

@@ -59,7 +59,7 @@ struct FontObject {
     bool underline = false;
     bool strikeOut = false;
     quint8 charset = U_DEFAULT_CHARSET;
-    FaceChoice face = wmf::substituteFace(QString(), U_DEFAULT_CHARSET, 0);
+    FaceChoice face; // from Device::face(); none draws in Qt's default font
 };
 
 struct PaletteObject {
@@ -187,6 +187,8 @@ public:
     void selectPalette(quint32 index);
     void setPaletteEntries(int start, const QList<QRgb> &colors);
     QColor color(const U_COLORREF &c) const;
+    // The installed families for a face of a font record, asked of fontconfig once per picture.
+    const FaceChoice &face(const QString &name, quint8 charset, quint8 pitchAndFamily);
     QRegion region(const RegionObject &r) const;
 
     // State stack and clipping.
@@ -304,6 +306,7 @@ private:
     QPainterPath path_; // picture pixels
     QPainterPath pendingLines_;
     QHash<QString, FaceMetrics> metricsCache_;
+    QHash<QString, FaceChoice> faces_;
     QHash<QString, QRawFont> rawFonts_;
 };
 

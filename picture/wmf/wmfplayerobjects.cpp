@@ -84,7 +84,7 @@ void Player::createFont(const Record &r)
     QByteArrayView name(f + kFontCoreBytes, std::max<qsizetype>(0, available));
     if (const qsizetype nul = name.indexOf('\0'); nul >= 0)
         name = name.first(nul);
-    font.face = substituteFace(decodeString(name, font.charset), font.charset, pitchAndFamily);
+    font.face = dev_.face(decodeString(name, font.charset), font.charset, pitchAndFamily);
     dev_.addObject(std::move(font));
 }
 
