@@ -116,7 +116,8 @@ void Player::handle(const Rec &r)
 
 bool Player::state(const Rec &r)
 {
-    gdi::DcState &s = dev_.state();
+    // Asked for only by the records that change it: asking ends a run of lines drawn together.
+    const auto s = [this]() -> gdi::DcState & { return dev_.state(); };
     const LittleEndianReader &in = r.in;
     switch (r.type) {
     case U_EMR_SETWINDOWEXTEX:
@@ -147,31 +148,31 @@ bool Player::state(const Rec &r)
         dev_.modifyWorldTransform(r.xform(8), int(in.u32(32)));
         break;
     case U_EMR_SETBKMODE:
-        s.bkMode = int(in.u32(8));
+        s().bkMode = int(in.u32(8));
         break;
     case U_EMR_SETPOLYFILLMODE:
-        s.polyFillMode = int(in.u32(8));
+        s().polyFillMode = int(in.u32(8));
         break;
     case U_EMR_SETROP2:
-        s.rop2 = int(in.u32(8));
+        s().rop2 = int(in.u32(8));
         break;
     case U_EMR_SETSTRETCHBLTMODE:
-        s.stretchMode = int(in.u32(8));
+        s().stretchMode = int(in.u32(8));
         break;
     case U_EMR_SETTEXTALIGN:
-        s.textAlign = in.u32(8);
+        s().textAlign = in.u32(8);
         break;
     case U_EMR_SETTEXTCOLOR:
-        s.textColor = dev_.color(r.color(8));
+        s().textColor = dev_.color(r.color(8));
         break;
     case U_EMR_SETBKCOLOR:
-        s.bkColor = dev_.color(r.color(8));
+        s().bkColor = dev_.color(r.color(8));
         break;
     case U_EMR_SETARCDIRECTION:
-        s.clockwiseArcs = in.u32(8) == kArcClockwise;
+        s().clockwiseArcs = in.u32(8) == kArcClockwise;
         break;
     case U_EMR_SETMITERLIMIT:
-        s.miterLimit = std::clamp<double>(in.u32(8), 1, 1000);
+        s().miterLimit = std::clamp<double>(in.u32(8), 1, 1000);
         break;
     case U_EMR_SAVEDC:
         dev_.saveDc();

@@ -87,15 +87,26 @@ Object *Device::objectAt(quint32 index)
     return index < objects_.size() ? &objects_[index] : nullptr;
 }
 
+static bool samePen(const PenObject &a, const PenObject &b)
+{
+    return a.style == b.style && a.width == b.width && a.color == b.color &&
+           a.cosmetic == b.cosmetic && a.extended == b.extended && a.userDashes == b.userDashes;
+}
+
 void Device::selectObject(quint32 index)
 {
-    flushLines();
     Object *o = objectAt(index);
     if (!o)
         return;
-    if (auto *pen = std::get_if<PenObject>(o))
+    if (auto *pen = std::get_if<PenObject>(o)) {
+        // Lines waiting to be stroked go out only when another pen comes in.
+        if (!samePen(*pen, s_.pen))
+            flushLines();
         s_.pen = *pen;
-    else if (auto *brush = std::get_if<BrushObject>(o))
+        return;
+    }
+    flushLines();
+    if (auto *brush = std::get_if<BrushObject>(o))
         s_.brush = *brush;
     else if (auto *font = std::get_if<FontObject>(o))
         s_.font = *font;

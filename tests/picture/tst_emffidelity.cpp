@@ -181,6 +181,37 @@ class TestEmfFidelity : public QObject {
     Q_OBJECT
 
 private slots:
+    // Lines are stroked in runs; each keeps the pen and raster operation it was drawn with, when
+    // the next pen is another object, the same object again, or the operation changes.
+    void lines_penOrRopChangedBetween_eachKeepsItsOwn()
+    {
+        Emf emf(QSize(60, 60));
+        const auto line = [&](int y) {
+            emf.add(U_EMRMOVETOEX_set(U_POINTL{5, y}));
+            emf.add(U_EMRLINETO_set(U_POINTL{55, y}));
+        };
+        emf.add(U_EMRCREATEPEN_set(1, logpen_set(U_PS_SOLID, U_POINT{3, 0}, colorRef(Qt::red))));
+        emf.add(U_EMRCREATEPEN_set(2, logpen_set(U_PS_SOLID, U_POINT{3, 0}, colorRef(Qt::blue))));
+        emf.add(U_EMRSELECTOBJECT_set(1));
+        line(10);
+        emf.add(U_EMRSELECTOBJECT_set(2));
+        line(20);
+        emf.add(U_EMRSELECTOBJECT_set(1));
+        line(30);
+        emf.add(U_EMRSELECTOBJECT_set(1));
+        line(40);
+        emf.add(U_EMRSETROP2_set(U_R2_NOTCOPYPEN));
+        line(50);
+        const QImage image = emf.draw();
+        QVERIFY(!image.isNull());
+        VERIFY_COLOUR(image, QPoint(30, 10), Qt::red);
+        VERIFY_COLOUR(image, QPoint(30, 20), Qt::blue);
+        VERIFY_COLOUR(image, QPoint(30, 30), Qt::red);
+        VERIFY_COLOUR(image, QPoint(30, 40), Qt::red);
+        VERIFY_COLOUR(image, QPoint(30, 50), Qt::cyan); // the pen's colour inverted
+        VERIFY_COLOUR(image, QPoint(30, 15), Qt::white);
+    }
+
     // A metafile is drawn on white paper: a bitmap ANDed onto an untouched spot keeps its own
     // colours, ANDed onto ink it darkens only that ink, and a pen or brush raster operation that
     // reads the destination finds white there.
