@@ -1,6 +1,6 @@
 #pragma once
 
-// Enhanced metafiles, drawn through an EMF-to-SVG converter and Qt SVG.
+// Enhanced metafiles, played by our GDI player (wmf/emfplayer.h).
 
 #include <QByteArray>
 #include <QImage>

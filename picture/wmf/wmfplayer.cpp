@@ -1,6 +1,5 @@
-// The player's life and its record dispatcher. Its other parts: objects (wmfplayerobjects.cpp),
-// device-context state and clipping (wmfplayerstate.cpp), drawing (wmfplayerdrawing.cpp), text
-// (wmfplayertext.cpp) and bitmaps (wmfplayerbitmaps.cpp).
+// The WMF reader's life and its record dispatcher; its object, text and bitmap records are read
+// in wmfplayerobjects.cpp. What the records do is the GDI device's (gdidevice.h).
 
 #include <picture/wmf/wmfplayerimpl.h>
 
@@ -11,33 +10,31 @@ namespace {
 
 constexpr size_t kMaxObjects = 65535;         // object indices are 16-bit
 constexpr size_t kObjectsWhenUnstated = 1024; // for headers that leave the count at zero
+constexpr double kPixelsPerInch = 96.0;
 
 } // namespace
 
 namespace picture::wmf {
 
 Player::Player(const Metafile &metafile, QImage *image)
-    : mf_(metafile), image_(image), dpr_(image->devicePixelRatio())
+    : mf_(metafile),
+      dev_(image, QTransform(), QSizeF(kPixelsPerInch, kPixelsPerInch),
+           std::min<size_t>(metafile.objectCount ? metafile.objectCount : kObjectsWhenUnstated,
+                            kMaxObjects))
 {
+    // The metafile's window maps onto the whole picture until the records say otherwise.
     const QSize natural = metafile.info.naturalPixels;
-    s_.windowOrg = metafile.windowOrigin;
-    s_.windowExt = metafile.windowExtent;
-    s_.viewportExt = QPoint(natural.width(), natural.height());
-    objectCapacity_ = std::min<size_t>(
-        metafile.objectCount ? metafile.objectCount : kObjectsWhenUnstated, kMaxObjects);
-    updateMapping();
-    p_.begin(image);
-    // Windows draws shapes without smoothing; text is smoothed as on today's screens.
-    p_.setRenderHint(QPainter::Antialiasing, false);
-    p_.setRenderHint(QPainter::TextAntialiasing, true);
-    p_.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    dev_.setMapMode(U_MM_ANISOTROPIC);
+    dev_.setWindowOrg(metafile.windowOrigin);
+    dev_.setWindowExt(metafile.windowExtent);
+    dev_.setViewportExt(QPointF(natural.width(), natural.height()));
 }
 
 void Player::run()
 {
     for (const Record &r : mf_.records)
         handle(r);
-    p_.end();
+    dev_.finish();
 }
 
 // ---- Dispatch ---------------------------------------------------------------------------------
@@ -54,71 +51,59 @@ void Player::handle(const Record &r)
     switch (recordType(r)) {
     case U_WMR_SETBKCOLOR:
         if (n >= U_SIZE_WMRSETBKCOLOR && U_WMRSETBKCOLOR_get(c, &colour))
-            s_.bkColor = color(colour);
+            dev_.state().bkColor = dev_.color(colour);
         break;
     case U_WMR_SETTEXTCOLOR:
         if (n >= U_SIZE_WMRSETTEXTCOLOR && U_WMRSETTEXTCOLOR_get(c, &colour))
-            s_.textColor = color(colour);
+            dev_.state().textColor = dev_.color(colour);
         break;
     case U_WMR_SETBKMODE:
         if (n >= U_SIZE_WMRSETBKMODE && U_WMRSETBKMODE_get(c, &mode))
-            s_.bkMode = mode;
+            dev_.state().bkMode = mode;
         break;
     case U_WMR_SETPOLYFILLMODE:
         if (n >= U_SIZE_WMRSETPOLYFILLMODE && U_WMRSETPOLYFILLMODE_get(c, &mode))
-            s_.polyFillMode = mode;
+            dev_.state().polyFillMode = mode;
         break;
     case U_WMR_SETROP2:
         if (n >= U_SIZE_WMRSETROP2 && U_WMRSETROP2_get(c, &mode))
-            s_.rop2 = mode;
+            dev_.state().rop2 = mode;
         break;
     case U_WMR_SETTEXTALIGN:
         if (n >= U_SIZE_WMRSETTEXTALIGN && U_WMRSETTEXTALIGN_get(c, &mode))
-            s_.textAlign = mode;
+            dev_.state().textAlign = mode;
         break;
     case U_WMR_SETTEXTCHAREXTRA:
         if (n >= U_SIZE_WMRSETTEXTCHAREXTRA && U_WMRSETTEXTCHAREXTRA_get(c, &mode))
-            s_.charExtra = qint16(mode);
+            dev_.state().charExtra = qint16(mode);
         break;
     case U_WMR_SETMAPMODE:
-        if (n >= U_SIZE_WMRSETMAPMODE && U_WMRSETMAPMODE_get(c, &mode) && mode >= U_MM_MIN &&
-            mode <= U_MM_MAX) {
-            s_.mapMode = mode;
-            updateMapping();
-        }
+        if (n >= U_SIZE_WMRSETMAPMODE && U_WMRSETMAPMODE_get(c, &mode))
+            dev_.setMapMode(mode);
         break;
     case U_WMR_SETWINDOWORG:
-        if (n >= U_SIZE_WMRSETWINDOWORG && U_WMRSETWINDOWORG_get(c, &pt)) {
-            s_.windowOrg = QPoint(pt.x, pt.y);
-            updateMapping();
-        }
+        if (n >= U_SIZE_WMRSETWINDOWORG && U_WMRSETWINDOWORG_get(c, &pt))
+            dev_.setWindowOrg(QPointF(pt.x, pt.y));
         break;
     case U_WMR_SETWINDOWEXT:
-        // A zero extent is refused, as Windows does.
-        if (n >= U_SIZE_WMRSETWINDOWEXT && U_WMRSETWINDOWEXT_get(c, &pt) && pt.x && pt.y) {
-            s_.windowExt = QPoint(pt.x, pt.y);
-            updateMapping();
-        }
+        if (n >= U_SIZE_WMRSETWINDOWEXT && U_WMRSETWINDOWEXT_get(c, &pt))
+            dev_.setWindowExt(QPointF(pt.x, pt.y));
         break;
     case U_WMR_SETVIEWPORTORG:
-        if (n >= U_SIZE_WMRSETVIEWPORTORG && U_WMRSETVIEWPORTORG_get(c, &pt)) {
-            s_.viewportOrg = QPoint(pt.x, pt.y);
-            updateMapping();
-        }
+        if (n >= U_SIZE_WMRSETVIEWPORTORG && U_WMRSETVIEWPORTORG_get(c, &pt))
+            dev_.setViewportOrg(QPointF(pt.x, pt.y));
         break;
     case U_WMR_SETVIEWPORTEXT:
-        if (n >= U_SIZE_WMRSETVIEWPORTEXT && U_WMRSETVIEWPORTEXT_get(c, &pt) && pt.x && pt.y) {
-            s_.viewportExt = QPoint(pt.x, pt.y);
-            updateMapping();
-        }
+        if (n >= U_SIZE_WMRSETVIEWPORTEXT && U_WMRSETVIEWPORTEXT_get(c, &pt))
+            dev_.setViewportExt(QPointF(pt.x, pt.y));
         break;
     case U_WMR_OFFSETWINDOWORG:
         if (n >= U_SIZE_WMROFFSETWINDOWORG && U_WMROFFSETWINDOWORG_get(c, &pt))
-            s_.windowOrg += QPoint(pt.x, pt.y);
+            dev_.setWindowOrg(dev_.state().windowOrg + QPointF(pt.x, pt.y));
         break;
     case U_WMR_OFFSETVIEWPORTORG:
         if (n >= U_SIZE_WMROFFSETVIEWPORTORG && U_WMROFFSETVIEWPORTORG_get(c, &pt))
-            s_.viewportOrg += QPoint(pt.x, pt.y);
+            dev_.setViewportOrg(dev_.state().viewportOrg + QPointF(pt.x, pt.y));
         break;
     case U_WMR_SCALEWINDOWEXT:
     case U_WMR_SCALEVIEWPORTEXT: {
@@ -128,55 +113,46 @@ void Player::handle(const Record &r)
             break;
         // libuemf hands the fields (y denominator, y numerator, x denominator, x numerator) out
         // as (denominator.y, denominator.x, numerator.y, numerator.x).
-        const int yDenom = pt.y;
-        const int yNum = pt.x;
-        const int xDenom = pt2.y;
-        const int xNum = pt2.x;
-        if (!xDenom || !yDenom)
-            break;
-        QPoint &ext = window ? s_.windowExt : s_.viewportExt;
-        const qint64 x = qint64(ext.x()) * xNum / xDenom;
-        const qint64 y = qint64(ext.y()) * yNum / yDenom;
-        if (x && y && std::abs(x) <= INT16_MAX * 2LL && std::abs(y) <= INT16_MAX * 2LL) {
-            ext = QPoint(int(x), int(y));
-            updateMapping();
-        }
+        if (window)
+            dev_.scaleWindowExt(pt2.x, pt2.y, pt.x, pt.y);
+        else
+            dev_.scaleViewportExt(pt2.x, pt2.y, pt.x, pt.y);
         break;
     }
     case U_WMR_MOVETO:
         if (n >= U_SIZE_WMRMOVETO && U_WMRMOVETO_get(c, &pt))
-            s_.position = QPoint(pt.x, pt.y);
+            dev_.moveTo(QPointF(pt.x, pt.y));
         break;
     case U_WMR_LINETO:
         if (n >= U_SIZE_WMRLINETO && U_WMRLINETO_get(c, &pt))
-            lineTo(QPoint(pt.x, pt.y));
+            dev_.lineTo(QPointF(pt.x, pt.y));
         break;
     case U_WMR_RECTANGLE:
         if (n >= U_SIZE_WMRRECTANGLE && U_WMRRECTANGLE_get(c, &rc))
-            rectangle(rc);
+            dev_.rectangle(rect(rc));
         break;
     case U_WMR_ROUNDRECT: {
         int16_t w = 0;
         int16_t h = 0;
         if (n >= U_SIZE_WMRROUNDRECT && U_WMRROUNDRECT_get(c, &w, &h, &rc))
-            roundRect(w, h, rc);
+            dev_.roundRect(rect(rc), QSizeF(w, h));
         break;
     }
     case U_WMR_ELLIPSE:
         if (n >= U_SIZE_WMRELLIPSE && U_WMRELLIPSE_get(c, &rc))
-            ellipse(rc);
+            dev_.ellipse(rect(rc));
         break;
     case U_WMR_ARC:
         if (n >= U_SIZE_WMRARC && U_WMRARC_get(c, &pt, &pt2, &rc))
-            arc(ArcKind::Arc, pt, pt2, rc);
+            dev_.arc(ArcKind::Arc, rect(rc), QPointF(pt.x, pt.y), QPointF(pt2.x, pt2.y));
         break;
     case U_WMR_PIE:
         if (n >= U_SIZE_WMRPIE && U_WMRPIE_get(c, &pt, &pt2, &rc))
-            arc(ArcKind::Pie, pt, pt2, rc);
+            dev_.arc(ArcKind::Pie, rect(rc), QPointF(pt.x, pt.y), QPointF(pt2.x, pt2.y));
         break;
     case U_WMR_CHORD:
         if (n >= U_SIZE_WMRCHORD && U_WMRCHORD_get(c, &pt, &pt2, &rc))
-            arc(ArcKind::Chord, pt, pt2, rc);
+            dev_.arc(ArcKind::Chord, rect(rc), QPointF(pt.x, pt.y), QPointF(pt2.x, pt2.y));
         break;
     case U_WMR_POLYGON:
         if (n >= U_SIZE_WMRPOLYGON)
@@ -192,7 +168,7 @@ void Player::handle(const Record &r)
         break;
     case U_WMR_SETPIXEL:
         if (n >= U_SIZE_WMRSETPIXEL && U_WMRSETPIXEL_get(c, &colour, &pt))
-            p_.fillRect(QRectF(toPixels(pt.x, pt.y), QSizeF(1, 1)), color(colour));
+            dev_.setPixel(QPointF(pt.x, pt.y), dev_.color(colour));
         break;
     case U_WMR_TEXTOUT:
         textOut(r);
@@ -201,48 +177,41 @@ void Player::handle(const Record &r)
         extTextOut(r);
         break;
     case U_WMR_SAVEDC:
-        saveDc();
+        dev_.saveDc();
         break;
     case U_WMR_RESTOREDC: {
         int16_t which = 0;
         if (n >= U_SIZE_WMRRESTOREDC && U_WMRRESTOREDC_get(c, &which))
-            restoreDc(which);
+            dev_.restoreDc(which);
         break;
     }
     case U_WMR_INTERSECTCLIPRECT:
         if (n >= U_SIZE_WMRINTERSECTCLIPRECT && U_WMRINTERSECTCLIPRECT_get(c, &rc))
-            intersectClip(pixelRect(rc.left, rc.top, rc.right, rc.bottom));
+            dev_.intersectClip(rect(rc));
         break;
     case U_WMR_EXCLUDECLIPRECT:
         if (n >= U_SIZE_WMREXCLUDECLIPRECT && U_WMREXCLUDECLIPRECT_get(c, &rc))
-            excludeClip(pixelRect(rc.left, rc.top, rc.right, rc.bottom));
+            dev_.excludeClip(rect(rc));
         break;
     case U_WMR_OFFSETCLIPRGN:
-        if (n >= U_SIZE_WMROFFSETCLIPRGN && U_WMROFFSETCLIPRGN_get(c, &pt) && s_.clipped) {
-            s_.clip.translate(int(std::lround(pt.x * sx_)), int(std::lround(pt.y * sy_)));
-            applyClip();
-        }
+        if (n >= U_SIZE_WMROFFSETCLIPRGN && U_WMROFFSETCLIPRGN_get(c, &pt))
+            dev_.offsetClip(QPointF(pt.x, pt.y));
         break;
     case U_WMR_SELECTCLIPREGION:
         if (n >= U_SIZE_WMRSELECTCLIPREGION && U_WMRSELECTCLIPREGION_get(c, &mode))
-            selectClipRegion(mode);
+            dev_.selectClipRegion(mode);
         break;
     case U_WMR_SELECTOBJECT:
         if (n >= U_SIZE_WMRSELECTOBJECT && U_WMRSELECTOBJECT_get(c, &mode))
-            selectObject(mode);
+            dev_.selectObject(mode);
         break;
     case U_WMR_DELETEOBJECT:
         if (n >= U_SIZE_WMRDELETEOBJECT && U_WMRDELETEOBJECT_get(c, &mode))
-            deleteObject(mode);
+            dev_.deleteObject(mode);
         break;
     case U_WMR_SELECTPALETTE:
-        if (n >= U_SIZE_WMRSELECTPALETTE && U_WMRSELECTPALETTE_get(c, &mode)) {
-            Object *o = objectAt(mode);
-            if (auto *palette = o ? std::get_if<PaletteObject>(o) : nullptr) {
-                s_.palette = palette->colors;
-                s_.paletteIndex = mode;
-            }
-        }
+        if (n >= U_SIZE_WMRSELECTPALETTE && U_WMRSELECTPALETTE_get(c, &mode))
+            dev_.selectPalette(mode);
         break;
     case U_WMR_SETPALENTRIES:
         setPaletteEntries(r);
@@ -271,27 +240,34 @@ void Player::handle(const Record &r)
     case U_WMR_FILLREGION: {
         uint16_t brush = 0;
         if (n >= U_SIZE_WMRFILLREGION && U_WMRFILLREGION_get(c, &mode, &brush)) {
-            Object *o = objectAt(brush);
-            if (auto *b = o ? std::get_if<BrushObject>(o) : nullptr)
-                fillRegion(mode, *b);
+            const RegionObject *region = regionAt(mode);
+            const BrushObject *b = brushAt(brush);
+            if (region && b)
+                dev_.fillRegion(*region, *b);
         }
         break;
     }
     case U_WMR_PAINTREGION:
         if (n >= U_SIZE_WMRPAINTREGION && U_WMRPAINTREGION_get(c, &mode))
-            fillRegion(mode, s_.brush);
+            if (const RegionObject *region = regionAt(mode))
+                dev_.fillRegion(*region, dev_.state().brush);
         break;
     case U_WMR_FRAMEREGION: {
         uint16_t brush = 0;
         int16_t h = 0;
         int16_t w = 0;
-        if (n >= U_SIZE_WMRFRAMEREGION && U_WMRFRAMEREGION_get(c, &mode, &brush, &h, &w))
-            frameRegion(mode, brush, w, h);
+        if (n >= U_SIZE_WMRFRAMEREGION && U_WMRFRAMEREGION_get(c, &mode, &brush, &h, &w)) {
+            const RegionObject *region = regionAt(mode);
+            const BrushObject *b = brushAt(brush);
+            if (region && b)
+                dev_.frameRegion(*region, *b, w, h);
+        }
         break;
     }
     case U_WMR_INVERTREGION:
         if (n >= U_SIZE_WMRINVERTREGION && U_WMRINVERTREGION_get(c, &mode))
-            invertRegion(mode);
+            if (const RegionObject *region = regionAt(mode))
+                dev_.invertRegion(*region);
         break;
     case U_WMR_PATBLT:
         patBlt(r);

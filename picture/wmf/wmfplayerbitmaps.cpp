@@ -1,113 +1,211 @@
-#include <picture/wmf/wmfplayerimpl.h>
+// Bitmaps onto the device: stretching, mirroring, raster operations, alpha and transparency.
+
+#include <picture/wmf/gdidevice.h>
+
+#include <cmath>
 
 namespace {
 
-// Offsets of the bitmap in the old BITBLT and STRETCHBLT records, after the blit's fields.
-constexpr int kBitBltBitmapOffset = 22;
-constexpr int kStretchBltBitmapOffset = 26;
-constexpr int kBitmap16HeaderBytes = 10;
+constexpr quint32 kSrcCopyOnly = 0x00CC0020;
 
-} // namespace
-
-namespace picture::wmf {
-
-// ---- Bitmaps ----------------------------------------------------------------------------------
-
-ColorUsage Player::usage(quint16 value) const
+// A ternary raster operation's truth table: it reads the source when its result changes with
+// the source bit.
+bool usesSource(quint32 rop)
 {
-    switch (value) {
-    case U_DIB_PAL_COLORS:
-        return ColorUsage::PaletteIndices16;
-    case U_DIB_PAL_INDICES:
-        return ColorUsage::PaletteIndices;
+    const quint32 table = (rop >> 16) & 0xFF;
+    return ((table >> 2) & 0x33) != (table & 0x33);
+}
+
+// ... and the destination when its result changes with the destination bit.
+bool usesDestination(quint32 rop)
+{
+    const quint32 table = (rop >> 16) & 0xFF;
+    return ((table >> 1) & 0x55) != (table & 0x55);
+}
+
+QPainter::CompositionMode sourceMode(quint32 rop, bool *known)
+{
+    *known = true;
+    switch (rop) {
+    case U_SRCPAINT:
+        return QPainter::RasterOp_SourceOrDestination;
+    case U_SRCAND:
+        return QPainter::RasterOp_SourceAndDestination;
+    case U_SRCINVERT:
+        return QPainter::RasterOp_SourceXorDestination;
+    case U_SRCERASE:
+        return QPainter::RasterOp_SourceAndNotDestination;
+    case U_NOTSRCCOPY:
+        return QPainter::RasterOp_NotSource;
+    case U_NOTSRCERASE:
+        return QPainter::RasterOp_NotSourceAndNotDestination;
+    case U_MERGEPAINT:
+        return QPainter::RasterOp_NotSourceOrDestination;
+    case kSrcCopyOnly:
+        return QPainter::CompositionMode_SourceOver;
     default:
-        return ColorUsage::Rgb;
+        *known = false; // copying is the best stand-in for the operations we do not have
+        return QPainter::CompositionMode_SourceOver;
     }
 }
 
-// Stretches source rectangle (sx, sy, sw, sh) of `image` onto logical rectangle (dx, dy, dw, dh);
-// negative sizes mirror, as on Windows.
-void Player::blit(const QImage &image, int dx, int dy, int dw, int dh, int sx, int sy, int sw,
-                  int sh, quint32 rop)
+QPainterPath rectPath(const QRectF &r)
 {
-    if (image.isNull() || sw == 0 || sh == 0)
-        return;
-    const QPointF a = toPixels(dx, dy);
-    const QPointF b = toPixels(qint64(dx) + dw, qint64(dy) + dh);
-    const bool mirrorX = (b.x() < a.x()) != (sw < 0);
-    const bool mirrorY = (b.y() < a.y()) != (sh < 0);
-    QRectF target = QRectF(a, b).normalized();
-    QRectF source = QRectF(sx, sy, sw, sh).normalized();
+    QPainterPath path;
+    path.addRect(r);
+    return path;
+}
+
+} // namespace
+
+namespace picture::gdi {
+
+namespace {
+
+// The part of `source` inside the bitmap, mirrored as the signs ask, and where on the picture
+// it lands; false when nothing shows.
+struct Placed {
+    QImage part;
+    QRectF target;
+};
+
+} // namespace
+
+// Stretches the source rectangle of `image` onto the logical destination rectangle; negative
+// sizes mirror, as on Windows.
+static bool place(const QImage &image, QRectF target, bool mirrorX, bool mirrorY,
+                  const QRectF &source, Placed *out)
+{
     const QRectF inside = source.intersected(QRectF(image.rect()));
     if (inside.isEmpty() || target.isEmpty())
-        return;
-    // Only the part of the source inside the bitmap is drawn, onto the matching part of the target.
+        return false;
+    // Only the part of the source inside the bitmap is drawn, onto the matching part of the
+    // target.
     const double kx = target.width() / source.width();
     const double ky = target.height() / source.height();
     const double leftCut =
         (mirrorX ? source.right() - inside.right() : inside.left() - source.left());
     const double topCut =
         (mirrorY ? source.bottom() - inside.bottom() : inside.top() - source.top());
-    target = QRectF(target.left() + leftCut * kx, target.top() + topCut * ky, inside.width() * kx,
-                    inside.height() * ky);
+    out->target = QRectF(target.left() + leftCut * kx, target.top() + topCut * ky,
+                         inside.width() * kx, inside.height() * ky);
     const QRect used = inside.toAlignedRect();
-    QImage part = used == image.rect() ? image : image.copy(used);
+    out->part = used == image.rect() ? image : image.copy(used);
     if (mirrorX || mirrorY)
-        part = part.mirrored(mirrorX, mirrorY);
+        out->part = out->part.mirrored(mirrorX, mirrorY);
+    return true;
+}
 
-    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
-    switch (rop) {
-    case U_SRCPAINT:
-        mode = QPainter::RasterOp_SourceOrDestination;
-        break;
-    case U_SRCAND:
-        mode = QPainter::RasterOp_SourceAndDestination;
-        break;
-    case U_SRCINVERT:
-        mode = QPainter::RasterOp_SourceXorDestination;
-        break;
-    case U_SRCERASE:
-        mode = QPainter::RasterOp_SourceAndNotDestination;
-        break;
-    case U_NOTSRCCOPY:
-        mode = QPainter::RasterOp_NotSource;
-        break;
-    case U_NOTSRCERASE:
-        mode = QPainter::RasterOp_NotSourceAndNotDestination;
-        break;
-    case U_MERGEPAINT:
-        mode = QPainter::RasterOp_NotSourceOrDestination;
-        break;
-    case U_BLACKNESS:
-    case U_WHITENESS:
-    case U_DSTINVERT:
-    case U_PATCOPY:
-    case U_PATINVERT:
-        return ropFill(target, rop);
-    default:
-        break; // copying is the best stand-in for the operations we do not have
+void Device::blit(const QImage &image, const QRectF &dest, const QRectF &source, quint32 rop)
+{
+    flushLines();
+    if (image.isNull() || source.width() == 0 || source.height() == 0)
+        return;
+    if (!usesSource(rop))
+        return ropFill(dest, rop);
+    bool known = false;
+    const QPainter::CompositionMode mode = sourceMode(rop, &known);
+    if (rotated()) {
+        // The bitmap follows the world transform, turned and sheared with it.
+        const QRectF inside = source.normalized().intersected(QRectF(image.rect()));
+        if (inside.isEmpty())
+            return;
+        QImage part = image.copy(inside.toAlignedRect());
+        const QRectF d(dest.left() +
+                           (inside.left() - source.left()) * dest.width() / source.width(),
+                       dest.top() + (inside.top() - source.top()) * dest.height() / source.height(),
+                       inside.width() * dest.width() / source.width(),
+                       inside.height() * dest.height() / source.height());
+        p_.save();
+        p_.setTransform(full_, true);
+        if (usesDestination(rop))
+            paperUnder(rectPath(d));
+        p_.setCompositionMode(mode);
+        p_.drawImage(d, part);
+        p_.restore();
+        return;
     }
+    const QPointF a = toPixels(dest.topLeft());
+    const QPointF b = toPixels(dest.bottomRight());
+    const bool mirrorX = (b.x() < a.x()) != (source.width() < 0);
+    const bool mirrorY = (b.y() < a.y()) != (source.height() < 0);
+    Placed placed;
+    if (!place(image, QRectF(a, b).normalized(), mirrorX, mirrorY, source.normalized(), &placed))
+        return;
+    const bool smooth =
+        s_.stretchMode == U_HALFTONE && (placed.target.width() < placed.part.width() ||
+                                         placed.target.height() < placed.part.height());
+    p_.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    if (usesDestination(rop))
+        paperUnder(rectPath(placed.target));
     p_.setCompositionMode(mode);
-    p_.drawImage(target, part);
+    p_.drawImage(placed.target, placed.part);
+    p_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p_.setRenderHint(QPainter::SmoothPixmapTransform, false);
+}
+
+// A metafile is drawn on white paper: where nothing is drawn yet, raster operations that read
+// the destination find white, not the transparent black our picture starts as.
+void Device::paperUnder(const QPainterPath &area)
+{
+    p_.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+    p_.fillPath(area, Qt::white);
     p_.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
-// Raster operations that use no source bitmap.
-void Player::ropFill(const QRectF &target, quint32 rop)
+void Device::alphaBlit(const QImage &image, const QRectF &dest, const QRectF &source,
+                       int constantAlpha)
 {
+    flushLines();
+    if (image.isNull())
+        return;
+    p_.save();
+    p_.setOpacity(std::clamp(constantAlpha, 0, 255) / 255.0);
+    blit(image.convertToFormat(QImage::Format_ARGB32_Premultiplied), dest, source, U_SRCCOPY);
+    p_.restore();
+}
+
+void Device::transparentBlit(const QImage &image, const QRectF &dest, const QRectF &source,
+                             QRgb transparent)
+{
+    if (image.isNull())
+        return;
+    QImage keyed = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = transparent & 0xFFFFFF;
+    for (int y = 0; y < keyed.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(keyed.scanLine(y));
+        for (int x = 0; x < keyed.width(); ++x)
+            if ((line[x] & 0xFFFFFF) == key)
+                line[x] = 0;
+    }
+    blit(keyed, dest, source, U_SRCCOPY);
+}
+
+// Raster operations that use no source bitmap.
+void Device::ropFill(const QRectF &logical, quint32 rop)
+{
+    flushLines();
     QPainterPath path;
-    path.addRect(target);
+    if (rotated()) {
+        QPainterPath p;
+        p.addRect(logical.normalized());
+        path = mapped(p);
+    } else {
+        path.addRect(box(logical));
+    }
     switch (rop) {
     case U_PATCOPY:
         fill(path, s_.brush, false);
         break;
     case U_PATINVERT:
         if (s_.brush.style != U_BS_NULL) {
+            paperUnder(path);
             p_.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
             p_.fillPath(path, s_.brush.color);
         }
         break;
     case U_DSTINVERT:
+        paperUnder(path);
         p_.setCompositionMode(QPainter::RasterOp_NotDestination);
         p_.fillPath(path, Qt::black);
         break;
@@ -123,112 +221,4 @@ void Player::ropFill(const QRectF &target, quint32 rop)
     p_.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
-void Player::patBlt(const Record &r)
-{
-    U_POINT16 dst{};
-    U_POINT16 cwh{};
-    uint32_t rop = 0;
-    if (r.size < U_SIZE_WMRPATBLT || !U_WMRPATBLT_get(r.data, &dst, &cwh, &rop))
-        return;
-    ropFill(box(dst.x, dst.y, dst.x + cwh.x, dst.y + cwh.y), rop);
-}
-
-void Player::dibBlit(const Record &r, bool stretch)
-{
-    U_POINT16 dst{};
-    U_POINT16 dstSize{};
-    U_POINT16 src{};
-    U_POINT16 srcSize{};
-    uint32_t rop = 0;
-    const char *dib = nullptr;
-    if (stretch) {
-        if (r.size < U_SIZE_WMRDIBSTRETCHBLT_NOPX ||
-            !U_WMRDIBSTRETCHBLT_get(r.data, &dst, &dstSize, &src, &srcSize, &rop, &dib))
-            return;
-    } else {
-        if (r.size < U_SIZE_WMRDIBBITBLT_NOPX ||
-            !U_WMRDIBBITBLT_get(r.data, &dst, &dstSize, &src, &rop, &dib))
-            return;
-        srcSize = dstSize;
-    }
-    if (!dib)
-        return ropFill(box(dst.x, dst.y, dst.x + dstSize.x, dst.y + dstSize.y), rop);
-    const char *end = r.data + r.size;
-    const QImage image = decodeDib(dib, end - dib, ColorUsage::Rgb, s_.palette);
-    blit(image, dst.x, dst.y, dstSize.x, dstSize.y, src.x, src.y, srcSize.x, srcSize.y, rop);
-}
-
-void Player::stretchDib(const Record &r)
-{
-    U_POINT16 dst{};
-    U_POINT16 dstSize{};
-    U_POINT16 src{};
-    U_POINT16 srcSize{};
-    uint16_t cUsage = 0;
-    uint32_t rop = 0;
-    const char *dib = nullptr;
-    if (r.size < U_SIZE_WMRSTRETCHDIB ||
-        !U_WMRSTRETCHDIB_get(r.data, &dst, &dstSize, &src, &srcSize, &cUsage, &rop, &dib) || !dib)
-        return;
-    const char *end = r.data + r.size;
-    const QImage image = decodeDib(dib, end - dib, usage(cUsage), s_.palette);
-    blit(image, dst.x, dst.y, dstSize.x, dstSize.y, src.x, src.y, srcSize.x, srcSize.y, rop);
-}
-
-// The bitmap holds `scanCount` scan lines from `startScan` up; its source origin counts from the
-// bottom as in the bitmap. Sizes are taken as logical units so the bitmap scales with the
-// picture.
-void Player::setDibToDevice(const Record &r)
-{
-    U_POINT16 dst{};
-    U_POINT16 size{};
-    U_POINT16 src{};
-    uint16_t cUsage = 0;
-    uint16_t scanCount = 0;
-    uint16_t startScan = 0;
-    const char *dib = nullptr;
-    if (r.size < U_SIZE_WMRSETDIBTODEV ||
-        !U_WMRSETDIBTODEV_get(r.data, &dst, &size, &src, &cUsage, &scanCount, &startScan, &dib) ||
-        !dib)
-        return;
-    const char *end = r.data + r.size;
-    const QImage strip = decodeDib(dib, end - dib, usage(cUsage), s_.palette, scanCount);
-    if (strip.isNull())
-        return;
-    const int top = startScan + strip.height() - (src.y + size.y);
-    blit(strip, dst.x, dst.y, size.x, size.y, src.x, top, size.x, size.y, U_SRCCOPY);
-}
-
-// The old device-dependent blits: without a bitmap they only apply their raster operation.
-void Player::bitmapBlit(const Record &r, bool stretch)
-{
-    U_POINT16 dst{};
-    U_POINT16 dstSize{};
-    U_POINT16 src{};
-    U_POINT16 srcSize{};
-    uint32_t rop = 0;
-    U_BITMAP16 bm{};
-    const char *bits = nullptr;
-    if (stretch) {
-        if (r.size < U_SIZE_WMRSTRETCHBLT_NOPX ||
-            !U_WMRSTRETCHBLT_get(r.data, &dst, &dstSize, &src, &srcSize, &rop, &bm, &bits))
-            return;
-    } else {
-        if (r.size < U_SIZE_WMRBITBLT_NOPX ||
-            !U_WMRBITBLT_get(r.data, &dst, &dstSize, &src, &rop, &bm, &bits))
-            return;
-        srcSize = dstSize;
-    }
-    if (!bits)
-        return ropFill(box(dst.x, dst.y, dst.x + dstSize.x, dst.y + dstSize.y), rop);
-    const int bitmapAt = stretch ? kStretchBltBitmapOffset : kBitBltBitmapOffset;
-    const char *end = r.data + r.size;
-    if (bitmapAt + kBitmap16HeaderBytes > qint64(r.size) || bits > end)
-        return;
-    const QImage image =
-        decodeBitmap16({bm.Width, bm.Height, bm.WidthBytes, bm.Planes, bm.BitsPixel}, bits,
-                       end - bits, s_.textColor.rgb(), s_.bkColor.rgb());
-    blit(image, dst.x, dst.y, dstSize.x, dstSize.y, src.x, src.y, srcSize.x, srcSize.y, rop);
-}
-
-} // namespace picture::wmf
+} // namespace picture::gdi

@@ -1,4 +1,5 @@
-// The objects a metafile creates (pens, brushes, fonts, palettes, regions) and their table.
+// The WMF records that create objects (pens, brushes, fonts, palettes, regions), draw polygons,
+// text and bitmaps, read into what the GDI device takes.
 
 #include <picture/wmf/wmfplayerimpl.h>
 
@@ -19,54 +20,53 @@ namespace picture::wmf {
 
 // ---- Objects ----------------------------------------------------------------------------------
 
-// Windows gives every new object the lowest free slot of the table.
-void Player::addObject(Object object)
+const RegionObject *Player::regionAt(quint16 index)
 {
-    while (firstFree_ < objects_.size() &&
-           !std::holds_alternative<std::monostate>(objects_[firstFree_]))
-        ++firstFree_;
-    if (firstFree_ < objects_.size())
-        objects_[firstFree_] = std::move(object);
-    else if (objects_.size() < objectCapacity_)
-        objects_.push_back(std::move(object));
-    else
-        return; // the table is full: the object is lost, as on Windows
-    ++firstFree_;
+    Object *o = dev_.objectAt(index);
+    return o ? std::get_if<RegionObject>(o) : nullptr;
 }
 
-Object *Player::objectAt(quint16 index)
+const BrushObject *Player::brushAt(quint16 index)
 {
-    return index < objects_.size() ? &objects_[index] : nullptr;
+    Object *o = dev_.objectAt(index);
+    return o ? std::get_if<BrushObject>(o) : nullptr;
 }
 
 void Player::createPen(const Record &r)
 {
     U_PEN pen{};
     if (r.size < U_SIZE_WMRCREATEPENINDIRECT || !U_WMRCREATEPENINDIRECT_get(r.data, &pen))
-        return addObject(OtherObject{});
+        return dev_.addObject(OtherObject{});
     const int width = qint16(pen.Widthw[0]);
-    addObject(PenObject{pen.Style, std::max(0, width), color(pen.Color)});
+    PenObject object;
+    object.style = pen.Style;
+    object.width = std::max(0, width);
+    object.color = dev_.color(pen.Color);
+    dev_.addObject(std::move(object));
 }
 
 void Player::createBrush(const Record &r)
 {
     const char *b = nullptr;
     if (r.size < U_SIZE_WMRCREATEBRUSHINDIRECT || !U_WMRCREATEBRUSHINDIRECT_get(r.data, &b))
-        return addObject(OtherObject{});
+        return dev_.addObject(OtherObject{});
     const LittleEndianReader in = r.bytes().from(b);
     const U_COLORREF c{in.u8(2), in.u8(3), in.u8(4), in.u8(5)};
-    BrushObject brush{in.u16(0), color(c), in.u16(6), QImage()};
+    BrushObject brush;
+    brush.style = in.u16(0);
+    brush.color = dev_.color(c);
+    brush.hatch = in.u16(6);
     // Pattern styles need a bitmap, which this record cannot carry.
     if (brush.style != U_BS_SOLID && brush.style != U_BS_HATCHED)
         brush.style = U_BS_NULL;
-    addObject(std::move(brush));
+    dev_.addObject(std::move(brush));
 }
 
 void Player::createFont(const Record &r)
 {
     const char *f = nullptr;
     if (r.size < U_SIZE_WMRCREATEFONTINDIRECT || !U_WMRCREATEFONTINDIRECT_get(r.data, &f))
-        return addObject(OtherObject{});
+        return dev_.addObject(OtherObject{});
     const LittleEndianReader in = r.bytes().from(f);
     FontObject font;
     font.height = in.s16(0);
@@ -84,8 +84,8 @@ void Player::createFont(const Record &r)
     QByteArrayView name(f + kFontCoreBytes, std::max<qsizetype>(0, available));
     if (const qsizetype nul = name.indexOf('\0'); nul >= 0)
         name = name.first(nul);
-    font.face = substituteFace(decodeString(name, font.charset), font.charset, pitchAndFamily);
-    addObject(std::move(font));
+    font.face = dev_.face(decodeString(name, font.charset), font.charset, pitchAndFamily);
+    dev_.addObject(std::move(font));
 }
 
 void Player::createPalette(const Record &r)
@@ -94,7 +94,7 @@ void Player::createPalette(const Record &r)
     const char *entries = nullptr;
     if (r.size < U_SIZE_WMRCREATEPALETTE || !U_WMRCREATEPALETTE_get(r.data, &palette, &entries) ||
         qint64(palette.NumEntries) * 4 > r.data + r.size - entries)
-        return addObject(OtherObject{});
+        return dev_.addObject(OtherObject{});
     // Entries are Windows' PALETTEENTRY: red, green, blue, flags. (libuemf's writer and its
     // structure put them the other way round; files from Windows do not.)
     const LittleEndianReader in = r.bytes().from(entries);
@@ -102,7 +102,7 @@ void Player::createPalette(const Record &r)
     object.colors.reserve(palette.NumEntries);
     for (int i = 0; i < palette.NumEntries; ++i)
         object.colors.append(qRgb(in.u8(i * 4), in.u8(i * 4 + 1), in.u8(i * 4 + 2)));
-    addObject(std::move(object));
+    dev_.addObject(std::move(object));
 }
 
 void Player::setPaletteEntries(const Record &r)
@@ -110,16 +110,13 @@ void Player::setPaletteEntries(const Record &r)
     U_PALETTE palette{};
     const char *entries = nullptr;
     if (r.size < U_SIZE_WMRSETPALENTRIES || !U_WMRSETPALENTRIES_get(r.data, &palette, &entries) ||
-        qint64(palette.NumEntries) * 4 > r.data + r.size - entries || s_.paletteIndex < 0)
-        return;
-    Object *o = objectAt(quint16(s_.paletteIndex));
-    auto *object = o ? std::get_if<PaletteObject>(o) : nullptr;
-    if (!object)
+        qint64(palette.NumEntries) * 4 > r.data + r.size - entries)
         return;
     const LittleEndianReader in = r.bytes().from(entries);
-    for (int i = 0; i < palette.NumEntries && palette.Start + i < object->colors.size(); ++i)
-        object->colors[palette.Start + i] = qRgb(in.u8(i * 4), in.u8(i * 4 + 1), in.u8(i * 4 + 2));
-    s_.palette = object->colors;
+    QList<QRgb> colors;
+    for (int i = 0; i < palette.NumEntries; ++i)
+        colors.append(qRgb(in.u8(i * 4), in.u8(i * 4 + 1), in.u8(i * 4 + 2)));
+    dev_.setPaletteEntries(palette.Start, colors);
 }
 
 void Player::createRegion(const Record &r)
@@ -127,7 +124,7 @@ void Player::createRegion(const Record &r)
     const char *g = nullptr;
     if (r.size < U_SIZE_WMRCREATEREGION || !U_WMRCREATEREGION_get(r.data, &g) ||
         r.data + r.size - g < kRegionHeaderBytes)
-        return addObject(OtherObject{});
+        return dev_.addObject(OtherObject{});
     const LittleEndianReader in = r.bytes().from(g);
     const int scanCount = in.s16(10);
     const QRect bounds(QPoint(in.s16(12), in.s16(14)), QPoint(in.s16(16) - 1, in.s16(18) - 1));
@@ -156,7 +153,7 @@ void Player::createRegion(const Record &r)
     }
     if (scanCount > 0 && region.rects.isEmpty() && bounds.isValid())
         region.rects = {bounds};
-    addObject(std::move(region));
+    dev_.addObject(std::move(region));
 }
 
 void Player::createDibPatternBrush(const Record &r)
@@ -167,7 +164,7 @@ void Player::createDibPatternBrush(const Record &r)
     const char *dib = nullptr;
     if (r.size < U_SIZE_WMRDIBCREATEPATTERNBRUSH ||
         !U_WMRDIBCREATEPATTERNBRUSH_get(r.data, &style, &cUsage, &bm16, &dib))
-        return addObject(OtherObject{});
+        return dev_.addObject(OtherObject{});
     // Whatever the style says, the pattern is a DIB; a "pattern" style only means its colour
     // table holds colours.
     const char *src = dib ? dib : bm16;
@@ -176,10 +173,10 @@ void Player::createDibPatternBrush(const Record &r)
     brush.style = U_BS_DIBPATTERNPT;
     if (src && src <= end)
         brush.pattern =
-            decodeDib(src, end - src, dib ? usage(cUsage) : ColorUsage::Rgb, s_.palette);
+            decodeDib(src, end - src, dib ? usage(cUsage) : ColorUsage::Rgb, dev_.state().palette);
     if (brush.pattern.isNull())
         brush.style = U_BS_NULL;
-    addObject(std::move(brush));
+    dev_.addObject(std::move(brush));
 }
 
 void Player::createPatternBrush(const Record &r)
@@ -189,50 +186,67 @@ void Player::createPatternBrush(const Record &r)
     const char *pattern = nullptr;
     if (r.size < kPatternBrushBitsOffset ||
         !U_WMRCREATEPATTERNBRUSH_get(r.data, &bm, &patternBytes, &pattern))
-        return addObject(OtherObject{});
+        return dev_.addObject(OtherObject{});
     const char *end = r.data + r.size;
     BrushObject brush;
     brush.style = U_BS_PATTERN;
     if (pattern && pattern <= end)
         brush.pattern =
             decodeBitmap16({bm.Width, bm.Height, bm.WidthBytes, bm.Planes, bm.BitsPixel}, pattern,
-                           end - pattern, s_.textColor.rgb(), s_.bkColor.rgb());
+                           end - pattern, dev_.state().textColor.rgb(), dev_.state().bkColor.rgb());
     if (brush.pattern.isNull())
         brush.style = U_BS_NULL;
-    addObject(std::move(brush));
+    dev_.addObject(std::move(brush));
 }
 
-void Player::selectObject(quint16 index)
+// ---- Polygons ---------------------------------------------------------------------------------
+
+void Player::poly(const Record &r, bool closed)
 {
-    Object *o = objectAt(index);
-    if (!o)
+    uint16_t count = 0;
+    const char *data = nullptr;
+    if (!(closed ? U_WMRPOLYGON_get(r.data, &count, &data)
+                 : U_WMRPOLYLINE_get(r.data, &count, &data)) ||
+        qint64(count) * 4 > r.data + r.size - data || count < 2)
         return;
-    if (auto *pen = std::get_if<PenObject>(o))
-        s_.pen = *pen;
-    else if (auto *brush = std::get_if<BrushObject>(o))
-        s_.brush = *brush;
-    else if (auto *font = std::get_if<FontObject>(o))
-        s_.font = *font;
-    else if (std::holds_alternative<RegionObject>(*o))
-        selectClipRegion(index); // selecting a region makes it the clipping region
+    const LittleEndianReader in = r.bytes().from(data);
+    QPolygonF points;
+    points.reserve(count);
+    for (int i = 0; i < count; ++i)
+        points.append(QPointF(in.s16(i * 4), in.s16(i * 4 + 2)));
+    if (closed)
+        dev_.polygons({points});
+    else
+        dev_.polyline(points);
 }
 
-void Player::deleteObject(quint16 index)
+void Player::polyPolygon(const Record &r)
 {
-    if (index >= objects_.size())
+    uint16_t polygons = 0;
+    const uint16_t *counts = nullptr;
+    const char *points = nullptr;
+    if (!U_WMRPOLYPOLYGON_get(r.data, &polygons, &counts, &points))
         return;
-    objects_[index] = std::monostate{};
-    firstFree_ = std::min<size_t>(firstFree_, index);
-    if (s_.paletteIndex == index)
-        s_.paletteIndex = -1;
-}
-
-QRegion Player::region(const RegionObject &r) const
-{
-    QRegion out;
-    for (const QRect &rc : r.rects)
-        out += pixelRect(rc.left(), rc.top(), rc.left() + rc.width(), rc.top() + rc.height());
-    return out;
+    const LittleEndianReader countIn = r.bytes().from(reinterpret_cast<const char *>(counts));
+    const LittleEndianReader pointIn = r.bytes().from(points);
+    if (!countIn.has(0, qint64(polygons) * 2))
+        return;
+    qint64 total = 0;
+    for (int i = 0; i < polygons; ++i)
+        total += countIn.u16(i * 2);
+    if (!pointIn.has(0, total * 4))
+        return;
+    std::vector<QPolygonF> polys;
+    qint64 at = 0;
+    for (int i = 0; i < polygons; ++i) {
+        const int n = countIn.u16(i * 2);
+        QPolygonF polygon;
+        polygon.reserve(n);
+        for (int k = 0; k < n; ++k, at += 4)
+            polygon.append(QPointF(pointIn.s16(at), pointIn.s16(at + 2)));
+        polys.push_back(std::move(polygon));
+    }
+    dev_.polygons(polys);
 }
 
 } // namespace picture::wmf

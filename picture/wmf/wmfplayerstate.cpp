@@ -1,7 +1,7 @@
-// The device context's state: the mapping from logical units to picture pixels, the stack of
-// saved states, and clipping.
+// The device context's state: the mapping from logical units to picture pixels, the world
+// transform, the stack of saved states, and clipping.
 
-#include <picture/wmf/wmfplayerimpl.h>
+#include <picture/wmf/gdidevice.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,21 +11,41 @@ namespace {
 constexpr size_t kMaxSavedStates = 256;
 constexpr double kCoordinateLimit = 1.0e6; // pixels; keeps the rasteriser's numbers sane
 constexpr int kMaxClipRects = 8192;        // beyond this, exclusions are no longer applied
-constexpr double kPixelsPerInch = 96.0;
+constexpr double kMaxExtent = 1.0e9;
+constexpr int kMwtIdentity = 1;
+constexpr int kMwtLeftMultiply = 2;
+constexpr int kMwtRightMultiply = 3;
+constexpr int kMwtSet = 4;
+
+bool usable(const QTransform &t)
+{
+    const double values[] = {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()};
+    return std::all_of(std::begin(values), std::end(values),
+                       [](double v) { return std::isfinite(v) && std::abs(v) < kMaxExtent; }) &&
+           t.determinant() != 0 && t.type() <= QTransform::TxShear;
+}
+
+// Whole pixels, right and bottom edges excluded.
+QRegion pixelRegion(const QRectF &b)
+{
+    const QPoint tl(int(std::floor(b.left() + 0.5)), int(std::floor(b.top() + 0.5)));
+    const QPoint br(int(std::floor(b.right() + 0.5)), int(std::floor(b.bottom() + 0.5)));
+    return QRegion(QRect(tl, QSize(br.x() - tl.x(), br.y() - tl.y())));
+}
 
 } // namespace
 
-namespace picture::wmf {
+namespace picture::gdi {
 
 // ---- Mapping ----------------------------------------------------------------------------------
 
-void Player::updateMapping()
+void Device::updateMapping()
 {
+    flushLines();
+    double sx = 1;
+    double sy = 1;
     double unitsPerInch = 0;
     switch (s_.mapMode) {
-    case U_MM_TEXT:
-        sx_ = sy_ = 1;
-        return;
     case U_MM_LOMETRIC:
         unitsPerInch = 254;
         break;
@@ -41,52 +61,153 @@ void Player::updateMapping()
     case U_MM_TWIPS:
         unitsPerInch = 1440;
         break;
+    case U_MM_ISOTROPIC:
+    case U_MM_ANISOTROPIC:
+        sx = s_.viewportExt.x() / s_.windowExt.x();
+        sy = s_.viewportExt.y() / s_.windowExt.y();
+        if (s_.mapMode == U_MM_ISOTROPIC) {
+            const double m = std::min(std::abs(sx), std::abs(sy));
+            sx = std::copysign(m, sx);
+            sy = std::copysign(m, sy);
+        }
+        break;
     default:
         break;
     }
     if (unitsPerInch > 0) {
         // The fixed scales measure y upwards.
-        sx_ = kPixelsPerInch / unitsPerInch;
-        sy_ = -sx_;
-        return;
+        sx = devicePerInch_.width() / unitsPerInch;
+        sy = -devicePerInch_.height() / unitsPerInch;
     }
-    sx_ = double(s_.viewportExt.x()) / s_.windowExt.x();
-    sy_ = double(s_.viewportExt.y()) / s_.windowExt.y();
-    if (s_.mapMode == U_MM_ISOTROPIC) {
-        const double m = std::min(std::abs(sx_), std::abs(sy_));
-        sx_ = std::copysign(m, sx_);
-        sy_ = std::copysign(m, sy_);
-    }
+    const QTransform page(sx, 0, 0, sy, s_.viewportOrg.x() - s_.windowOrg.x() * sx,
+                          s_.viewportOrg.y() - s_.windowOrg.y() * sy);
+    full_ = s_.world * page * deviceToPicture_;
+    scaleX_ = std::hypot(full_.m11(), full_.m12());
+    scaleY_ = std::hypot(full_.m21(), full_.m22());
+    rotated_ = std::abs(full_.m12()) > 1e-12 || std::abs(full_.m21()) > 1e-12;
 }
 
-double Player::snap(double v) const
+void Device::setMapMode(int mode)
 {
+    if (mode < U_MM_MIN || mode > U_MM_MAX)
+        return;
+    s_.mapMode = mode;
+    updateMapping();
+}
+
+void Device::setWindowOrg(QPointF p)
+{
+    s_.windowOrg = p;
+    updateMapping();
+}
+
+// A zero extent is refused, as Windows does.
+void Device::setWindowExt(QPointF e)
+{
+    if (e.x() == 0 || e.y() == 0)
+        return;
+    s_.windowExt = e;
+    updateMapping();
+}
+
+void Device::setViewportOrg(QPointF p)
+{
+    s_.viewportOrg = p;
+    updateMapping();
+}
+
+void Device::setViewportExt(QPointF e)
+{
+    if (e.x() == 0 || e.y() == 0)
+        return;
+    s_.viewportExt = e;
+    updateMapping();
+}
+
+void Device::scaleWindowExt(double xNum, double xDenom, double yNum, double yDenom)
+{
+    if (xDenom == 0 || yDenom == 0)
+        return;
+    const QPointF e(s_.windowExt.x() * xNum / xDenom, s_.windowExt.y() * yNum / yDenom);
+    if (std::abs(e.x()) <= kMaxExtent && std::abs(e.y()) <= kMaxExtent)
+        setWindowExt(e);
+}
+
+void Device::scaleViewportExt(double xNum, double xDenom, double yNum, double yDenom)
+{
+    if (xDenom == 0 || yDenom == 0)
+        return;
+    const QPointF e(s_.viewportExt.x() * xNum / xDenom, s_.viewportExt.y() * yNum / yDenom);
+    if (std::abs(e.x()) <= kMaxExtent && std::abs(e.y()) <= kMaxExtent)
+        setViewportExt(e);
+}
+
+void Device::setWorldTransform(const QTransform &t)
+{
+    if (!usable(t))
+        return;
+    s_.world = t;
+    updateMapping();
+}
+
+// QTransform multiplies row vectors, so GDI's "left" product (the new transform applied first)
+// is t * world.
+void Device::modifyWorldTransform(const QTransform &t, int mode)
+{
+    switch (mode) {
+    case kMwtIdentity:
+        s_.world = QTransform();
+        break;
+    case kMwtLeftMultiply:
+        if (usable(t * s_.world))
+            s_.world = t * s_.world;
+        break;
+    case kMwtRightMultiply:
+        if (usable(s_.world * t))
+            s_.world = s_.world * t;
+        break;
+    case kMwtSet:
+        if (usable(t))
+            s_.world = t;
+        break;
+    default:
+        return;
+    }
+    updateMapping();
+}
+
+double Device::snap(double v) const
+{
+    if (!std::isfinite(v))
+        v = 0;
     v = std::clamp(v, -kCoordinateLimit, kCoordinateLimit);
     return std::round(v * dpr_) / dpr_;
 }
 
-QPointF Player::toPixels(double x, double y) const
+QPointF Device::toPixels(QPointF p) const
 {
-    return {snap((x - s_.windowOrg.x()) * sx_ + s_.viewportOrg.x()),
-            snap((y - s_.windowOrg.y()) * sy_ + s_.viewportOrg.y())};
+    const QPointF m = full_.map(p);
+    return {snap(m.x()), snap(m.y())};
 }
 
-QRectF Player::box(int left, int top, int right, int bottom) const
+QRectF Device::box(const QRectF &logical) const
 {
-    return QRectF(toPixels(left, top), toPixels(right, bottom)).normalized();
+    return QRectF(toPixels(logical.topLeft()), toPixels(logical.bottomRight())).normalized();
 }
 
-QRect Player::pixelRect(int left, int top, int right, int bottom) const
+QPainterPath Device::mapped(const QPainterPath &logical) const
 {
-    const QRectF b = box(left, top, right, bottom);
-    const QPoint topLeft(int(std::floor(b.left() + 0.5)), int(std::floor(b.top() + 0.5)));
-    const QPoint bottomRight(int(std::floor(b.right() + 0.5)), int(std::floor(b.bottom() + 0.5)));
-    return QRect(topLeft, QSize(bottomRight.x() - topLeft.x(), bottomRight.y() - topLeft.y()));
+    return full_.map(logical);
+}
+
+QRect Device::deviceRect(const QRectF &r) const
+{
+    return pixelRegion(deviceToPicture_.mapRect(r.normalized())).boundingRect();
 }
 
 // ---- Device context stack and clipping --------------------------------------------------------
 
-void Player::saveDc()
+void Device::saveDc()
 {
     if (saved_.size() >= kMaxSavedStates) {
         ++droppedSaves_;
@@ -96,8 +217,9 @@ void Player::saveDc()
 }
 
 // Negative: that many levels back; positive: the absolute level (the first save is level 1).
-void Player::restoreDc(int which)
+void Device::restoreDc(int which)
 {
+    flushLines();
     if (which < 0 && droppedSaves_ > 0) {
         const int dropped = std::min(droppedSaves_, -which);
         droppedSaves_ -= dropped;
@@ -118,41 +240,100 @@ void Player::restoreDc(int which)
     applyClip();
 }
 
-void Player::intersectClip(const QRect &rect)
+QRegion Device::logicalRegion(const QRectF &logical) const
 {
-    s_.clip = s_.clipped ? s_.clip.intersected(rect) : QRegion(rect);
-    s_.clipped = true;
-    applyClip();
+    if (!rotated_)
+        return pixelRegion(box(logical));
+    return QRegion(full_.map(QPolygonF(logical.normalized())).toPolygon());
 }
 
-void Player::excludeClip(const QRect &rect)
+void Device::intersectClip(const QRectF &logical)
 {
-    const QRegion current = s_.clipped ? s_.clip : QRegion(QRect(QPoint(), mf_.info.naturalPixels));
-    if (current.rectCount() > kMaxClipRects)
+    combineClip(logicalRegion(logical), ClipMode::And);
+}
+
+void Device::excludeClip(const QRectF &logical)
+{
+    combineClip(logicalRegion(logical), ClipMode::Diff);
+}
+
+void Device::offsetClip(QPointF logical)
+{
+    if (!s_.clipped)
         return;
-    s_.clip = current.subtracted(rect);
+    const QPointF d = full_.map(logical) - full_.map(QPointF());
+    s_.clip.translate(int(std::lround(snap(d.x()))), int(std::lround(snap(d.y()))));
+    applyClip();
+}
+
+void Device::combineClip(const std::optional<QRegion> &pixels, ClipMode mode)
+{
+    if (!pixels) {
+        if (mode == ClipMode::Copy) {
+            s_.clipped = false;
+            s_.clip = QRegion();
+            applyClip();
+        }
+        return;
+    }
+    const QRegion whole(QRect(QPoint(), picture_.toSize() + QSize(1, 1)));
+    const QRegion current = s_.clipped ? s_.clip : whole;
+    if (current.rectCount() > kMaxClipRects && mode != ClipMode::Copy)
+        return;
+    switch (mode) {
+    case ClipMode::And:
+        s_.clip = current.intersected(*pixels);
+        break;
+    case ClipMode::Or:
+        s_.clip = s_.clipped ? current.united(*pixels) : whole;
+        break;
+    case ClipMode::Xor:
+        s_.clip = current.xored(*pixels);
+        break;
+    case ClipMode::Diff:
+        s_.clip = current.subtracted(*pixels);
+        break;
+    case ClipMode::Copy:
+        s_.clip = *pixels;
+        break;
+    }
     s_.clipped = true;
     applyClip();
 }
 
-void Player::selectClipRegion(quint16 index)
+void Device::selectClipRegion(quint32 index)
 {
     // Index 0 stands for no region: clipping is removed.
     Object *o = index ? objectAt(index) : nullptr;
     auto *r = o ? std::get_if<RegionObject>(o) : nullptr;
     if (index && !r)
         return;
-    s_.clipped = r != nullptr;
-    s_.clip = r ? region(*r) : QRegion();
+    combineClip(r ? std::optional<QRegion>(region(*r)) : std::nullopt, ClipMode::Copy);
+}
+
+// The meta region is what the clip was; the clip itself starts over inside it.
+void Device::setMetaRegion()
+{
+    if (s_.clipped) {
+        s_.metaClip = s_.metaClipped ? s_.metaClip.intersected(s_.clip) : s_.clip;
+        s_.metaClipped = true;
+    }
+    s_.clipped = false;
+    s_.clip = QRegion();
     applyClip();
 }
 
-void Player::applyClip()
+void Device::applyClip()
 {
-    if (s_.clipped)
+    flushLines();
+    if (s_.clipped && s_.metaClipped)
+        p_.setClipRegion(s_.clip.intersected(s_.metaClip));
+    else if (s_.clipped)
         p_.setClipRegion(s_.clip);
+    else if (s_.metaClipped)
+        p_.setClipRegion(s_.metaClip);
     else
         p_.setClipping(false);
 }
 
-} // namespace picture::wmf
+} // namespace picture::gdi

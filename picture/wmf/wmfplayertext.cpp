@@ -1,9 +1,14 @@
-#include <picture/wmf/wmfplayerimpl.h>
+// Text: fonts sized in the mapping of the moment, characters placed by their advances.
+
+#include <picture/wmf/gdidevice.h>
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -16,14 +21,30 @@ constexpr double kEastAsianAscent = 0.86;
 constexpr double kEastAsianDescent = 0.14;
 constexpr double kMinWidthScale = 0.05;
 constexpr double kMaxWidthScale = 20.0;
+// The weights of the lower-case letters and the space in a face's average character width, as
+// Windows (and the first TrueType tables) define it. Newer faces record the mean of all their
+// glyphs instead, wider for the same design, so the width is measured here.
+constexpr std::array<int, 27> kAverageWidthWeights = {64, 14, 27, 35, 100, 20, 14, 42, 63,
+                                                      3,  6,  35, 20, 56,  56, 17, 4,  49,
+                                                      56, 71, 31, 10, 18,  3,  18, 2,  166};
+constexpr int kAverageWidthWeightSum = 1000;
 
 } // namespace
 
-namespace picture::wmf {
+namespace picture::gdi {
 
 // ---- Text -------------------------------------------------------------------------------------
 
-QPair<double, double> Player::latinMetrics(const QFont &font)
+const QRawFont &Device::rawFont(const QFont &font)
+{
+    const QString key = font.key();
+    auto it = rawFonts_.find(key);
+    if (it == rawFonts_.end())
+        it = rawFonts_.insert(key, QRawFont::fromFont(font));
+    return *it;
+}
+
+FaceMetrics Device::latinMetrics(const QFont &font)
 {
     const QString key = font.key();
     if (auto it = metricsCache_.constFind(key); it != metricsCache_.constEnd())
@@ -31,15 +52,20 @@ QPair<double, double> Player::latinMetrics(const QFont &font)
     QFont probe(font);
     probe.setPointSizeF(kMetricsProbePixels * 72.0 / image_->logicalDpiY());
     const QFontMetricsF fm(probe, image_);
-    const QPair<double, double> m{fm.ascent() / kMetricsProbePixels,
-                                  fm.descent() / kMetricsProbePixels};
+    double weighted = 0;
+    for (size_t i = 0; i < kAverageWidthWeights.size(); ++i) {
+        const QChar c = i + 1 < kAverageWidthWeights.size() ? QChar(char16_t(u'a' + i)) : u' ';
+        weighted += fm.horizontalAdvance(c) * kAverageWidthWeights[i];
+    }
+    const FaceMetrics m{fm.ascent() / kMetricsProbePixels, fm.descent() / kMetricsProbePixels,
+                        weighted / kAverageWidthWeightSum / kMetricsProbePixels};
     metricsCache_.insert(key, m);
     return m;
 }
 
 // Windows sizes a font when it is used, in the mapping of that moment: a negative height is the
 // character height, a positive one the cell height, both in logical units of the y axis.
-RealFont Player::realizeFont()
+RealFont Device::realizeFont()
 {
     const FontObject &f = s_.font;
     RealFont rf;
@@ -49,10 +75,13 @@ RealFont Player::realizeFont()
     q.setItalic(f.italic);
     q.setUnderline(f.underline);
     q.setStrikeOut(f.strikeOut);
-    const auto [ascent, descent] = f.face.eastAsianMetrics
-                                       ? QPair<double, double>(kEastAsianAscent, kEastAsianDescent)
-                                       : latinMetrics(q);
-    const double height = std::abs(f.height * sy_);
+    // East Asian faces report half their character height as their average width.
+    const FaceMetrics metrics = f.face.eastAsianMetrics
+                                    ? FaceMetrics{kEastAsianAscent, kEastAsianDescent, 0.5}
+                                    : latinMetrics(q);
+    const double ascent = metrics.ascent;
+    const double descent = metrics.descent;
+    const double height = std::abs(f.height * scaleY_);
     double em = 0;
     if (f.height < 0)
         em = height;
@@ -63,65 +92,65 @@ RealFont Player::realizeFont()
     em = std::min(em, kMaxFontPixels);
     q.setPointSizeF(em * 72.0 / image_->logicalDpiY());
     if (s_.charExtra)
-        q.setLetterSpacing(QFont::AbsoluteSpacing, s_.charExtra * std::abs(sx_));
+        q.setLetterSpacing(QFont::AbsoluteSpacing, s_.charExtra * scaleX_);
     rf.font = q;
     rf.ascent = ascent * em;
     rf.descent = descent * em;
     if (f.width != 0) {
-        // The width asked for is the average character width; East Asian faces report half
-        // their character height as that.
-        const double have =
-            f.face.eastAsianMetrics ? em / 2 : QFontMetricsF(q, image_).averageCharWidth();
+        // The width asked for is the average character width.
+        const double have = metrics.averageWidth * em;
         if (have > 0)
             rf.widthScale =
-                std::clamp(std::abs(f.width * sx_) / have, kMinWidthScale, kMaxWidthScale);
+                std::clamp(std::abs(f.width * scaleX_) / have, kMinWidthScale, kMaxWidthScale);
     }
-    rf.angle = f.escapement / 10.0;
+    // Escapement is counter-clockwise on the picture; a world transform turns text with it.
+    const QPointF x = s_.world.map(QPointF(1, 0)) - s_.world.map(QPointF());
+    const double worldAngle = std::atan2(x.y(), x.x()) * 180 / std::numbers::pi;
+    // The escapement turns from the logical x axis away from the logical y axis (counter-clockwise
+    // where y runs down): a mapping that flips one axis, as y up does, turns it the other way on
+    // the picture.
+    const bool mirrored = full_.determinant() < 0;
+    rf.angle = (mirrored ? -f.escapement : f.escapement) / 10.0 -
+               (full_.m22() < 0 ? -worldAngle : worldAngle);
     rf.drawable = true;
     return rf;
 }
 
-void Player::text(QPoint at, QByteArrayView bytes, const LittleEndianReader &dx, quint16 options,
-                  const U_RECT16 *rect)
+void Device::text(QPointF at, const TextRun &run)
 {
+    flushLines();
     const bool updateCp = s_.textAlign & U_TA_UPDATECP;
     const QPointF origin = toPixels(updateCp ? s_.position : at);
     QRectF clipBox;
-    if (rect) {
-        clipBox = box(rect->left, rect->top, rect->right, rect->bottom);
-        if (options & U_ETO_OPAQUE)
+    if (run.rect) {
+        clipBox = box(*run.rect);
+        if (run.options & U_ETO_OPAQUE)
             p_.fillRect(clipBox, s_.bkColor);
     }
-    if (bytes.isEmpty())
+    if (run.pieces.empty())
         return;
     const RealFont rf = realizeFont();
     if (!rf.drawable)
         return;
 
-    // Character advances come from the Dx array when there is one: an entry per byte (Windows
-    // puts a double-byte character's advance on its lead byte) or, from some writers, one per
-    // character.
-    const std::vector<TextPiece> pieces = decodeCharacters(bytes, s_.font.charset);
     QString whole;
-    for (const TextPiece &piece : pieces)
+    for (const TextPiece &piece : run.pieces)
         whole += piece.text;
-    std::vector<double> positions;
+    std::vector<QPointF> positions;
     double width = 0;
-    const qsizetype dxEntries = dx.size() / 2;
-    const bool perByte = dxEntries >= bytes.size();
-    if (perByte || dxEntries >= qsizetype(pieces.size())) {
-        positions.reserve(pieces.size());
-        qsizetype entry = 0;
-        for (const TextPiece &piece : pieces) {
-            positions.push_back(width);
-            const int n = perByte ? piece.bytes : 1;
-            for (int k = 0; k < n; ++k, ++entry)
-                width += dx.s16(entry * 2) * std::abs(sx_);
+    double rise = 0; // downwards on the picture
+    if (run.advances.size() == run.pieces.size()) {
+        positions.reserve(run.pieces.size());
+        for (size_t i = 0; i < run.pieces.size(); ++i) {
+            positions.emplace_back(width, rise);
+            width += run.advances[i] * scaleX_;
+            // Vertical advances run along the logical y axis, downwards unless it is flipped.
+            if (i < run.vertical.size())
+                rise += run.vertical[i] * (full_.m22() < 0 ? -scaleY_ : scaleY_);
         }
     } else {
         width = QFontMetricsF(rf.font, image_).horizontalAdvance(whole) * rf.widthScale;
     }
-
     double left = 0;
     switch (s_.textAlign & U_TA_CENTER) {
     case U_TA_RIGHT:
@@ -146,7 +175,7 @@ void Player::text(QPoint at, QByteArrayView bytes, const LittleEndianReader &dx,
     }
 
     p_.save();
-    if (rect && (options & U_ETO_CLIPPED))
+    if (run.rect && (run.options & U_ETO_CLIPPED))
         p_.setClipRect(clipBox, Qt::IntersectClip);
     p_.translate(origin);
     p_.rotate(-rf.angle);
@@ -159,20 +188,42 @@ void Player::text(QPoint at, QByteArrayView bytes, const LittleEndianReader &dx,
         p_.scale(rf.widthScale, 1);
         p_.drawText(QPointF(), whole);
     } else {
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            if (pieces[i].text.isEmpty())
+        // Placed characters go out as one run of glyphs of the first face; a character that
+        // face lacks is drawn on its own, so that Qt finds it another face.
+        p_.translate(left, baseline);
+        p_.scale(rf.widthScale, 1);
+        const QRawFont &raw = rawFont(rf.font);
+        QList<quint32> glyphs;
+        QList<QPointF> glyphPositions;
+        for (size_t i = 0; i < run.pieces.size(); ++i) {
+            const QString &piece = run.pieces[i].text;
+            if (piece.isEmpty())
                 continue;
-            p_.save();
-            p_.translate(left + positions[i], baseline);
-            p_.scale(rf.widthScale, 1);
-            p_.drawText(QPointF(), pieces[i].text);
-            p_.restore();
+            const QPointF at(positions[i].x() / rf.widthScale, positions[i].y());
+            const QList<quint32> indexes =
+                raw.isValid() ? raw.glyphIndexesForString(piece) : QList<quint32>();
+            if (indexes.size() == 1 && indexes[0] != 0) {
+                glyphs.append(indexes[0]);
+                glyphPositions.append(at);
+            } else {
+                p_.drawText(at, piece);
+            }
+        }
+        if (!glyphs.isEmpty()) {
+            QGlyphRun glyphRun;
+            glyphRun.setRawFont(raw);
+            glyphRun.setGlyphIndexes(glyphs);
+            glyphRun.setPositions(glyphPositions);
+            glyphRun.setUnderline(rf.font.underline());
+            glyphRun.setStrikeOut(rf.font.strikeOut());
+            p_.drawGlyphRun(QPointF(), glyphRun);
         }
     }
     p_.restore();
 
-    if (updateCp && sx_ != 0) {
-        const int advance = int(std::lround(width / sx_));
+    // The current position moves along the text, in logical units.
+    if (updateCp && scaleX_ > 0) {
+        const double advance = width / scaleX_ * (full_.m11() < 0 ? -1 : 1);
         if ((s_.textAlign & U_TA_CENTER) == U_TA_LEFT)
             s_.position.rx() += advance;
         else if ((s_.textAlign & U_TA_CENTER) == U_TA_RIGHT)
@@ -180,43 +231,4 @@ void Player::text(QPoint at, QByteArrayView bytes, const LittleEndianReader &dx,
     }
 }
 
-void Player::textOut(const Record &r)
-{
-    U_POINT16 at{};
-    int16_t length = 0;
-    const char *string = nullptr;
-    // The position follows the string, so the length must be checked before the reader uses it.
-    if (r.size < U_SIZE_WMRTEXTOUT)
-        return;
-    const int declared = r.bytes().s16(6);
-    if (declared < 0 || 8 + (declared + 1) / 2 * 2 + 4 > qint64(r.size))
-        return;
-    if (!U_WMRTEXTOUT_get(r.data, &at, &length, &string))
-        return;
-    text(QPoint(at.x, at.y), QByteArrayView(string, length), LittleEndianReader(), 0, nullptr);
-}
-
-void Player::extTextOut(const Record &r)
-{
-    if (r.size < U_SIZE_WMREXTTEXTOUT)
-        return;
-    const quint16 options = r.bytes().u16(12);
-    const bool hasRect = options & (U_ETO_OPAQUE | U_ETO_CLIPPED);
-    const qint64 stringAt = U_SIZE_WMREXTTEXTOUT + (hasRect ? U_SIZE_RECT16 : 0);
-    const int declared = r.bytes().s16(10);
-    if (declared < 0 || stringAt + declared > qint64(r.size))
-        return;
-    U_POINT16 at{};
-    int16_t length = 0;
-    uint16_t opts = 0;
-    const char *string = nullptr;
-    const int16_t *dx = nullptr;
-    U_RECT16 rect{};
-    if (!U_WMREXTTEXTOUT_get(r.data, &at, &length, &opts, &string, &dx, &rect))
-        return;
-    // The Dx array is optional: whatever follows the padded string is taken for it.
-    text(QPoint(at.x, at.y), QByteArrayView(string, length),
-         r.bytes().from(reinterpret_cast<const char *>(dx)), opts, hasRect ? &rect : nullptr);
-}
-
-} // namespace picture::wmf
+} // namespace picture::gdi

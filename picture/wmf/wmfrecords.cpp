@@ -37,6 +37,19 @@ bool fail(QString *error, const QString &why)
     return false;
 }
 
+// Sizes the picture by a window extent; logical units up to a screen's size are
+// taken for pixels, larger ones for twips.
+void sizeFromExtent(picture::wmf::Metafile *mf, QPoint origin, QPoint extent)
+{
+    const bool pixels =
+        std::abs(extent.x()) <= kPixelExtentLimit && std::abs(extent.y()) <= kPixelExtentLimit;
+    const double unitsPerInch = pixels ? kPixelsPerInch : kTwipsPerInch;
+    mf->info.naturalPixels =
+        QSize(toPixels(extent.x(), unitsPerInch), toPixels(extent.y(), unitsPerInch));
+    mf->windowOrigin = origin;
+    mf->windowExtent = extent;
+}
+
 // A metafile without a placeable header is sized by its first usable window extent; the
 // window origin is the first one set, if any.
 bool sizeFromWindow(picture::wmf::Metafile *mf)
@@ -58,13 +71,92 @@ bool sizeFromWindow(picture::wmf::Metafile *mf)
     }
     if (!haveExtent)
         return false;
-    const bool pixels = std::abs(int(extent.x)) <= kPixelExtentLimit &&
-                        std::abs(int(extent.y)) <= kPixelExtentLimit;
-    const double unitsPerInch = pixels ? kPixelsPerInch : kTwipsPerInch;
-    mf->info.naturalPixels =
-        QSize(toPixels(extent.x, unitsPerInch), toPixels(extent.y, unitsPerInch));
-    mf->windowOrigin = haveOrigin ? QPoint(origin.x, origin.y) : QPoint();
-    mf->windowExtent = QPoint(extent.x, extent.y);
+    sizeFromExtent(mf, haveOrigin ? QPoint(origin.x, origin.y) : QPoint(),
+                   QPoint(extent.x, extent.y));
+    return true;
+}
+
+// The points a drawing record puts ink around, in logical units: corners of its rectangle,
+// its points, where its text or bitmap starts.
+void addPoints(const picture::wmf::Record &r, QList<QPoint> *points)
+{
+    const picture::LittleEndianReader in = r.bytes();
+    const auto at = [&](qsizetype y) { points->append(QPoint(in.s16(y + 2), in.s16(y))); };
+    switch (picture::wmf::recordType(r)) {
+    case U_WMR_LINETO:
+    case U_WMR_MOVETO:
+    case U_WMR_EXTTEXTOUT:
+        at(6);
+        break;
+    case U_WMR_SETPIXEL:
+        at(10);
+        break;
+    case U_WMR_RECTANGLE:
+    case U_WMR_ELLIPSE:
+        at(6);
+        at(10);
+        break;
+    case U_WMR_ROUNDRECT:
+        at(10);
+        at(14);
+        break;
+    case U_WMR_ARC:
+    case U_WMR_PIE:
+    case U_WMR_CHORD:
+        at(14);
+        at(18);
+        break;
+    case U_WMR_PATBLT:
+        at(14);
+        points->append(QPoint(in.s16(16) + in.s16(12), in.s16(14) + in.s16(10)));
+        break;
+    case U_WMR_STRETCHDIB:
+        at(24);
+        points->append(QPoint(in.s16(26) + in.s16(22), in.s16(24) + in.s16(20)));
+        break;
+    case U_WMR_DIBSTRETCHBLT:
+        at(22);
+        points->append(QPoint(in.s16(24) + in.s16(20), in.s16(22) + in.s16(18)));
+        break;
+    case U_WMR_DIBBITBLT:
+        at(18);
+        points->append(QPoint(in.s16(20) + in.s16(16), in.s16(18) + in.s16(14)));
+        break;
+    case U_WMR_POLYGON:
+    case U_WMR_POLYLINE:
+        for (int i = 0; i < in.u16(6) && in.has(8 + i * 4, 4); ++i)
+            points->append(QPoint(in.s16(8 + i * 4), in.s16(10 + i * 4)));
+        break;
+    case U_WMR_POLYPOLYGON: {
+        const int polygons = in.u16(6);
+        qint64 total = 0;
+        for (int i = 0; i < polygons; ++i)
+            total += in.u16(8 + i * 2);
+        const qsizetype from = 8 + polygons * 2;
+        for (qint64 i = 0; i < total && in.has(from + i * 4, 4); ++i)
+            points->append(QPoint(in.s16(from + i * 4), in.s16(from + i * 4 + 2)));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Neither placeable header nor window extent: the picture is as large as what it draws,
+// measured in the default mapping, logical units as pixels.
+bool sizeFromDrawing(picture::wmf::Metafile *mf)
+{
+    QList<QPoint> points;
+    for (const picture::wmf::Record &r : mf->records)
+        addPoints(r, &points);
+    if (points.isEmpty())
+        return false;
+    QRect bounds(points.first(), QSize(1, 1));
+    for (const QPoint &p : points)
+        bounds |= QRect(p, QSize(1, 1));
+    // The last row and column of a rectangle record are outside what it fills.
+    const QPoint extent(std::max(1, bounds.width() - 1), std::max(1, bounds.height() - 1));
+    sizeFromExtent(mf, bounds.topLeft(), extent);
     return true;
 }
 
@@ -144,10 +236,10 @@ bool readMetafile(const QByteArray &bytes, Metafile *out, QString *error)
             QSize(toPixels(width, unitsPerInch), toPixels(height, unitsPerInch));
         mf.windowOrigin = QPoint(left, top);
         mf.windowExtent = QPoint(width, height);
-    } else if (!sizeFromWindow(&mf)) {
+    } else if (!sizeFromWindow(&mf) && !sizeFromDrawing(&mf)) {
         return fail(error, QCoreApplication::translate(
                                "picture", "the metafile has neither a placeable header nor a "
-                                          "window extent, so its size is unknown"));
+                                          "window extent, and draws nothing"));
     }
     *out = std::move(mf);
     return true;

@@ -47,8 +47,8 @@
         <translation>メタファイルはこの倍率で描くには大きすぎます</translation>
     </message>
     <message>
-        <source>the metafile cannot be drawn</source>
-        <translation>メタファイルを描けません</translation>
+        <source>the metafile holds only EMF+ records, which are not supported</source>
+        <translation>このメタファイルには EMF+ レコードしかなく、対応していません</translation>
     </message>
     <message>
         <source>not enough memory to draw the metafile</source>
@@ -119,8 +119,8 @@
         <translation>メタファイルの外枠が空です</translation>
     </message>
     <message>
-        <source>the metafile has neither a placeable header nor a window extent, so its size is unknown</source>
-        <translation>メタファイルに配置ヘッダーもウィンドウの範囲もないため、大きさがわかりません</translation>
+        <source>the metafile has neither a placeable header nor a window extent, and draws nothing</source>
+        <translation>メタファイルに配置ヘッダーもウィンドウの範囲もなく、何も描いていません</translation>
     </message>
 </context>
 </TS>

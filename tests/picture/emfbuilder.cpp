@@ -108,6 +108,175 @@ void EmfBuilder::stretchedRow(const QRect &destination, const QList<QColor> &col
     free(bmi);
 }
 
+void EmfBuilder::record(quint32 type, const QList<qint64> &fields, const QByteArray &tail)
+{
+    QByteArray r(8, '\0');
+    for (qint64 f : fields) {
+        char word[4];
+        qToLittleEndian<quint32>(quint32(f), word);
+        r.append(word, 4);
+    }
+    r.append(tail);
+    r.append(QByteArray((4 - r.size() % 4) % 4, '\0'));
+    qToLittleEndian<quint32>(type, r.data());
+    qToLittleEndian<quint32>(quint32(r.size()), r.data() + 4);
+    bytes_.append(r);
+    ++records_;
+}
+
+void EmfBuilder::select(quint32 handle)
+{
+    add(U_EMRSELECTOBJECT_set(handle));
+}
+
+void EmfBuilder::font(const Font &f)
+{
+    QByteArray face(64, '\0');
+    for (int i = 0; i < f.face.size() && i < 31; ++i)
+        qToLittleEndian<quint16>(f.face.at(i).unicode(), face.data() + i * 2);
+    const quint32 flags = (f.italic ? 1u : 0u) | (f.underline ? 0x100u : 0u);
+    const quint32 h = handle();
+    record(U_EMR_EXTCREATEFONTINDIRECTW,
+           {h, f.height, f.width, f.escapement, f.escapement, f.weight, flags, 0}, face);
+    select(h);
+}
+
+void EmfBuilder::textOut(const QPoint &at, const QString &text, const QList<int> &dx,
+                         quint32 options)
+{
+    const qsizetype chars = text.size();
+    const qint64 stringAt = 76;
+    const qint64 dxAt = stringAt + (chars * 2 + 3) / 4 * 4;
+    QByteArray tail(int(dxAt - stringAt), '\0');
+    for (qsizetype i = 0; i < chars; ++i)
+        qToLittleEndian<quint16>(text.at(i).unicode(), tail.data() + i * 2);
+    for (int d : dx) {
+        char word[4];
+        qToLittleEndian<qint32>(d, word);
+        tail.append(word, 4);
+    }
+    record(U_EMR_EXTTEXTOUTW,
+           {0, 0, -1, -1, U_GM_COMPATIBLE, 0, 0, at.x(), at.y(), chars, stringAt, options, 0, 0, 0,
+            0, dx.isEmpty() ? 0 : dxAt},
+           tail);
+}
+
+namespace {
+
+// A 32-bit bottom-up DIB: its header, and its bits.
+QPair<QByteArray, QByteArray> dibOf(const QImage &image)
+{
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    QByteArray header(40, '\0');
+    qToLittleEndian<quint32>(40, header.data());
+    qToLittleEndian<qint32>(argb.width(), header.data() + 4);
+    qToLittleEndian<qint32>(argb.height(), header.data() + 8);
+    qToLittleEndian<quint16>(1, header.data() + 12);
+    qToLittleEndian<quint16>(32, header.data() + 14);
+    QByteArray bits;
+    for (int y = argb.height() - 1; y >= 0; --y)
+        for (int x = 0; x < argb.width(); ++x) {
+            const QRgb p = argb.pixel(x, y);
+            const char bgra[] = {char(qBlue(p)), char(qGreen(p)), char(qRed(p)), char(qAlpha(p))};
+            bits.append(bgra, 4);
+        }
+    return {header, bits};
+}
+
+} // namespace
+
+// BITBLT, ALPHABLEND and TRANSPARENTBLT share their layout up to the bitmap's offsets.
+static QList<qint64> bltFields(const QRect &dest, quint32 rop, const QPoint &source,
+                               const QImage &image, qint64 bmiAt)
+{
+    const auto [bmi, bits] = image.isNull() ? QPair<QByteArray, QByteArray>() : dibOf(image);
+    return {0,
+            0,
+            -1,
+            -1,
+            dest.x(),
+            dest.y(),
+            dest.width(),
+            dest.height(),
+            rop,
+            source.x(),
+            source.y(),
+            0x3F800000,
+            0,
+            0,
+            0x3F800000,
+            0,
+            0,
+            0xFFFFFF,
+            0,
+            bmi.isEmpty() ? 0 : bmiAt,
+            bmi.size(),
+            bmi.isEmpty() ? 0 : bmiAt + bmi.size(),
+            bits.size()};
+}
+
+void EmfBuilder::bitBlt(const QRect &dest, const QPoint &source, const QImage &image, quint32 rop)
+{
+    const auto [bmi, bits] = image.isNull() ? QPair<QByteArray, QByteArray>() : dibOf(image);
+    record(U_EMR_BITBLT, bltFields(dest, rop, source, image, 100), bmi + bits);
+}
+
+void EmfBuilder::alphaBlend(const QRect &dest, const QImage &image, int constantAlpha,
+                            bool sourceAlpha)
+{
+    const auto [bmi, bits] = dibOf(image);
+    QList<qint64> f = bltFields(dest, 0, QPoint(), image, 108);
+    f[8] = (constantAlpha << 16) | (sourceAlpha ? 1 << 24 : 0); // BLENDFUNCTION
+    f << image.width() << image.height();
+    record(U_EMR_ALPHABLEND, f, bmi + bits);
+}
+
+void EmfBuilder::transparentBlt(const QRect &dest, const QImage &image, const QColor &key)
+{
+    const auto [bmi, bits] = dibOf(image);
+    QList<qint64> f =
+        bltFields(dest, colorRef(key).Red | colorRef(key).Green << 8 | colorRef(key).Blue << 16,
+                  QPoint(), image, 108);
+    f << image.width() << image.height();
+    record(U_EMR_TRANSPARENTBLT, f, bmi + bits);
+}
+
+void EmfBuilder::stretchDiBits(const QRect &dest, const QRect &source, const QImage &image,
+                               quint32 rop)
+{
+    const auto [bmi, bits] = dibOf(image);
+    record(U_EMR_STRETCHDIBITS,
+           {0, 0, -1, -1, dest.x(), dest.y(), source.x(), source.y(), source.width(),
+            source.height(), 80, bmi.size(), 80 + bmi.size(), bits.size(), U_DIB_RGB_COLORS, rop,
+            dest.width(), dest.height()},
+           bmi + bits);
+}
+
+void EmfBuilder::setDiBitsToDevice(const QPoint &dest, const QImage &image)
+{
+    const auto [bmi, bits] = dibOf(image);
+    record(U_EMR_SETDIBITSTODEVICE,
+           {0, 0, -1, -1, dest.x(), dest.y(), 0, 0, image.width(), image.height(), 76, bmi.size(),
+            76 + bmi.size(), bits.size(), U_DIB_RGB_COLORS, 0, image.height()},
+           bmi + bits);
+}
+
+void EmfBuilder::clipRegion(quint32 mode, const QList<QRect> &rects)
+{
+    QByteArray data;
+    if (!rects.isEmpty()) {
+        QList<qint64> words{32, 1, rects.size(), rects.size() * 16, 0, 0, 0, 0};
+        for (const QRect &r : rects)
+            words << r.left() << r.top() << r.left() + r.width() << r.top() + r.height();
+        for (qint64 w : words) {
+            char word[4];
+            qToLittleEndian<quint32>(quint32(w), word);
+            data.append(word, 4);
+        }
+    }
+    record(U_EMR_EXTSELECTCLIPRGN, {data.size(), mode}, data);
+}
+
 QByteArray EmfBuilder::finish()
 {
     // The end record, without a palette, by hand: libuemf's wants its own file tracker.

@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QImage>
+#include <QList>
 #include <QRect>
 #include <QString>
 
@@ -26,9 +28,40 @@ public:
     // With the end record, and the header's byte and record counts filled in.
     QByteArray finish();
 
-private:
     // A record made by a U_EMR*_set function; the builder frees it.
     void add(char *record);
+    // A record by hand: its type, then its fields as 32-bit little-endian words, then `tail`.
+    void record(quint32 type, const QList<qint64> &fields, const QByteArray &tail = {});
+    // The next free object handle.
+    quint32 handle() { return nextHandle_++; }
+    void select(quint32 handle);
+
+    // Fonts and text with every knob the tests turn; `dx` in logical units, pairs with ETO_PDY.
+    struct Font {
+        int height = -20;
+        int width = 0; // average character width; 0 for the face's own
+        int weight = 400;
+        bool italic = false;
+        bool underline = false;
+        int escapement = 0;
+        QString face = QStringLiteral("Noto Sans CJK JP");
+    };
+    void font(const Font &font);
+    void textOut(const QPoint &at, const QString &text, const QList<int> &dx = {},
+                 quint32 options = 0);
+
+    // Bitmaps, given as images (sent as 32-bit bottom-up DIBs); a source rectangle's size may
+    // be negative. `image` null: the record carries no bitmap.
+    void bitBlt(const QRect &dest, const QPoint &source, const QImage &image, quint32 rop);
+    void stretchDiBits(const QRect &dest, const QRect &source, const QImage &image, quint32 rop);
+    void alphaBlend(const QRect &dest, const QImage &image, int constantAlpha, bool sourceAlpha);
+    void transparentBlt(const QRect &dest, const QImage &image, const QColor &key);
+    void setDiBitsToDevice(const QPoint &dest, const QImage &image);
+    // A region of rectangles (right and bottom exclusive) selected as clip with `mode`; none:
+    // a record without region data.
+    void clipRegion(quint32 mode, const QList<QRect> &rects);
+
+private:
     quint32 nextHandle_ = 1;
     quint32 records_ = 0;
     QByteArray bytes_;

@@ -43,6 +43,27 @@ private slots:
         QCOMPARE(image.size(), expected);
     }
 
+    // Without placeable header and window extent the picture is as large as its drawing, which
+    // fills it.
+    void wmfNaturalSize_noHeaderNoExtent_sizeOfTheDrawing()
+    {
+        WmfBuilder b;
+        b.add(wmfrec::pen(U_PS_NULL, 0, Qt::black))
+            .add(wmfrec::brush(U_BS_SOLID, Qt::black))
+            .add(wmfrec::select(0))
+            .add(wmfrec::select(1))
+            .add(wmfrec::rectangle(10, 20, 60, 50))
+            .add(U_WMRMOVETO_set(wmfrec::point(110, 70)))
+            .add(U_WMRLINETO_set(wmfrec::point(40, 30)));
+        QSize size;
+        QString error;
+        QVERIFY2(picture::wmfNaturalSize(b.bytes(), &size, &error), qPrintable(error));
+        QCOMPARE(size, QSize(100, 50));
+        const QImage image = render(b.bytes());
+        QCOMPARE(image.size(), QSize(100, 50));
+        QCOMPARE(inkBounds(image, QRect(0, 0, 50, 50)), QRect(0, 0, 50, 30));
+    }
+
     void wmfWindow_anyMapping_mapsOntoPicture_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -177,8 +198,8 @@ private slots:
         QTest::newRow("a bitmap") << QByteArray("BM\x46\0\0\0\0\0\0\0\x36\0\0\0", 14) << 1.0;
         QTest::newRow("empty bounding box")
             << WmfBuilder::placeable(10, 10, 10, 500, 1440).bytes() << 1.0;
-        QTest::newRow("no placeable header and no window extent")
-            << WmfBuilder().add(wmfrec::rectangle(0, 0, 10, 10)).bytes() << 1.0;
+        QTest::newRow("no placeable header, no window extent, no drawing")
+            << WmfBuilder().add(U_WMRSETBKMODE_set(U_TRANSPARENT)).bytes() << 1.0;
         QTest::newRow("edge beyond the limit")
             << WmfBuilder::placeable(0, 0, 32767, 100, 1).bytes() << 1.0;
         QTest::newRow("too many pixels")

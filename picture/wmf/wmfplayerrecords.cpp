@@ -1,0 +1,212 @@
+// The WMF records that draw text and bitmaps.
+
+#include <picture/wmf/wmfplayerimpl.h>
+
+namespace {
+
+// Offsets of the bitmap in the old BITBLT and STRETCHBLT records, after the blit's fields.
+constexpr int kBitBltBitmapOffset = 22;
+constexpr int kStretchBltBitmapOffset = 26;
+constexpr int kBitmap16HeaderBytes = 10;
+
+} // namespace
+
+namespace picture::wmf {
+
+// ---- Text -------------------------------------------------------------------------------------
+
+void Player::text(QPoint at, QByteArrayView bytes, const LittleEndianReader &dx, quint16 options,
+                  const U_RECT16 *rc)
+{
+    gdi::TextRun run;
+    run.options = options;
+    if (rc)
+        run.rect = rect(*rc);
+    run.pieces = decodeCharacters(bytes, dev_.state().font.charset, dev_.state().font.face);
+    // Character advances come from the Dx array when there is one: an entry per byte (Windows
+    // puts a double-byte character's advance on its lead byte) or, from some writers, one per
+    // character.
+    const qsizetype dxEntries = dx.size() / 2;
+    const bool perByte = dxEntries >= bytes.size();
+    if (!bytes.isEmpty() && (perByte || dxEntries >= qsizetype(run.pieces.size()))) {
+        run.advances.reserve(run.pieces.size());
+        qsizetype entry = 0;
+        for (const TextPiece &piece : run.pieces) {
+            double advance = 0;
+            const int n = perByte ? piece.bytes : 1;
+            for (int k = 0; k < n; ++k, ++entry)
+                advance += dx.s16(entry * 2);
+            run.advances.push_back(advance);
+        }
+    }
+    dev_.text(QPointF(at), run);
+}
+
+void Player::textOut(const Record &r)
+{
+    U_POINT16 at{};
+    int16_t length = 0;
+    const char *string = nullptr;
+    // The position follows the string, so the length must be checked before the reader uses it.
+    if (r.size < U_SIZE_WMRTEXTOUT)
+        return;
+    const int declared = r.bytes().s16(6);
+    if (declared < 0 || 8 + (declared + 1) / 2 * 2 + 4 > qint64(r.size))
+        return;
+    if (!U_WMRTEXTOUT_get(r.data, &at, &length, &string))
+        return;
+    text(QPoint(at.x, at.y), QByteArrayView(string, length), LittleEndianReader(), 0, nullptr);
+}
+
+void Player::extTextOut(const Record &r)
+{
+    if (r.size < U_SIZE_WMREXTTEXTOUT)
+        return;
+    const quint16 options = r.bytes().u16(12);
+    const bool hasRect = options & (U_ETO_OPAQUE | U_ETO_CLIPPED);
+    const qint64 stringAt = U_SIZE_WMREXTTEXTOUT + (hasRect ? U_SIZE_RECT16 : 0);
+    const int declared = r.bytes().s16(10);
+    if (declared < 0 || stringAt + declared > qint64(r.size))
+        return;
+    U_POINT16 at{};
+    int16_t length = 0;
+    uint16_t opts = 0;
+    const char *string = nullptr;
+    const int16_t *dx = nullptr;
+    U_RECT16 rect{};
+    if (!U_WMREXTTEXTOUT_get(r.data, &at, &length, &opts, &string, &dx, &rect))
+        return;
+    // The Dx array is optional: whatever follows the padded string is taken for it.
+    text(QPoint(at.x, at.y), QByteArrayView(string, length),
+         r.bytes().from(reinterpret_cast<const char *>(dx)), opts, hasRect ? &rect : nullptr);
+}
+
+// ---- Bitmaps ----------------------------------------------------------------------------------
+
+ColorUsage Player::usage(quint16 value) const
+{
+    switch (value) {
+    case U_DIB_PAL_COLORS:
+        return ColorUsage::PaletteIndices16;
+    case U_DIB_PAL_INDICES:
+        return ColorUsage::PaletteIndices;
+    default:
+        return ColorUsage::Rgb;
+    }
+}
+
+void Player::blit(const QImage &image, int dx, int dy, int dw, int dh, int sx, int sy, int sw,
+                  int sh, quint32 rop)
+{
+    dev_.blit(image, QRectF(dx, dy, dw, dh), QRectF(sx, sy, sw, sh), rop);
+}
+
+void Player::patBlt(const Record &r)
+{
+    U_POINT16 dst{};
+    U_POINT16 cwh{};
+    uint32_t rop = 0;
+    if (r.size < U_SIZE_WMRPATBLT || !U_WMRPATBLT_get(r.data, &dst, &cwh, &rop))
+        return;
+    dev_.ropFill(QRectF(dst.x, dst.y, cwh.x, cwh.y), rop);
+}
+
+void Player::dibBlit(const Record &r, bool stretch)
+{
+    U_POINT16 dst{};
+    U_POINT16 dstSize{};
+    U_POINT16 src{};
+    U_POINT16 srcSize{};
+    uint32_t rop = 0;
+    const char *dib = nullptr;
+    if (stretch) {
+        if (r.size < U_SIZE_WMRDIBSTRETCHBLT_NOPX ||
+            !U_WMRDIBSTRETCHBLT_get(r.data, &dst, &dstSize, &src, &srcSize, &rop, &dib))
+            return;
+    } else {
+        if (r.size < U_SIZE_WMRDIBBITBLT_NOPX ||
+            !U_WMRDIBBITBLT_get(r.data, &dst, &dstSize, &src, &rop, &dib))
+            return;
+        srcSize = dstSize;
+    }
+    if (!dib)
+        return dev_.ropFill(QRectF(dst.x, dst.y, dstSize.x, dstSize.y), rop);
+    const char *end = r.data + r.size;
+    const QImage image = decodeDib(dib, end - dib, ColorUsage::Rgb, dev_.state().palette);
+    blit(image, dst.x, dst.y, dstSize.x, dstSize.y, src.x, src.y, srcSize.x, srcSize.y, rop);
+}
+
+void Player::stretchDib(const Record &r)
+{
+    U_POINT16 dst{};
+    U_POINT16 dstSize{};
+    U_POINT16 src{};
+    U_POINT16 srcSize{};
+    uint16_t cUsage = 0;
+    uint32_t rop = 0;
+    const char *dib = nullptr;
+    if (r.size < U_SIZE_WMRSTRETCHDIB ||
+        !U_WMRSTRETCHDIB_get(r.data, &dst, &dstSize, &src, &srcSize, &cUsage, &rop, &dib) || !dib)
+        return;
+    const char *end = r.data + r.size;
+    const QImage image = decodeDib(dib, end - dib, usage(cUsage), dev_.state().palette);
+    blit(image, dst.x, dst.y, dstSize.x, dstSize.y, src.x, src.y, srcSize.x, srcSize.y, rop);
+}
+
+// The bitmap holds `scanCount` scan lines from `startScan` up; its source origin counts from the
+// bottom as in the bitmap. Sizes are taken as logical units so the bitmap scales with the
+// picture.
+void Player::setDibToDevice(const Record &r)
+{
+    U_POINT16 dst{};
+    U_POINT16 size{};
+    U_POINT16 src{};
+    uint16_t cUsage = 0;
+    uint16_t scanCount = 0;
+    uint16_t startScan = 0;
+    const char *dib = nullptr;
+    if (r.size < U_SIZE_WMRSETDIBTODEV ||
+        !U_WMRSETDIBTODEV_get(r.data, &dst, &size, &src, &cUsage, &scanCount, &startScan, &dib) ||
+        !dib)
+        return;
+    const char *end = r.data + r.size;
+    const QImage strip = decodeDib(dib, end - dib, usage(cUsage), dev_.state().palette, scanCount);
+    if (strip.isNull())
+        return;
+    const int top = startScan + strip.height() - (src.y + size.y);
+    blit(strip, dst.x, dst.y, size.x, size.y, src.x, top, size.x, size.y, U_SRCCOPY);
+}
+
+// The old device-dependent blits: without a bitmap they only apply their raster operation.
+void Player::bitmapBlit(const Record &r, bool stretch)
+{
+    U_POINT16 dst{};
+    U_POINT16 dstSize{};
+    U_POINT16 src{};
+    U_POINT16 srcSize{};
+    uint32_t rop = 0;
+    U_BITMAP16 bm{};
+    const char *bits = nullptr;
+    if (stretch) {
+        if (r.size < U_SIZE_WMRSTRETCHBLT_NOPX ||
+            !U_WMRSTRETCHBLT_get(r.data, &dst, &dstSize, &src, &srcSize, &rop, &bm, &bits))
+            return;
+    } else {
+        if (r.size < U_SIZE_WMRBITBLT_NOPX ||
+            !U_WMRBITBLT_get(r.data, &dst, &dstSize, &src, &rop, &bm, &bits))
+            return;
+        srcSize = dstSize;
+    }
+    if (!bits)
+        return dev_.ropFill(QRectF(dst.x, dst.y, dstSize.x, dstSize.y), rop);
+    const int bitmapAt = stretch ? kStretchBltBitmapOffset : kBitBltBitmapOffset;
+    const char *end = r.data + r.size;
+    if (bitmapAt + kBitmap16HeaderBytes > qint64(r.size) || bits > end)
+        return;
+    const QImage image =
+        decodeBitmap16({bm.Width, bm.Height, bm.WidthBytes, bm.Planes, bm.BitsPixel}, bits,
+                       end - bits, dev_.state().textColor.rgb(), dev_.state().bkColor.rgb());
+    blit(image, dst.x, dst.y, dstSize.x, dstSize.y, src.x, src.y, srcSize.x, srcSize.y, rop);
+}
+
+} // namespace picture::wmf
