@@ -446,17 +446,19 @@ private slots:
         QTest::addColumn<QList<QPoint>>("clear");
         QTest::newRow("poly-draw: move, lines, close") << Setup([](EmfBuilder &b) {
             // Points (16-bit), then their types: MOVETO, LINETO, LINETO | CLOSEFIGURE.
-            b.record(U_EMR_POLYDRAW16, {0, 0, -1, -1, 3, 20 | 20 << 16, 80 | 20 << 16, 50 | 80 << 16},
+            b.record(U_EMR_POLYDRAW16,
+                     {0, 0, -1, -1, 3, 20 | 20 << 16, 80 | 20 << 16, 50 | 80 << 16},
                      QByteArray("\x06\x02\x03", 3));
-        }) << QList<QPoint>{{50, 20}, {35, 50}, {65, 50}} << QList<QPoint>{{50, 50}};
+        }) << QList<QPoint>{{50, 20}, {35, 50}, {65, 50}}
+                                                       << QList<QPoint>{{50, 50}};
         QTest::newRow("poly-draw: a bad type draws nothing") << Setup([](EmfBuilder &b) {
             b.record(U_EMR_POLYDRAW16, {0, 0, -1, -1, 2, 20 | 20 << 16, 80 | 20 << 16},
                      QByteArray("\x06\x09", 2));
         }) << QList<QPoint>() << QList<QPoint>{{50, 20}};
         QTest::newRow("Bézier from the current position") << Setup([](EmfBuilder &b) {
             b.record(U_EMR_MOVETOEX, {10, 90});
-            b.record(U_EMR_POLYBEZIERTO16, {0, 0, -1, -1, 3, 10 | 10 << 16, 90 | 10 << 16,
-                                            90 | 90 << 16});
+            b.record(U_EMR_POLYBEZIERTO16,
+                     {0, 0, -1, -1, 3, 10 | 10 << 16, 90 | 10 << 16, 90 | 90 << 16});
             b.record(U_EMR_LINETO, {10, 90}); // from where the curve ended
         }) << QList<QPoint>{{50, 30}, {50, 90}} << QList<QPoint>{{50, 60}};
         QTest::newRow("polyline from the current position") << Setup([](EmfBuilder &b) {
