@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <chrono>
 #include <map>
+#include <thread>
 #include <unistd.h>
 
 inline std::map<QString, long long> sleepsOfOtherThreads()
@@ -37,6 +39,23 @@ inline QString threadsThatWoke(const std::map<QString, long long> &before,
         QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(tid));
         comm.open(QIODevice::ReadOnly);
         woke += QStringLiteral("%1 (%2) ").arg(tid, QString::fromUtf8(comm.readAll().trimmed()));
+    }
+    return woke;
+}
+
+// Empty when some window of `window` among `tries` in a row passes with no other thread waking;
+// otherwise the threads that woke in the last one. A thread on a timer shorter than the window
+// never gives a quiet one, while a wake-up that answers something just done (a server telling of
+// a stream that went) is over after the first window.
+inline QString threadsThatWokeInEveryWindow(std::chrono::milliseconds window, int tries)
+{
+    QString woke;
+    for (int i = 0; i < tries; ++i) {
+        const auto before = sleepsOfOtherThreads();
+        std::this_thread::sleep_for(window);
+        woke = threadsThatWoke(before, sleepsOfOtherThreads());
+        if (woke.isEmpty())
+            break;
     }
     return woke;
 }
