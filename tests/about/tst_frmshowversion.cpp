@@ -4,6 +4,7 @@
 #include <platform/maker/makerlibrary.h>
 #include <resources/resources.h>
 #include <support/children.h>
+#include <support/spoken.h>
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -38,8 +39,6 @@ QPushButton *ok(const frmShowVersion &d)
 class TestFrmShowVersion : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { initResources(); }
-
     void dialog_shown_hasNoTitleBarButtonsAndOnlyOkTakesFocus()
     {
         Fixture f(QDir::tempPath());
@@ -119,6 +118,17 @@ private slots:
                  QStringList{QStringLiteral("https://planted.example/案内?q=a b")});
         QVERIFY(f.messageBox.shown.empty());
         QVERIFY(f.dialog.isVisible());
+    }
+
+    // The link takes no focus, so its name must say where it leads, not "click here".
+    void accessibleNames_linkAndOk_namedAndDescribed()
+    {
+        Fixture f(QDir::tempPath());
+        QLabel *link = label(f.dialog, "Label5");
+        QCOMPARE(spoken(link), QStringLiteral("Maker's home page"));
+        QVERIFY(!spoken(link, QAccessible::Description).isEmpty());
+        QCOMPARE(spoken(ok(f.dialog)), QStringLiteral("OK"));
+        QVERIFY(!spoken(ok(f.dialog), QAccessible::Description).isEmpty());
     }
 
     void handCursor_set_onlyOverTheLink()
