@@ -145,7 +145,7 @@ private slots:
             QCOMPARE(w->testAttribute(Qt::WA_SetCursor), w == link);
     }
 
-    // The stand-in Gothic has a taller line and wider kana than the designed font; no text may
+    // The Gothic's line is taller and its kana wider than the labels are sized for; no text may
     // be cut off at a label's edge, and the link's underline must be drawn.
     void labelText_drawn_liesInsideTheLabels()
     {
