@@ -8,6 +8,7 @@
 #include <platform/urlopener.h>
 #include <resources/resources.h>
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QPixmap>
 #include <QPushButton>
@@ -46,6 +47,14 @@ const char kLink[] = "ここをクリックするとトワニHPが開きます�
 const char kFailureTitle[] = "Towhpurl.dllのエラー";
 const char kFailureRequest[] = " 上記内容をトワニHP関係者まで報告してください。";
 
+// What a screen reader says of the link and the button, in English here and in Japanese through
+// the translations ("about" context), which every desktop not in English loads.
+const char kLinkName[] = QT_TRANSLATE_NOOP("about", "Maker's home page");
+const char kLinkDescription[] =
+    QT_TRANSLATE_NOOP("about", "Click to open the maker's home page in the web browser");
+const char kOkName[] = QT_TRANSLATE_NOOP("about", "OK");
+const char kOkDescription[] = QT_TRANSLATE_NOOP("about", "Closes the version information");
+
 const QSize kIconSize(32, 32);
 const QSize kCursorSize(32, 32);
 
@@ -83,12 +92,12 @@ GothicLabel *label(QWidget *parent, const QString &name, const twips::Rect &desi
 } // namespace
 
 frmShowVersion::frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener,
-                               MakerLibrary &makerLibrary, QString executableName, QWidget *parent)
+                               MakerLibrary &makerLibrary, const QString &executableName,
+                               QWidget *parent)
     // Kept on top as well: the control panel stays above every window and must not hide it.
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowStaysOnTopHint),
-      messageBox_(messageBox), urlOpener_(urlOpener), makerLibrary_(makerLibrary),
-      executableName_(std::move(executableName))
+      messageBox_(messageBox), urlOpener_(urlOpener), makerLibrary_(makerLibrary)
 {
     setObjectName(QStringLiteral("frmShowVersion"));
     // Idempotent; the dialog's fonts are right even where start-up has not installed them.
@@ -101,50 +110,45 @@ frmShowVersion::frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener,
     setPalette(p);
     setAutoFillBackground(true);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(twips::toPixels(kImage1));
-    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto *image = new QLabel(this);
+    image->setObjectName(QStringLiteral("Image1"));
+    image->setGeometry(twips::toPixels(kImage1));
+    image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     const QPixmap icon = QIcon(QString::fromLatin1(res::kIcon)).pixmap(kIconSize);
     if (!icon.isNull())
-        Image1->setPixmap(icon);
+        image->setPixmap(icon);
 
-    Label1[0] = label(this, QStringLiteral("Label1_0"), kLabel1[0], kYellow, kLabelBack, kTitle);
-    Label1[0]->setFont(gothic(kTitlePoints, true));
-    Label1[1] =
-        label(this, QStringLiteral("Label1_1"), kLabel1[1], kYellow, kLabelBack, kModelPrefix);
-    Label1[1]->setFont(gothic(kModelPoints, true));
-    Label2 = label(this, QStringLiteral("Label2"), kLabel2, kYellow, kLabelBack, kVersion);
-    Label3[0] = label(this, QStringLiteral("Label3_0"), kLabel3[0], kWhite, kLabelBack, kMakerLine);
-    Label3[1] =
-        label(this, QStringLiteral("Label3_1"), kLabel3[1], kWhite, kLabelBack, kContractorLine);
-    Label3[2] = label(this, QStringLiteral("Label3_2"), kLabel3[2], kWhite, kLabelBack);
-    Label3[2]->hide();
+    label(this, QStringLiteral("Label1_0"), kLabel1[0], kYellow, kLabelBack, kTitle)
+        ->setFont(gothic(kTitlePoints, true));
+    GothicLabel *model = label(this, QStringLiteral("Label1_1"), kLabel1[1], kYellow, kLabelBack);
+    model->setFont(gothic(kModelPoints, true));
+    model->setText(QString::fromUtf8(kModelPrefix) + executableName);
+    label(this, QStringLiteral("Label2"), kLabel2, kYellow, kLabelBack, kVersion);
+    label(this, QStringLiteral("Label3_0"), kLabel3[0], kWhite, kLabelBack, kMakerLine);
+    label(this, QStringLiteral("Label3_1"), kLabel3[1], kWhite, kLabelBack, kContractorLine);
+    label(this, QStringLiteral("Label3_2"), kLabel3[2], kWhite, kLabelBack)->hide();
 
     // The rule: an empty label with a sunken single border in the desktop's face colour.
-    Label4 =
+    GothicLabel *rule =
         label(this, QStringLiteral("Label4"), kLabel4, kWhite, QPalette().color(QPalette::Button));
-    Label4->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Label4->setLineWidth(1);
+    rule->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    rule->setLineWidth(1);
 
-    Label5 = label(this, QStringLiteral("Label5"), kLabel5, kLinkBlue, QColor(), kLink);
-    Label5->setFont(gothic(kDefaultPoints, false, true));
-    Label5->setCursor(handCursor());
-    connect(Label5, &GothicLabel::clicked, this, &frmShowVersion::Label5_Click);
+    GothicLabel *link = label(this, QStringLiteral("Label5"), kLabel5, kLinkBlue, QColor(), kLink);
+    link->setFont(gothic(kDefaultPoints, false, true));
+    link->setCursor(handCursor());
+    link->setAccessibleName(QCoreApplication::translate("about", kLinkName));
+    link->setAccessibleDescription(QCoreApplication::translate("about", kLinkDescription));
+    connect(link, &GothicLabel::clicked, this, &frmShowVersion::Label5_Click);
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(twips::toPixels(kCommand1));
     Command1->setDefault(true);
+    Command1->setAccessibleName(QCoreApplication::translate("about", kOkName));
+    Command1->setAccessibleDescription(QCoreApplication::translate("about", kOkDescription));
     connect(Command1, &QPushButton::clicked, this, &frmShowVersion::Command1_Click);
     Command1->setFocus();
-
-    Form_Load();
-}
-
-void frmShowVersion::Form_Load()
-{
-    Label1[1]->setText(QString::fromUtf8(kModelPrefix) + executableName_);
 }
 
 void frmShowVersion::Command1_Click()

@@ -5,12 +5,9 @@
 // after itself (objectName), so it can be found from outside.
 
 #include <QDialog>
-#include <array>
 
-class GothicLabel;
 class MakerLibrary;
 class MessageBox;
-class QLabel;
 class QPushButton;
 class UrlOpener;
 
@@ -19,31 +16,22 @@ class frmShowVersion : public QDialog {
 public:
     // `executableName` is the running executable's name without extension.
     frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary,
-                   QString executableName, QWidget *parent = nullptr);
+                   const QString &executableName, QWidget *parent = nullptr);
 
     // Esc and the window manager's close go through Command1, like its click.
     void reject() override;
 
 private:
-    // Fills in the executable name; the constructor runs it, before the dialog is first shown.
-    void Form_Load();
     // Hides the dialog, then closes it: the caller's modal wait ends.
     void Command1_Click();
     // Opens the maker's home page, or reports why its address could not be had.
     void Label5_Click();
 
-    QLabel *Image1;
-    std::array<GothicLabel *, 2> Label1{};
-    GothicLabel *Label2;
-    std::array<GothicLabel *, 3> Label3{};
-    GothicLabel *Label4;
-    GothicLabel *Label5;
     QPushButton *Command1;
 
     MessageBox &messageBox_;
     UrlOpener &urlOpener_;
     MakerLibrary &makerLibrary_;
-    QString executableName_;
 };
 
 // Shows a new About dialog application-modally, with no owner, and returns once it is closed.

@@ -8,10 +8,10 @@
 
 namespace {
 // Share of the em above the baseline in the Japanese Gothics, and the gap above the em box that
-// the designed font leaves inside its line (shares of the em).
+// the labels' layout leaves inside a line (shares of the em).
 constexpr qreal kEmAscent = 0.88;
 constexpr qreal kTopGap = 0.1;
-// The designed font sets kana proportionally; the stand-in sets them full width. A line that
+// The labels' lines allow for proportional kana; the Gothic sets them full width. A line that
 // does not fit is set this much tighter per character at most (a share of the em).
 constexpr qreal kMaxTightening = 0.15;
 } // namespace

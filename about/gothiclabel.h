@@ -3,10 +3,10 @@
 // A label as the layouts draw one: one line of text from the top-left corner, clipped to the
 // label, with an optional background and a click (left button pressed and released over it).
 //
-// The text is placed by its em box, not by the font's line metrics: the Gothic that stands in
-// for the designed font has a much taller line, and placing it by its ascent would push the text
-// (and the underline) out of labels sized for the designed font. Its kana are wider too, so a
-// line slightly too long is set a little tighter.
+// The text is placed by its em box, not by the font's line metrics: the labels are sized for a
+// font with a short line, and the Japanese Gothic's much taller line, placed by its ascent, would
+// push the text (and the underline) out of them. The labels' lines allow for proportional kana,
+// which the Gothic sets full width, so a line slightly too long is set a little tighter.
 
 #include <QLabel>
 

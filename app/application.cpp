@@ -78,7 +78,7 @@ int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &s
     SharedMakerLibrary makerLibrary(program.folder);
     Form1 form(
         Services{fileDialog, messageBox, popupMenu, sound, urlOpener, makerLibrary, program});
-    closeOnTerminationSignals(&form);
+    const TerminationSignals terminationSignals(&form);
     followSession(app, form);
     if (started)
         started(form);

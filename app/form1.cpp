@@ -106,7 +106,6 @@ Form1::Form1(Services services, std::optional<IniPlace> settingsPlace)
       settingsPlace_(settingsPlace ? std::move(*settingsPlace)
                                    : chooseIniPlace(currentIniPlaceInputs(services_.executable)))
 {
-    setWindowTitle(captionPrefix() + QStringLiteral("QT17C0042"));
     // From a pixmap, not a file name: for a file QIcon first searches Qt's icon-engine plugins.
     // The icon holds one picture, so both give the same icon.
     setWindowIcon(QIcon(QPixmap(QString::fromLatin1(res::kIcon))));
@@ -136,12 +135,12 @@ Form1::Form1(Services services, std::optional<IniPlace> settingsPlace)
     MnuViewKanban = MnuTempMenu1->addAction(QStringLiteral("看板の表示"));
     MnuViewWaku = MnuTempMenu1->addAction(QStringLiteral("枠の表示"));
     MnuSetKanban = MnuTempMenu1->addAction(QStringLiteral("看板の画像を設定..."));
-    MnuBdr1 = MnuTempMenu1->addSeparator();
+    QAction *separator = MnuTempMenu1->addSeparator();
     MnuKanbanReset = MnuTempMenu1->addAction(QStringLiteral("看板のリセット"));
     MnuViewKanban->setObjectName(QStringLiteral("MnuViewKanban"));
     MnuViewWaku->setObjectName(QStringLiteral("MnuViewWaku"));
     MnuSetKanban->setObjectName(QStringLiteral("MnuSetKanban"));
-    MnuBdr1->setObjectName(QStringLiteral("MnuBdr1"));
+    separator->setObjectName(QStringLiteral("MnuBdr1"));
     MnuKanbanReset->setObjectName(QStringLiteral("MnuKanbanReset"));
     for (QAction *view : {MnuViewKanban, MnuViewWaku}) {
         view->setCheckable(true);
@@ -180,6 +179,13 @@ Form1::Form1(Services services, std::optional<IniPlace> settingsPlace)
     connect(MnuKanbanReset, &QAction::triggered, signboard_.get(),
             &Signboard::MnuKanbanReset_Click);
 
+    panel_ = std::make_unique<frmSet>();
+    connect(panel_.get(), &frmSet::check1Clicked, this, &Form1::Check1_Click);
+    connect(panel_.get(), &frmSet::check2Clicked, this, &Form1::Check2_Click);
+    connect(panel_.get(), &frmSet::command3Clicked, this, &Form1::MnuHelpVer_Click);
+    connect(panel_.get(), &frmSet::hScroll1Changed, this, &Form1::HScroll1_Change);
+    connect(panel_.get(), &frmSet::hScroll2Changed, this, &Form1::HScroll2_Change);
+
     Form_Load();
 }
 
@@ -208,14 +214,6 @@ void Form1::setTop(float v)
 
 frmSet &Form1::panel()
 {
-    if (!panel_) {
-        panel_ = std::make_unique<frmSet>();
-        connect(panel_.get(), &frmSet::check1Clicked, this, &Form1::Check1_Click);
-        connect(panel_.get(), &frmSet::check2Clicked, this, &Form1::Check2_Click);
-        connect(panel_.get(), &frmSet::command3Clicked, this, &Form1::MnuHelpVer_Click);
-        connect(panel_.get(), &frmSet::hScroll1Changed, this, &Form1::HScroll1_Change);
-        connect(panel_.get(), &frmSet::hScroll2Changed, this, &Form1::HScroll2_Change);
-    }
     return *panel_;
 }
 
@@ -225,7 +223,7 @@ void Form1::Form_Load()
     setWindowTitle(captionPrefix() + services_.executable.baseName);
 }
 
-void Form1::Form_MouseDown(int Button, int /*Shift*/, float /*X*/, float /*Y*/)
+void Form1::Form_MouseDown(int Button)
 {
     if (Button == kRightButton)
         showPopupMenu();
@@ -240,8 +238,7 @@ void Form1::Form_Unload()
 {
     SaveIni();
     // Ends the program at once: the panel and any open dialog go with it.
-    if (panel_)
-        panel_->hide();
+    panel_->hide();
     QCoreApplication::exit(0);
 }
 
@@ -409,7 +406,7 @@ void Form1::Load方向幕(std::int16_t Index)
 
 void Form1::placePanelBelow()
 {
-    if (!panelBelowFrame_ || !panel_)
+    if (!panelBelowFrame_)
         return;
     const float below = twips::fromPixels(primaryAvailableArea().top()) + Height();
     if (panel_->Top() != below)
@@ -435,11 +432,11 @@ void Form1::showEvent(QShowEvent *event)
     if (!panelBelowFrame_)
         return;
     // The frame is known only after the window manager has framed the window.
-    const QPoint placedAt = panel_ ? panel_->pos() : QPoint();
+    const QPoint placedAt = panel_->pos();
     for (int delay : kFrameChecks)
         QTimer::singleShot(delay, this, [this, placedAt] {
             // Leave the panel alone once the user has moved it.
-            if (panel_ && panel_->pos() == placedAt)
+            if (panel_->pos() == placedAt)
                 placePanelBelow();
         });
 }
@@ -474,10 +471,7 @@ void Form1::mousePressEvent(QMouseEvent *event)
     // Door pictures take the mouse themselves; the frame bars let presses through.
     if (surface_.controlAt(event->position().toPoint(), true))
         return;
-    const QPointF t = twips::pointFromPixels(event->position());
-    Form_MouseDown(PictureBox::buttonCode(event->button()),
-                   PictureBox::shiftState(event->modifiers()), static_cast<float>(t.x()),
-                   static_cast<float>(t.y()));
+    Form_MouseDown(PictureBox::buttonCode(event->button()));
 }
 
 void Form1::mouseDoubleClickEvent(QMouseEvent *event)

@@ -39,7 +39,7 @@ public:
     void setLeft(float v);
     void setTop(float v);
 
-    // The control panel, created on first use.
+    // The control panel.
     frmSet &panel();
 
     void Load方向幕(std::int16_t Index);
@@ -63,7 +63,7 @@ protected:
 
 private:
     void Form_Load();
-    void Form_MouseDown(int Button, int Shift, float X, float Y);
+    void Form_MouseDown(int Button);
     void Form_Unload();
     // Opens MnuTempMenu1 at the pointer, for the background and the signboard alike.
     void showPopupMenu();
@@ -95,7 +95,6 @@ private:
     QAction *MnuViewKanban;
     QAction *MnuViewWaku;
     QAction *MnuSetKanban;
-    QAction *MnuBdr1;
     QAction *MnuKanbanReset;
 
     // Declared after the surface: they own controls drawn on it.

@@ -12,7 +12,8 @@ void installFallbacks();
 // a Latin default would draw it through per-character fallback, slowly and with whatever glyph
 // shapes the fallback brings.
 void useJapaneseDefaultFont();
-// The label font under the name of the family that stands in for it here. Drawing a family
-// that is not installed costs a fallback-family search even when a substitute is known.
+// The labels' font, under the name of the installed Japanese Gothic family that draws it.
+// Drawing a family that is not installed costs a fallback-family search even when a substitute
+// is known.
 QFont gothic();
 } // namespace fonts

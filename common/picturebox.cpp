@@ -99,9 +99,7 @@ void PictureBox::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
         leftPressed_ = true;
-    const QPointF t = twips::pointFromPixels(event->position());
-    emit mouseDown(buttonCode(event->button()), shiftState(event->modifiers()),
-                   static_cast<float>(t.x()), static_cast<float>(t.y()));
+    emit mouseDown(buttonCode(event->button()));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent *event)

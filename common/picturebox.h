@@ -44,7 +44,7 @@ public:
     static int shiftState(Qt::KeyboardModifiers m);
 
 signals:
-    void mouseDown(int button, int shift, float x, float y);
+    void mouseDown(int button);
     void clicked(WindowlessControl *child);
     void doubleClicked(WindowlessControl *child);
     void keyDown(int keyCode, int shift);

@@ -17,6 +17,3 @@ inline constexpr int kHandHotY = 1;
 // WAVE resources are read by id under this prefix (":/WAVE/101").
 inline constexpr char kWavePrefix[] = ":/WAVE/";
 } // namespace res
-
-// Static libraries need their resources registered once.
-void initResources();

@@ -6,6 +6,7 @@
 #include <settings/panelscrollbar.h>
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
@@ -45,6 +46,51 @@ constexpr int kFrontDoorSpeed = 6000;
 constexpr int kCentreDoorSpeed = 10000;
 constexpr int kStepMin = 0;
 constexpr int kStepMax = 1000;
+
+// What a screen reader says of each control, in English here and in Japanese through the
+// translations ("panel" context), which every desktop not in English loads.
+struct Spoken {
+    const char *name;
+    const char *description;
+};
+constexpr Spoken kFrontSwitch{QT_TRANSLATE_NOOP("panel", "Front door switch"),
+                              QT_TRANSLATE_NOOP("panel", "Opens and closes the front door")};
+constexpr Spoken kCentreSwitch{QT_TRANSLATE_NOOP("panel", "Centre door switch"),
+                               QT_TRANSLATE_NOOP("panel", "Opens and closes the centre door")};
+constexpr Spoken kFrontDelay{
+    QT_TRANSLATE_NOOP("panel", "Front door delay"),
+    QT_TRANSLATE_NOOP("panel", "How slowly the front door moves: the larger, the slower")};
+constexpr Spoken kCentreDelay{
+    QT_TRANSLATE_NOOP("panel", "Centre door delay"),
+    QT_TRANSLATE_NOOP("panel", "How slowly the centre door moves: the larger, the slower")};
+constexpr Spoken kFrontDelayShown{
+    QT_TRANSLATE_NOOP("panel", "Front door delay value"),
+    QT_TRANSLATE_NOOP("panel", "The value set on the front door delay bar")};
+constexpr Spoken kCentreDelayShown{
+    QT_TRANSLATE_NOOP("panel", "Centre door delay value"),
+    QT_TRANSLATE_NOOP("panel", "The value set on the centre door delay bar")};
+constexpr Spoken kLeafChoice{
+    QT_TRANSLATE_NOOP("panel", "Centre door leaves"),
+    QT_TRANSLATE_NOOP("panel", "Which leaves of the centre door open; locked while it is open")};
+constexpr std::array<Spoken, 3> kLeaves{
+    {{QT_TRANSLATE_NOOP("panel", "Both leaves"),
+      QT_TRANSLATE_NOOP("panel", "Both leaves of the centre door open")},
+     {QT_TRANSLATE_NOOP("panel", "Left leaf"),
+      QT_TRANSLATE_NOOP("panel", "Only the left leaf of the centre door opens")},
+     {QT_TRANSLATE_NOOP("panel", "Right leaf"),
+      QT_TRANSLATE_NOOP("panel", "Only the right leaf of the centre door opens")}}};
+constexpr std::array<Spoken, 2> kRollSteps{
+    {{QT_TRANSLATE_NOOP("panel", "Roll step of sign 1"),
+      QT_TRANSLATE_NOOP("panel", "How far one press of Up or Down winds the roll of sign 1")},
+     {QT_TRANSLATE_NOOP("panel", "Roll step of sign 2"),
+      QT_TRANSLATE_NOOP("panel", "How far one press of Up or Down winds the roll of sign 2")}}};
+constexpr std::array<Spoken, 2> kRollStepsShown{
+    {{QT_TRANSLATE_NOOP("panel", "Roll step of sign 1 value"),
+      QT_TRANSLATE_NOOP("panel", "The value set on the roll step bar of sign 1")},
+     {QT_TRANSLATE_NOOP("panel", "Roll step of sign 2 value"),
+      QT_TRANSLATE_NOOP("panel", "The value set on the roll step bar of sign 2")}}};
+constexpr Spoken kAbout{QT_TRANSLATE_NOOP("panel", "About"),
+                        QT_TRANSLATE_NOOP("panel", "Shows the version information")};
 
 // Colours are set through palettes rather than style sheets: style sheets cost start-up time
 // and memory out of all proportion for a dozen controls.
@@ -145,6 +191,12 @@ protected:
     }
 };
 
+void speak(QWidget *w, const Spoken &spoken)
+{
+    w->setAccessibleName(QCoreApplication::translate("panel", spoken.name));
+    w->setAccessibleDescription(QCoreApplication::translate("panel", spoken.description));
+}
+
 } // namespace
 
 frmSet::frmSet() : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
@@ -215,6 +267,21 @@ frmSet::frmSet() : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::Win
     Command3 = new QPushButton(QStringLiteral("バージョン情報"), FrameA);
     Command3->setObjectName(QStringLiteral("Command3"));
     toplevel::placeChild(Command3, kCommand3);
+
+    speak(Check1, kFrontSwitch);
+    speak(Check2, kCentreSwitch);
+    speak(HScroll1, kFrontDelay);
+    speak(HScroll2, kCentreDelay);
+    speak(lblMaeSpeed, kFrontDelayShown);
+    speak(lblNakaSpeed, kCentreDelayShown);
+    speak(Frame2, kLeafChoice);
+    for (int i = 0; i < 3; ++i)
+        speak(Option1[i], kLeaves[i]);
+    for (int i = 0; i < 2; ++i) {
+        speak(scllMakuSpeed[i], kRollSteps[i]);
+        speak(lblMakuSpeed[i], kRollStepsShown[i]);
+    }
+    speak(Command3, kAbout);
 
     // Tab order; labels take no focus.
     setTabOrder(Option1[2], Option1[1]);

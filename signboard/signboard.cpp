@@ -93,9 +93,7 @@ Signboard::Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanba
     }
 
     connect(PicKanban, &PictureBox::mouseDown, this,
-            [this](int button, int shift, float x, float y) {
-                PicKanban_MouseDown(button, shift, x, y);
-            });
+            [this](int button) { PicKanban_MouseDown(button); });
     connect(PicKanban, &PictureBox::doubleClicked, this, [this] {
         // The second press of a double-click may start a drag as well.
         PicKanban->beginDrag();
@@ -107,7 +105,7 @@ Signboard::Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanba
             [this](const QString &path) { loadChosenPicture(path); });
 }
 
-void Signboard::PicKanban_MouseDown(int Button, int /*Shift*/, float /*X*/, float /*Y*/)
+void Signboard::PicKanban_MouseDown(int Button)
 {
     if (Button == kLeftButton)
         PicKanban->beginDrag();

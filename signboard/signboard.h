@@ -72,7 +72,7 @@ public slots:
     void MnuKanbanReset_Click();
 
 private:
-    void PicKanban_MouseDown(int Button, int Shift, float X, float Y);
+    void PicKanban_MouseDown(int Button);
     // What MnuSetKanban_Click does with the chosen file; a file dropped on the signboard comes
     // here too.
     void loadChosenPicture(const QString &path);

@@ -4,6 +4,8 @@
 #include <platform/filedialog.h>
 #include <platform/messagebox.h>
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <limits>
 
@@ -12,6 +14,13 @@ namespace {
 constexpr std::array<twips::Rect, 2> kWaku{{{6825, 435, 720, 450}, {6690, 1650, 780, 540}}};
 constexpr std::array<twips::Rect, 2> kMaku{{{0, 0, 720, 3750}, {-30, 30, 735, 3750}}};
 const std::array<QColor, 2> kWakuBackground{QColor(255, 255, 255), QColor(0, 0, 255)};
+
+// What a screen reader says of each sign window, in English here and in Japanese through the
+// translations ("signs" context), which every desktop not in English loads.
+constexpr std::array<const char *, 2> kSignNames{QT_TRANSLATE_NOOP("signs", "Destination sign 1"),
+                                                 QT_TRANSLATE_NOOP("signs", "Destination sign 2")};
+constexpr char kSignDescription[] = QT_TRANSLATE_NOOP(
+    "signs", "Up and Down wind the roll; double-click or drop a picture file to load another roll");
 
 constexpr int kKeyUp = 38;
 constexpr int kKeyDown = 40;
@@ -32,6 +41,9 @@ SignRolls::SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
     for (std::int16_t i = 0; i < 2; ++i) {
         picWaku1[i] = new PictureBox(form, kWaku[i], kWakuBackground[i]);
         picWaku1[i]->setObjectName(QStringLiteral("picWaku1_%1").arg(i));
+        picWaku1[i]->setAccessibleName(QCoreApplication::translate("signs", kSignNames[i]));
+        picWaku1[i]->setAccessibleDescription(
+            QCoreApplication::translate("signs", kSignDescription));
         imgMaku1[i] = std::make_unique<ImageControl>(picWaku1[i]->layer(), kMaku[i], false);
         imgMaku1[i]->setName(QStringLiteral("imgMaku1_%1").arg(i));
         // A click on the roll or on the window around it does the same.

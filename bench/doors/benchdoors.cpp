@@ -424,7 +424,6 @@ int main(int argc, char **argv)
     if (!qEnvironmentVariableIsSet("SDL_AUDIODRIVER"))
         qputenv("SDL_AUDIODRIVER", "dummy");
     QApplication app(argc, argv);
-    initResources();
 
     Surface surface;
     surface.show();

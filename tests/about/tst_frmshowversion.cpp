@@ -4,6 +4,7 @@
 #include <platform/maker/makerlibrary.h>
 #include <resources/resources.h>
 #include <support/children.h>
+#include <support/spoken.h>
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -38,8 +39,6 @@ QPushButton *ok(const frmShowVersion &d)
 class TestFrmShowVersion : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { initResources(); }
-
     void dialog_shown_hasNoTitleBarButtonsAndOnlyOkTakesFocus()
     {
         Fixture f(QDir::tempPath());
@@ -121,6 +120,17 @@ private slots:
         QVERIFY(f.dialog.isVisible());
     }
 
+    // The link takes no focus, so its name must say where it leads, not "click here".
+    void accessibleNames_linkAndOk_namedAndDescribed()
+    {
+        Fixture f(QDir::tempPath());
+        QLabel *link = label(f.dialog, "Label5");
+        QCOMPARE(spoken(link), QStringLiteral("Maker's home page"));
+        QVERIFY(!spoken(link, QAccessible::Description).isEmpty());
+        QCOMPARE(spoken(ok(f.dialog)), QStringLiteral("OK"));
+        QVERIFY(!spoken(ok(f.dialog), QAccessible::Description).isEmpty());
+    }
+
     void handCursor_set_onlyOverTheLink()
     {
         Fixture f(QDir::tempPath());
@@ -135,7 +145,7 @@ private slots:
             QCOMPARE(w->testAttribute(Qt::WA_SetCursor), w == link);
     }
 
-    // The stand-in Gothic has a taller line and wider kana than the designed font; no text may
+    // The Gothic's line is taller and its kana wider than the labels are sized for; no text may
     // be cut off at a label's edge, and the link's underline must be drawn.
     void labelText_drawn_liesInsideTheLabels()
     {

@@ -13,6 +13,21 @@
 
 namespace {
 
+constexpr int kStartTimeoutMs = 15000;
+
+// Whether process `pid` has a handler for `signo` (its caught-signals mask in /proc).
+bool catches(qint64 pid, int signo)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signo - 1)) & 1U;
+    }
+    return false;
+}
+
 // A copy of the program in `dir`, started there with `args` and `env` changed from this one's;
 // QProcess kills it should a test end before it does.
 struct Copy {
@@ -58,8 +73,8 @@ private slots:
         });
         QProcess &p = copy.process;
         QVERIFY(p.waitForStarted());
-        // The program has no way to say it is up; give it time to build its windows.
-        QTest::qWait(1500);
+        // The program catches the signal once its windows are built.
+        QTRY_VERIFY_WITH_TIMEOUT(catches(p.processId(), signo), kStartTimeoutMs);
         ::kill(static_cast<pid_t>(p.processId()), signo);
         QVERIFY(p.waitForFinished(15000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);

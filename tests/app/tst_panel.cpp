@@ -1,7 +1,9 @@
-// The control panel on its own: its displays, its lock of the leaf choice and its flags.
+// The control panel on its own: its displays, its lock of the leaf choice, its flags and what a
+// screen reader says of it.
 
 #include <settings/frmset.h>
 #include <support/children.h>
+#include <support/spoken.h>
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -10,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStyleOptionSlider>
 #include <QTest>
@@ -98,6 +101,40 @@ private slots:
         panel_->show();
         QVERIFY(!panel_->close());
         QVERIFY(panel_->isVisible());
+    }
+
+    // A reader can tell every control from every other, and says what each one is for.
+    void accessibleNames_everyFocusableControl_distinctAndDescribed()
+    {
+        QSet<QString> names;
+        int focusable = 0;
+        for (QWidget *w : panel_->findChildren<QWidget *>()) {
+            if (w->focusPolicy() == Qt::NoFocus)
+                continue;
+            ++focusable;
+            const QString name = spoken(w);
+            QVERIFY2(!name.isEmpty(), qPrintable(w->objectName()));
+            QVERIFY2(!names.contains(name), qPrintable(name));
+            names.insert(name);
+            QVERIFY2(!spoken(w, QAccessible::Description).isEmpty(), qPrintable(name));
+        }
+        // Two switches, two delays, three leaves, two roll steps and the About button.
+        QCOMPARE(focusable, 10);
+    }
+
+    // A number display is named after the bar whose value it shows.
+    void accessibleNames_valueDisplay_namedAfterItsBar()
+    {
+        const std::array<std::pair<const char *, const char *>, 4> pairs{
+            {{"HScroll1", "lblMaeSpeed"},
+             {"HScroll2", "lblNakaSpeed"},
+             {"scllMakuSpeed_0", "lblMakuSpeed_0"},
+             {"scllMakuSpeed_1", "lblMakuSpeed_1"}}};
+        for (const auto &[barName, displayName] : pairs) {
+            const QString bar = spoken(child<QScrollBar>(*panel_, barName));
+            const QString display = spoken(child<QLabel>(*panel_, displayName));
+            QVERIFY2(display.startsWith(bar) && display != bar, qPrintable(display));
+        }
     }
 
     void scrollBar_sameValue_raisesNoChange()

@@ -1,11 +1,13 @@
-// The user's language: Qt's own dialogs and the program's failure descriptions follow it, the
-// program's own Japanese captions never do.
+// The user's language: Qt's own dialogs, the program's failure descriptions and what a screen
+// reader says follow it, the program's own Japanese captions never do.
 
+#include <about/frmshowversion.h>
 #include <picture/picture.h>
 #include <platform/dialogs/qtfiledialog.h>
 #include <platform/translations/translations.h>
 #include <settings/frmset.h>
 #include <support/form1fixture.h>
+#include <support/spoken.h>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -13,12 +15,14 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 namespace {
 
 const QLocale kJapanese(QLocale::Japanese, QLocale::Japan);
 const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
+const QLocale kGerman(QLocale::German, QLocale::Germany);
 
 struct QtTexts {
     QString cancel;
@@ -56,6 +60,28 @@ QStringList captionsIn(const QLocale &locale, const QString &folder)
     return texts;
 }
 
+// What a screen reader says of the named controls of the main window, the panel and the About
+// dialog: names and descriptions, by objectName.
+QMap<QString, QString> spokenIn(const QLocale &locale, const QString &folder)
+{
+    const Translations translations(locale);
+    Form1Fixture f(folder, QStringLiteral("QT17C0042"), false);
+    frmShowVersion about(f.messageBox, f.urlOpener, f.makerLibrary, QStringLiteral("QT17C0042"));
+    QMap<QString, QString> texts;
+    for (QWidget *window :
+         {static_cast<QWidget *>(f.form.get()), static_cast<QWidget *>(&f.form->panel()),
+          static_cast<QWidget *>(&about)}) {
+        for (QWidget *w : window->findChildren<QWidget *>()) {
+            if (w->accessibleName().isEmpty())
+                continue;
+            texts.insert(w->objectName(), spoken(w));
+            texts.insert(w->objectName() + QStringLiteral("/description"),
+                         spoken(w, QAccessible::Description));
+        }
+    }
+    return texts;
+}
+
 } // namespace
 
 class TestTranslations : public QObject {
@@ -90,6 +116,31 @@ private slots:
         }
         QCOMPARE(ja, junk + QStringLiteral(": 画像ではありません"));
         QCOMPARE(en, junk + QStringLiteral(": not a picture"));
+    }
+
+    // Japanese for every desktop but an English one; each text has its Japanese.
+    void accessibleNames_japaneseGermanOrEnglishLocale_japaneseUnlessEnglish()
+    {
+        QTemporaryDir dir;
+        const QMap<QString, QString> ja = spokenIn(kJapanese, dir.path());
+        const QMap<QString, QString> en = spokenIn(kEnglish, dir.path());
+        QCOMPARE(spokenIn(kGerman, dir.path()), ja);
+        QCOMPARE(spokenIn(QLocale::c(), dir.path()), en);
+        QCOMPARE(ja.value(QStringLiteral("Check1")), QStringLiteral("前扉スイッチ"));
+        QCOMPARE(ja.value(QStringLiteral("Check2")), QStringLiteral("中扉スイッチ"));
+        QCOMPARE(ja.value(QStringLiteral("HScroll2")), QStringLiteral("中扉の遅さ"));
+        QCOMPARE(ja.value(QStringLiteral("picWaku1_0")), QStringLiteral("方向幕①"));
+        QCOMPARE(en.value(QStringLiteral("Check1")), QStringLiteral("Front door switch"));
+        QCOMPARE(en.value(QStringLiteral("scllMakuSpeed_0")),
+                 QStringLiteral("Roll step of sign 1"));
+        QCOMPARE(ja.value(QStringLiteral("Label5")), QStringLiteral("トワニHP"));
+        // The panel's 15 named controls, both sign windows, the About dialog's link and button,
+        // each with a description; only "OK" reads the same in both.
+        QCOMPARE(ja.keys(), en.keys());
+        QCOMPARE(ja.size(), 2 * 19);
+        for (auto it = ja.cbegin(); it != ja.cend(); ++it)
+            QVERIFY2(it.value() != en.value(it.key()) || it.key() == QStringLiteral("Command1"),
+                     qPrintable(it.key()));
     }
 
     void programCaptions_anyLocale_stayTheSame()
