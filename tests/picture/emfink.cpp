@@ -62,3 +62,17 @@ int countColour(const QImage &image, const QRect &area, const QColor &c)
         }
     return n;
 }
+
+QString emfInkMismatch(const QImage &image, const QList<QPoint> &inked, const QList<QPoint> &clear)
+{
+    if (image.isNull())
+        return QStringLiteral("no picture");
+    const auto where = [](QPoint p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); };
+    for (const QPoint &p : inked)
+        if (!emfInked(image, p))
+            return QStringLiteral("no ink at ") + where(p);
+    for (const QPoint &p : clear)
+        if (emfInked(image, p))
+            return QStringLiteral("ink at ") + where(p);
+    return {};
+}

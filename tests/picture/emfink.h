@@ -9,12 +9,16 @@
 #include <QList>
 #include <QPoint>
 #include <QRect>
+#include <QString>
 
 // 100 x 100 pixels; no pen, a black brush selected.
 EmfBuilder emfPicture();
 // The picture drawn, or a null image with a warning.
 QImage drawEmf(EmfBuilder &b, qreal dpr = 1.0);
 bool emfInked(const QImage &image, QPoint p);
+// Empty when every point of `inked` has ink and none of `clear` has; otherwise which point is
+// wrong, or that there is no picture.
+QString emfInkMismatch(const QImage &image, const QList<QPoint> &inked, const QList<QPoint> &clear);
 // Bounds of the painted pixels, within `area` if given.
 QRect emfInkBounds(const QImage &image, QRect area = QRect());
 // Whether `a` and `b` agree on each edge within `tolerance` pixels.
