@@ -33,7 +33,15 @@ using soundserver::MonitorRecorder;
 constexpr int kLoud = 4 * 256;
 // What a user takes to reach the panel after the windows appear.
 constexpr auto kUserDelay = std::chrono::milliseconds(500);
+#ifdef SOLBENA_SANITIZED
+// The sanitizers slow the thread that feeds the device enough for the server to hear gaps, which
+// lengthen a sound and delay its start; there only whole, late or lost sounds are caught.
+constexpr double kLatencyLimitMs = 150;
+constexpr double kLengthTolerance = 0.15;
+#else
 constexpr double kLatencyLimitMs = 50;
+constexpr double kLengthTolerance = 0.015;
+#endif
 // A door that does not wait for its sound still takes a moment to move all its steps.
 constexpr qint64 kAtOnceMs = 300;
 // The centre door moves no later than this after the end of its chime.
@@ -373,7 +381,7 @@ private:
         const Sound want = measure(resource);
         QVERIFY2(got.start >= 0, "nothing reached the server");
         QVERIFY2(
-            std::abs(got.seconds() - want.seconds()) < 0.015,
+            std::abs(got.seconds() - want.seconds()) < kLengthTolerance,
             qPrintable(QStringLiteral("%1 s, not %2 s").arg(got.seconds()).arg(want.seconds())));
         QVERIFY2(std::abs(got.energy / want.energy - 1) < 0.1,
                  qPrintable(
