@@ -33,14 +33,15 @@ using soundserver::MonitorRecorder;
 constexpr int kLoud = 4 * 256;
 // What a user takes to reach the panel after the windows appear.
 constexpr auto kUserDelay = std::chrono::milliseconds(500);
+// A sound that lost a piece is shorter than its resource. A loaded machine can leave gaps in what
+// the server hears, which only lengthen it; the sanitizers slow the feeding thread further.
+constexpr double kShorterAtMost = 0.015;
 #ifdef SOLBENA_SANITIZED
-// The sanitizers slow the thread that feeds the device enough for the server to hear gaps, which
-// lengthen a sound and delay its start; there only whole, late or lost sounds are caught.
 constexpr double kLatencyLimitMs = 150;
-constexpr double kLengthTolerance = 0.15;
+constexpr double kLongerAtMost = 0.15;
 #else
 constexpr double kLatencyLimitMs = 50;
-constexpr double kLengthTolerance = 0.015;
+constexpr double kLongerAtMost = 0.1;
 #endif
 // A door that does not wait for its sound still takes a moment to move all its steps.
 constexpr qint64 kAtOnceMs = 300;
@@ -381,7 +382,8 @@ private:
         const Sound want = measure(resource);
         QVERIFY2(got.start >= 0, "nothing reached the server");
         QVERIFY2(
-            std::abs(got.seconds() - want.seconds()) < kLengthTolerance,
+            got.seconds() > want.seconds() - kShorterAtMost &&
+                got.seconds() < want.seconds() + kLongerAtMost,
             qPrintable(QStringLiteral("%1 s, not %2 s").arg(got.seconds()).arg(want.seconds())));
         QVERIFY2(std::abs(got.energy / want.energy - 1) < 0.1,
                  qPrintable(
