@@ -140,7 +140,7 @@ SdlSoundPlayer::~SdlSoundPlayer()
     {
         std::lock_guard lock(mutex_);
         quit_ = true;
-        pending_ = nullptr;
+        pending_.clear();
     }
     wake_.notify_all();
     if (thread_.joinable())
@@ -162,7 +162,7 @@ std::uint32_t SdlSoundPlayer::queuedBytes() const
 void SdlSoundPlayer::stop()
 {
     std::lock_guard lock(mutex_);
-    pending_ = nullptr;
+    pending_.clear();
     if (device_ != 0)
         sdl()->SDL_ClearQueuedAudio(device_);
 }
@@ -212,9 +212,9 @@ void SdlSoundPlayer::run()
             lock.lock();
             wantDevice_ = false;
             device_ = id;
-            if (pending_ != nullptr && id != 0 && Clock::now() < pendingDue_)
-                queue(*pending_);
-            pending_ = nullptr;
+            if (!pending_.isEmpty() && id != 0 && Clock::now() < pendingDue_)
+                queue(pending_);
+            pending_.clear();
             quietFrom_ = std::max(quietFrom_, Clock::now());
             settled_.notify_all();
             continue;
@@ -354,7 +354,7 @@ void SdlSoundPlayer::play(const QByteArray &waveImage, bool async)
 {
     const auto requested = Clock::now();
     std::unique_lock lock(mutex_);
-    pending_ = nullptr;
+    pending_.clear();
     if (device_ != 0)
         sdl()->SDL_ClearQueuedAudio(device_);
     std::chrono::duration<double> seconds{};
@@ -380,12 +380,12 @@ void SdlSoundPlayer::play(const QByteArray &waveImage, bool async)
     } else {
         // The device thread starts the sound once it has a device. A synchronous sound waits
         // for that no longer than the sound would have lasted.
-        pending_ = &waveImage;
+        pending_ = waveImage;
         pendingDue_ = requested + length;
         wantDevice_ = true;
         wakeDeviceThread();
         if (async ||
-            !settled_.wait_until(lock, pendingDue_, [this] { return pending_ == nullptr; }) ||
+            !settled_.wait_until(lock, pendingDue_, [this] { return pending_.isEmpty(); }) ||
             device_ == 0)
             return;
     }

@@ -65,8 +65,9 @@ private:
     std::uint32_t device_ = 0;
     // When the last sound ends: the idle time counts from here.
     Clock::time_point quietFrom_{};
-    // A sound waiting for a device, and until when it is still worth starting.
-    const QByteArray *pending_ = nullptr;
+    // A sound waiting for a device, and until when it is still worth starting. A copy: the
+    // caller's bytes may be gone before the device is (a sound asked for as the program ends).
+    QByteArray pending_;
     Clock::time_point pendingDue_{};
     // The format the device was opened with; everything queued is converted to it.
     int rate_ = 0;
