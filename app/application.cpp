@@ -1,6 +1,6 @@
 #include <app/application.h>
 
-#include <app/form1.h>
+#include <app/buswindow.h>
 #include <app/terminationsignals.h>
 #include <common/executable.h>
 #include <common/fonts.h>
@@ -32,7 +32,7 @@ void preferX11OnWayland()
 // unload saves the settings and ends the program.
 class QuitClosesMainWindow : public QObject {
 public:
-    explicit QuitClosesMainWindow(Form1 &form) : QObject(&form), form_(form) {}
+    explicit QuitClosesMainWindow(BusWindow &form) : QObject(&form), form_(form) {}
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -44,19 +44,20 @@ protected:
     }
 
 private:
-    Form1 &form_;
+    BusWindow &form_;
 };
 
 } // namespace
 
-void followSession(QGuiApplication &app, Form1 &form)
+void followSession(QGuiApplication &app, BusWindow &form)
 {
     // Sent for checkpoints as well as at logout, so it must not end the program.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.SaveIni(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form] { form.saveSettings(); });
     app.installEventFilter(new QuitClosesMainWindow(form));
 }
 
-int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &started)
+int runApplication(int argc, char *argv[], const std::function<void(BusWindow &)> &started)
 {
     preferX11OnWayland();
     QApplication app(argc, argv);
@@ -76,7 +77,7 @@ int runApplication(int argc, char *argv[], const std::function<void(Form1 &)> &s
     SdlSoundPlayer sound;
     DesktopUrlOpener urlOpener;
     SharedMakerLibrary makerLibrary(program.folder);
-    Form1 form(
+    BusWindow form(
         Services{fileDialog, messageBox, popupMenu, sound, urlOpener, makerLibrary, program});
     const TerminationSignals terminationSignals(&form);
     followSession(app, form);

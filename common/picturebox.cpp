@@ -18,7 +18,7 @@ PictureBox::PictureBox(QWidget *parent, const twips::Rect &rect, QColor backgrou
     setFocusPolicy(Qt::TabFocus);
 }
 
-void PictureBox::Move(float left, float top, float width, float height)
+void PictureBox::moveTwips(float left, float top, float width, float height)
 {
     const bool sizeChanged = width != rect_.width || height != rect_.height;
     rect_ = {left, top, width, height};
@@ -32,7 +32,8 @@ void PictureBox::setPicture(const QImage &picture)
     picture_ = picture;
     if (autoSize_ && !picture_.isNull()) {
         const QSize s = picture_.deviceIndependentSize().toSize();
-        Move(rect_.left, rect_.top, twips::fromPixels(s.width()), twips::fromPixels(s.height()));
+        moveTwips(rect_.left, rect_.top, twips::fromPixels(s.width()),
+                  twips::fromPixels(s.height()));
     }
     update();
 }
@@ -48,58 +49,11 @@ void PictureBox::paintEvent(QPaintEvent *event)
     layer_.paint(p, event->rect());
 }
 
-int PictureBox::buttonCode(Qt::MouseButton b)
-{
-    switch (b) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
-int PictureBox::shiftState(Qt::KeyboardModifiers m)
-{
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
-           (m & Qt::AltModifier ? 4 : 0);
-}
-
-int PictureBox::keyCode(int qtKey)
-{
-    switch (qtKey) {
-    case Qt::Key_PageUp:
-        return 33;
-    case Qt::Key_PageDown:
-        return 34;
-    case Qt::Key_End:
-        return 35;
-    case Qt::Key_Home:
-        return 36;
-    case Qt::Key_Left:
-        return 37;
-    case Qt::Key_Up:
-        return 38;
-    case Qt::Key_Right:
-        return 39;
-    case Qt::Key_Down:
-        return 40;
-    default:
-        break;
-    }
-    if ((qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z))
-        return qtKey; // Qt's codes for digits and letters are the key codes themselves
-    return 0;
-}
-
 void PictureBox::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
         leftPressed_ = true;
-    emit mouseDown(buttonCode(event->button()));
+    emit pressed(event->button());
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent *event)
@@ -124,7 +78,7 @@ void PictureBox::mouseDoubleClickEvent(QMouseEvent *event)
 
 void PictureBox::keyPressEvent(QKeyEvent *event)
 {
-    emit keyDown(keyCode(event->key()), shiftState(event->modifiers()));
+    emit keyPressed(event->key());
     QWidget::keyPressEvent(event);
 }
 

@@ -18,15 +18,15 @@ class PictureBox : public QWidget {
 public:
     PictureBox(QWidget *parent, const twips::Rect &rect, QColor background);
 
-    float Left() const { return rect_.left; }
-    float Top() const { return rect_.top; }
-    float Width() const { return rect_.width; }
-    float Height() const { return rect_.height; }
-    void Move(float left, float top, float width, float height);
+    float leftTwips() const { return rect_.left; }
+    float topTwips() const { return rect_.top; }
+    float widthTwips() const { return rect_.width; }
+    float heightTwips() const { return rect_.height; }
+    void moveTwips(float left, float top, float width, float height);
 
     // Sizes the box to each picture it is given (the box keeps its size for an empty picture).
     void setAutoSize(bool on) { autoSize_ = on; }
-    const QImage &Picture() const { return picture_; }
+    const QImage &image() const { return picture_; }
     void setPicture(const QImage &picture);
 
     WindowlessLayer &layer() { return layer_; }
@@ -38,16 +38,12 @@ public:
     // anything else.
     static QString droppableFile(const QMimeData *data);
 
-    // Key codes for the keys the program cares about (arrows 37-40, paging, letters, digits).
-    static int keyCode(int qtKey);
-    static int buttonCode(Qt::MouseButton b);
-    static int shiftState(Qt::KeyboardModifiers m);
-
 signals:
-    void mouseDown(int button);
+    void pressed(Qt::MouseButton button);
     void clicked(WindowlessControl *child);
     void doubleClicked(WindowlessControl *child);
-    void keyDown(int keyCode, int shift);
+    // `key` is a Qt::Key, as QKeyEvent gives it.
+    void keyPressed(int key);
     // The size in twips changed (a new picture, a move with another size).
     void resized();
     void fileDropped(const QString &path);

@@ -19,7 +19,7 @@ void WindowlessLayer::paint(QPainter &painter, const QRect &exposed) const
 {
     for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
         const WindowlessControl *c = *it;
-        if (c->Visible() && c->pixelRect().intersects(exposed))
+        if (c->isVisible() && c->pixelRect().intersects(exposed))
             c->paint(painter);
     }
 }
@@ -27,7 +27,7 @@ void WindowlessLayer::paint(QPainter &painter, const QRect &exposed) const
 WindowlessControl *WindowlessLayer::controlAt(QPoint px, bool mouseOnly) const
 {
     for (WindowlessControl *c : controls_)
-        if (c->Visible() && (!mouseOnly || c->takesMouse()) && c->pixelRect().contains(px))
+        if (c->isVisible() && (!mouseOnly || c->takesMouse()) && c->pixelRect().contains(px))
             return c;
     return nullptr;
 }
@@ -78,23 +78,23 @@ void WindowlessControl::setRect(const twips::Rect &r)
         layer_.changed(before, after);
 }
 
-void WindowlessControl::setLeft(float v)
+void WindowlessControl::setLeftTwips(float v)
 {
     setRect({v, rect_.top, rect_.width, rect_.height});
 }
-void WindowlessControl::setTop(float v)
+void WindowlessControl::setTopTwips(float v)
 {
     setRect({rect_.left, v, rect_.width, rect_.height});
 }
-void WindowlessControl::setWidth(float v)
+void WindowlessControl::setWidthTwips(float v)
 {
     setRect({rect_.left, rect_.top, v, rect_.height});
 }
-void WindowlessControl::setHeight(float v)
+void WindowlessControl::setHeightTwips(float v)
 {
     setRect({rect_.left, rect_.top, rect_.width, v});
 }
-void WindowlessControl::Move(float left, float top, float width, float height)
+void WindowlessControl::moveTwips(float left, float top, float width, float height)
 {
     setRect({left, top, width, height});
 }

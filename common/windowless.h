@@ -55,19 +55,19 @@ public:
     WindowlessControl(const WindowlessControl &) = delete;
     WindowlessControl &operator=(const WindowlessControl &) = delete;
 
-    float Left() const { return rect_.left; }
-    float Top() const { return rect_.top; }
-    float Width() const { return rect_.width; }
-    float Height() const { return rect_.height; }
+    float leftTwips() const { return rect_.left; }
+    float topTwips() const { return rect_.top; }
+    float widthTwips() const { return rect_.width; }
+    float heightTwips() const { return rect_.height; }
     const twips::Rect &rect() const { return rect_; }
 
-    void setLeft(float v);
-    void setTop(float v);
-    void setWidth(float v);
-    void setHeight(float v);
-    void Move(float left, float top, float width, float height);
+    void setLeftTwips(float v);
+    void setTopTwips(float v);
+    void setWidthTwips(float v);
+    void setHeightTwips(float v);
+    void moveTwips(float left, float top, float width, float height);
 
-    bool Visible() const { return visible_; }
+    bool isVisible() const { return visible_; }
     void setVisible(bool v);
 
     // Controls that take the mouse swallow presses; the others let them reach the host.
@@ -102,7 +102,7 @@ public:
     ImageControl(WindowlessLayer &layer, const twips::Rect &rect, bool stretch,
                  bool visible = true);
 
-    const QImage &Picture() const { return picture_; }
+    const QImage &image() const { return picture_; }
     void setPicture(const QImage &picture);
 
 protected:

@@ -14,6 +14,6 @@ public:
     // Door speeds: the wait count between two steps of the front and of the centre door.
     virtual std::int16_t HScroll1Value() const = 0;
     virtual std::int16_t HScroll2Value() const = 0;
-    // Whether Option1(index) is selected: 0 both centre leaves, 1 the left, 2 the right.
+    // Whether leafOptions_(index) is selected: 0 both centre leaves, 1 the left, 2 the right.
     virtual bool Option1Value(int index) const = 0;
 };

@@ -1,5 +1,6 @@
 #include <doors/doors.h>
 
+#include <common/layout.h>
 #include <common/windowless.h>
 #include <doors/countingwait.h>
 
@@ -7,12 +8,11 @@
 
 namespace {
 
-constexpr std::int32_t kFrontClosedWidth = 1155;
-constexpr std::int32_t kFrontOpenWidth = 70;
-constexpr std::int32_t kLeafClosedWidth = 840;
-constexpr std::int32_t kLeafOpenWidth = 110;
-// The right leaf folds against the doorway's right post, so its right edge stays here.
-constexpr std::int32_t kRightPost = 6540;
+constexpr auto kFrontClosedWidth = static_cast<std::int32_t>(layout::kFrontDoor.width);
+constexpr auto kFrontOpenWidth = static_cast<std::int32_t>(layout::kFrontDoorOpenWidth);
+constexpr auto kLeafClosedWidth = static_cast<std::int32_t>(layout::kCentreLeftLeaf.width);
+constexpr auto kLeafOpenWidth = static_cast<std::int32_t>(layout::kCentreLeafOpenWidth);
+constexpr auto kRightPost = static_cast<std::int32_t>(layout::kCentreRightPost);
 constexpr std::int16_t kOpeningSound = 101;
 constexpr std::int16_t kClosingSound = 102;
 constexpr int kOptionBoth = 0;
@@ -20,7 +20,7 @@ constexpr int kOptionLeft = 1;
 
 std::int32_t roundedWidth(const ImageControl &c)
 {
-    return static_cast<std::int32_t>(std::lround(c.Width()));
+    return static_cast<std::int32_t>(std::lround(c.widthTwips()));
 }
 
 } // namespace
@@ -31,26 +31,26 @@ Doors::Doors(ImageControl &frontDoor, ImageControl &leftLeaf, ImageControl &righ
 {
 }
 
-void Doors::Check1_Click()
+void Doors::switchFrontDoor()
 {
     if (panel_.Check1Value() != 0) {
         for (std::int32_t w = roundedWidth(front_); w >= kFrontOpenWidth; --w) {
-            front_.setWidth(static_cast<float>(w));
+            front_.setWidthTwips(static_cast<float>(w));
             waitFront();
         }
     } else {
         // Closing always starts from fully open, whatever the width now.
         for (std::int32_t w = kFrontOpenWidth; w <= kFrontClosedWidth; ++w) {
-            front_.setWidth(static_cast<float>(w));
+            front_.setWidthTwips(static_cast<float>(w));
             waitFront();
         }
     }
 }
 
-void Doors::Check2_Click()
+void Doors::switchCentreDoor()
 {
     if (panel_.Check2Value() != 0) {
-        sounds_.PlayWaveSync(kOpeningSound);
+        sounds_.playToEnd(kOpeningSound);
         const Leaves which = chosenLeaves();
         const std::int32_t w0 = roundedWidth(which == Leaves::Right ? right_ : left_);
         for (std::int32_t w = w0; w >= kLeafOpenWidth; --w) {
@@ -59,7 +59,7 @@ void Doors::Check2_Click()
         }
     } else {
         // The event pass inside may run a whole other movement; the leaves are chosen after it.
-        sounds_.PlayWaveAsync(kClosingSound);
+        sounds_.playInBackground(kClosingSound);
         const Leaves which = chosenLeaves();
         for (std::int32_t w = kLeafOpenWidth; w <= kLeafClosedWidth; ++w) {
             setCentreWidth(which, w);
@@ -81,10 +81,10 @@ void Doors::setCentreWidth(Leaves which, std::int32_t w)
 {
     const auto width = static_cast<float>(w);
     if (which != Leaves::Right)
-        left_.setWidth(width);
+        left_.setWidthTwips(width);
     if (which != Leaves::Left) {
-        right_.setWidth(width);
-        right_.setLeft(static_cast<float>(kRightPost - w));
+        right_.setWidthTwips(width);
+        right_.setLeftTwips(static_cast<float>(kRightPost - w));
     }
 }
 

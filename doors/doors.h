@@ -16,10 +16,10 @@ public:
           const DoorPanel &panel, WavePlayer &sounds);
 
     // After the front door's switch was toggled: opens or closes Image1(2), silently.
-    void Check1_Click();
+    void switchFrontDoor();
     // After the centre door's switch was toggled: plays the opening sound to its end and then
     // opens, or starts the closing sound and closes, the leaves chosen on the panel.
-    void Check2_Click();
+    void switchCentreDoor();
 
 private:
     enum class Leaves { Both, Left, Right };

@@ -6,12 +6,12 @@
 #include <QCoreApplication>
 #include <QFile>
 
-void WavePlayer::PlayWaveSync(std::int16_t ResId)
+void WavePlayer::playToEnd(std::int16_t ResId)
 {
     play(ResId, false);
 }
 
-void WavePlayer::PlayWaveAsync(std::int16_t ResId)
+void WavePlayer::playInBackground(std::int16_t ResId)
 {
     play(ResId, true);
     QCoreApplication::processEvents();

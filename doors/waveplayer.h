@@ -13,9 +13,9 @@ public:
     explicit WavePlayer(SoundPlayer &player) : player_(player) {}
 
     // Plays the resource to its end, then returns. Handles no events meanwhile.
-    void PlayWaveSync(std::int16_t ResId);
+    void playToEnd(std::int16_t ResId);
     // Starts the resource, handles the pending events once and returns while it plays on.
-    void PlayWaveAsync(std::int16_t ResId);
+    void playInBackground(std::int16_t ResId);
 
 private:
     void play(std::int16_t ResId, bool async);

@@ -4,12 +4,12 @@
 
 namespace res {
 inline constexpr char kBus[] = ":/pictures/bus.bmp";
-inline constexpr char kNakaoridoLeft[] = ":/pictures/nakaorido0.bmp";
-inline constexpr char kNakaoridoRight[] = ":/pictures/nakaorido1.bmp";
-inline constexpr char kFrontDoor[] = ":/pictures/image1_2.bmp";
+inline constexpr char kCentreLeftLeaf[] = ":/pictures/centreleafleft.bmp";
+inline constexpr char kCentreRightLeaf[] = ":/pictures/centreleafright.bmp";
+inline constexpr char kFrontDoor[] = ":/pictures/frontdoor.bmp";
 inline constexpr char kIcon[] = ":/pictures/icon.png";
-inline constexpr char kSwitchMae[] = ":/pictures/mae.gif";
-inline constexpr char kSwitchNaka[] = ":/pictures/naka.gif";
+inline constexpr char kFrontDoorSwitchFace[] = ":/pictures/frontdoorswitch.gif";
+inline constexpr char kCentreDoorSwitchFace[] = ":/pictures/centredoorswitch.gif";
 inline constexpr char kHandCursor[] = ":/pictures/hand.png";
 // The hand cursor's hot spot: the fingertip.
 inline constexpr int kHandHotX = 12;

@@ -1,5 +1,6 @@
 #include <signboard/signboard.h>
 
+#include <common/layout.h>
 #include <picture/picture.h>
 #include <platform/filedialog.h>
 
@@ -9,11 +10,11 @@
 
 namespace {
 
-constexpr twips::Rect kHome{8910, 1605, 1410, 450};
-constexpr std::array<twips::Rect, 3> kWaku{
-    {{8835, 1590, 75, 495}, {10320, 1590, 75, 495}, {8835, 2055, 1560, 60}}};
-const QColor kWakuFill(224, 224, 224);
-const QColor kWakuBorder(128, 128, 128);
+constexpr twips::Rect kHome = layout::kSignboard;
+constexpr std::array<twips::Rect, 3> kFrame{
+    layout::kSignboardFrameLeft, layout::kSignboardFrameRight, layout::kSignboardFrameBottom};
+const QColor kFrameFill(224, 224, 224);
+const QColor kFrameBorder(128, 128, 128);
 
 // The frame's numbers: side bars stand 75 twips outside the board and reach 15 below it; the
 // bottom bar runs under both side bars.
@@ -23,9 +24,6 @@ constexpr float kBottomExtra = 150.0f;
 
 // While dragging, keep this much of the board inside the main window so it can be found again.
 constexpr int kKeepVisiblePx = 8;
-
-constexpr int kLeftButton = 1;
-constexpr int kRightButton = 2;
 
 } // namespace
 
@@ -51,8 +49,8 @@ void SignboardBox::beginDrag()
 {
     dragging_ = true;
     pressGlobal_ = lastPressGlobal_;
-    startLeft_ = Left();
-    startTop_ = Top();
+    startLeft_ = leftTwips();
+    startTop_ = topTwips();
 }
 
 void SignboardBox::mouseMoveEvent(QMouseEvent *event)
@@ -63,14 +61,14 @@ void SignboardBox::mouseMoveEvent(QMouseEvent *event)
     float left = startLeft_ + twips::fromPixels(delta.x());
     float top = startTop_ + twips::fromPixels(delta.y());
     if (QWidget *p = parentWidget()) {
-        const float minLeft = twips::fromPixels(kKeepVisiblePx) - Width();
-        const float minTop = twips::fromPixels(kKeepVisiblePx) - Height();
+        const float minLeft = twips::fromPixels(kKeepVisiblePx) - widthTwips();
+        const float minTop = twips::fromPixels(kKeepVisiblePx) - heightTwips();
         const float maxLeft = twips::fromPixels(p->width() - kKeepVisiblePx);
         const float maxTop = twips::fromPixels(p->height() - kKeepVisiblePx);
         left = std::clamp(left, std::min(minLeft, startLeft_), std::max(maxLeft, startLeft_));
         top = std::clamp(top, std::min(minTop, startTop_), std::max(maxTop, startTop_));
     }
-    Move(left, top, Width(), Height());
+    moveTwips(left, top, widthTwips(), heightTwips());
 }
 
 void SignboardBox::mouseReleaseEvent(QMouseEvent *event)
@@ -82,34 +80,34 @@ void SignboardBox::mouseReleaseEvent(QMouseEvent *event)
 
 Signboard::Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanban,
                      QAction &viewWaku, FileDialog &dialog, std::function<void()> popup)
-    : form_(form), dialog_(dialog), popup_(std::move(popup)), MnuViewKanban(viewKanban),
-      MnuViewWaku(viewWaku)
+    : form_(form), dialog_(dialog), popup_(std::move(popup)), showSignboardAction(viewKanban),
+      showFrameAction(viewWaku)
 {
-    PicKanban = new SignboardBox(form, kHome);
-    PicKanban->setObjectName(QStringLiteral("PicKanban"));
-    for (std::size_t i = 0; i < shpK_Waku.size(); ++i) {
-        shpK_Waku[i] = std::make_unique<ShapeControl>(surface, kWaku[i], kWakuFill, kWakuBorder);
-        shpK_Waku[i]->setName(QStringLiteral("shpK_Waku_%1").arg(i));
+    board_ = new SignboardBox(form, kHome);
+    board_->setObjectName(QStringLiteral("signboard"));
+    for (std::size_t i = 0; i < frame_.size(); ++i) {
+        frame_[i] = std::make_unique<ShapeControl>(surface, kFrame[i], kFrameFill, kFrameBorder);
+        frame_[i]->setName(QStringLiteral("signboardFrame_%1").arg(i));
     }
 
-    connect(PicKanban, &PictureBox::mouseDown, this,
-            [this](int button) { PicKanban_MouseDown(button); });
-    connect(PicKanban, &PictureBox::doubleClicked, this, [this] {
+    connect(board_, &PictureBox::pressed, this,
+            [this](Qt::MouseButton button) { signboardPressed(button); });
+    connect(board_, &PictureBox::doubleClicked, this, [this] {
         // The second press of a double-click may start a drag as well.
-        PicKanban->beginDrag();
-        PicKanban_DblClick();
+        board_->beginDrag();
+        fitFrameToSignboard();
     });
-    connect(PicKanban, &PictureBox::resized, this, [this] { placeFrame(false); });
-    PicKanban->setAcceptsFileDrop(true);
-    connect(PicKanban, &PictureBox::fileDropped, this,
+    connect(board_, &PictureBox::resized, this, [this] { placeFrame(false); });
+    board_->setAcceptsFileDrop(true);
+    connect(board_, &PictureBox::fileDropped, this,
             [this](const QString &path) { loadChosenPicture(path); });
 }
 
-void Signboard::PicKanban_MouseDown(int Button)
+void Signboard::signboardPressed(Qt::MouseButton button)
 {
-    if (Button == kLeftButton)
-        PicKanban->beginDrag();
-    else if (Button == kRightButton)
+    if (button == Qt::LeftButton)
+        board_->beginDrag();
+    else if (button == Qt::RightButton)
         popup_();
 }
 
@@ -117,57 +115,57 @@ void Signboard::placeFrame(bool fitSides)
 {
     // Each bar reads the board's geometry afresh, as separate moves would.
     for (int i = 0; i < 2; ++i) {
-        ShapeControl &side = *shpK_Waku[i];
+        ShapeControl &side = *frame_[i];
         const float left =
-            i == 0 ? PicKanban->Left() - kSide : PicKanban->Left() + PicKanban->Width();
-        side.Move(left, PicKanban->Top(), side.Width(),
-                  fitSides ? PicKanban->Height() + kBelow : side.Height());
+            i == 0 ? board_->leftTwips() - kSide : board_->leftTwips() + board_->widthTwips();
+        side.moveTwips(left, board_->topTwips(), side.widthTwips(),
+                       fitSides ? board_->heightTwips() + kBelow : side.heightTwips());
     }
-    ShapeControl &bottom = *shpK_Waku[2];
-    bottom.Move(PicKanban->Left() - kSide, PicKanban->Top() + PicKanban->Height(),
-                PicKanban->Width() + kBottomExtra, bottom.Height());
+    ShapeControl &bottom = *frame_[2];
+    bottom.moveTwips(board_->leftTwips() - kSide, board_->topTwips() + board_->heightTwips(),
+                     board_->widthTwips() + kBottomExtra, bottom.heightTwips());
 }
 
-void Signboard::MnuViewKanban_Click()
+void Signboard::toggleSignboard()
 {
-    const bool s = MnuViewKanban.isChecked();
-    PicKanban->setVisible(!s);
-    MnuViewKanban.setChecked(!s);
+    const bool s = showSignboardAction.isChecked();
+    board_->setVisible(!s);
+    showSignboardAction.setChecked(!s);
 }
 
 void Signboard::setShown(bool board, bool frame)
 {
-    PicKanban->setVisible(board);
-    MnuViewKanban.setChecked(board);
-    for (const auto &bar : shpK_Waku)
+    board_->setVisible(board);
+    showSignboardAction.setChecked(board);
+    for (const auto &bar : frame_)
         bar->setVisible(frame);
-    MnuViewWaku.setChecked(frame);
+    showFrameAction.setChecked(frame);
 }
 
 void Signboard::moveTo(float left, float top)
 {
-    PicKanban->Move(left, top, PicKanban->Width(), PicKanban->Height());
+    board_->moveTwips(left, top, board_->widthTwips(), board_->heightTwips());
 }
 
-void Signboard::MnuViewWaku_Click()
+void Signboard::toggleFrame()
 {
-    const bool s = MnuViewWaku.isChecked();
-    for (const auto &bar : shpK_Waku)
+    const bool s = showFrameAction.isChecked();
+    for (const auto &bar : frame_)
         bar->setVisible(!s);
-    PicKanban_DblClick();
-    MnuViewWaku.setChecked(!s);
+    fitFrameToSignboard();
+    showFrameAction.setChecked(!s);
 }
 
 QString Signboard::loadPicture(const QString &path)
 {
-    const picture::Result loaded = picture::load(path, PicKanban->devicePixelRatioF());
+    const picture::Result loaded = picture::load(path, board_->devicePixelRatioF());
     if (!loaded.ok())
         return loaded.error;
-    PicKanban->setPicture(loaded.image);
+    board_->setPicture(loaded.image);
     return {};
 }
 
-void Signboard::MnuSetKanban_Click()
+void Signboard::chooseSignboardPicture()
 {
     // Every failure here ends the command silently and changes nothing.
     const std::optional<QString> chosen = dialog_.openFile(form_);
@@ -181,12 +179,12 @@ void Signboard::loadChosenPicture(const QString &path)
     if (!loadPicture(path).isEmpty())
         return;
     picturePath_ = path;
-    PicKanban_DblClick();
+    fitFrameToSignboard();
 }
 
-void Signboard::MnuKanbanReset_Click()
+void Signboard::resetSignboard()
 {
-    PicKanban->setPicture(QImage());
-    PicKanban->Move(kHome.left, kHome.top, kHome.width, kHome.height);
-    PicKanban_DblClick();
+    board_->setPicture(QImage());
+    board_->moveTwips(kHome.left, kHome.top, kHome.width, kHome.height);
+    fitFrameToSignboard();
 }

@@ -45,8 +45,8 @@ public:
     Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanban, QAction &viewWaku,
               FileDialog &dialog, std::function<void()> popup);
 
-    // The board's own window, named "PicKanban".
-    SignboardBox *window() const { return PicKanban; }
+    // The board's own window, named "signboard".
+    SignboardBox *window() const { return board_; }
 
     // Shows or hides the board and its frame, with the menu items' check marks.
     void setShown(bool board, bool frame);
@@ -64,16 +64,16 @@ public:
 
 public slots:
     // Fits the frame around the board again.
-    void PicKanban_DblClick() { placeFrame(true); }
+    void fitFrameToSignboard() { placeFrame(true); }
     // The popup menu's items.
-    void MnuViewKanban_Click();
-    void MnuViewWaku_Click();
-    void MnuSetKanban_Click();
-    void MnuKanbanReset_Click();
+    void toggleSignboard();
+    void toggleFrame();
+    void chooseSignboardPicture();
+    void resetSignboard();
 
 private:
-    void PicKanban_MouseDown(int Button);
-    // What MnuSetKanban_Click does with the chosen file; a file dropped on the signboard comes
+    void signboardPressed(Qt::MouseButton button);
+    // What chooseSignboardPicture does with the chosen file; a file dropped on the signboard comes
     // here too.
     void loadChosenPicture(const QString &path);
     // Puts the bars at the board's sides and under it. The side bars reach below the board
@@ -83,10 +83,11 @@ private:
     QWidget *form_;
     FileDialog &dialog_;
     std::function<void()> popup_;
-    QAction &MnuViewKanban;
-    QAction &MnuViewWaku;
-    SignboardBox *PicKanban;
-    // On the main window's surface, named "shpK_Waku_0" to "shpK_Waku_2": left, right, bottom.
-    std::array<std::unique_ptr<ShapeControl>, 3> shpK_Waku;
+    QAction &showSignboardAction;
+    QAction &showFrameAction;
+    SignboardBox *board_;
+    // On the main window's surface, named "signboardFrame_0" to "signboardFrame_2": left, right,
+    // bottom.
+    std::array<std::unique_ptr<ShapeControl>, 3> frame_;
     QString picturePath_;
 };

@@ -1,5 +1,6 @@
 #include <signs/signrolls.h>
 
+#include <common/layout.h>
 #include <picture/picture.h>
 #include <platform/filedialog.h>
 #include <platform/messagebox.h>
@@ -11,9 +12,9 @@
 
 namespace {
 
-constexpr std::array<twips::Rect, 2> kWaku{{{6825, 435, 720, 450}, {6690, 1650, 780, 540}}};
-constexpr std::array<twips::Rect, 2> kMaku{{{0, 0, 720, 3750}, {-30, 30, 735, 3750}}};
-const std::array<QColor, 2> kWakuBackground{QColor(255, 255, 255), QColor(0, 0, 255)};
+constexpr std::array<twips::Rect, 2> kSignWindows{layout::kSignWindow, layout::kSecondSignWindow};
+constexpr std::array<twips::Rect, 2> kRolls{layout::kRoll, layout::kSecondRoll};
+const std::array<QColor, 2> kSignBackgrounds{QColor(255, 255, 255), QColor(0, 0, 255)};
 
 // What a screen reader says of each sign window, in English here and in Japanese through the
 // translations ("signs" context), which every desktop not in English loads.
@@ -21,9 +22,6 @@ constexpr std::array<const char *, 2> kSignNames{QT_TRANSLATE_NOOP("signs", "Des
                                                  QT_TRANSLATE_NOOP("signs", "Destination sign 2")};
 constexpr char kSignDescription[] = QT_TRANSLATE_NOOP(
     "signs", "Up and Down wind the roll; double-click or drop a picture file to load another roll");
-
-constexpr int kKeyUp = 38;
-constexpr int kKeyDown = 40;
 
 } // namespace
 
@@ -39,73 +37,74 @@ SignRolls::SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
     : form_(form), dialog_(dialog), messageBox_(messageBox), step_(std::move(step))
 {
     for (std::int16_t i = 0; i < 2; ++i) {
-        picWaku1[i] = new PictureBox(form, kWaku[i], kWakuBackground[i]);
-        picWaku1[i]->setObjectName(QStringLiteral("picWaku1_%1").arg(i));
-        picWaku1[i]->setAccessibleName(QCoreApplication::translate("signs", kSignNames[i]));
-        picWaku1[i]->setAccessibleDescription(
+        signWindows_[i] = new PictureBox(form, kSignWindows[i], kSignBackgrounds[i]);
+        signWindows_[i]->setObjectName(QStringLiteral("signWindow_%1").arg(i));
+        signWindows_[i]->setAccessibleName(QCoreApplication::translate("signs", kSignNames[i]));
+        signWindows_[i]->setAccessibleDescription(
             QCoreApplication::translate("signs", kSignDescription));
-        imgMaku1[i] = std::make_unique<ImageControl>(picWaku1[i]->layer(), kMaku[i], false);
-        imgMaku1[i]->setName(QStringLiteral("imgMaku1_%1").arg(i));
+        rolls_[i] = std::make_unique<ImageControl>(signWindows_[i]->layer(), kRolls[i], false);
+        rolls_[i]->setName(QStringLiteral("roll_%1").arg(i));
         // A click on the roll or on the window around it does the same.
-        connect(picWaku1[i], &PictureBox::clicked, this, [this, i] { picWaku1_Click(i); });
-        connect(picWaku1[i], &PictureBox::doubleClicked, this, [this, i] { picWaku1_DblClick(i); });
-        connect(picWaku1[i], &PictureBox::keyDown, this,
-                [this, i](int key, int shift) { picWaku1_KeyDown(i, key, shift); });
-        picWaku1[i]->setAcceptsFileDrop(true);
-        connect(picWaku1[i], &PictureBox::fileDropped, this,
+        connect(signWindows_[i], &PictureBox::clicked, this, [this, i] { focusSignWindow(i); });
+        connect(signWindows_[i], &PictureBox::doubleClicked, this,
+                [this, i] { signWindowDoubleClicked(i); });
+        connect(signWindows_[i], &PictureBox::keyPressed, this,
+                [this, i](int key) { windRoll(i, key); });
+        signWindows_[i]->setAcceptsFileDrop(true);
+        connect(signWindows_[i], &PictureBox::fileDropped, this,
                 [this, i](const QString &path) { loadChosenRoll(i, path); });
     }
     // Only the first sign window is ever seen.
-    picWaku1[1]->setVisible(false);
+    signWindows_[1]->setVisible(false);
 }
 
 SignRolls::~SignRolls() = default;
 
-void SignRolls::picWaku1_Click(std::int16_t Index)
+void SignRolls::focusSignWindow(std::int16_t sign)
 {
-    picWaku1.at(Index)->setFocus();
+    signWindows_.at(sign)->setFocus();
 }
-void SignRolls::picWaku1_DblClick(std::int16_t Index)
+void SignRolls::signWindowDoubleClicked(std::int16_t sign)
 {
-    Load方向幕(Index);
+    loadRoll(sign);
 }
 
-void SignRolls::picWaku1_KeyDown(std::int16_t Index, int KeyCode, int /*Shift*/)
+void SignRolls::windRoll(std::int16_t sign, int key)
 {
-    if (KeyCode != kKeyUp && KeyCode != kKeyDown)
+    if (key != Qt::Key_Up && key != Qt::Key_Down)
         return;
-    std::int32_t &offset = offsets.at(Index);
-    offset = signs::wound(offset, step_(Index), KeyCode == kKeyUp);
-    imgMaku1[Index]->setTop(static_cast<float>(offset));
+    std::int32_t &offset = rollTops_.at(sign);
+    offset = signs::wound(offset, step_(sign), key == Qt::Key_Up);
+    rolls_[sign]->setTopTwips(static_cast<float>(offset));
 }
 
-QString SignRolls::loadRollPicture(std::int16_t Index, const QString &path)
+QString SignRolls::loadRollPicture(std::int16_t sign, const QString &path)
 {
-    const picture::Result loaded = picture::load(path, picWaku1.at(Index)->devicePixelRatioF());
+    const picture::Result loaded = picture::load(path, signWindows_.at(sign)->devicePixelRatioF());
     if (!loaded.ok())
         return loaded.error;
-    imgMaku1[Index]->setPicture(loaded.image);
+    rolls_[sign]->setPicture(loaded.image);
     return {};
 }
 
-void SignRolls::Load方向幕(std::int16_t Index)
+void SignRolls::loadRoll(std::int16_t sign)
 {
     const std::optional<QString> chosen = dialog_.openFile(form_);
     if (!chosen || chosen->isEmpty())
         return; // cancelled: nothing is stored or loaded
-    loadChosenRoll(Index, *chosen);
+    loadChosenRoll(sign, *chosen);
 }
 
-void SignRolls::loadChosenRoll(std::int16_t Index, const QString &path)
+void SignRolls::loadChosenRoll(std::int16_t sign, const QString &path)
 {
     // The path is stored before the picture is read, so a rejected file is still remembered
     // and tried again at the next start.
-    paths_.at(Index) = path;
-    const QString error = loadRollPicture(Index, path);
+    paths_.at(sign) = path;
+    const QString error = loadRollPicture(sign, path);
     if (!error.isEmpty()) {
         messageBox_.show(form_, error, QString(), MessageBox::Icon::None);
         return;
     }
-    offsets[Index] = 0;
-    imgMaku1[Index]->setTop(0);
+    rollTops_[sign] = 0;
+    rolls_[sign]->setTopTwips(0);
 }

@@ -25,7 +25,7 @@ std::int32_t wound(std::int32_t offset, int step, bool up);
 class SignRolls : public QObject {
     Q_OBJECT
 public:
-    // The sign windows are children of `form`, named "picWaku1_0" and "picWaku1_1". `step(i)`
+    // The sign windows are children of `form`, named "signWindow_0" and "signWindow_1". `step(i)`
     // reads the control panel's step for sign window i at the moment of each key press.
     SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
               std::function<int(std::int16_t)> step);
@@ -33,34 +33,34 @@ public:
 
     // Full path of the file roll i was last loaded from (or chosen for); empty at start. The
     // settings file keeps it.
-    const QString &rollPath(std::int16_t Index) const { return paths_.at(Index); }
-    void setRollPath(std::int16_t Index, const QString &path) { paths_.at(Index) = path; }
+    const QString &rollPath(std::int16_t sign) const { return paths_.at(sign); }
+    void setRollPath(std::int16_t sign, const QString &path) { paths_.at(sign) = path; }
 
     // Puts a picture into roll i without touching its offset (the settings loader does this).
     // Returns the failure's description, empty on success.
-    QString loadRollPicture(std::int16_t Index, const QString &path);
+    QString loadRollPicture(std::int16_t sign, const QString &path);
 
     // Sign window i, for the main window's stacking and tab order.
-    QWidget *window(std::int16_t Index) const { return picWaku1.at(Index); }
+    QWidget *window(std::int16_t sign) const { return signWindows_.at(sign); }
 
     // Asks for a roll picture and loads it into roll i.
-    void Load方向幕(std::int16_t Index);
+    void loadRoll(std::int16_t sign);
 
 private:
-    // What Load方向幕 does with the file chosen in the dialog; a file dropped on sign window
-    // `Index` comes here too.
-    void loadChosenRoll(std::int16_t Index, const QString &path);
-    void picWaku1_Click(std::int16_t Index);
-    void picWaku1_DblClick(std::int16_t Index);
-    void picWaku1_KeyDown(std::int16_t Index, int KeyCode, int Shift);
+    // What loadRoll does with the file chosen in the dialog; a file dropped on sign window
+    // `sign` comes here too.
+    void loadChosenRoll(std::int16_t sign, const QString &path);
+    void focusSignWindow(std::int16_t sign);
+    void signWindowDoubleClicked(std::int16_t sign);
+    void windRoll(std::int16_t sign, int key);
 
     QWidget *form_;
     FileDialog &dialog_;
     MessageBox &messageBox_;
     std::function<int(std::int16_t)> step_;
-    std::array<PictureBox *, 2> picWaku1{};
-    std::array<std::unique_ptr<ImageControl>, 2> imgMaku1;
+    std::array<PictureBox *, 2> signWindows_{};
+    std::array<std::unique_ptr<ImageControl>, 2> rolls_;
     // Top of roll i inside sign window i, in twips; never saved.
-    std::array<std::int32_t, 2> offsets{};
+    std::array<std::int32_t, 2> rollTops_{};
     std::array<QString, 2> paths_;
 };

@@ -106,8 +106,8 @@ public:
     {
         setFixedSize(739, 207);
         bus_ = QImage(QString::fromLatin1(res::kBus));
-        right.setPicture(QImage(QString::fromLatin1(res::kNakaoridoRight)));
-        left.setPicture(QImage(QString::fromLatin1(res::kNakaoridoLeft)));
+        right.setPicture(QImage(QString::fromLatin1(res::kCentreRightLeaf)));
+        left.setPicture(QImage(QString::fromLatin1(res::kCentreLeftLeaf)));
         front.setPicture(QImage(QString::fromLatin1(res::kFrontDoor)));
     }
     WindowlessLayer layer{this};
@@ -195,9 +195,9 @@ void movement(const char *what, Surface &s, BenchPanel &panel, Doors &doors, boo
     const double paintingCpuBefore = s.paintingCpuUs;
     const auto t0 = Clock::now();
     if (centre)
-        doors.Check2_Click();
+        doors.switchCentreDoor();
     else
-        doors.Check1_Click();
+        doors.switchFrontDoor();
     const auto t1 = Clock::now();
 
     // From one wait's start to the next: the wait, then the next step's changes and repaints.
@@ -317,7 +317,7 @@ void measureRealServer(Surface &s, BenchPanel &panel)
         panel.reset();
         const std::size_t mark = recorder.size();
         const auto t0 = Clock::now();
-        doors.Check2_Click();
+        doors.switchCentreDoor();
         std::this_thread::sleep_for(open ? std::chrono::milliseconds(200) : kClosingSoundOver);
         const long first = recorder.firstLoud(mark, kLoud);
         const double latency =
@@ -404,12 +404,12 @@ void measureRealServer(Surface &s, BenchPanel &panel)
         panel.check2 = 1;
         panel.reset();
         const auto t0 = Clock::now();
-        doors.Check2_Click();
+        doors.switchCentreDoor();
         const double hold = us(panel.waitStarts.front() - t0) / 1000.0;
         std::printf("  %-36s %10s %10.1f %s\n", "chime 0.5 s after prepare()", "", hold,
                     hold <= kChimeSeconds * 1000.0 + kDoorAfterChimeMs ? "ok" : "OUT");
         panel.check2 = 0;
-        doors.Check2_Click();
+        doors.switchCentreDoor();
     }
     qputenv("SDL_AUDIODRIVER", oldDriver);
     std::printf("\n");

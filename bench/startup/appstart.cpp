@@ -3,18 +3,18 @@
 #include "firstpaint.h"
 
 #include <app/application.h>
-#include <app/form1.h>
+#include <app/buswindow.h>
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     FirstPaint firstPaint;
-    return runApplication(argc, argv, [&firstPaint](Form1 &form) {
+    return runApplication(argc, argv, [&firstPaint](BusWindow &form) {
         firstPaint.watch(&form);
         // The control panel is a window of its own, created with the main window.
         for (QWidget *window : QApplication::topLevelWidgets())
-            if (window->objectName() == QLatin1String("frmSet"))
+            if (window->objectName() == QLatin1String("ControlPanel"))
                 firstPaint.watch(window);
     });
 }

@@ -1,10 +1,10 @@
 // The settings file as the main window applies it: order, round trip and the recovery.
 
-#include <settings/frmset.h>
+#include <common/layout.h>
+#include <panel/controlpanel.h>
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
-#include <support/form1fixture.h>
-#include <tools/artwork/layout.h>
+#include <support/buswindowfixture.h>
 #include <tools/artwork/samedrawing.h>
 
 #include <QAction>
@@ -39,102 +39,104 @@ private slots:
     void roundTrip_everyField_survivesRestart()
     {
         {
-            Form1Fixture f(dir_->path());
-            Form1 &w = *f.form;
-            frmSet &p = w.panel();
-            w.setLeft(300);
-            w.setTop(450);
-            p.setLeft(1500);
-            p.setTop(6000);
+            BusWindowFixture f(dir_->path());
+            BusWindow &w = *f.form;
+            ControlPanel &p = w.panel();
+            w.setLeftTwips(300);
+            w.setTopTwips(450);
+            p.setLeftTwips(1500);
+            p.setTopTwips(6000);
             f.dialog.setNextAnswer(roll_);
-            w.Load方向幕(0);
+            w.loadRoll(0);
             f.dialog.setNextAnswer(board_);
-            w.Load方向幕(1);
+            w.loadRoll(1);
             f.dialog.setNextAnswer(board_);
-            child<QAction>(w, "MnuSetKanban")->trigger();
-            child<SignboardBox>(w, "PicKanban")->Move(6000, 300, 1200, 300);
-            child<QAction>(w, "MnuViewWaku")->trigger();
-            child<QScrollBar>(p, "scllMakuSpeed_0")->setValue(450);
-            child<QScrollBar>(p, "scllMakuSpeed_1")->setValue(30);
-            child<QScrollBar>(p, "HScroll1")->setValue(1);
-            child<QScrollBar>(p, "HScroll2")->setValue(30000);
-            child<QRadioButton>(p, "Option1_1")->setChecked(true);
+            child<QAction>(w, "chooseSignboardPictureAction")->trigger();
+            child<SignboardBox>(w, "signboard")->moveTwips(6000, 300, 1200, 300);
+            child<QAction>(w, "showFrameAction")->trigger();
+            child<QScrollBar>(p, "rollStep_0")->setValue(450);
+            child<QScrollBar>(p, "rollStep_1")->setValue(30);
+            child<QScrollBar>(p, "frontDoorDelay")->setValue(1);
+            child<QScrollBar>(p, "centreDoorDelay")->setValue(30000);
+            child<QRadioButton>(p, "leafOption_1")->setChecked(true);
             QVERIFY(w.close());
         }
-        Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
-        Form1 &w = *f.form;
-        frmSet &p = w.panel();
-        QCOMPARE(w.Left(), 300.0f);
-        QCOMPARE(w.Top(), 450.0f);
-        QCOMPARE(p.Left(), 1500.0f);
-        QCOMPARE(p.Top(), 6000.0f);
-        QCOMPARE(rollIn(w, 0)->Height(), 4500.0f);
-        QCOMPARE(rollIn(w, 1)->Width(), 1200.0f);
+        BusWindowFixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
+        BusWindow &w = *f.form;
+        ControlPanel &p = w.panel();
+        QCOMPARE(w.leftTwips(), 300.0f);
+        QCOMPARE(w.topTwips(), 450.0f);
+        QCOMPARE(p.leftTwips(), 1500.0f);
+        QCOMPARE(p.topTwips(), 6000.0f);
+        QCOMPARE(rollIn(w, 0)->heightTwips(), 4500.0f);
+        QCOMPARE(rollIn(w, 1)->widthTwips(), 1200.0f);
         // The board comes back at its place with its picture's size and a fitted frame.
-        QCOMPARE(rectOf(*child<SignboardBox>(w, "PicKanban")), (R{6000, 300, 1200, 300}));
-        QCOMPARE(control<ShapeControl>(w, "shpK_Waku_0")->rect(), (R{5925, 300, 75, 315}));
-        QVERIFY(!child<QAction>(w, "MnuViewWaku")->isChecked());
-        QVERIFY(!control<ShapeControl>(w, "shpK_Waku_0")->Visible());
-        QVERIFY(child<QAction>(w, "MnuViewKanban")->isChecked());
-        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_0")->value(), 450);
-        QCOMPARE(child<QScrollBar>(p, "scllMakuSpeed_1")->value(), 30);
-        QCOMPARE(child<QLabel>(p, "lblMakuSpeed_1")->text(), QStringLiteral("30"));
-        QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 1);
-        QCOMPARE(child<QScrollBar>(p, "HScroll2")->value(), 30000);
-        QVERIFY(child<QRadioButton>(p, "Option1_1")->isChecked());
-        const IniValues saved = savedBy(w);
+        QCOMPARE(rectOf(*child<SignboardBox>(w, "signboard")), (R{6000, 300, 1200, 300}));
+        QCOMPARE(control<ShapeControl>(w, "signboardFrame_0")->rect(), (R{5925, 300, 75, 315}));
+        QVERIFY(!child<QAction>(w, "showFrameAction")->isChecked());
+        QVERIFY(!control<ShapeControl>(w, "signboardFrame_0")->isVisible());
+        QVERIFY(child<QAction>(w, "showSignboardAction")->isChecked());
+        QCOMPARE(child<QScrollBar>(p, "rollStep_0")->value(), 450);
+        QCOMPARE(child<QScrollBar>(p, "rollStep_1")->value(), 30);
+        QCOMPARE(child<QLabel>(p, "rollStepDisplay_1")->text(), QStringLiteral("30"));
+        QCOMPARE(child<QScrollBar>(p, "frontDoorDelay")->value(), 1);
+        QCOMPARE(child<QScrollBar>(p, "centreDoorDelay")->value(), 30000);
+        QVERIFY(child<QRadioButton>(p, "leafOption_1")->isChecked());
+        const Settings saved = savedBy(w);
         QCOMPARE(saved.rollPath0, roll_);
         QCOMPARE(saved.rollPath1, board_);
-        QCOMPARE(saved.kanbanPath, board_);
+        QCOMPARE(saved.signboardPath, board_);
     }
 
     void load_sameValueAsLayout_displayKeepsZero()
     {
-        Form1 &w = startWith("0,0,0,0,\"\",\"\",0,0,\"\",8910,1605,#TRUE#,#TRUE#,6000,10000,2\r\n");
-        frmSet &p = w.panel();
-        QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 6000);
-        QCOMPARE(child<QLabel>(p, "lblMaeSpeed")->text(), QStringLiteral("0"));
-        QCOMPARE(child<QLabel>(p, "lblNakaSpeed")->text(), QStringLiteral("0"));
-        QCOMPARE(child<QLabel>(p, "lblMakuSpeed_0")->text(), QStringLiteral("0"));
-        QVERIFY(child<QRadioButton>(p, "Option1_2")->isChecked());
+        BusWindow &w =
+            startWith("0,0,0,0,\"\",\"\",0,0,\"\",8910,1605,#TRUE#,#TRUE#,6000,10000,2\r\n");
+        ControlPanel &p = w.panel();
+        QCOMPARE(child<QScrollBar>(p, "frontDoorDelay")->value(), 6000);
+        QCOMPARE(child<QLabel>(p, "frontDoorDelayDisplay")->text(), QStringLiteral("0"));
+        QCOMPARE(child<QLabel>(p, "centreDoorDelayDisplay")->text(), QStringLiteral("0"));
+        QCOMPARE(child<QLabel>(p, "rollStepDisplay_0")->text(), QStringLiteral("0"));
+        QVERIFY(child<QRadioButton>(p, "leafOption_2")->isChecked());
         // Empty paths load nothing and are no failure.
-        QVERIFY(rollIn(w, 0)->Picture().isNull());
+        QVERIFY(rollIn(w, 0)->image().isNull());
     }
 
     void load_fileEndsAfterField6_keepsPathsButAppliesDefaults()
     {
-        Form1 &w =
+        BusWindow &w =
             startWith(QStringLiteral("15,30,45,60,\"%1\",\"/gone.gif\"\r\n").arg(roll_).toUtf8());
-        QVERIFY(rollIn(w, 0)->Picture().isNull());
-        QCOMPARE(w.Left(), 0.0f);
-        QCOMPARE(child<QScrollBar>(w.panel(), "HScroll1")->value(), 10000);
-        const IniValues saved = savedBy(w);
+        QVERIFY(rollIn(w, 0)->image().isNull());
+        QCOMPARE(w.leftTwips(), 0.0f);
+        QCOMPARE(child<QScrollBar>(w.panel(), "frontDoorDelay")->value(), 10000);
+        const Settings saved = savedBy(w);
         QCOMPARE(saved.rollPath0, roll_);
         QCOMPARE(saved.rollPath1, QStringLiteral("/gone.gif"));
     }
 
     void load_deletedRollPicture_appliedUpToRollsThenRecovers()
     {
-        Form1 &w =
+        BusWindow &w =
             startWith(QStringLiteral("600,900,0,4000,\"%1\",\"\",20,0,\"%2\",1000,200,#FALSE#,"
                                      "#FALSE#,7,8,1\r\n")
                           .arg(dir_->filePath(QStringLiteral("deleted.bmp")), board_)
                           .toUtf8());
         // The visibilities stay as read; everything else is back at the defaults.
-        QVERIFY(child<SignboardBox>(w, "PicKanban")->isHidden());
-        QVERIFY(!child<QAction>(w, "MnuViewKanban")->isChecked());
-        QVERIFY(!control<ShapeControl>(w, "shpK_Waku_0")->Visible());
-        QVERIFY(!child<QAction>(w, "MnuViewWaku")->isChecked());
-        QCOMPARE(w.Left(), 0.0f);
-        QCOMPARE(w.panel().Left(), 0.0f);
-        QCOMPARE(rectOf(*child<SignboardBox>(w, "PicKanban")), artwork::layout::kSignboard);
-        QVERIFY(child<SignboardBox>(w, "PicKanban")->Picture().isNull());
-        QCOMPARE(child<QScrollBar>(w.panel(), "HScroll1")->value(), 10000);
-        QCOMPARE(child<QScrollBar>(w.panel(), "scllMakuSpeed_0")->value(), 1);
+        QVERIFY(child<SignboardBox>(w, "signboard")->isHidden());
+        QVERIFY(!child<QAction>(w, "showSignboardAction")->isChecked());
+        QVERIFY(!control<ShapeControl>(w, "signboardFrame_0")->isVisible());
+        QVERIFY(!child<QAction>(w, "showFrameAction")->isChecked());
+        QCOMPARE(w.leftTwips(), 0.0f);
+        QCOMPARE(w.panel().leftTwips(), 0.0f);
+        QCOMPARE(rectOf(*child<SignboardBox>(w, "signboard")), layout::kSignboard);
+        QVERIFY(child<SignboardBox>(w, "signboard")->image().isNull());
+        QCOMPARE(child<QScrollBar>(w.panel(), "frontDoorDelay")->value(), 10000);
+        QCOMPARE(child<QScrollBar>(w.panel(), "rollStep_0")->value(), 1);
         // The displays show what the file set before the recovery set it back.
-        QCOMPARE(child<QLabel>(w.panel(), "lblMaeSpeed")->text(), QStringLiteral("10000"));
-        QVERIFY(child<QRadioButton>(w.panel(), "Option1_0")->isChecked());
-        QCOMPARE(savedBy(w).kanbanPath, board_);
+        QCOMPARE(child<QLabel>(w.panel(), "frontDoorDelayDisplay")->text(),
+                 QStringLiteral("10000"));
+        QVERIFY(child<QRadioButton>(w.panel(), "leafOption_0")->isChecked());
+        QCOMPARE(savedBy(w).signboardPath, board_);
     }
 
     void load_badOptionOrScrollValue_recoversAfterApplying()
@@ -146,37 +148,37 @@ private slots:
         const std::vector<QByteArray> tails{"9,9,3\r\n", "30001,9,0\r\n", "9,0,0\r\n", "9,9,-1\r\n",
                                             "70000,9,0\r\n"};
         for (const QByteArray &tail : tails) {
-            frmSet &p = startWith(good + tail).panel();
-            QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 10000);
-            QCOMPARE(child<QScrollBar>(p, "HScroll2")->value(), 6000);
-            QVERIFY(child<QRadioButton>(p, "Option1_0")->isChecked());
+            ControlPanel &p = startWith(good + tail).panel();
+            QCOMPARE(child<QScrollBar>(p, "frontDoorDelay")->value(), 10000);
+            QCOMPARE(child<QScrollBar>(p, "centreDoorDelay")->value(), 6000);
+            QVERIFY(child<QRadioButton>(p, "leafOption_0")->isChecked());
         }
         // With option 3 the whole file was applied first: the roll picture stays loaded.
-        QVERIFY(!rollIn(startWith(good + "9,9,3\r\n"), 0)->Picture().isNull());
+        QVERIFY(!rollIn(startWith(good + "9,9,3\r\n"), 0)->image().isNull());
         // At the ends of their ranges the values are taken.
-        frmSet &edge = startWith(good + "30000,1,2\r\n").panel();
-        QCOMPARE(child<QScrollBar>(edge, "HScroll1")->value(), 30000);
-        QCOMPARE(child<QScrollBar>(edge, "HScroll2")->value(), 1);
+        ControlPanel &edge = startWith(good + "30000,1,2\r\n").panel();
+        QCOMPARE(child<QScrollBar>(edge, "frontDoorDelay")->value(), 30000);
+        QCOMPARE(child<QScrollBar>(edge, "centreDoorDelay")->value(), 1);
     }
 
     void load_fractionsAndTrailingFields_roundAndIgnore()
     {
-        Form1 &w =
+        BusWindow &w =
             startWith("1502.5,1507.5,0,0,\"\",\"\",1,1,\"\",\r\n8910.4,1605,#TRUE#,#TRUE#,1,2,0,"
                       "junk,\"more\"\r\n");
-        QCOMPARE(child<QScrollBar>(w.panel(), "HScroll2")->value(), 2);
-        QCOMPARE(w.Left(), 1500.0f);
-        QCOMPARE(child<SignboardBox>(w, "PicKanban")->Left(), 8910.0f);
+        QCOMPARE(child<QScrollBar>(w.panel(), "centreDoorDelay")->value(), 2);
+        QCOMPARE(w.leftTwips(), 1500.0f);
+        QCOMPARE(child<SignboardBox>(w, "signboard")->leftTwips(), 8910.0f);
     }
 
     void save_defaultsAndUnreadableRoll_oneLineInFieldOrder()
     {
         {
-            Form1Fixture f(dir_->path());
-            f.form->panel().setTop(4500);
+            BusWindowFixture f(dir_->path());
+            f.form->panel().setTopTwips(4500);
             // A roll that cannot be read is still remembered.
             f.dialog.setNextAnswer(QStringLiteral("/a,b/roll.gif"));
-            f.form->Load方向幕(1);
+            f.form->loadRoll(1);
             QVERIFY(f.form->close());
         }
         QCOMPARE(readFile(ini_), QByteArray("0,0,0,4500,\"\",\"/a,b/roll.gif\",1,1,\"\",8910,1605,"
@@ -204,7 +206,7 @@ private slots:
         QFETCH(QPoint, panel);
         QFETCH(bool, formLost);
         QFETCH(bool, panelLost);
-        Form1 &w =
+        BusWindow &w =
             startWith(QStringLiteral("%1,%2,%3,%4,\"%5\",\"\",7,8,\"\",8910,1605,#TRUE#,#FALSE#,"
                                      "1234,4321,2\r\n")
                           .arg(form.x())
@@ -213,15 +215,15 @@ private slots:
                           .arg(panel.y())
                           .arg(roll_)
                           .toUtf8());
-        frmSet &p = w.panel();
+        ControlPanel &p = w.panel();
         const QRect home = QGuiApplication::primaryScreen()->availableGeometry();
         const QPointF formHome(twips::fromPixels(home.left()), twips::fromPixels(home.top()));
-        const QPointF panelHome(formHome.x(), formHome.y() + w.Height());
-        QCOMPARE(QPointF(w.Left(), w.Top()), formLost ? formHome : QPointF(form));
-        QCOMPARE(QPointF(p.Left(), p.Top()), panelLost ? panelHome : QPointF(panel));
-        QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 1234);
-        QVERIFY(child<QRadioButton>(p, "Option1_2")->isChecked());
-        QVERIFY(!rollIn(w, 0)->Picture().isNull());
+        const QPointF panelHome(formHome.x(), formHome.y() + w.heightTwips());
+        QCOMPARE(QPointF(w.leftTwips(), w.topTwips()), formLost ? formHome : QPointF(form));
+        QCOMPARE(QPointF(p.leftTwips(), p.topTwips()), panelLost ? panelHome : QPointF(panel));
+        QCOMPARE(child<QScrollBar>(p, "frontDoorDelay")->value(), 1234);
+        QVERIFY(child<QRadioButton>(p, "leafOption_2")->isChecked());
+        QVERIFY(!rollIn(w, 0)->image().isNull());
     }
 
     // A copy in a read-only folder reads the file shipped beside it and saves its own elsewhere,
@@ -233,9 +235,10 @@ private slots:
         writeFile(ini_, shipped);
         const QString own = dir_->filePath(QStringLiteral("config/solbena/QT17C0042.ini"));
         {
-            Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false, IniPlace{ini_, own});
-            QCOMPARE(child<QScrollBar>(f.form->panel(), "HScroll1")->value(), 1234);
-            child<QScrollBar>(f.form->panel(), "HScroll1")->setValue(4321);
+            BusWindowFixture f(dir_->path(), QStringLiteral("QT17C0042"), false,
+                               SettingsPlace{ini_, own});
+            QCOMPARE(child<QScrollBar>(f.form->panel(), "frontDoorDelay")->value(), 1234);
+            child<QScrollBar>(f.form->panel(), "frontDoorDelay")->setValue(4321);
             QVERIFY(f.form->close());
         }
         QVERIFY(readFile(own).endsWith(",4321,6000,0\r\n"));
@@ -268,36 +271,36 @@ private slots:
         if (board)
             QVERIFY(QFile::copy(QStringLiteral(SOLBENA_SAMPLES_DIR "/wanman.bmp"), boardPath));
 
-        Form1 &w = startAsFound();
+        BusWindow &w = startAsFound();
         for (int i = 0; i < 2; ++i)
-            QCOMPARE(!rollIn(w, i)->Picture().isNull(), rollShown);
+            QCOMPARE(!rollIn(w, i)->image().isNull(), rollShown);
         if (rollShown) {
             // The roll's top, its first destination, fills the sign window.
-            auto *sign = child<PictureBox>(w, "picWaku1_0");
+            auto *sign = child<PictureBox>(w, "signWindow_0");
             const QImage shown = sign->grab().toImage();
             const QImage top = QImage(rollPath).copy(QRect(QPoint(), shown.size()));
             const artwork::DrawingDifference d = artwork::compareDrawings(shown, top);
             QVERIFY2(d.withinCpuNoise(), qPrintable(d.describe()));
         }
-        const auto *kanban = child<SignboardBox>(w, "PicKanban");
-        QCOMPARE(kanban->Picture().isNull(), !board);
+        const auto *signboard = child<SignboardBox>(w, "signboard");
+        QCOMPARE(signboard->image().isNull(), !board);
         if (board) {
-            QCOMPARE(kanban->Picture().size(), QImage(boardPath).size());
-            QCOMPARE(control<ShapeControl>(w, "shpK_Waku_2")->rect().top,
-                     kanban->Top() + kanban->Height());
+            QCOMPARE(signboard->image().size(), QImage(boardPath).size());
+            QCOMPARE(control<ShapeControl>(w, "signboardFrame_2")->rect().top,
+                     signboard->topTwips() + signboard->heightTwips());
         }
         // Everything else is the recovery's.
-        QCOMPARE(w.Left(), 0.0f);
-        QCOMPARE(child<QScrollBar>(w.panel(), "HScroll1")->value(), 10000);
+        QCOMPARE(w.leftTwips(), 0.0f);
+        QCOMPARE(child<QScrollBar>(w.panel(), "frontDoorDelay")->value(), 10000);
 
-        const IniValues saved = savedBy(w);
+        const Settings saved = savedBy(w);
         QCOMPARE(saved.rollPath0, rollShown ? rollPath : QString());
         QCOMPARE(saved.rollPath1, rollShown ? rollPath : QString());
-        QCOMPARE(saved.kanbanPath, board ? boardPath : QString());
+        QCOMPARE(saved.signboardPath, board ? boardPath : QString());
         // The next start reads them from the settings file like any other pictures.
-        Form1 &again = startAsFound();
-        QCOMPARE(!rollIn(again, 0)->Picture().isNull(), rollShown);
-        QCOMPARE(child<SignboardBox>(again, "PicKanban")->Picture().isNull(), !board);
+        BusWindow &again = startAsFound();
+        QCOMPARE(!rollIn(again, 0)->image().isNull(), rollShown);
+        QCOMPARE(child<SignboardBox>(again, "signboard")->image().isNull(), !board);
     }
 
     // A settings file that is there but cannot be read is recovered from as ever: the samples
@@ -320,46 +323,47 @@ private slots:
         if (kind == QLatin1String("folder"))
             QVERIFY(QDir().mkdir(ini_));
         else if (kind == QLatin1String("large"))
-            writeFile(ini_, QByteArray(kMaxIniFileBytes + 1, '0'));
+            writeFile(ini_, QByteArray(kMaxSettingsFileBytes + 1, '0'));
         else
             QVERIFY(QFile::link(dir_->filePath(QStringLiteral("gone.ini")), ini_));
         const QString saveTo = dir_->filePath(QStringLiteral("saved.ini"));
-        Form1Fixture f(dir_->path(), QStringLiteral("QT17C0042"), false, IniPlace{ini_, saveTo});
-        Form1 &w = *f.form;
-        QVERIFY(rollIn(w, 0)->Picture().isNull());
-        QVERIFY(child<SignboardBox>(w, "PicKanban")->Picture().isNull());
+        BusWindowFixture f(dir_->path(), QStringLiteral("QT17C0042"), false,
+                           SettingsPlace{ini_, saveTo});
+        BusWindow &w = *f.form;
+        QVERIFY(rollIn(w, 0)->image().isNull());
+        QVERIFY(child<SignboardBox>(w, "signboard")->image().isNull());
         QVERIFY(w.close());
-        const IniValues saved = iniValuesIn(saveTo);
+        const Settings saved = iniValuesIn(saveTo);
         QCOMPARE(saved.rollPath0, QString());
-        QCOMPARE(saved.kanbanPath, QString());
-        QCOMPARE(saved.hscroll1, 10000);
+        QCOMPARE(saved.signboardPath, QString());
+        QCOMPARE(saved.frontDoorDelay, 10000);
     }
 
 private:
     // A window started, hidden, with whatever settings file the folder holds now; it lives
     // until the next test.
-    Form1 &startAsFound()
+    BusWindow &startAsFound()
     {
         started_.push_back(
-            std::make_unique<Form1Fixture>(dir_->path(), QStringLiteral("QT17C0042"), false));
+            std::make_unique<BusWindowFixture>(dir_->path(), QStringLiteral("QT17C0042"), false));
         return *started_.back()->form;
     }
 
     // A window started, hidden, from a settings file holding `line`; it lives until the next test.
-    Form1 &startWith(const QByteArray &line)
+    BusWindow &startWith(const QByteArray &line)
     {
         writeFile(ini_, line);
         return startAsFound();
     }
 
     // What the window saves when it closes now.
-    IniValues savedBy(Form1 &w) const
+    Settings savedBy(BusWindow &w) const
     {
         w.close();
         return iniValuesIn(ini_);
     }
 
-    std::vector<std::unique_ptr<Form1Fixture>> started_;
+    std::vector<std::unique_ptr<BusWindowFixture>> started_;
     std::unique_ptr<QTemporaryDir> dir_;
     QString ini_;
     QString roll_;

@@ -2,11 +2,11 @@
 // reader says follow it, the program's own Japanese captions never do.
 
 #include <about/frmshowversion.h>
+#include <panel/controlpanel.h>
 #include <picture/picture.h>
 #include <platform/dialogs/qtfiledialog.h>
 #include <platform/translations/translations.h>
-#include <settings/frmset.h>
-#include <support/form1fixture.h>
+#include <support/buswindowfixture.h>
 #include <support/spoken.h>
 
 #include <QAbstractButton>
@@ -46,7 +46,7 @@ QtTexts qtTextsIn(const QLocale &locale)
 QStringList captionsIn(const QLocale &locale, const QString &folder)
 {
     const Translations translations(locale);
-    Form1Fixture f(folder, QStringLiteral("QT17C0042"), false);
+    BusWindowFixture f(folder, QStringLiteral("QT17C0042"), false);
     QStringList texts{f.form->windowTitle(), f.form->panel().windowTitle()};
     for (QWidget *window :
          {static_cast<QWidget *>(f.form.get()), static_cast<QWidget *>(&f.form->panel())}) {
@@ -55,7 +55,7 @@ QStringList captionsIn(const QLocale &locale, const QString &folder)
         for (const auto *l : window->findChildren<QLabel *>())
             texts << l->text();
     }
-    for (const QAction *a : child<QMenu>(*f.form, "MnuTempMenu1")->actions())
+    for (const QAction *a : child<QMenu>(*f.form, "popupMenu")->actions())
         texts << a->text();
     return texts;
 }
@@ -65,7 +65,7 @@ QStringList captionsIn(const QLocale &locale, const QString &folder)
 QMap<QString, QString> spokenIn(const QLocale &locale, const QString &folder)
 {
     const Translations translations(locale);
-    Form1Fixture f(folder, QStringLiteral("QT17C0042"), false);
+    BusWindowFixture f(folder, QStringLiteral("QT17C0042"), false);
     frmShowVersion about(f.messageBox, f.urlOpener, f.makerLibrary, QStringLiteral("QT17C0042"));
     QMap<QString, QString> texts;
     for (QWidget *window :
@@ -126,13 +126,12 @@ private slots:
         const QMap<QString, QString> en = spokenIn(kEnglish, dir.path());
         QCOMPARE(spokenIn(kGerman, dir.path()), ja);
         QCOMPARE(spokenIn(QLocale::c(), dir.path()), en);
-        QCOMPARE(ja.value(QStringLiteral("Check1")), QStringLiteral("前扉スイッチ"));
-        QCOMPARE(ja.value(QStringLiteral("Check2")), QStringLiteral("中扉スイッチ"));
-        QCOMPARE(ja.value(QStringLiteral("HScroll2")), QStringLiteral("中扉の遅さ"));
-        QCOMPARE(ja.value(QStringLiteral("picWaku1_0")), QStringLiteral("方向幕①"));
-        QCOMPARE(en.value(QStringLiteral("Check1")), QStringLiteral("Front door switch"));
-        QCOMPARE(en.value(QStringLiteral("scllMakuSpeed_0")),
-                 QStringLiteral("Roll step of sign 1"));
+        QCOMPARE(ja.value(QStringLiteral("frontDoorSwitch")), QStringLiteral("前扉スイッチ"));
+        QCOMPARE(ja.value(QStringLiteral("centreDoorSwitch")), QStringLiteral("中扉スイッチ"));
+        QCOMPARE(ja.value(QStringLiteral("centreDoorDelay")), QStringLiteral("中扉の遅さ"));
+        QCOMPARE(ja.value(QStringLiteral("signWindow_0")), QStringLiteral("方向幕①"));
+        QCOMPARE(en.value(QStringLiteral("frontDoorSwitch")), QStringLiteral("Front door switch"));
+        QCOMPARE(en.value(QStringLiteral("rollStep_0")), QStringLiteral("Roll step of sign 1"));
         QCOMPARE(ja.value(QStringLiteral("Label5")), QStringLiteral("トワニHP"));
         // The panel's 15 named controls, both sign windows, the About dialog's link and button,
         // each with a description; only "OK" reads the same in both.

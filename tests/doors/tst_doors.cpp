@@ -2,12 +2,12 @@
 // sound player. Steps are observed where they must be complete: when the door reads its speed
 // for the wait that follows the step. Partial steps are observed in the synchronous repaints.
 
+#include <common/layout.h>
 #include <common/windowless.h>
 #include <doors/countingwait.h>
 #include <doors/doors.h>
 #include <fakes/fakesound.h>
 #include <support/files.h>
-#include <tools/artwork/layout.h>
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -19,13 +19,13 @@
 
 namespace {
 
-constexpr twips::Rect kFrontClosed = artwork::layout::kFrontDoor;
-constexpr twips::Rect kLeftClosed = artwork::layout::kCentreLeftLeaf;
-constexpr twips::Rect kRightClosed = artwork::layout::kCentreRightLeaf;
+constexpr twips::Rect kFrontClosed = layout::kFrontDoor;
+constexpr twips::Rect kLeftClosed = layout::kCentreLeftLeaf;
+constexpr twips::Rect kRightClosed = layout::kCentreRightLeaf;
 // The post the right leaf folds against.
 constexpr float kRightPost = kRightClosed.left + kRightClosed.width;
-constexpr float kOpen = artwork::layout::kCentreLeafOpenWidth;
-constexpr float kFrontOpen = artwork::layout::kFrontDoorOpenWidth;
+constexpr float kOpen = layout::kCentreLeafOpenWidth;
+constexpr float kFrontOpen = layout::kFrontDoorOpenWidth;
 // One step per twip between closed and open, both ends included.
 constexpr std::size_t kCentreSteps = std::size_t(kLeftClosed.width - kOpen) + 1;
 constexpr int kFrontSteps = int(kFrontClosed.width - kFrontOpen) + 1;
@@ -40,8 +40,8 @@ class FakeDoorPanel : public DoorPanel {
 public:
     int check1 = 0;
     int check2 = 0;
-    std::int16_t hscroll1 = 1;
-    std::int16_t hscroll2 = 1;
+    std::int16_t frontDoorDelay = 1;
+    std::int16_t centreDoorDelay = 1;
     std::array<bool, 3> option{true, false, false};
     // A speed is read once per step, right before the step's wait.
     std::function<void()> onWait;
@@ -50,8 +50,8 @@ public:
 
     int Check1Value() const override { return check1; }
     int Check2Value() const override { return check2; }
-    std::int16_t HScroll1Value() const override { return speed(frontReads, hscroll1); }
-    std::int16_t HScroll2Value() const override { return speed(centreReads, hscroll2); }
+    std::int16_t HScroll1Value() const override { return speed(frontReads, frontDoorDelay); }
+    std::int16_t HScroll2Value() const override { return speed(centreReads, centreDoorDelay); }
     bool Option1Value(int index) const override { return option.at(std::size_t(index)); }
 
 private:
@@ -70,7 +70,7 @@ class BusSurface : public QWidget {
 public:
     BusSurface()
     {
-        setFixedSize(artwork::layout::kClientWidth, artwork::layout::kBusHeight);
+        setFixedSize(layout::kClientWidth, layout::kBusHeight);
         const auto picture = [](QColor c) {
             QImage img(8, 8, QImage::Format_RGB32);
             img.fill(c);
@@ -165,16 +165,16 @@ private slots:
         QFETCH(int, stepCount);
 
         Bus bus;
-        bus.surface.front.setWidth(startWidth);
+        bus.surface.front.setWidthTwips(startWidth);
         bus.panel.check1 = check1;
-        bus.doors.Check1_Click();
+        bus.doors.switchFrontDoor();
 
         // One front-door speed read per step; with the count, each step's width fixes the last.
         QCOMPARE(int(bus.steps.size()), stepCount);
         QCOMPARE(bus.panel.centreReads, 0);
         QVERIFY(bus.sound.requests.empty());
         if (stepCount == 0)
-            QCOMPARE(bus.surface.front.Width(), startWidth);
+            QCOMPARE(bus.surface.front.widthTwips(), startWidth);
         const float dir = check1 ? -1.f : 1.f;
         for (std::size_t i = 0; i < bus.steps.size(); ++i) {
             const Geometry &g = bus.steps[i];
@@ -234,7 +234,7 @@ private slots:
 
         // Opening: the whole opening sound first, nothing moved yet.
         bus.panel.check2 = 1;
-        bus.doors.Check2_Click();
+        bus.doors.switchCentreDoor();
         QCOMPARE(bus.sound.plays().size(), 1u);
         QVERIFY(!bus.sound.plays()[0].async);
         QCOMPARE(bus.sound.plays()[0].wave, waveResource(101));
@@ -246,7 +246,7 @@ private slots:
         // Closing: the closing sound is started before the first step and plays on.
         bus.steps.clear();
         bus.panel.check2 = 0;
-        bus.doors.Check2_Click();
+        bus.doors.switchCentreDoor();
         QCOMPARE(bus.sound.plays().size(), 2u);
         QVERIFY(bus.sound.plays()[1].async);
         QCOMPARE(bus.sound.plays()[1].wave, waveResource(102));
@@ -277,11 +277,11 @@ private slots:
 
         Bus bus;
         bus.panel.option = {option == 0, option == 1, option == 2};
-        bus.surface.left.setWidth(leftWidth);
-        bus.surface.right.setWidth(rightWidth);
-        bus.surface.right.setLeft(kRightPost - rightWidth);
+        bus.surface.left.setWidthTwips(leftWidth);
+        bus.surface.right.setWidthTwips(rightWidth);
+        bus.surface.right.setLeftTwips(kRightPost - rightWidth);
         bus.panel.check2 = 1;
-        bus.doors.Check2_Click();
+        bus.doors.switchCentreDoor();
 
         QCOMPARE(int(bus.steps.size()), stepCount);
         if (stepCount == 0)
@@ -313,14 +313,14 @@ private slots:
         QFETCH(bool, opening);
         Bus bus;
         if (!opening) {
-            bus.surface.left.setWidth(kOpen);
-            bus.surface.right.setWidth(kOpen);
-            bus.surface.right.setLeft(kRightPost - kOpen);
+            bus.surface.left.setWidthTwips(kOpen);
+            bus.surface.right.setWidthTwips(kOpen);
+            bus.surface.right.setLeftTwips(kRightPost - kOpen);
         }
         bus.panel.check2 = opening ? 1 : 0;
         const long repaintsBefore = bus.surface.layer.repaintCount();
         bus.surface.recording = true;
-        bus.doors.Check2_Click();
+        bus.doors.switchCentreDoor();
         bus.surface.recording = false;
 
         const auto &painted = bus.surface.painted;
@@ -350,7 +350,7 @@ private slots:
         bus.panel.onWait = [&] { deliveredDuringSteps += received; };
 
         // Front door, and centre door opening with its synchronous sound: nothing runs.
-        for (auto click : {&Doors::Check1_Click, &Doors::Check2_Click}) {
+        for (auto click : {&Doors::switchFrontDoor, &Doors::switchCentreDoor}) {
             bus.panel.check1 = bus.panel.check2 = 1;
             postOne();
             (bus.doors.*click)();
@@ -372,7 +372,7 @@ private slots:
                 postOne();
             posted = true;
         };
-        bus.doors.Check2_Click();
+        bus.doors.switchCentreDoor();
         QCOMPARE(deliveredDuringSteps, 0);
         QCOMPARE(received, 1);
         QCoreApplication::processEvents();
@@ -387,7 +387,7 @@ private slots:
     {
         Bus bus;
         bus.panel.check2 = 1;
-        bus.doors.Check2_Click(); // open
+        bus.doors.switchCentreDoor(); // open
         bus.steps.clear();
         bus.sound.requests.clear();
 
@@ -400,11 +400,11 @@ private slots:
         bus.post([&] {
             bus.panel.check2 = 1;
             ++nesting;
-            bus.doors.Check2_Click();
+            bus.doors.switchCentreDoor();
             --nesting;
         });
         bus.panel.check2 = 0;
-        bus.doors.Check2_Click();
+        bus.doors.switchCentreDoor();
 
         const auto plays = bus.sound.plays();
         QCOMPARE(plays.size(), 2u);
@@ -431,12 +431,12 @@ private slots:
     {
         Bus bus;
         bus.panel.check2 = 1;
-        bus.doors.Check2_Click(); // both open
+        bus.doors.switchCentreDoor(); // both open
         bus.steps.clear();
 
         bus.post([&] { bus.panel.option = {false, true, false}; });
         bus.panel.check2 = 0;
-        bus.doors.Check2_Click();
+        bus.doors.switchCentreDoor();
         QCOMPARE(bus.steps.size(), kCentreSteps);
         QCOMPARE(bus.surface.left.rect(), kLeftClosed);
         QCOMPARE(bus.surface.right.rect(), rightAt(kOpen));
@@ -448,14 +448,14 @@ private slots:
         // The speed is read afresh before each wait and waited for: here it grows step by step.
         Bus bus;
         bus.panel.check1 = 1;
-        bus.panel.hscroll1 = 0;
+        bus.panel.frontDoorDelay = 0;
         std::chrono::nanoseconds owed{0};
         bus.panel.onWait = [&] {
-            bus.panel.hscroll1 = std::int16_t(bus.panel.frontReads * 4);
-            owed += bus.panel.hscroll1 * doors::kCountPass;
+            bus.panel.frontDoorDelay = std::int16_t(bus.panel.frontReads * 4);
+            owed += bus.panel.frontDoorDelay * doors::kCountPass;
         };
         const auto t0 = steady_clock::now();
-        bus.doors.Check1_Click();
+        bus.doors.switchFrontDoor();
         const auto spent = steady_clock::now() - t0;
         QCOMPARE(bus.panel.frontReads, kFrontSteps);
         QVERIFY2(
@@ -466,9 +466,9 @@ private slots:
         // A speed of zero or below means no wait, not a stall; the steps all happen.
         bus.panel.onWait = nullptr;
         bus.panel.frontReads = 0;
-        bus.panel.hscroll1 = -1;
+        bus.panel.frontDoorDelay = -1;
         bus.panel.check1 = 0;
-        bus.doors.Check1_Click();
+        bus.doors.switchFrontDoor();
         QCOMPARE(bus.panel.frontReads, kFrontSteps);
     }
 };

@@ -1,9 +1,9 @@
 // The door sounds against a real sound server: a PulseAudio daemon of the test's own with a
 // silent sink, whose monitor is recorded. Driven through the main window as a user would.
 
+#include <panel/controlpanel.h>
 #include <platform/sound/sdlsoundplayer.h>
-#include <settings/frmset.h>
-#include <support/form1fixture.h>
+#include <support/buswindowfixture.h>
 #include <support/stderrcapture.h>
 #include <support/threadwakeups.h>
 #include <tools/soundserver/pulseserver.h>
@@ -96,7 +96,7 @@ struct RestingPlayer : SdlSoundPlayer {
 // Notes when the centre door's left leaf is first drawn narrower than closed.
 class DoorWatch : public QObject {
 public:
-    explicit DoorWatch(QWidget &form) : leaf_(control<ImageControl>(form, "imgNakaorido_0"))
+    explicit DoorWatch(QWidget &form) : leaf_(control<ImageControl>(form, "centreLeaf_0"))
     {
         form.installEventFilter(this);
     }
@@ -105,7 +105,7 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint && !moved && leaf_->Width() < kLeafClosedWidth)
+        if (event->type() == QEvent::Paint && !moved && leaf_->widthTwips() < kLeafClosedWidth)
             moved = Clock::now();
         return false;
     }
@@ -118,7 +118,7 @@ private:
 template <typename Player = SdlSoundPlayer> struct Bus : BasicForm1Fixture<Player> {
     explicit Bus(const QString &folder) : BasicForm1Fixture<Player>(folder)
     {
-        child<QScrollBar>(this->form->panel(), "HScroll2")->setValue(1);
+        child<QScrollBar>(this->form->panel(), "centreDoorDelay")->setValue(1);
     }
 
     // Clicks 中扉 and returns when the door has moved all the way.
@@ -126,7 +126,8 @@ template <typename Player = SdlSoundPlayer> struct Bus : BasicForm1Fixture<Playe
     {
         watch.moved.reset();
         const auto t0 = Clock::now();
-        QTest::mouseClick(child<QPushButton>(this->form->panel(), "Check2"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(this->form->panel(), "centreDoorSwitch"),
+                          Qt::LeftButton);
         return t0;
     }
     // The same, saying how many milliseconds the click took.

@@ -97,7 +97,7 @@ private slots:
         FakeSoundPlayer sound;
         WavePlayer player(sound);
 
-        player.PlayWaveAsync(102);
+        player.playInBackground(102);
         const QByteArray *kept = sound.requests.back().buffer;
         // The player is handed the kept buffer itself, not a copy that could go away.
         const char *playing = sound.requests.back().data;
@@ -109,14 +109,14 @@ private slots:
             if (r.kind == Kind::Stop)
                 intactAtStop = kept->constData() == playing && *kept == waveResource(102);
         };
-        player.PlayWaveSync(101);
+        player.playToEnd(101);
         QVERIFY(intactAtStop);
         QCOMPARE(sound.requests.size(), 4u);
         QCOMPARE(sound.requests[3].wave, waveResource(101));
         QCOMPARE(sound.requests[3].buffer, kept);
 
         // An id without a resource stops the sound and plays nothing.
-        player.PlayWaveSync(999);
+        player.playToEnd(999);
         QCOMPARE(sound.requests.size(), 6u);
         QCOMPARE(sound.requests[4].kind, Kind::Stop);
         QVERIFY(sound.requests[5].wave.isEmpty());
@@ -130,7 +130,7 @@ private slots:
         QElapsedTimer t;
         const auto playChime = [&](qint64 slack) {
             t.start();
-            player.PlayWaveSync(101);
+            player.playToEnd(101);
             QVERIFY2(t.elapsed() >= chime - 100 && t.elapsed() < chime + slack,
                      qPrintable(QString::number(t.elapsed())));
             QCOMPARE(sdl.queuedBytes(), 0u);
@@ -141,7 +141,7 @@ private slots:
         QVERIFY2(sdl.hasDevice(), "SDL_AUDIODRIVER=dummy gives a device");
 
         t.start();
-        player.PlayWaveAsync(102);
+        player.playInBackground(102);
         QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
         // Most of it is still to come.
         QVERIFY(sdl.queuedBytes() > std::uint32_t(decode(waveResource(102)).bytes.size() / 2));
@@ -173,7 +173,7 @@ private slots:
         const qint64 buzzer = decode(waveResource(102)).ms();
         QElapsedTimer t;
         t.start();
-        player.PlayWaveAsync(102);
+        player.playInBackground(102);
         QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
         QTRY_VERIFY(sdl.queuedBytes() > 0u);
         // The rest counts from the sound's end: the device is not closed under it.
@@ -185,7 +185,7 @@ private slots:
         // Synchronous: lasts its sound, from a closed device as from an open one.
         const qint64 chime = decode(waveResource(101)).ms();
         t.start();
-        player.PlayWaveSync(101);
+        player.playToEnd(101);
         QVERIFY2(t.elapsed() >= chime - 100 && t.elapsed() < chime + 300,
                  qPrintable(QString::number(t.elapsed())));
         QTRY_VERIFY(!sdl.hasDevice());

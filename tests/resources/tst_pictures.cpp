@@ -1,5 +1,5 @@
+#include <common/layout.h>
 #include <resources/resources.h>
-#include <tools/artwork/layout.h>
 
 #include <QImage>
 #include <QtTest>
@@ -62,9 +62,9 @@ private slots:
     void doorPictures_loaded_fitTheirPlacesInTheLayout()
     {
         const std::pair<const char *, twips::Rect> doors[] = {
-            {res::kFrontDoor, artwork::layout::kFrontDoor},
-            {res::kNakaoridoLeft, artwork::layout::kCentreLeftLeaf},
-            {res::kNakaoridoRight, artwork::layout::kCentreRightLeaf}};
+            {res::kFrontDoor, layout::kFrontDoor},
+            {res::kCentreLeftLeaf, layout::kCentreLeftLeaf},
+            {res::kCentreRightLeaf, layout::kCentreRightLeaf}};
         for (const auto &[path, place] : doors) {
             const QImage door(QString::fromLatin1(path));
             const QRect pixels = twips::toPixels(place);
@@ -79,12 +79,12 @@ private slots:
         const QImage bus(QString::fromLatin1(res::kBus));
         QVERIFY(!bus.isNull());
         // The body panel where the signboard stands is plain livery.
-        const QRgb panel = meanColour(bus, twips::toPixels(artwork::layout::kSignboard));
+        const QRgb panel = meanColour(bus, twips::toPixels(layout::kSignboard));
         QVERIFY(luminance(panel) > 180);
 
-        const QRect doorways[] = {twips::toPixels(artwork::layout::kFrontDoor),
-                                  twips::toPixels(artwork::layout::kCentreLeftLeaf)
-                                      .united(twips::toPixels(artwork::layout::kCentreRightLeaf))};
+        const QRect doorways[] = {twips::toPixels(layout::kFrontDoor),
+                                  twips::toPixels(layout::kCentreLeftLeaf)
+                                      .united(twips::toPixels(layout::kCentreRightLeaf))};
         for (const QRect &doorway : doorways) {
             // Seen through an open doorway the bus is dim inside, and hardly any of it is body
             // colour.
@@ -100,7 +100,7 @@ private slots:
     void bus_signOpening_framesTheSignWindow()
     {
         const QImage bus(QString::fromLatin1(res::kBus));
-        const QRect sign = twips::toPixels(artwork::layout::kSignWindow);
+        const QRect sign = twips::toPixels(layout::kSignWindow);
         // A dark recess a little larger than the sign window shows round it on every side.
         const QRect recess = sign.adjusted(-2, -2, 2, 2);
         for (int y = recess.top(); y <= recess.bottom(); ++y) {
@@ -114,9 +114,9 @@ private slots:
     void bus_signboardPlace_isPlainBodyPanelBelowWindows()
     {
         const QImage bus(QString::fromLatin1(res::kBus));
-        const QRect frame = twips::toPixels(artwork::layout::kSignboardFrameLeft)
-                                .united(twips::toPixels(artwork::layout::kSignboardFrameRight))
-                                .united(twips::toPixels(artwork::layout::kSignboardFrameBottom));
+        const QRect frame = twips::toPixels(layout::kSignboardFrameLeft)
+                                .united(twips::toPixels(layout::kSignboardFrameRight))
+                                .united(twips::toPixels(layout::kSignboardFrameBottom));
         // No window, stripe or lamp behind the signboard and its frame: one even panel.
         const QRgb panel = meanColour(bus, frame);
         QVERIFY(shareNear(bus, frame, panel, 40) > 0.95);
@@ -127,8 +127,8 @@ private slots:
 
     void switchFaces_drawn_yellowWithTwoCharactersTheSecondShared()
     {
-        const QImage mae(QString::fromLatin1(res::kSwitchMae));
-        const QImage naka(QString::fromLatin1(res::kSwitchNaka));
+        const QImage mae(QString::fromLatin1(res::kFrontDoorSwitchFace));
+        const QImage naka(QString::fromLatin1(res::kCentreDoorSwitchFace));
         for (const QImage &face : {mae, naka}) {
             QVERIFY(!face.isNull());
             int dark = 0, left = 0;

@@ -20,7 +20,7 @@ int main(int argc, char **argv)
     std::fflush(stdout);
     for (unsigned i = 0;; ++i) {
         QString error;
-        if (!writeIniFile(args.at(1), lines[i % 2], &error)) {
+        if (!writeSettingsFile(args.at(1), lines[i % 2], &error)) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
         }

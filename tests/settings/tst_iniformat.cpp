@@ -1,7 +1,7 @@
 // The settings line: what is written, and what reading makes of written and hand-made lines.
 
 #include <common/filenames.h>
-#include <settings/inifile.h>
+#include <settings/settingsfile.h>
 
 #include <QLocale>
 #include <QProcess>
@@ -14,25 +14,25 @@
 
 namespace {
 
-IniValues knownState()
+Settings knownState()
 {
-    IniValues v;
-    v.formLeft = 1234.5f;
-    v.formTop = -60;
-    v.setLeft = 0;
-    v.setTop = 7200.25f;
+    Settings v;
+    v.busWindowLeft = 1234.5f;
+    v.busWindowTop = -60;
+    v.panelLeft = 0;
+    v.panelTop = 7200.25f;
     v.rollPath0 = QStringLiteral("/home/u/幕/roll 1.bmp");
     v.rollPath1 = QString();
-    v.step0 = 15;
-    v.step1 = 1000;
-    v.kanbanPath = QStringLiteral("/pics/a,b.gif");
-    v.kanbanLeft = 0.1f;
-    v.kanbanTop = 30000000;
-    v.kanbanShown = true;
-    v.wakuShown = false;
-    v.hscroll1 = 30000;
-    v.hscroll2 = 1;
-    v.option = 2;
+    v.rollStep0 = 15;
+    v.rollStep1 = 1000;
+    v.signboardPath = QStringLiteral("/pics/a,b.gif");
+    v.signboardLeft = 0.1f;
+    v.signboardTop = 30000000;
+    v.signboardShown = true;
+    v.frameShown = false;
+    v.frontDoorDelay = 30000;
+    v.centreDoorDelay = 1;
+    v.leafChoice = 2;
     return v;
 }
 
@@ -62,7 +62,7 @@ class TestIniFormat : public QObject {
 private slots:
     void formatIniLine_knownState_exactBytes()
     {
-        QCOMPARE(formatIniLine(knownState()), kKnownLine);
+        QCOMPARE(formatSettingsLine(knownState()), kKnownLine);
     }
 
     void formatIniLine_commaDecimalLocale_writesPeriods()
@@ -84,7 +84,7 @@ private slots:
         QCOMPARE(*std::localeconv()->decimal_point, ',');
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         QCOMPARE(QLocale().toString(0.5), QStringLiteral("0,5"));
-        QCOMPARE(formatIniLine(knownState()), kKnownLine);
+        QCOMPARE(formatSettingsLine(knownState()), kKnownLine);
     }
 
     void formatIniLine_unreadablePosition_writesNearestReadable_data()
@@ -104,41 +104,41 @@ private slots:
     {
         QFETCH(float, position);
         QFETCH(QByteArray, written);
-        IniValues v;
-        v.kanbanTop = position;
-        const QByteArray line = formatIniLine(v);
+        Settings v;
+        v.signboardTop = position;
+        const QByteArray line = formatSettingsLine(v);
         QCOMPARE(line.split(',').at(10), written);
-        IniValues back;
-        QCOMPARE(readIniValues(line, &back), kIniFieldCount);
+        Settings back;
+        QCOMPARE(readSettings(line, &back), kSettingsFieldCount);
     }
 
     void readIniValues_writtenLine_roundTripsEveryField()
     {
         // Whole positions, which come back exactly, and paths hard to write.
-        IniValues original = knownState();
-        original.formLeft = -1500;
-        original.formTop = 2147483520; // the largest float that is also a 32-bit integer
-        original.setTop = -2147483648.0f;
+        Settings original = knownState();
+        original.busWindowLeft = -1500;
+        original.busWindowTop = 2147483520; // the largest float that is also a 32-bit integer
+        original.panelTop = -2147483648.0f;
         original.rollPath0 = QStringLiteral("/tmp/a, b\n\"c\"/幕.gif");
         original.rollPath1 = filenames::fromBytes("/tmp/\xff\xfe\x80name.bmp");
-        original.kanbanLeft = 4455;
-        const QByteArray line = formatIniLine(original);
-        IniValues back;
+        original.signboardLeft = 4455;
+        const QByteArray line = formatSettingsLine(original);
+        Settings back;
         // A name that is not UTF-8 is written as its own bytes, as the file system has it.
         QVERIFY(line.contains("\"/tmp/\xff\xfe\x80name.bmp\""));
-        QCOMPARE(readIniValues(line, &back), kIniFieldCount);
+        QCOMPARE(readSettings(line, &back), kSettingsFieldCount);
         QVERIFY(back == original);
-        QCOMPARE(formatIniLine(back), line);
+        QCOMPARE(formatSettingsLine(back), line);
     }
 
     void readIniValues_knownLine_positionsRoundedOthersExact()
     {
-        IniValues v;
-        QCOMPARE(readIniValues(kKnownLine, &v), kIniFieldCount);
-        IniValues expected = knownState();
-        expected.formLeft = 1234; // 1234.5, a tie, goes to the even neighbour
-        expected.setTop = 7200;
-        expected.kanbanLeft = 0;
+        Settings v;
+        QCOMPARE(readSettings(kKnownLine, &v), kSettingsFieldCount);
+        Settings expected = knownState();
+        expected.busWindowLeft = 1234; // 1234.5, a tie, goes to the even neighbour
+        expected.panelTop = 7200;
+        expected.signboardLeft = 0;
         QVERIFY(v == expected);
     }
 
@@ -150,7 +150,7 @@ private slots:
         QList<QByteArray> joined = fields.mid(0, 8);
         joined << fields.at(8) + ',' + fields.at(9);
         joined << fields.mid(10);
-        QCOMPARE(joined.size(), kIniFieldCount);
+        QCOMPARE(joined.size(), kSettingsFieldCount);
         QTest::newRow("LF") << joined.join('\n');
         QTest::newRow("CR") << joined.join('\r');
         QTest::newRow("CR LF") << joined.join("\r\n") + "\r\n";
@@ -160,10 +160,10 @@ private slots:
     void readIniValues_fieldsOverSeveralLines_readSame()
     {
         QFETCH(QByteArray, bytes);
-        IniValues v;
-        QCOMPARE(readIniValues(bytes, &v), kIniFieldCount);
-        IniValues oneLine;
-        QCOMPARE(readIniValues(kKnownLine, &oneLine), kIniFieldCount);
+        Settings v;
+        QCOMPARE(readSettings(bytes, &v), kSettingsFieldCount);
+        Settings oneLine;
+        QCOMPARE(readSettings(kKnownLine, &oneLine), kSettingsFieldCount);
         QVERIFY(v == oneLine);
     }
 
@@ -171,11 +171,11 @@ private slots:
     {
         const QByteArray line =
             "0,0,0,0,\"/a,b\r\nc,\",\"\",0,0,\"x\"\"y\",0,0,#TRUE#,#TRUE#,1,1,0";
-        IniValues v;
-        QCOMPARE(readIniValues(line, &v), kIniFieldCount);
+        Settings v;
+        QCOMPARE(readSettings(line, &v), kSettingsFieldCount);
         QCOMPARE(v.rollPath0, QStringLiteral("/a,b\r\nc,"));
         QCOMPARE(v.rollPath1, QString());
-        QCOMPARE(v.kanbanPath, QStringLiteral("x\"y"));
+        QCOMPARE(v.signboardPath, QStringLiteral("x\"y"));
     }
 
     void readIniValues_anyLine_readsUpToTheFirstBadField_data()
@@ -206,9 +206,9 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, fieldsRead);
-        IniValues v;
-        QCOMPARE(readIniValues(bytes, &v), fieldsRead);
-        QCOMPARE(v.formLeft, fieldsRead > 0 ? 1.0f : 0.0f);
+        Settings v;
+        QCOMPARE(readSettings(bytes, &v), fieldsRead);
+        QCOMPARE(v.busWindowLeft, fieldsRead > 0 ? 1.0f : 0.0f);
     }
 
     void readInt32_number_roundsTiesToEvenWithinRange_data()

@@ -3,7 +3,7 @@
 
 #include "saverlines.h"
 
-#include <settings/inifile.h>
+#include <settings/settingsfile.h>
 #include <support/files.h>
 #include <support/unprivileged.h>
 
@@ -70,13 +70,13 @@ private slots:
         QFETCH(QStringList, existing);
         QFETCH(QString, read);
         QFETCH(QString, save);
-        const IniPlaceInputs in{folder,
-                                name,
-                                configHome,
-                                QStringLiteral("/home/u"),
-                                [&](const QString &f) { return f == folder && writable; },
-                                [&](const QString &f) { return existing.contains(f); }};
-        QCOMPARE(chooseIniPlace(in), (IniPlace{read, save}));
+        const SettingsPlaceInputs in{folder,
+                                     name,
+                                     configHome,
+                                     QStringLiteral("/home/u"),
+                                     [&](const QString &f) { return f == folder && writable; },
+                                     [&](const QString &f) { return existing.contains(f); }};
+        QCOMPARE(chooseSettingsPlace(in), (SettingsPlace{read, save}));
     }
 
     void readIniFile_missingOrNotARegularFile_failsWithoutBlocking()
@@ -86,7 +86,7 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         for (const QString &path : {dir.filePath(QStringLiteral("none.ini")), fifo, dir.path()}) {
             QByteArray bytes = "untouched";
-            QVERIFY2(!readIniFile(path, &bytes), qPrintable(path));
+            QVERIFY2(!readSettingsFile(path, &bytes), qPrintable(path));
             QCOMPARE(bytes, QByteArray("untouched"));
         }
     }
@@ -95,12 +95,12 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("big.ini"));
-        writeFile(path, QByteArray(kMaxIniFileBytes, 'x'));
+        writeFile(path, QByteArray(kMaxSettingsFileBytes, 'x'));
         QByteArray bytes;
-        QVERIFY(readIniFile(path, &bytes));
-        QCOMPARE(bytes.size(), kMaxIniFileBytes);
-        writeFile(path, QByteArray(kMaxIniFileBytes + 1, 'x'));
-        QVERIFY(!readIniFile(path, &bytes));
+        QVERIFY(readSettingsFile(path, &bytes));
+        QCOMPARE(bytes.size(), kMaxSettingsFileBytes);
+        writeFile(path, QByteArray(kMaxSettingsFileBytes + 1, 'x'));
+        QVERIFY(!readSettingsFile(path, &bytes));
     }
 
     void writeIniFile_missingFolders_madeForTheUserAlone()
@@ -108,7 +108,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("config/solbena/sb.ini"));
         QString error;
-        QVERIFY2(writeIniFile(path, saverLine(0), &error), qPrintable(error));
+        QVERIFY2(writeSettingsFile(path, saverLine(0), &error), qPrintable(error));
         QCOMPARE(readFile(path), saverLine(0));
         for (const char *folder : {"config", "config/solbena"}) {
             struct stat st {};
@@ -126,7 +126,7 @@ private slots:
         writeFile(dir.filePath(QStringLiteral("config")), "not a folder");
         const QString path = dir.filePath(QStringLiteral("config/solbena/sb.ini"));
         QString error;
-        QVERIFY(!writeIniFile(path, saverLine(0), &error));
+        QVERIFY(!writeSettingsFile(path, saverLine(0), &error));
         QVERIFY2(error.contains(path), qPrintable(error));
     }
 
@@ -142,7 +142,7 @@ private slots:
             path = writeFile(dir.filePath(QStringLiteral("sb.ini")), saverLine(0));
             QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
             folderWritable = ::access(QFile::encodeName(dir.path()).constData(), W_OK) == 0;
-            saved = writeIniFile(path, saverLine(1), &error);
+            saved = writeSettingsFile(path, saverLine(1), &error);
             QFile::setPermissions(dir.path(),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             after = readFile(path);
@@ -167,7 +167,7 @@ private slots:
         const rlimit small{1000, previous.rlim_max};
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
         QString error;
-        const bool saved = writeIniFile(path, saverLine(0), &error);
+        const bool saved = writeSettingsFile(path, saverLine(0), &error);
         ::setrlimit(RLIMIT_FSIZE, &previous);
         std::signal(SIGXFSZ, previousHandler);
         QVERIFY(saverLine(0).size() > 1000);
@@ -180,9 +180,9 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("sb.ini"));
-        const QByteArray initial = formatIniLine(IniValues{});
+        const QByteArray initial = formatSettingsLine(Settings{});
         QString error;
-        QVERIFY2(writeIniFile(path, initial, &error), qPrintable(error));
+        QVERIFY2(writeSettingsFile(path, initial, &error), qPrintable(error));
         const QByteArray lines[2] = {saverLine(0), saverLine(1)};
         const quint32 seed = QRandomGenerator::global()->generate();
         std::mt19937 random(seed);

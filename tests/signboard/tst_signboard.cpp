@@ -1,9 +1,9 @@
 // The signboard: its frame arithmetic, picture, menu commands, reset and drag.
 
+#include <common/layout.h>
 #include <signboard/signboard.h>
+#include <support/buswindowfixture.h>
 #include <support/drops.h>
-#include <support/form1fixture.h>
-#include <tools/artwork/layout.h>
 
 #include <QAction>
 #include <QMouseEvent>
@@ -13,7 +13,7 @@ namespace {
 
 using R = twips::Rect;
 using Frame = std::array<R, 3>;
-constexpr R kHome = artwork::layout::kSignboard;
+constexpr R kHome = layout::kSignboard;
 
 // The frame hugging a board: side bars outside it that reach 15 below, the bottom bar under all.
 Frame fitted(const R &b)
@@ -39,17 +39,17 @@ private slots:
     void init()
     {
         QVERIFY(dir_.isValid());
-        f_ = std::make_unique<Form1Fixture>(dir_.path());
+        f_ = std::make_unique<BusWindowFixture>(dir_.path());
     }
     void cleanup() { f_.reset(); }
 
     void resize_grownBoard_frameFollowsWithoutFitting()
     {
-        board()->Move(kHome.left, kHome.top, kHome.width, 600);
+        board()->moveTwips(kHome.left, kHome.top, kHome.width, 600);
         // The follow moves the bottom bar but leaves the side bars' height.
         QCOMPARE(bar(2)->rect(), fitted(rectOf(*board()))[2]);
-        QCOMPARE(bar(0)->Height(), kHome.height + 15);
-        QCOMPARE(bar(1)->Height(), kHome.height + 15);
+        QCOMPARE(bar(0)->heightTwips(), kHome.height + 15);
+        QCOMPARE(bar(1)->heightTwips(), kHome.height + 15);
     }
 
     // The menu's file dialog and a drop set the picture alike.
@@ -68,7 +68,7 @@ private slots:
             QVERIFY(dropUrls(board(), {QUrl::fromLocalFile(path)}));
         } else {
             f_->dialog.setNextAnswer(path);
-            child<QAction>(*f_->form, "MnuSetKanban")->trigger();
+            child<QAction>(*f_->form, "chooseSignboardPictureAction")->trigger();
         }
         QCOMPARE(f_->dialog.opened, drop ? 0 : 1);
         QCOMPARE(savedPath(), path);
@@ -79,14 +79,14 @@ private slots:
 
     void choosePicture_whileHidden_staysHiddenAndUnchecked()
     {
-        child<QAction>(*f_->form, "MnuViewKanban")->trigger();
+        child<QAction>(*f_->form, "showSignboardAction")->trigger();
         f_->dialog.setNextAnswer(
             writePicture(dir_.filePath(QStringLiteral("b.bmp")), {50, 20}, Qt::red));
-        child<QAction>(*f_->form, "MnuSetKanban")->trigger();
+        child<QAction>(*f_->form, "chooseSignboardPictureAction")->trigger();
         QVERIFY(board()->isHidden());
-        QVERIFY(!child<QAction>(*f_->form, "MnuViewKanban")->isChecked());
-        QCOMPARE(board()->Width(), 750.0f);
-        QCOMPARE(bar(1)->Left(), kHome.left + 750.0f);
+        QVERIFY(!child<QAction>(*f_->form, "showSignboardAction")->isChecked());
+        QCOMPARE(board()->widthTwips(), 750.0f);
+        QCOMPARE(bar(1)->leftTwips(), kHome.left + 750.0f);
     }
 
     // A picture that cannot be read, chosen or dropped, or a cancelled dialog.
@@ -95,8 +95,8 @@ private slots:
         const QString good =
             writePicture(dir_.filePath(QStringLiteral("good.bmp")), {60, 30}, Qt::green);
         f_->dialog.setNextAnswer(good);
-        child<QAction>(*f_->form, "MnuSetKanban")->trigger();
-        const QImage picture = board()->Picture();
+        child<QAction>(*f_->form, "chooseSignboardPictureAction")->trigger();
+        const QImage picture = board()->image();
         const R before = rectOf(*board());
         const R bottom = bar(2)->rect();
 
@@ -106,13 +106,13 @@ private slots:
             junk, dir_.filePath(QStringLiteral("missing.bmp")), QString(), std::nullopt};
         const auto unchanged = [&] {
             QCOMPARE(savedPath(), good);
-            QCOMPARE(board()->Picture(), picture);
+            QCOMPARE(board()->image(), picture);
             QCOMPARE(rectOf(*board()), before);
             QCOMPARE(bar(2)->rect(), bottom);
         };
         for (const auto &answer : answers) {
             f_->dialog.setNextAnswer(answer);
-            child<QAction>(*f_->form, "MnuSetKanban")->trigger();
+            child<QAction>(*f_->form, "chooseSignboardPictureAction")->trigger();
             unchanged();
         }
         QVERIFY(dropUrls(board(), {QUrl::fromLocalFile(junk)}));
@@ -125,34 +125,34 @@ private slots:
         const QString path =
             writePicture(dir_.filePath(QStringLiteral("p.bmp")), {100, 50}, Qt::cyan);
         f_->dialog.setNextAnswer(path);
-        child<QAction>(*f_->form, "MnuSetKanban")->trigger();
-        board()->Move(3000, 300, board()->Width(), board()->Height());
-        child<QAction>(*f_->form, "MnuViewWaku")->trigger();
-        child<QAction>(*f_->form, "MnuKanbanReset")->trigger();
-        QVERIFY(board()->Picture().isNull());
+        child<QAction>(*f_->form, "chooseSignboardPictureAction")->trigger();
+        board()->moveTwips(3000, 300, board()->widthTwips(), board()->heightTwips());
+        child<QAction>(*f_->form, "showFrameAction")->trigger();
+        child<QAction>(*f_->form, "resetSignboardAction")->trigger();
+        QVERIFY(board()->image().isNull());
         QCOMPARE(rectOf(*board()), kHome);
         QCOMPARE(frame(), fitted(kHome));
         QCOMPARE(savedPath(), path);
-        QVERIFY(!bar(0)->Visible());
-        QVERIFY(!child<QAction>(*f_->form, "MnuViewWaku")->isChecked());
+        QVERIFY(!bar(0)->isVisible());
+        QVERIFY(!child<QAction>(*f_->form, "showFrameAction")->isChecked());
         QVERIFY(!board()->isHidden());
-        QVERIFY(child<QAction>(*f_->form, "MnuViewKanban")->isChecked());
+        QVERIFY(child<QAction>(*f_->form, "showSignboardAction")->isChecked());
     }
 
     // The board's item is checked with the main window's menu (tst_form1).
     void frameItem_triggered_checkMarkFollowsAllBars()
     {
-        QAction *waku = child<QAction>(*f_->form, "MnuViewWaku");
+        QAction *showFrame = child<QAction>(*f_->form, "showFrameAction");
         for (int i = 0; i < 2; ++i) {
-            waku->trigger();
-            QCOMPARE(waku->isChecked(), i == 1);
+            showFrame->trigger();
+            QCOMPARE(showFrame->isChecked(), i == 1);
             for (int b = 0; b < 3; ++b)
-                QCOMPARE(bar(b)->Visible(), waku->isChecked());
+                QCOMPARE(bar(b)->isVisible(), showFrame->isChecked());
         }
         // Hiding the board leaves the frame alone.
-        child<QAction>(*f_->form, "MnuViewKanban")->trigger();
+        child<QAction>(*f_->form, "showSignboardAction")->trigger();
         QVERIFY(board()->isHidden());
-        QVERIFY(bar(0)->Visible());
+        QVERIFY(bar(0)->isVisible());
     }
 
     void drag_leftButton_movesBoardOnlyAndDoubleClickRefits()
@@ -177,10 +177,10 @@ private slots:
 
     void frameToggle_afterDrag_reattachesEvenWhenHiding()
     {
-        board()->Move(6000, 600, 1410, 450);
-        child<QAction>(*f_->form, "MnuViewWaku")->trigger();
+        board()->moveTwips(6000, 600, 1410, 450);
+        child<QAction>(*f_->form, "showFrameAction")->trigger();
         QCOMPARE(bar(2)->rect(), fitted(rectOf(*board()))[2]);
-        QVERIFY(!bar(0)->Visible());
+        QVERIFY(!bar(0)->isVisible());
     }
 
 private:
@@ -189,22 +189,22 @@ private:
     // The signboard's picture path as the settings keep it.
     QString savedPath() const
     {
-        f_->form->SaveIni();
+        f_->form->saveSettings();
         const QString ini = dir_.filePath(QStringLiteral("QT17C0042.ini"));
-        const QString path = iniValuesIn(ini).kanbanPath;
+        const QString path = iniValuesIn(ini).signboardPath;
         // The next test's window must start without it.
         QFile::remove(ini);
         return path;
     }
     Frame frame() const { return {bar(0)->rect(), bar(1)->rect(), bar(2)->rect()}; }
-    SignboardBox *board() const { return child<SignboardBox>(*f_->form, "PicKanban"); }
+    SignboardBox *board() const { return child<SignboardBox>(*f_->form, "signboard"); }
     ShapeControl *bar(int i) const
     {
-        return control<ShapeControl>(*f_->form, QStringLiteral("shpK_Waku_%1").arg(i));
+        return control<ShapeControl>(*f_->form, QStringLiteral("signboardFrame_%1").arg(i));
     }
 
     QTemporaryDir dir_;
-    std::unique_ptr<Form1Fixture> f_;
+    std::unique_ptr<BusWindowFixture> f_;
 };
 
 QTEST_MAIN(TestSignboard)

@@ -1,8 +1,8 @@
 // Sign windows and rolls: winding with the arrow keys, focus, and loading a roll picture.
 
 #include <signs/signrolls.h>
+#include <support/buswindowfixture.h>
 #include <support/drops.h>
-#include <support/form1fixture.h>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -32,26 +32,26 @@ private slots:
         QVERIFY(dir_.isValid());
         f_ = std::make_unique<Signs>();
         signs_ = &f_->signs;
-        window_ = child<PictureBox>(f_->form, "picWaku1_0");
+        window_ = child<PictureBox>(f_->form, "signWindow_0");
     }
     void cleanup() { f_.reset(); }
 
     // Up shows nearer the top of the roll; held modifiers change nothing; other keys do nothing.
     void arrows_windByStep_whateverTheModifiers()
     {
-        const float otherTop = rollIn(f_->form, 1)->Top();
+        const float otherTop = rollIn(f_->form, 1)->topTwips();
         setStep(100);
         QTest::keyClick(focusWindow(), Qt::Key_Up);
-        QCOMPARE(rollIn(f_->form, 0)->Top(), 100.0f);
+        QCOMPARE(rollIn(f_->form, 0)->topTwips(), 100.0f);
         QTest::keyClick(window_, Qt::Key_Down, Qt::ShiftModifier);
         QTest::keyClick(window_, Qt::Key_Down, Qt::ControlModifier);
         QTest::keyClick(window_, Qt::Key_Down, Qt::AltModifier);
-        QCOMPARE(rollIn(f_->form, 0)->Top(), -200.0f);
+        QCOMPARE(rollIn(f_->form, 0)->topTwips(), -200.0f);
         for (Qt::Key k : {Qt::Key_Left, Qt::Key_Right, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_A,
                           Qt::Key_Space})
             QTest::keyClick(window_, k);
-        QCOMPARE(rollIn(f_->form, 0)->Top(), -200.0f);
-        QCOMPARE(rollIn(f_->form, 1)->Top(), otherTop);
+        QCOMPARE(rollIn(f_->form, 0)->topTwips(), -200.0f);
+        QCOMPARE(rollIn(f_->form, 1)->topTwips(), otherTop);
     }
 
     void arrows_stepChangedBetweenPresses_eachPressUsesTheCurrentStep()
@@ -60,12 +60,12 @@ private slots:
         wind(0, 450, Qt::Key_Down);
         wind(0, 30, Qt::Key_Down);
         wind(0, 0, Qt::Key_Down);
-        QCOMPARE(rollIn(f_->form, 0)->Top(), -480.0f);
+        QCOMPARE(rollIn(f_->form, 0)->topTwips(), -480.0f);
         // An auto-repeated press winds once more.
         setStep(10);
         QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), true);
         QApplication::sendEvent(window_, &repeat);
-        QCOMPARE(rollIn(f_->form, 0)->Top(), -490.0f);
+        QCOMPARE(rollIn(f_->form, 0)->topTwips(), -490.0f);
     }
 
     void wound_pastTheRange_clampsInsteadOfWrapping()
@@ -98,11 +98,11 @@ private slots:
         QVERIFY(load(drop, path));
         QCOMPARE(f_->dialog.opened, drop ? 0 : 1);
         QCOMPARE(signs_->rollPath(0), path);
-        QCOMPARE(rollIn(f_->form, 0)->Width(), 720.0f);
-        QCOMPARE(rollIn(f_->form, 0)->Height(), 9000.0f);
-        QCOMPARE(rollIn(f_->form, 0)->Top(), 0.0f);
+        QCOMPARE(rollIn(f_->form, 0)->widthTwips(), 720.0f);
+        QCOMPARE(rollIn(f_->form, 0)->heightTwips(), 9000.0f);
+        QCOMPARE(rollIn(f_->form, 0)->topTwips(), 0.0f);
         // The other window keeps its offset.
-        QCOMPARE(rollIn(f_->form, 1)->Top(), 77.0f);
+        QCOMPARE(rollIn(f_->form, 1)->topTwips(), 77.0f);
         QVERIFY(f_->messageBox.shown.empty());
     }
 
@@ -111,9 +111,9 @@ private slots:
         signs_->setRollPath(0, QStringLiteral("/earlier/roll.gif"));
         wind(0, 30, Qt::Key_Down);
         f_->dialog.setNextAnswer(std::nullopt);
-        signs_->Load方向幕(0);
+        signs_->loadRoll(0);
         QCOMPARE(signs_->rollPath(0), QStringLiteral("/earlier/roll.gif"));
-        QCOMPARE(rollIn(f_->form, 0)->Top(), -30.0f);
+        QCOMPARE(rollIn(f_->form, 0)->topTwips(), -30.0f);
         QVERIFY(f_->messageBox.shown.empty());
     }
 
@@ -123,7 +123,7 @@ private slots:
         QFETCH(bool, drop);
         QVERIFY(load(drop,
                      writePicture(dir_.filePath(QStringLiteral("good.bmp")), {48, 90}, Qt::white)));
-        const QImage before = rollIn(f_->form, 0)->Picture();
+        const QImage before = rollIn(f_->form, 0)->image();
         wind(0, 15, Qt::Key_Down);
 
         const QString junk = dir_.filePath(QStringLiteral("notes.jpg"));
@@ -131,8 +131,8 @@ private slots:
         QVERIFY(load(drop, junk));
 
         QCOMPARE(signs_->rollPath(0), junk);
-        QCOMPARE(rollIn(f_->form, 0)->Picture(), before);
-        QCOMPARE(rollIn(f_->form, 0)->Top(), -15.0f);
+        QCOMPARE(rollIn(f_->form, 0)->image(), before);
+        QCOMPARE(rollIn(f_->form, 0)->topTwips(), -15.0f);
         QCOMPARE(f_->messageBox.shown.size(), size_t(1));
         const auto &shown = f_->messageBox.shown[0];
         QVERIFY2(shown.text.contains(QStringLiteral("notes.jpg")), qPrintable(shown.text));
@@ -145,14 +145,14 @@ private slots:
         const QString path =
             writePicture(dir_.filePath(QStringLiteral("two.bmp")), {49, 100}, Qt::blue);
         wind(0, 60, Qt::Key_Down);
-        const float left = rollIn(f_->form, 1)->Left();
+        const float left = rollIn(f_->form, 1)->leftTwips();
         f_->dialog.setNextAnswer(path);
-        signs_->Load方向幕(1);
+        signs_->loadRoll(1);
         QCOMPARE(signs_->rollPath(1), path);
-        QCOMPARE(rollIn(f_->form, 1)->Width(), 735.0f);
+        QCOMPARE(rollIn(f_->form, 1)->widthTwips(), 735.0f);
         // Its roll keeps its place across the window.
-        QCOMPARE(rollIn(f_->form, 1)->Left(), left);
-        QCOMPARE(rollIn(f_->form, 0)->Top(), -60.0f);
+        QCOMPARE(rollIn(f_->form, 1)->leftTwips(), left);
+        QCOMPARE(rollIn(f_->form, 0)->topTwips(), -60.0f);
     }
 
     // Dropping a file on a sign window.
@@ -169,7 +169,7 @@ private slots:
         // QTemporaryDir cannot name it.
         std::remove(bytes.constData());
         QVERIFY(loaded);
-        QCOMPARE(rollIn(f_->form, 0)->Height(), 1350.0f);
+        QCOMPARE(rollIn(f_->form, 0)->heightTwips(), 1350.0f);
     }
 
     void drop_severalFilesFolderOrRemote_showsNoDropAndChangesNothing()
@@ -187,7 +187,7 @@ private slots:
             QVERIFY2(!dropUrls(window_, urls), qPrintable(QUrl::toStringList(urls).join(u' ')));
         }
         QVERIFY(signs_->rollPath(0).isEmpty());
-        QVERIFY(rollIn(f_->form, 0)->Picture().isNull());
+        QVERIFY(rollIn(f_->form, 0)->image().isNull());
         QVERIFY(f_->messageBox.shown.empty());
     }
 
@@ -217,7 +217,7 @@ private:
     void wind(int i, int step, Qt::Key key)
     {
         setStep(step, i);
-        QTest::keyClick(child<PictureBox>(f_->form, QStringLiteral("picWaku1_%1").arg(i)), key);
+        QTest::keyClick(child<PictureBox>(f_->form, QStringLiteral("signWindow_%1").arg(i)), key);
     }
 
     QTemporaryDir dir_;

@@ -1,11 +1,11 @@
 #include <tools/artwork/artworkset.h>
 
+#include <common/layout.h>
 #include <tools/artwork/appicon.h>
 #include <tools/artwork/bmpwriter.h>
 #include <tools/artwork/buspainter.h>
 #include <tools/artwork/doorpainter.h>
 #include <tools/artwork/gifwriter.h>
-#include <tools/artwork/layout.h>
 #include <tools/artwork/pixelart.h>
 #include <tools/artwork/switchfaces.h>
 
@@ -49,14 +49,16 @@ std::vector<Output> generateArtwork()
 {
     std::vector<Output> out;
     out.push_back({QStringLiteral("bus.bmp"), encodeBmp24(paintBus())});
-    out.push_back({QStringLiteral("nakaorido0.bmp"), encodeBmp24(paintCentreLeaf(false))});
-    out.push_back({QStringLiteral("nakaorido1.bmp"), encodeBmp24(paintCentreLeaf(true))});
-    out.push_back({QStringLiteral("image1_2.bmp"), encodeBmp24(paintFrontDoor())});
+    out.push_back({QStringLiteral("centreleafleft.bmp"), encodeBmp24(paintCentreLeaf(false))});
+    out.push_back({QStringLiteral("centreleafright.bmp"), encodeBmp24(paintCentreLeaf(true))});
+    out.push_back({QStringLiteral("frontdoor.bmp"), encodeBmp24(paintFrontDoor())});
     // PNG rather than a Windows icon file: Qt reads it without the ICO plugin's colour
     // conversion, which costs the start a noticeable moment.
     out.push_back({QStringLiteral("icon.png"), encodePng(iconPixels())});
-    out.push_back({QStringLiteral("mae.gif"), encodeGif(paintSwitchFace(QStringLiteral("前扉")))});
-    out.push_back({QStringLiteral("naka.gif"), encodeGif(paintSwitchFace(QStringLiteral("中扉")))});
+    out.push_back({QStringLiteral("frontdoorswitch.gif"),
+                   encodeGif(paintSwitchFace(QStringLiteral("前扉")))});
+    out.push_back({QStringLiteral("centredoorswitch.gif"),
+                   encodeGif(paintSwitchFace(QStringLiteral("中扉")))});
     out.push_back({QStringLiteral("hand.png"), encodePng(handCursor())});
     return out;
 }

@@ -1,7 +1,7 @@
 #include <tools/artwork/buspainter.h>
 
+#include <common/layout.h>
 #include <tools/artwork/glass.h>
-#include <tools/artwork/layout.h>
 #include <tools/artwork/livery.h>
 
 #include <QLinearGradient>

@@ -1,15 +1,16 @@
 // Renders the program's two windows into one PNG, without a display.
 
-#include <app/form1.h>
+#include <app/buswindow.h>
 #include <common/executable.h>
 #include <common/fonts.h>
+#include <common/layout.h>
+#include <panel/controlpanel.h>
 #include <platform/filedialog.h>
 #include <platform/maker/makerlibrary.h>
 #include <platform/messagebox.h>
 #include <platform/popupmenu.h>
 #include <platform/sound/soundplayer.h>
 #include <platform/urlopener.h>
-#include <settings/frmset.h>
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
 
@@ -75,13 +76,13 @@ int main(int argc, char *argv[])
     dialog.answers = {roll, board};
     Silent silent;
     NoMaker maker;
-    Form1 form(Services{dialog, silent, silent, silent, silent, maker,
-                        Executable{home.path(), QStringLiteral("QT17C0042")}});
+    BusWindow form(Services{dialog, silent, silent, silent, silent, maker,
+                            Executable{home.path(), QStringLiteral("QT17C0042")}});
     form.show();
-    form.Load方向幕(0);
-    form.findChild<QAction *>(QStringLiteral("MnuSetKanban"))->trigger();
-    form.panel().setValue(frmSet::Bar::Step0, 450);
-    QWidget *sign = form.findChild<QWidget *>(QStringLiteral("picWaku1_0"));
+    form.loadRoll(0);
+    form.findChild<QAction *>(QStringLiteral("chooseSignboardPictureAction"))->trigger();
+    form.panel().setValue(ControlPanel::Bar::RollStep0, 450);
+    QWidget *sign = form.findChild<QWidget *>(QStringLiteral("signWindow_0"));
     for (int i = 0; i < 2; ++i) {
         QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
         QCoreApplication::sendEvent(sign, &down);
@@ -89,9 +90,9 @@ int main(int argc, char *argv[])
     // The centre door half open, as an opening leaves it midway.
     const auto *surface =
         form.findChild<WindowlessLayer *>(QStringLiteral("surface"), Qt::FindDirectChildrenOnly);
-    for (const char *name : {"imgNakaorido_0", "imgNakaorido_1"})
-        surface->control(QString::fromLatin1(name))->setWidth(475);
-    surface->control(QStringLiteral("imgNakaorido_1"))->setLeft(6540 - 475);
+    for (const char *name : {"centreLeaf_0", "centreLeaf_1"})
+        surface->control(QString::fromLatin1(name))->setWidthTwips(475);
+    surface->control(QStringLiteral("centreLeaf_1"))->setLeftTwips(layout::kCentreRightPost - 475);
 
     const QPixmap main = form.grab();
     const QPixmap panel = form.panel().grab();

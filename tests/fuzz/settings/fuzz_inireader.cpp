@@ -3,28 +3,28 @@
 // back as a line that reads the same.
 
 #include <common/filenames.h>
-#include <settings/inifile.h>
+#include <settings/settingsfile.h>
 
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size > static_cast<size_t>(kMaxIniFileBytes))
+    if (size > static_cast<size_t>(kMaxSettingsFileBytes))
         return -1;
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
 
     if (filenames::toBytes(filenames::fromBytes(bytes)) != bytes)
         std::abort();
 
-    IniValues values;
-    if (readIniValues(bytes, &values) != kIniFieldCount)
+    Settings values;
+    if (readSettings(bytes, &values) != kSettingsFieldCount)
         return 0;
-    const QByteArray line = formatIniLine(values);
-    IniValues again;
-    if (readIniValues(line, &again) != kIniFieldCount || !(again == values))
+    const QByteArray line = formatSettingsLine(values);
+    Settings again;
+    if (readSettings(line, &again) != kSettingsFieldCount || !(again == values))
         std::abort();
-    if (formatIniLine(again) != line)
+    if (formatSettingsLine(again) != line)
         std::abort();
     return 0;
 }

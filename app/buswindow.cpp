@@ -1,19 +1,20 @@
-#include <app/form1.h>
+#include <app/buswindow.h>
 
 #include <about/frmshowversion.h>
 #include <common/executable.h>
+#include <common/layout.h>
 #include <common/onscreen.h>
 #include <common/picturebox.h>
 #include <common/toplevel.h>
 #include <doors/doorpanel.h>
 #include <doors/doors.h>
 #include <doors/waveplayer.h>
+#include <panel/controlpanel.h>
 #include <platform/popupmenu.h>
 #include <platform/sound/soundplayer.h>
 #include <platform/topmost.h>
 #include <resources/resources.h>
-#include <settings/frmset.h>
-#include <settings/inifile.h>
+#include <settings/settingsfile.h>
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
 
@@ -33,20 +34,10 @@
 
 namespace {
 
-constexpr float kClientWidth = 11085;
-constexpr float kClientHeight = 3105;
-
-constexpr twips::Rect kNakaoridoRight{5700, 540, 840, 2235};
-constexpr twips::Rect kNakaoridoLeft{4875, 540, 840, 2235};
-constexpr twips::Rect kImage1_2{480, 540, 1155, 2190};
-constexpr twips::Rect kImage1_1{1785, 975, 630, 2055};
-
 // Settings used when the settings file cannot be read.
 constexpr int kDefaultFrontDoorSpeed = 10000;
 constexpr int kDefaultCentreDoorSpeed = 6000;
 constexpr int kDefaultStep = 1;
-
-constexpr int kRightButton = 2;
 
 // Shown on a first start, from the samples beside the program: a roll, whose first
 // destination is in view at its top, and the one-man board a route bus carries.
@@ -82,82 +73,81 @@ QRect primaryAvailableArea()
 // What the doors read on the control panel, read afresh at every look.
 class PanelDoorView : public DoorPanel {
 public:
-    explicit PanelDoorView(Form1 &form) : form_(form) {}
-    int Check1Value() const override { return form_.panel().check1Value(); }
-    int Check2Value() const override { return form_.panel().check2Value(); }
+    explicit PanelDoorView(BusWindow &form) : form_(form) {}
+    int Check1Value() const override { return form_.panel().frontDoorSwitchValue(); }
+    int Check2Value() const override { return form_.panel().centreDoorSwitchValue(); }
     std::int16_t HScroll1Value() const override
     {
-        return static_cast<std::int16_t>(form_.panel().value(frmSet::Bar::HScroll1));
+        return static_cast<std::int16_t>(form_.panel().value(ControlPanel::Bar::FrontDoorDelay));
     }
     std::int16_t HScroll2Value() const override
     {
-        return static_cast<std::int16_t>(form_.panel().value(frmSet::Bar::HScroll2));
+        return static_cast<std::int16_t>(form_.panel().value(ControlPanel::Bar::CentreDoorDelay));
     }
-    bool Option1Value(int index) const override { return form_.panel().option1Value(index); }
+    bool Option1Value(int index) const override { return form_.panel().isLeafChoice(index); }
 
 private:
-    Form1 &form_;
+    BusWindow &form_;
 };
 
-Form1::Form1(Services services, std::optional<IniPlace> settingsPlace)
+BusWindow::BusWindow(Services services, std::optional<SettingsPlace> settingsPlace)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       services_(std::move(services)),
-      settingsPlace_(settingsPlace ? std::move(*settingsPlace)
-                                   : chooseIniPlace(currentIniPlaceInputs(services_.executable)))
+      settingsPlace_(settingsPlace
+                         ? std::move(*settingsPlace)
+                         : chooseSettingsPlace(currentSettingsPlaceInputs(services_.executable)))
 {
     // From a pixmap, not a file name: for a file QIcon first searches Qt's icon-engine plugins.
     // The icon holds one picture, so both give the same icon.
     setWindowIcon(QIcon(QPixmap(QString::fromLatin1(res::kIcon))));
-    toplevel::setClientSize(this, kClientWidth, kClientHeight);
+    toplevel::setClientSize(this, layout::kClientWidthTwips, layout::kClientHeightTwips);
     setAttribute(Qt::WA_OpaquePaintEvent);
     background_ = QPixmap(QString::fromLatin1(res::kBus));
 
     // Windowless controls in the order of the layout: one made earlier lies in front.
-    imgNakaorido[1] = std::make_unique<ImageControl>(surface_, kNakaoridoRight, true);
-    imgNakaorido[0] = std::make_unique<ImageControl>(surface_, kNakaoridoLeft, true);
-    Image1_2 = std::make_unique<ImageControl>(surface_, kImage1_2, true);
-    Image1_1 = std::make_unique<ImageControl>(surface_, kImage1_1, true, false);
-    imgNakaorido[0]->setPicture(QImage(QString::fromLatin1(res::kNakaoridoLeft)));
-    imgNakaorido[1]->setPicture(QImage(QString::fromLatin1(res::kNakaoridoRight)));
-    Image1_2->setPicture(QImage(QString::fromLatin1(res::kFrontDoor)));
+    centreLeaves_[1] = std::make_unique<ImageControl>(surface_, layout::kCentreRightLeaf, true);
+    centreLeaves_[0] = std::make_unique<ImageControl>(surface_, layout::kCentreLeftLeaf, true);
+    frontDoor_ = std::make_unique<ImageControl>(surface_, layout::kFrontDoor, true);
+    centreLeaves_[0]->setPicture(QImage(QString::fromLatin1(res::kCentreLeftLeaf)));
+    centreLeaves_[1]->setPicture(QImage(QString::fromLatin1(res::kCentreRightLeaf)));
+    frontDoor_->setPicture(QImage(QString::fromLatin1(res::kFrontDoor)));
     for (int i = 0; i < 2; ++i) {
-        imgNakaorido[i]->setName(QStringLiteral("imgNakaorido_%1").arg(i));
-        imgNakaorido[i]->setTakesMouse(true);
+        centreLeaves_[i]->setName(QStringLiteral("centreLeaf_%1").arg(i));
+        centreLeaves_[i]->setTakesMouse(true);
     }
-    Image1_1->setName(QStringLiteral("Image1_1"));
-    Image1_2->setName(QStringLiteral("Image1_2"));
-    Image1_2->setTakesMouse(true);
-    Image1_1->setTakesMouse(true);
+    frontDoor_->setName(QStringLiteral("frontDoor"));
+    frontDoor_->setTakesMouse(true);
 
-    MnuTempMenu1 = new LeftButtonMenu(QStringLiteral("MnuTempMenu1"), this);
-    MnuTempMenu1->setObjectName(QStringLiteral("MnuTempMenu1"));
-    MnuViewKanban = MnuTempMenu1->addAction(QStringLiteral("看板の表示"));
-    MnuViewWaku = MnuTempMenu1->addAction(QStringLiteral("枠の表示"));
-    MnuSetKanban = MnuTempMenu1->addAction(QStringLiteral("看板の画像を設定..."));
-    QAction *separator = MnuTempMenu1->addSeparator();
-    MnuKanbanReset = MnuTempMenu1->addAction(QStringLiteral("看板のリセット"));
-    MnuViewKanban->setObjectName(QStringLiteral("MnuViewKanban"));
-    MnuViewWaku->setObjectName(QStringLiteral("MnuViewWaku"));
-    MnuSetKanban->setObjectName(QStringLiteral("MnuSetKanban"));
-    separator->setObjectName(QStringLiteral("MnuBdr1"));
-    MnuKanbanReset->setObjectName(QStringLiteral("MnuKanbanReset"));
-    for (QAction *view : {MnuViewKanban, MnuViewWaku}) {
+    popupMenu_ = new LeftButtonMenu(QStringLiteral("popupMenu"), this);
+    popupMenu_->setObjectName(QStringLiteral("popupMenu"));
+    showSignboardAction = popupMenu_->addAction(QStringLiteral("看板の表示"));
+    showFrameAction = popupMenu_->addAction(QStringLiteral("枠の表示"));
+    chooseSignboardPictureAction = popupMenu_->addAction(QStringLiteral("看板の画像を設定..."));
+    QAction *separator = popupMenu_->addSeparator();
+    resetSignboardAction = popupMenu_->addAction(QStringLiteral("看板のリセット"));
+    showSignboardAction->setObjectName(QStringLiteral("showSignboardAction"));
+    showFrameAction->setObjectName(QStringLiteral("showFrameAction"));
+    chooseSignboardPictureAction->setObjectName(QStringLiteral("chooseSignboardPictureAction"));
+    separator->setObjectName(QStringLiteral("popupMenuSeparator"));
+    resetSignboardAction->setObjectName(QStringLiteral("resetSignboardAction"));
+    for (QAction *view : {showSignboardAction, showFrameAction}) {
         view->setCheckable(true);
         view->setChecked(true);
     }
 
     signs_ = std::make_unique<SignRolls>(
         this, services_.fileDialog, services_.messageBox, [this](std::int16_t i) {
-            return panel().value(i == 0 ? frmSet::Bar::Step0 : frmSet::Bar::Step1);
+            return panel().value(i == 0 ? ControlPanel::Bar::RollStep0
+                                        : ControlPanel::Bar::RollStep1);
         });
-    signboard_ = std::make_unique<Signboard>(this, surface_, *MnuViewKanban, *MnuViewWaku,
+    signboard_ = std::make_unique<Signboard>(this, surface_, *showSignboardAction, *showFrameAction,
                                              services_.fileDialog, [this] { showPopupMenu(); });
 
     doorView_ = std::make_unique<PanelDoorView>(*this);
     wave_ = std::make_unique<WavePlayer>(services_.sound);
-    doors_ =
-        std::make_unique<Doors>(*Image1_2, *imgNakaorido[0], *imgNakaorido[1], *doorView_, *wave_);
+    doors_ = std::make_unique<Doors>(*frontDoor_, *centreLeaves_[0], *centreLeaves_[1], *doorView_,
+                                     *wave_);
 
     // Picture boxes in front of one another as in the layout: the sign windows over the board.
     signboard_->window()->raise();
@@ -173,149 +163,133 @@ Form1::Form1(Services services, std::optional<IniPlace> settingsPlace)
             (signboard_.get()->*handler)();
         });
     };
-    connectView(MnuViewKanban, &Signboard::MnuViewKanban_Click);
-    connectView(MnuViewWaku, &Signboard::MnuViewWaku_Click);
-    connect(MnuSetKanban, &QAction::triggered, signboard_.get(), &Signboard::MnuSetKanban_Click);
-    connect(MnuKanbanReset, &QAction::triggered, signboard_.get(),
-            &Signboard::MnuKanbanReset_Click);
+    connectView(showSignboardAction, &Signboard::toggleSignboard);
+    connectView(showFrameAction, &Signboard::toggleFrame);
+    connect(chooseSignboardPictureAction, &QAction::triggered, signboard_.get(),
+            &Signboard::chooseSignboardPicture);
+    connect(resetSignboardAction, &QAction::triggered, signboard_.get(),
+            &Signboard::resetSignboard);
 
-    panel_ = std::make_unique<frmSet>();
-    connect(panel_.get(), &frmSet::check1Clicked, this, &Form1::Check1_Click);
-    connect(panel_.get(), &frmSet::check2Clicked, this, &Form1::Check2_Click);
-    connect(panel_.get(), &frmSet::command3Clicked, this, &Form1::MnuHelpVer_Click);
-    connect(panel_.get(), &frmSet::hScroll1Changed, this, &Form1::HScroll1_Change);
-    connect(panel_.get(), &frmSet::hScroll2Changed, this, &Form1::HScroll2_Change);
+    panel_ = std::make_unique<ControlPanel>();
+    connect(panel_.get(), &ControlPanel::frontDoorSwitched, this, &BusWindow::switchFrontDoor);
+    connect(panel_.get(), &ControlPanel::centreDoorSwitched, this, &BusWindow::switchCentreDoor);
+    connect(panel_.get(), &ControlPanel::aboutRequested, this, &BusWindow::showAbout);
+    connect(panel_.get(), &ControlPanel::frontDoorDelayChanged, this,
+            &BusWindow::showFrontDoorDelay);
+    connect(panel_.get(), &ControlPanel::centreDoorDelayChanged, this,
+            &BusWindow::showCentreDoorDelay);
 
-    Form_Load();
+    loadSettings();
+    setWindowTitle(captionPrefix() + services_.executable.baseName);
 }
 
-Form1::~Form1() = default;
+BusWindow::~BusWindow() = default;
 
-float Form1::Left() const
+float BusWindow::leftTwips() const
 {
     return toplevel::frameLeft(this);
 }
-float Form1::Top() const
+float BusWindow::topTwips() const
 {
     return toplevel::frameTop(this);
 }
-float Form1::Height() const
+float BusWindow::heightTwips() const
 {
     return toplevel::frameHeight(this);
 }
-void Form1::setLeft(float v)
+void BusWindow::setLeftTwips(float v)
 {
-    toplevel::moveFrame(this, v, Top());
+    toplevel::moveFrame(this, v, topTwips());
 }
-void Form1::setTop(float v)
+void BusWindow::setTopTwips(float v)
 {
-    toplevel::moveFrame(this, Left(), v);
+    toplevel::moveFrame(this, leftTwips(), v);
 }
 
-frmSet &Form1::panel()
+ControlPanel &BusWindow::panel()
 {
     return *panel_;
 }
 
-void Form1::Form_Load()
+void BusWindow::showPopupMenu()
 {
-    LoadIni();
-    setWindowTitle(captionPrefix() + services_.executable.baseName);
+    services_.popupMenu.popup(*popupMenu_, QCursor::pos());
 }
 
-void Form1::Form_MouseDown(int Button)
+void BusWindow::switchFrontDoor()
 {
-    if (Button == kRightButton)
-        showPopupMenu();
+    doors_->switchFrontDoor();
+}
+void BusWindow::switchCentreDoor()
+{
+    doors_->switchCentreDoor();
 }
 
-void Form1::showPopupMenu()
-{
-    services_.popupMenu.popup(*MnuTempMenu1, QCursor::pos());
-}
-
-void Form1::Form_Unload()
-{
-    SaveIni();
-    // Ends the program at once: the panel and any open dialog go with it.
-    panel_->hide();
-    QCoreApplication::exit(0);
-}
-
-void Form1::Check1_Click()
-{
-    doors_->Check1_Click();
-}
-void Form1::Check2_Click()
-{
-    doors_->Check2_Click();
-}
-
-void Form1::MnuHelpVer_Click()
+void BusWindow::showAbout()
 {
     showVersionDialog(services_.messageBox, services_.urlOpener, services_.makerLibrary,
                       services_.executable.baseName);
 }
 
-void Form1::HScroll1_Change()
+void BusWindow::showFrontDoorDelay()
 {
-    panel().showMaeSpeed(panel().value(frmSet::Bar::HScroll1));
+    panel().showFrontDoorDelay(panel().value(ControlPanel::Bar::FrontDoorDelay));
 }
-void Form1::HScroll2_Change()
+void BusWindow::showCentreDoorDelay()
 {
-    panel().showNakaSpeed(panel().value(frmSet::Bar::HScroll2));
+    panel().showCentreDoorDelay(panel().value(ControlPanel::Bar::CentreDoorDelay));
 }
 
-void Form1::SaveIni()
+void BusWindow::saveSettings()
 {
-    frmSet &p = panel();
-    IniValues v;
-    v.formLeft = Left();
-    v.formTop = Top();
-    v.setLeft = p.Left();
-    v.setTop = p.Top();
+    ControlPanel &p = panel();
+    Settings v;
+    v.busWindowLeft = leftTwips();
+    v.busWindowTop = topTwips();
+    v.panelLeft = p.leftTwips();
+    v.panelTop = p.topTwips();
     v.rollPath0 = signs_->rollPath(0);
     v.rollPath1 = signs_->rollPath(1);
-    v.step0 = p.value(frmSet::Bar::Step0);
-    v.step1 = p.value(frmSet::Bar::Step1);
-    v.kanbanPath = signboard_->picturePath();
-    v.kanbanLeft = signboard_->window()->Left();
-    v.kanbanTop = signboard_->window()->Top();
-    v.kanbanShown = MnuViewKanban->isChecked();
-    v.wakuShown = MnuViewWaku->isChecked();
-    v.hscroll1 = p.value(frmSet::Bar::HScroll1);
-    v.hscroll2 = p.value(frmSet::Bar::HScroll2);
-    v.option = p.option1Value(0) ? 0 : p.option1Value(1) ? 1 : 2;
+    v.rollStep0 = p.value(ControlPanel::Bar::RollStep0);
+    v.rollStep1 = p.value(ControlPanel::Bar::RollStep1);
+    v.signboardPath = signboard_->picturePath();
+    v.signboardLeft = signboard_->window()->leftTwips();
+    v.signboardTop = signboard_->window()->topTwips();
+    v.signboardShown = showSignboardAction->isChecked();
+    v.frameShown = showFrameAction->isChecked();
+    v.frontDoorDelay = p.value(ControlPanel::Bar::FrontDoorDelay);
+    v.centreDoorDelay = p.value(ControlPanel::Bar::CentreDoorDelay);
+    v.leafChoice = p.isLeafChoice(0) ? 0 : p.isLeafChoice(1) ? 1 : 2;
     QString error;
     // The program ends in any case; the user learns why the settings were not kept.
-    if (!writeIniFile(settingsPlace_.savePath, formatIniLine(v), &error))
+    if (!writeSettingsFile(settingsPlace_.savePath, formatSettingsLine(v), &error))
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
 }
 
-void Form1::LoadIni()
+void BusWindow::loadSettings()
 {
-    IniValues v;
+    Settings v;
     QByteArray bytes;
     int read = 0;
-    const bool firstStart = iniFileAbsent(settingsPlace_.readPath);
-    if (readIniFile(settingsPlace_.readPath, &bytes))
-        read = readIniValues(bytes, &v);
+    const bool firstStart = settingsFileAbsent(settingsPlace_.readPath);
+    if (readSettingsFile(settingsPlace_.readPath, &bytes))
+        read = readSettings(bytes, &v);
     // The paths keep whatever was read of them, even when a later field fails.
     if (read >= 5)
         signs_->setRollPath(0, v.rollPath0);
     if (read >= 6)
         signs_->setRollPath(1, v.rollPath1);
     if (read >= 9)
-        signboard_->setPicturePath(v.kanbanPath);
+        signboard_->setPicturePath(v.signboardPath);
     // A failure part-way keeps what was applied before it; the recovery sets the rest.
-    if (read < kIniFieldCount || !applySettings(v))
+    if (read < kSettingsFieldCount || !applySettings(v))
         recoverDefaults();
     if (firstStart)
         showSamples();
     keepWindowsReachable();
 }
 
-void Form1::showSamples()
+void BusWindow::showSamples()
 {
     const QString folder = executable::samplesFolder(services_.executable.folder);
     // Each kept as a chosen picture is, so the next start finds it in the settings file; a
@@ -327,67 +301,67 @@ void Form1::showSamples()
     const QString board = executable::pathInFolder(folder, kSampleBoard);
     if (signboard_->loadPicture(board).isEmpty()) {
         signboard_->setPicturePath(board);
-        signboard_->PicKanban_DblClick();
+        signboard_->fitFrameToSignboard();
     }
 }
 
-bool Form1::applySettings(const IniValues &v)
+bool BusWindow::applySettings(const Settings &v)
 {
-    setLeft(v.formLeft);
-    setTop(v.formTop);
-    frmSet &p = panel();
-    p.setLeft(v.setLeft);
-    p.setTop(v.setTop);
-    signboard_->setShown(v.kanbanShown, v.wakuShown);
-    signboard_->moveTo(v.kanbanLeft, v.kanbanTop);
+    setLeftTwips(v.busWindowLeft);
+    setTopTwips(v.busWindowTop);
+    ControlPanel &p = panel();
+    p.setLeftTwips(v.panelLeft);
+    p.setTopTwips(v.panelTop);
+    signboard_->setShown(v.signboardShown, v.frameShown);
+    signboard_->moveTo(v.signboardLeft, v.signboardTop);
     if (!signboard_->loadPicture(signboard_->picturePath()).isEmpty())
         return false;
-    signboard_->PicKanban_DblClick();
-    using Bar = frmSet::Bar;
-    const std::array<std::pair<Bar, int>, 4> scrolls{{{Bar::HScroll1, v.hscroll1},
-                                                      {Bar::HScroll2, v.hscroll2},
-                                                      {Bar::Step0, v.step0},
-                                                      {Bar::Step1, v.step1}}};
+    signboard_->fitFrameToSignboard();
+    using Bar = ControlPanel::Bar;
+    const std::array<std::pair<Bar, int>, 4> scrolls{{{Bar::FrontDoorDelay, v.frontDoorDelay},
+                                                      {Bar::CentreDoorDelay, v.centreDoorDelay},
+                                                      {Bar::RollStep0, v.rollStep0},
+                                                      {Bar::RollStep1, v.rollStep1}}};
     for (const auto &[bar, value] : scrolls)
         if (!p.setValue(bar, value))
             return false;
     for (std::int16_t i = 0; i < 2; ++i)
         if (!signs_->loadRollPicture(i, signs_->rollPath(i)).isEmpty())
             return false;
-    if (v.option < 0 || v.option > 2)
+    if (v.leafChoice < 0 || v.leafChoice > 2)
         return false;
-    p.setOption1(v.option);
+    p.setLeafChoice(v.leafChoice);
     return true;
 }
 
-void Form1::recoverDefaults()
+void BusWindow::recoverDefaults()
 {
     placeHome();
     placePanelHome();
-    frmSet &p = panel();
-    signboard_->MnuKanbanReset_Click();
-    p.setValue(frmSet::Bar::HScroll1, kDefaultFrontDoorSpeed);
-    p.setValue(frmSet::Bar::HScroll2, kDefaultCentreDoorSpeed);
-    p.setValue(frmSet::Bar::Step0, kDefaultStep);
-    p.setValue(frmSet::Bar::Step1, kDefaultStep);
-    p.setOption1(0);
+    ControlPanel &p = panel();
+    signboard_->resetSignboard();
+    p.setValue(ControlPanel::Bar::FrontDoorDelay, kDefaultFrontDoorSpeed);
+    p.setValue(ControlPanel::Bar::CentreDoorDelay, kDefaultCentreDoorSpeed);
+    p.setValue(ControlPanel::Bar::RollStep0, kDefaultStep);
+    p.setValue(ControlPanel::Bar::RollStep1, kDefaultStep);
+    p.setLeafChoice(0);
 }
 
-void Form1::placeHome()
+void BusWindow::placeHome()
 {
     const QRect home = primaryAvailableArea();
     toplevel::moveFrame(this, twips::fromPixels(home.left()), twips::fromPixels(home.top()));
 }
 
-void Form1::placePanelHome()
+void BusWindow::placePanelHome()
 {
     const QRect home = primaryAvailableArea();
-    panel().setLeft(twips::fromPixels(home.left()));
-    panel().setTop(twips::fromPixels(home.top()) + Height());
+    panel().setLeftTwips(twips::fromPixels(home.left()));
+    panel().setTopTwips(twips::fromPixels(home.top()) + heightTwips());
     panelBelowFrame_ = true;
 }
 
-void Form1::keepWindowsReachable()
+void BusWindow::keepWindowsReachable()
 {
     QList<QRect> available;
     for (const QScreen *screen : QGuiApplication::screens())
@@ -399,21 +373,21 @@ void Form1::keepWindowsReachable()
         placePanelHome();
 }
 
-void Form1::Load方向幕(std::int16_t Index)
+void BusWindow::loadRoll(std::int16_t Index)
 {
-    signs_->Load方向幕(Index);
+    signs_->loadRoll(Index);
 }
 
-void Form1::placePanelBelow()
+void BusWindow::placePanelBelow()
 {
     if (!panelBelowFrame_)
         return;
-    const float below = twips::fromPixels(primaryAvailableArea().top()) + Height();
-    if (panel_->Top() != below)
-        panel_->setTop(below);
+    const float below = twips::fromPixels(primaryAvailableArea().top()) + heightTwips();
+    if (panel_->topTwips() != below)
+        panel_->setTopTwips(below);
 }
 
-void Form1::showPanel()
+void BusWindow::showPanel()
 {
     if (panelShown_ || unloaded_)
         return;
@@ -423,7 +397,7 @@ void Form1::showPanel()
     platform::showTopmost(&panel());
 }
 
-void Form1::showEvent(QShowEvent *event)
+void BusWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     // The panel follows the bus's first paint; should no paint come (a window kept covered),
@@ -441,7 +415,7 @@ void Form1::showEvent(QShowEvent *event)
         });
 }
 
-void Form1::paintEvent(QPaintEvent *event)
+void BusWindow::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
@@ -466,27 +440,31 @@ void Form1::paintEvent(QPaintEvent *event)
     }
 }
 
-void Form1::mousePressEvent(QMouseEvent *event)
+void BusWindow::mousePressEvent(QMouseEvent *event)
 {
     // Door pictures take the mouse themselves; the frame bars let presses through.
     if (surface_.controlAt(event->position().toPoint(), true))
         return;
-    Form_MouseDown(PictureBox::buttonCode(event->button()));
+    if (event->button() == Qt::RightButton)
+        showPopupMenu();
 }
 
-void Form1::mouseDoubleClickEvent(QMouseEvent *event)
+void BusWindow::mouseDoubleClickEvent(QMouseEvent *event)
 {
     // The second press of a double-click is a press like any other here.
     mousePressEvent(event);
 }
 
-void Form1::closeEvent(QCloseEvent *event)
+void BusWindow::closeEvent(QCloseEvent *event)
 {
     if (unloaded_) {
         event->accept();
         return;
     }
-    Form_Unload();
+    saveSettings();
+    // Ends the program at once: the panel and any open dialog go with it.
+    panel_->hide();
+    QCoreApplication::exit(0);
     unloaded_ = true;
     event->accept();
 }

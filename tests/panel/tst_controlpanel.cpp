@@ -1,7 +1,7 @@
 // The control panel on its own: its displays, its lock of the leaf choice, its flags and what a
 // screen reader says of it.
 
-#include <settings/frmset.h>
+#include <panel/controlpanel.h>
 #include <support/children.h>
 #include <support/spoken.h>
 
@@ -24,19 +24,19 @@ namespace {
 // Records the signals the panel sends, and what the panel looked like at each.
 class SpyMain : public QObject {
 public:
-    explicit SpyMain(frmSet &panel)
+    explicit SpyMain(ControlPanel &panel)
     {
         const auto record = [this](const char *name) {
             return [this, name] { calls << QString::fromLatin1(name); };
         };
-        connect(&panel, &frmSet::check1Clicked, this, record("Check1_Click"));
-        connect(&panel, &frmSet::check2Clicked, this, [this, &panel] {
-            calls << QStringLiteral("Check2_Click");
-            frame2EnabledAtCheck2.push_back(child<QGroupBox>(panel, "Frame2")->isEnabled());
+        connect(&panel, &ControlPanel::frontDoorSwitched, this, record("switchFrontDoor"));
+        connect(&panel, &ControlPanel::centreDoorSwitched, this, [this, &panel] {
+            calls << QStringLiteral("switchCentreDoor");
+            frame2EnabledAtCheck2.push_back(child<QGroupBox>(panel, "leafChoice")->isEnabled());
         });
-        connect(&panel, &frmSet::command3Clicked, this, record("MnuHelpVer_Click"));
-        connect(&panel, &frmSet::hScroll1Changed, this, record("HScroll1_Change"));
-        connect(&panel, &frmSet::hScroll2Changed, this, record("HScroll2_Change"));
+        connect(&panel, &ControlPanel::aboutRequested, this, record("showAbout"));
+        connect(&panel, &ControlPanel::frontDoorDelayChanged, this, record("showFrontDoorDelay"));
+        connect(&panel, &ControlPanel::centreDoorDelayChanged, this, record("showCentreDoorDelay"));
     }
     QStringList calls;
     std::vector<bool> frame2EnabledAtCheck2;
@@ -87,7 +87,7 @@ class TestPanel : public QObject {
 private slots:
     void init()
     {
-        panel_ = std::make_unique<frmSet>();
+        panel_ = std::make_unique<ControlPanel>();
         main_ = std::make_unique<SpyMain>(*panel_);
     }
 
@@ -126,10 +126,10 @@ private slots:
     void accessibleNames_valueDisplay_namedAfterItsBar()
     {
         const std::array<std::pair<const char *, const char *>, 4> pairs{
-            {{"HScroll1", "lblMaeSpeed"},
-             {"HScroll2", "lblNakaSpeed"},
-             {"scllMakuSpeed_0", "lblMakuSpeed_0"},
-             {"scllMakuSpeed_1", "lblMakuSpeed_1"}}};
+            {{"frontDoorDelay", "frontDoorDelayDisplay"},
+             {"centreDoorDelay", "centreDoorDelayDisplay"},
+             {"rollStep_0", "rollStepDisplay_0"},
+             {"rollStep_1", "rollStepDisplay_1"}}};
         for (const auto &[barName, displayName] : pairs) {
             const QString bar = spoken(child<QScrollBar>(*panel_, barName));
             const QString display = spoken(child<QLabel>(*panel_, displayName));
@@ -139,40 +139,40 @@ private slots:
 
     void scrollBar_sameValue_raisesNoChange()
     {
-        QScrollBar *front = child<QScrollBar>(*panel_, "HScroll1");
-        QScrollBar *centre = child<QScrollBar>(*panel_, "HScroll2");
+        QScrollBar *front = child<QScrollBar>(*panel_, "frontDoorDelay");
+        QScrollBar *centre = child<QScrollBar>(*panel_, "centreDoorDelay");
         front->setValue(front->value());
         centre->setValue(centre->value());
         QVERIFY(main_->calls.isEmpty());
         front->setValue(front->value() + 1);
         centre->setValue(centre->minimum());
-        QCOMPARE(main_->calls, QStringList({QStringLiteral("HScroll1_Change"),
-                                            QStringLiteral("HScroll2_Change")}));
+        QCOMPARE(main_->calls, QStringList({QStringLiteral("showFrontDoorDelay"),
+                                            QStringLiteral("showCentreDoorDelay")}));
     }
 
     void scrollBar_thumbDrag_changesOnlyOnRelease()
     {
-        QScrollBar *bar = child<QScrollBar>(*panel_, "scllMakuSpeed_0");
+        QScrollBar *bar = child<QScrollBar>(*panel_, "rollStep_0");
         QSignalSpy changes(bar, &QScrollBar::valueChanged);
         bar->setSliderDown(true);
         bar->setSliderPosition(300);
         bar->setSliderPosition(400);
         QCOMPARE(changes.count(), 0);
-        QCOMPARE(child<QLabel>(*panel_, "lblMakuSpeed_0")->text(), QStringLiteral("0"));
+        QCOMPARE(child<QLabel>(*panel_, "rollStepDisplay_0")->text(), QStringLiteral("0"));
         bar->setSliderDown(false);
         QCOMPARE(changes.count(), 1);
-        QCOMPARE(child<QLabel>(*panel_, "lblMakuSpeed_0")->text(), QStringLiteral("400"));
+        QCOMPARE(child<QLabel>(*panel_, "rollStepDisplay_0")->text(), QStringLiteral("400"));
     }
 
     void check2_toggle_locksLeafChoiceBeforeCallingMain()
     {
         panel_->show();
-        QTest::mouseClick(child<QPushButton>(*panel_, "Check2"), Qt::LeftButton);
-        QVERIFY(child<QPushButton>(*panel_, "Check2")->isChecked());
-        QVERIFY(!child<QGroupBox>(*panel_, "Frame2")->isEnabled());
-        QVERIFY(!child<QRadioButton>(*panel_, "Option1_1")->isEnabled());
-        QTest::mouseClick(child<QPushButton>(*panel_, "Check2"), Qt::LeftButton);
-        QVERIFY(child<QGroupBox>(*panel_, "Frame2")->isEnabled());
+        QTest::mouseClick(child<QPushButton>(*panel_, "centreDoorSwitch"), Qt::LeftButton);
+        QVERIFY(child<QPushButton>(*panel_, "centreDoorSwitch")->isChecked());
+        QVERIFY(!child<QGroupBox>(*panel_, "leafChoice")->isEnabled());
+        QVERIFY(!child<QRadioButton>(*panel_, "leafOption_1")->isEnabled());
+        QTest::mouseClick(child<QPushButton>(*panel_, "centreDoorSwitch"), Qt::LeftButton);
+        QVERIFY(child<QGroupBox>(*panel_, "leafChoice")->isEnabled());
         QCOMPARE(main_->frame2EnabledAtCheck2, std::vector<bool>({false, true}));
     }
 
@@ -181,23 +181,24 @@ private slots:
     void tab_fromCheck2_visitsScrollBarsInOrderSkippingTheDisabledOne()
     {
         QVERIFY(showActive(*panel_));
-        child<QPushButton>(*panel_, "Check2")->setFocus();
+        child<QPushButton>(*panel_, "centreDoorSwitch")->setFocus();
         QList<QWidget *> visited;
         for (int i = 0; i < 5; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited << QApplication::focusWidget();
         }
-        const QList<QWidget *> expected{
-            child<QScrollBar>(*panel_, "HScroll2"), child<QScrollBar>(*panel_, "HScroll1"),
-            child<QScrollBar>(*panel_, "scllMakuSpeed_0"), child<QPushButton>(*panel_, "Command3"),
-            child<QRadioButton>(*panel_, "Option1_2")};
+        const QList<QWidget *> expected{child<QScrollBar>(*panel_, "centreDoorDelay"),
+                                        child<QScrollBar>(*panel_, "frontDoorDelay"),
+                                        child<QScrollBar>(*panel_, "rollStep_0"),
+                                        child<QPushButton>(*panel_, "aboutButton"),
+                                        child<QRadioButton>(*panel_, "leafOption_2")};
         QCOMPARE(visited, expected);
     }
 
     void clickOnThumb_thenRightThreeTimes_commitsThreeSteps()
     {
         QVERIFY(showActive(*panel_));
-        QScrollBar *bar = child<QScrollBar>(*panel_, "HScroll1");
+        QScrollBar *bar = child<QScrollBar>(*panel_, "frontDoorDelay");
         const int start = bar->value();
         QTest::mouseClick(bar, Qt::LeftButton, {}, thumbCentre(bar));
         QCOMPARE(QApplication::focusWidget(), bar);
@@ -205,7 +206,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             QTest::keyClick(bar, Qt::Key_Right);
         QCOMPARE(bar->value(), start + 3);
-        QCOMPARE(main_->calls, QStringList(3, QStringLiteral("HScroll1_Change")));
+        QCOMPARE(main_->calls, QStringList(3, QStringLiteral("showFrontDoorDelay")));
     }
 
     void keys_onStepBar_eachPressIsOneCommittedChange_data()
@@ -224,12 +225,12 @@ private slots:
     {
         QFETCH(int, key);
         QFETCH(int, expected);
-        QScrollBar *bar = child<QScrollBar>(*panel_, "scllMakuSpeed_0");
+        QScrollBar *bar = child<QScrollBar>(*panel_, "rollStep_0");
         bar->setValue(500);
         QSignalSpy changes(bar, &QScrollBar::valueChanged);
         QTest::keyClick(bar, Qt::Key(key));
         QCOMPARE(changes.count(), 1);
-        QCOMPARE(child<QLabel>(*panel_, "lblMakuSpeed_0")->text(), QString::number(expected));
+        QCOMPARE(child<QLabel>(*panel_, "rollStepDisplay_0")->text(), QString::number(expected));
     }
 
     // Inputs that change nothing.
@@ -237,7 +238,7 @@ private slots:
     void scrollBar_wheelMiddleOrRightClick_changesNothingAndOpensNoMenu()
     {
         QVERIFY(showActive(*panel_));
-        QScrollBar *bar = child<QScrollBar>(*panel_, "HScroll1");
+        QScrollBar *bar = child<QScrollBar>(*panel_, "frontDoorDelay");
         const int start = bar->value();
         const QPointF thumb = thumbCentre(bar);
         for (int notch : {120, 120, -120}) {
@@ -258,9 +259,9 @@ private slots:
     }
 
 private:
-    std::unique_ptr<frmSet> panel_;
+    std::unique_ptr<ControlPanel> panel_;
     std::unique_ptr<SpyMain> main_;
 };
 
 QTEST_MAIN(TestPanel)
-#include "tst_panel.moc"
+#include "tst_controlpanel.moc"

@@ -14,42 +14,42 @@
 
 // Fields in file order. Positions are twips as the windows hold them; the scroll values are the
 // control panel's 16-bit values.
-struct IniValues {
-    float formLeft = 0;
-    float formTop = 0;
-    float setLeft = 0;
-    float setTop = 0;
+struct Settings {
+    float busWindowLeft = 0;
+    float busWindowTop = 0;
+    float panelLeft = 0;
+    float panelTop = 0;
     QString rollPath0;
     QString rollPath1;
-    int step0 = 0;
-    int step1 = 0;
-    QString kanbanPath;
-    float kanbanLeft = 0;
-    float kanbanTop = 0;
-    bool kanbanShown = false;
-    bool wakuShown = false;
-    int hscroll1 = 0;
-    int hscroll2 = 0;
-    int option = 0;
+    int rollStep0 = 0;
+    int rollStep1 = 0;
+    QString signboardPath;
+    float signboardLeft = 0;
+    float signboardTop = 0;
+    bool signboardShown = false;
+    bool frameShown = false;
+    int frontDoorDelay = 0;
+    int centreDoorDelay = 0;
+    int leafChoice = 0;
 
-    bool operator==(const IniValues &) const = default;
+    bool operator==(const Settings &) const = default;
 };
 
-inline constexpr int kIniFieldCount = 16;
+inline constexpr int kSettingsFieldCount = 16;
 // Larger files are refused unread: a settings line is a few hundred bytes.
-inline constexpr qint64 kMaxIniFileBytes = 1024 * 1024;
+inline constexpr qint64 kMaxSettingsFileBytes = 1024 * 1024;
 
 // Where this run reads its settings at start and saves them at exit. Chosen once per run.
-struct IniPlace {
+struct SettingsPlace {
     QString readPath;
     QString savePath;
 
-    bool operator==(const IniPlace &) const = default;
+    bool operator==(const SettingsPlace &) const = default;
 };
 
 // What the choice depends on, so that tests can set each part: as root every folder is
 // writable, whatever its mode.
-struct IniPlaceInputs {
+struct SettingsPlaceInputs {
     QString executableFolder;
     QString executableName; // without extension
     QString configHome;     // $XDG_CONFIG_HOME as set; empty when unset
@@ -62,13 +62,13 @@ struct IniPlaceInputs {
 // is saved to "<config home>/solbena/<executable name>.ini" ($XDG_CONFIG_HOME, or ~/.config
 // when that is unset or not absolute), and read from there if that file exists, else from
 // beside the executable, so an installed copy may ship defaults.
-IniPlace chooseIniPlace(const IniPlaceInputs &in);
+SettingsPlace chooseSettingsPlace(const SettingsPlaceInputs &in);
 // The inputs of this process: its executable, its environment and the file system.
-IniPlaceInputs currentIniPlaceInputs(const Executable &program);
+SettingsPlaceInputs currentSettingsPlaceInputs(const Executable &program);
 
 // The whole line, CR LF included. Paths keep their file-name bytes (see common/filenames.h);
 // a double quote inside a path is doubled so that the field still ends where it should.
-QByteArray formatIniLine(const IniValues &values);
+QByteArray formatSettingsLine(const Settings &values);
 
 // Reads the fields one at a time, in file order. A field ends at a comma or a line end (CR, LF
 // or CR LF); a quoted field may hold commas and line ends and ends at its closing quote. Line
@@ -109,19 +109,19 @@ private:
 
 // Reads the 16 fields into `values` with the loader's types (positions, steps and door settings
 // as 32-bit integers, the option as a 16-bit integer), stopping at the first failure; the fields
-// before it stay in `values`. Returns how many fields were read: kIniFieldCount when all were.
-int readIniValues(const QByteArray &bytes, IniValues *values);
+// before it stay in `values`. Returns how many fields were read: kSettingsFieldCount when all were.
+int readSettings(const QByteArray &bytes, Settings *values);
 
 // True when nothing at all is at `path`, not even a folder or a dangling link: no settings were
 // ever saved there. A file that is there but cannot be read is not absent.
-bool iniFileAbsent(const QString &path);
+bool settingsFileAbsent(const QString &path);
 
 // The file's bytes. False when it is missing, not a regular file, unreadable or larger than
-// kMaxIniFileBytes.
-bool readIniFile(const QString &path, QByteArray *bytes);
+// kMaxSettingsFileBytes.
+bool readSettingsFile(const QString &path, QByteArray *bytes);
 
 // Replaces the file with `line` so that it is at every moment either the old file or the new
 // one, creating its folder (mode 0700) when missing: the line goes to a temporary file in the same
 // folder, reaches the disk, and then takes the file's name. On failure the old file is untouched
 // and `error` gets one line naming the file and the reason.
-bool writeIniFile(const QString &path, const QByteArray &line, QString *error);
+bool writeSettingsFile(const QString &path, const QByteArray &line, QString *error);

@@ -6,7 +6,7 @@
 
 #include <app/services.h>
 #include <common/windowless.h>
-#include <settings/inifile.h>
+#include <settings/settingsfile.h>
 
 #include <QPixmap>
 #include <QWidget>
@@ -21,38 +21,39 @@ class WavePlayer;
 class QMenu;
 class Signboard;
 class SignRolls;
-class frmSet;
+class ControlPanel;
 
-class Form1 : public QWidget {
+class BusWindow : public QWidget {
     Q_OBJECT
 public:
     // Runs the load handler: settings, control panel, caption. Show the window afterwards.
     // `settingsPlace` is where the settings are read now and saved at exit; by default the
     // place chosen for the executable in `services`.
-    explicit Form1(Services services, std::optional<IniPlace> settingsPlace = std::nullopt);
-    ~Form1() override;
+    explicit BusWindow(Services services,
+                       std::optional<SettingsPlace> settingsPlace = std::nullopt);
+    ~BusWindow() override;
 
     // Outer-frame geometry in screen twips.
-    float Left() const;
-    float Top() const;
-    float Height() const;
-    void setLeft(float v);
-    void setTop(float v);
+    float leftTwips() const;
+    float topTwips() const;
+    float heightTwips() const;
+    void setLeftTwips(float v);
+    void setTopTwips(float v);
 
     // The control panel.
-    frmSet &panel();
+    ControlPanel &panel();
 
-    void Load方向幕(std::int16_t Index);
+    void loadRoll(std::int16_t Index);
 
 public slots:
     // What the control panel's controls do.
-    void Check1_Click();
-    void Check2_Click();
-    void MnuHelpVer_Click();
-    void HScroll1_Change();
-    void HScroll2_Change();
-    void SaveIni();
-    void LoadIni();
+    void switchFrontDoor();
+    void switchCentreDoor();
+    void showAbout();
+    void showFrontDoorDelay();
+    void showCentreDoorDelay();
+    void saveSettings();
+    void loadSettings();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -62,13 +63,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void Form_Load();
-    void Form_MouseDown(int Button);
-    void Form_Unload();
-    // Opens MnuTempMenu1 at the pointer, for the background and the signboard alike.
+    // Opens popupMenu_ at the pointer, for the background and the signboard alike.
     void showPopupMenu();
     // Applies a settings file's values in order; false at the first that cannot be applied.
-    bool applySettings(const IniValues &values);
+    bool applySettings(const Settings &values);
     // Default layout used when the settings cannot be read.
     void recoverDefaults();
     // With no settings file at all: the sample roll in the sign windows and a sample board.
@@ -83,19 +81,18 @@ private:
     void showPanel();
 
     Services services_;
-    IniPlace settingsPlace_;
+    SettingsPlace settingsPlace_;
     QPixmap background_;
     // Windowless controls, drawn on the window's own surface and named after themselves.
     WindowlessLayer surface_{this};
-    std::unique_ptr<ImageControl> Image1_1;
-    std::unique_ptr<ImageControl> Image1_2;
-    std::array<std::unique_ptr<ImageControl>, 2> imgNakaorido;
+    std::unique_ptr<ImageControl> frontDoor_;
+    std::array<std::unique_ptr<ImageControl>, 2> centreLeaves_;
 
-    QMenu *MnuTempMenu1;
-    QAction *MnuViewKanban;
-    QAction *MnuViewWaku;
-    QAction *MnuSetKanban;
-    QAction *MnuKanbanReset;
+    QMenu *popupMenu_;
+    QAction *showSignboardAction;
+    QAction *showFrameAction;
+    QAction *chooseSignboardPictureAction;
+    QAction *resetSignboardAction;
 
     // Declared after the surface: they own controls drawn on it.
     std::unique_ptr<SignRolls> signs_;
@@ -105,7 +102,7 @@ private:
     bool soundPrepared_ = false;
     bool panelShown_ = false;
     std::unique_ptr<Doors> doors_;
-    std::unique_ptr<frmSet> panel_;
+    std::unique_ptr<ControlPanel> panel_;
     // The panel was placed right below this window before the window manager framed it.
     bool panelBelowFrame_ = false;
     bool unloaded_ = false;

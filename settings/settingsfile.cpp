@@ -1,4 +1,4 @@
-#include <settings/inifile.h>
+#include <settings/settingsfile.h>
 
 #include <common/executable.h>
 #include <common/filenames.h>
@@ -211,7 +211,7 @@ bool makeFolders(const QString &folder)
 
 } // namespace
 
-IniPlace chooseIniPlace(const IniPlaceInputs &in)
+SettingsPlace chooseSettingsPlace(const SettingsPlaceInputs &in)
 {
     const QString fileName = in.executableName + kSuffix;
     const QString beside = executable::pathInFolder(in.executableFolder, fileName);
@@ -226,7 +226,7 @@ IniPlace chooseIniPlace(const IniPlaceInputs &in)
     return {in.exists(own) ? own : beside, own};
 }
 
-IniPlaceInputs currentIniPlaceInputs(const Executable &program)
+SettingsPlaceInputs currentSettingsPlaceInputs(const Executable &program)
 {
     return {program.folder,
             program.baseName,
@@ -239,41 +239,41 @@ IniPlaceInputs currentIniPlaceInputs(const Executable &program)
             [](const QString &file) { return QFileInfo::exists(file); }};
 }
 
-QByteArray formatIniLine(const IniValues &v)
+QByteArray formatSettingsLine(const Settings &v)
 {
     QByteArray line;
     const auto separator = [&line] { line += kSeparator; };
-    appendPosition(line, v.formLeft);
+    appendPosition(line, v.busWindowLeft);
     separator();
-    appendPosition(line, v.formTop);
+    appendPosition(line, v.busWindowTop);
     separator();
-    appendPosition(line, v.setLeft);
+    appendPosition(line, v.panelLeft);
     separator();
-    appendPosition(line, v.setTop);
+    appendPosition(line, v.panelTop);
     separator();
     appendText(line, v.rollPath0);
     separator();
     appendText(line, v.rollPath1);
     separator();
-    appendInteger(line, v.step0);
+    appendInteger(line, v.rollStep0);
     separator();
-    appendInteger(line, v.step1);
+    appendInteger(line, v.rollStep1);
     separator();
-    appendText(line, v.kanbanPath);
+    appendText(line, v.signboardPath);
     separator();
-    appendPosition(line, v.kanbanLeft);
+    appendPosition(line, v.signboardLeft);
     separator();
-    appendPosition(line, v.kanbanTop);
+    appendPosition(line, v.signboardTop);
     separator();
-    appendBool(line, v.kanbanShown);
+    appendBool(line, v.signboardShown);
     separator();
-    appendBool(line, v.wakuShown);
+    appendBool(line, v.frameShown);
     separator();
-    appendInteger(line, v.hscroll1);
+    appendInteger(line, v.frontDoorDelay);
     separator();
-    appendInteger(line, v.hscroll2);
+    appendInteger(line, v.centreDoorDelay);
     separator();
-    appendInteger(line, v.option);
+    appendInteger(line, v.leafChoice);
     line += kLineEnd;
     return line;
 }
@@ -374,7 +374,7 @@ bool IniReader::readBool(bool *out)
     return false;
 }
 
-int readIniValues(const QByteArray &bytes, IniValues *v)
+int readSettings(const QByteArray &bytes, Settings *v)
 {
     IniReader reader(bytes);
     const auto position = [&reader](float *out) {
@@ -401,15 +401,15 @@ int readIniValues(const QByteArray &bytes, IniValues *v)
     const auto text = [&reader](QString *out) { return reader.readText(out); };
     const auto truth = [&reader](bool *out) { return reader.readBool(out); };
 
-    const std::function<bool()> fields[kIniFieldCount] = {
-        [&] { return position(&v->formLeft); },  [&] { return position(&v->formTop); },
-        [&] { return position(&v->setLeft); },   [&] { return position(&v->setTop); },
-        [&] { return text(&v->rollPath0); },     [&] { return text(&v->rollPath1); },
-        [&] { return int32(&v->step0); },        [&] { return int32(&v->step1); },
-        [&] { return text(&v->kanbanPath); },    [&] { return position(&v->kanbanLeft); },
-        [&] { return position(&v->kanbanTop); }, [&] { return truth(&v->kanbanShown); },
-        [&] { return truth(&v->wakuShown); },    [&] { return int32(&v->hscroll1); },
-        [&] { return int32(&v->hscroll2); },     [&] { return int16(&v->option); },
+    const std::function<bool()> fields[kSettingsFieldCount] = {
+        [&] { return position(&v->busWindowLeft); }, [&] { return position(&v->busWindowTop); },
+        [&] { return position(&v->panelLeft); },     [&] { return position(&v->panelTop); },
+        [&] { return text(&v->rollPath0); },         [&] { return text(&v->rollPath1); },
+        [&] { return int32(&v->rollStep0); },        [&] { return int32(&v->rollStep1); },
+        [&] { return text(&v->signboardPath); },     [&] { return position(&v->signboardLeft); },
+        [&] { return position(&v->signboardTop); },  [&] { return truth(&v->signboardShown); },
+        [&] { return truth(&v->frameShown); },       [&] { return int32(&v->frontDoorDelay); },
+        [&] { return int32(&v->centreDoorDelay); },  [&] { return int16(&v->leafChoice); },
     };
     int count = 0;
     for (const auto &field : fields) {
@@ -420,7 +420,7 @@ int readIniValues(const QByteArray &bytes, IniValues *v)
     return count;
 }
 
-bool iniFileAbsent(const QString &path)
+bool settingsFileAbsent(const QString &path)
 {
     struct stat st {};
     // A folder that cannot be searched hides whether the file is there; count it as there.
@@ -428,21 +428,21 @@ bool iniFileAbsent(const QString &path)
            (errno == ENOENT || errno == ENOTDIR);
 }
 
-bool readIniFile(const QString &path, QByteArray *bytes)
+bool readSettingsFile(const QString &path, QByteArray *bytes)
 {
     QFile file;
     if (!filenames::openForReading(file, path))
         return false;
-    if (file.size() > kMaxIniFileBytes)
+    if (file.size() > kMaxSettingsFileBytes)
         return false;
-    QByteArray data = file.read(kMaxIniFileBytes + 1);
-    if (file.error() != QFileDevice::NoError || data.size() > kMaxIniFileBytes)
+    QByteArray data = file.read(kMaxSettingsFileBytes + 1);
+    if (file.error() != QFileDevice::NoError || data.size() > kMaxSettingsFileBytes)
         return false;
     *bytes = std::move(data);
     return true;
 }
 
-bool writeIniFile(const QString &path, const QByteArray &line, QString *error)
+bool writeSettingsFile(const QString &path, const QByteArray &line, QString *error)
 {
     const auto fail = [&](const QString &reason) {
         if (error)

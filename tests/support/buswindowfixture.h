@@ -3,12 +3,12 @@
 // A main window with fake side effects (the sound player may be a real one), started as the
 // program starts it, in a folder of its own.
 
-#include <app/form1.h>
+#include <app/buswindow.h>
 #include <common/picturebox.h>
 #include <fakes/fakedialogs.h>
 #include <fakes/fakemaker.h>
 #include <fakes/fakesound.h>
-#include <settings/inifile.h>
+#include <settings/settingsfile.h>
 #include <signboard/signboard.h>
 #include <support/children.h>
 #include <support/files.h>
@@ -27,33 +27,33 @@ template <typename Sound> struct BasicForm1Fixture {
     Sound sound;
     FakeUrlOpener urlOpener;
     FakeMakerLibrary makerLibrary;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<BusWindow> form;
 
     // `place`, when given, is where the settings are read and saved instead of `folder`.
     explicit BasicForm1Fixture(const QString &folder,
                                const QString &name = QStringLiteral("QT17C0042"), bool show = true,
-                               std::optional<IniPlace> place = std::nullopt)
+                               std::optional<SettingsPlace> place = std::nullopt)
     {
-        form = std::make_unique<Form1>(Services{dialog, messageBox, popup, sound, urlOpener,
-                                                makerLibrary, Executable{folder, name}},
-                                       place);
+        form = std::make_unique<BusWindow>(Services{dialog, messageBox, popup, sound, urlOpener,
+                                                    makerLibrary, Executable{folder, name}},
+                                           place);
         if (show)
             showActive(*form);
     }
 };
-using Form1Fixture = BasicForm1Fixture<FakeSoundPlayer>;
+using BusWindowFixture = BasicForm1Fixture<FakeSoundPlayer>;
 
 // Where a picture box is, in twips.
 inline twips::Rect rectOf(const PictureBox &box)
 {
-    return {box.Left(), box.Top(), box.Width(), box.Height()};
+    return {box.leftTwips(), box.topTwips(), box.widthTwips(), box.heightTwips()};
 }
 
 // The roll in sign window i.
 inline ImageControl *rollIn(const QWidget &form, int i)
 {
-    return control<ImageControl>(*child<PictureBox>(form, QStringLiteral("picWaku1_%1").arg(i)),
-                                 QStringLiteral("imgMaku1_%1").arg(i));
+    return control<ImageControl>(*child<PictureBox>(form, QStringLiteral("signWindow_%1").arg(i)),
+                                 QStringLiteral("roll_%1").arg(i));
 }
 
 // Writes a plain picture of the given size and colour; returns its path.
@@ -66,11 +66,11 @@ inline QString writePicture(const QString &path, QSize size, QColor colour)
 }
 
 // The settings a settings file holds; the defaults where it cannot be read.
-inline IniValues iniValuesIn(const QString &path)
+inline Settings iniValuesIn(const QString &path)
 {
     QByteArray bytes;
-    IniValues values;
-    if (readIniFile(path, &bytes))
-        readIniValues(bytes, &values);
+    Settings values;
+    if (readSettingsFile(path, &bytes))
+        readSettings(bytes, &values);
     return values;
 }

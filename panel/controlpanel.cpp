@@ -1,9 +1,9 @@
-#include <settings/frmset.h>
+#include <panel/controlpanel.h>
 
 #include <common/fonts.h>
 #include <common/toplevel.h>
+#include <panel/panelscrollbar.h>
 #include <resources/resources.h>
-#include <settings/panelscrollbar.h>
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -22,23 +22,22 @@ namespace {
 
 // Layout in twips, relative to each control's container.
 constexpr twips::Rect kClient{0, 0, 3975, 2160};
-constexpr twips::Rect kFrameA{30, 75, 3855, 2055};
-constexpr twips::Rect kCheck1{75, 165, 735, 510};
-constexpr twips::Rect kHScroll1{855, 195, 1260, 240};
-constexpr twips::Rect kLblMaeSpeed{885, 450, 1215, 240};
-constexpr twips::Rect kCheck2{60, 840, 735, 525};
-constexpr twips::Rect kHScroll2{840, 840, 1230, 240};
-constexpr twips::Rect kLblNakaSpeed{870, 1110, 1200, 240};
-constexpr twips::Rect kFrame2{75, 1440, 2085, 480};
-constexpr std::array<twips::Rect, 3> kOption1{
+constexpr twips::Rect kControlArea{30, 75, 3855, 2055};
+constexpr twips::Rect kFrontDoorSwitch{75, 165, 735, 510};
+constexpr twips::Rect kFrontDoorDelay{855, 195, 1260, 240};
+constexpr twips::Rect kFrontDoorDelayDisplay{885, 450, 1215, 240};
+constexpr twips::Rect kCentreDoorSwitch{60, 840, 735, 525};
+constexpr twips::Rect kCentreDoorDelay{840, 840, 1230, 240};
+constexpr twips::Rect kCentreDoorDelayDisplay{870, 1110, 1200, 240};
+constexpr twips::Rect kLeafChoice{75, 1440, 2085, 480};
+constexpr std::array<twips::Rect, 3> kLeafOptions{
     {{60, 180, 735, 270}, {795, 180, 570, 270}, {1470, 165, 555, 270}}};
-constexpr twips::Rect kLabel1{2295, 165, 1440, 1365};
-constexpr std::array<twips::Rect, 2> kLabel2{{{2340, 435, 315, 375}, {2325, 1020, 315, 375}}};
-constexpr std::array<twips::Rect, 2> kScllMakuSpeed{
-    {{2655, 420, 990, 225}, {2625, 990, 1050, 225}}};
-constexpr std::array<twips::Rect, 2> kLblMakuSpeed{
+constexpr twips::Rect kRollStepCaption{2295, 165, 1440, 1365};
+constexpr std::array<twips::Rect, 2> kSignMarks{{{2340, 435, 315, 375}, {2325, 1020, 315, 375}}};
+constexpr std::array<twips::Rect, 2> kRollSteps{{{2655, 420, 990, 225}, {2625, 990, 1050, 225}}};
+constexpr std::array<twips::Rect, 2> kRollStepDisplays{
     {{2640, 690, 1035, 240}, {2640, 1245, 1035, 240}}};
-constexpr twips::Rect kCommand3{2295, 1575, 1515, 360};
+constexpr twips::Rect kAboutButton{2295, 1575, 1515, 360};
 
 constexpr int kDoorSpeedMin = 1;
 constexpr int kDoorSpeedMax = 30000;
@@ -69,7 +68,7 @@ constexpr Spoken kFrontDelayShown{
 constexpr Spoken kCentreDelayShown{
     QT_TRANSLATE_NOOP("panel", "Centre door delay value"),
     QT_TRANSLATE_NOOP("panel", "The value set on the centre door delay bar")};
-constexpr Spoken kLeafChoice{
+constexpr Spoken kLeafChoiceSpoken{
     QT_TRANSLATE_NOOP("panel", "Centre door leaves"),
     QT_TRANSLATE_NOOP("panel", "Which leaves of the centre door open; locked while it is open")};
 constexpr std::array<Spoken, 3> kLeaves{
@@ -79,7 +78,7 @@ constexpr std::array<Spoken, 3> kLeaves{
       QT_TRANSLATE_NOOP("panel", "Only the left leaf of the centre door opens")},
      {QT_TRANSLATE_NOOP("panel", "Right leaf"),
       QT_TRANSLATE_NOOP("panel", "Only the right leaf of the centre door opens")}}};
-constexpr std::array<Spoken, 2> kRollSteps{
+constexpr std::array<Spoken, 2> kRollStepsSpoken{
     {{QT_TRANSLATE_NOOP("panel", "Roll step of sign 1"),
       QT_TRANSLATE_NOOP("panel", "How far one press of Up or Down winds the roll of sign 1")},
      {QT_TRANSLATE_NOOP("panel", "Roll step of sign 2"),
@@ -199,7 +198,8 @@ void speak(QWidget *w, const Spoken &spoken)
 
 } // namespace
 
-frmSet::frmSet() : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+ControlPanel::ControlPanel()
+    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setWindowTitle(QStringLiteral("設定パネル"));
     // Every caption here is in the Japanese font itself, so fonts need no fallback to others;
@@ -207,43 +207,47 @@ frmSet::frmSet() : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::Win
     QFont own = font();
     own.setStyleStrategy(QFont::NoFontMerging);
     setFont(own);
-    setObjectName(QStringLiteral("frmSet"));
+    setObjectName(QStringLiteral("ControlPanel"));
     paintWith(this, kPanelBackground, Qt::black);
     toplevel::setClientSize(this, kClient.width, kClient.height);
 
-    FrameA = new QFrame(this);
-    FrameA->setObjectName(QStringLiteral("FrameA"));
-    paintWith(FrameA, kFaceBlack, Qt::black);
-    toplevel::placeChild(FrameA, kFrameA);
+    controlArea_ = new QFrame(this);
+    controlArea_->setObjectName(QStringLiteral("controlArea"));
+    paintWith(controlArea_, kFaceBlack, Qt::black);
+    toplevel::placeChild(controlArea_, kControlArea);
 
-    // Label1 lies behind the roll-step controls, so it is created first.
-    Label1 = new QLabel(QStringLiteral("幕の速度"), FrameA);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    paintWith(Label1, kLight, Qt::black);
-    toplevel::placeChild(Label1, kLabel1);
+    // rollStepCaption_ lies behind the roll-step controls, so it is created first.
+    rollStepCaption_ = new QLabel(QStringLiteral("幕の速度"), controlArea_);
+    rollStepCaption_->setObjectName(QStringLiteral("rollStepCaption"));
+    rollStepCaption_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    paintWith(rollStepCaption_, kLight, Qt::black);
+    toplevel::placeChild(rollStepCaption_, kRollStepCaption);
 
-    Check1 = makeSwitch(FrameA, kCheck1, res::kSwitchMae, QStringLiteral("Check1"));
-    HScroll1 = makeScrollBar(FrameA, kHScroll1, kDoorSpeedMin, kDoorSpeedMax, kFrontDoorSpeed,
-                             QStringLiteral("HScroll1"));
-    lblMaeSpeed = makeSpeedLabel(FrameA, kLblMaeSpeed, QStringLiteral("lblMaeSpeed"));
-    Check2 = makeSwitch(FrameA, kCheck2, res::kSwitchNaka, QStringLiteral("Check2"));
-    HScroll2 = makeScrollBar(FrameA, kHScroll2, kDoorSpeedMin, kDoorSpeedMax, kCentreDoorSpeed,
-                             QStringLiteral("HScroll2"));
-    lblNakaSpeed = makeSpeedLabel(FrameA, kLblNakaSpeed, QStringLiteral("lblNakaSpeed"));
+    frontDoorSwitch_ = makeSwitch(controlArea_, kFrontDoorSwitch, res::kFrontDoorSwitchFace,
+                                  QStringLiteral("frontDoorSwitch"));
+    frontDoorDelay_ = makeScrollBar(controlArea_, kFrontDoorDelay, kDoorSpeedMin, kDoorSpeedMax,
+                                    kFrontDoorSpeed, QStringLiteral("frontDoorDelay"));
+    frontDoorDelayDisplay_ = makeSpeedLabel(controlArea_, kFrontDoorDelayDisplay,
+                                            QStringLiteral("frontDoorDelayDisplay"));
+    centreDoorSwitch_ = makeSwitch(controlArea_, kCentreDoorSwitch, res::kCentreDoorSwitchFace,
+                                   QStringLiteral("centreDoorSwitch"));
+    centreDoorDelay_ = makeScrollBar(controlArea_, kCentreDoorDelay, kDoorSpeedMin, kDoorSpeedMax,
+                                     kCentreDoorSpeed, QStringLiteral("centreDoorDelay"));
+    centreDoorDelayDisplay_ = makeSpeedLabel(controlArea_, kCentreDoorDelayDisplay,
+                                             QStringLiteral("centreDoorDelayDisplay"));
 
-    Frame2 = new CaptionedFrame(QStringLiteral("中扉動作"), FrameA);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    paintWith(Frame2, kLight, Qt::black);
-    toplevel::placeChild(Frame2, kFrame2);
+    leafChoice_ = new CaptionedFrame(QStringLiteral("中扉動作"), controlArea_);
+    leafChoice_->setObjectName(QStringLiteral("leafChoice"));
+    paintWith(leafChoice_, kLight, Qt::black);
+    toplevel::placeChild(leafChoice_, kLeafChoice);
     const std::array<QString, 3> captions{QStringLiteral("両方"), QStringLiteral("左"),
                                           QStringLiteral("右")};
     for (int i = 0; i < 3; ++i) {
-        Option1[i] = new QRadioButton(captions[i], Frame2);
-        Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
-        toplevel::placeChild(Option1[i], kOption1[i]);
+        leafOptions_[i] = new QRadioButton(captions[i], leafChoice_);
+        leafOptions_[i]->setObjectName(QStringLiteral("leafOption_%1").arg(i));
+        toplevel::placeChild(leafOptions_[i], kLeafOptions[i]);
     }
-    Option1[0]->setChecked(true);
+    leafOptions_[0]->setChecked(true);
 
     QFont circled = fonts::gothic();
     circled.setPointSizeF(14.25);
@@ -251,106 +255,108 @@ frmSet::frmSet() : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::Win
     circled.setStyleStrategy(QFont::NoFontMerging);
     const std::array<QString, 2> marks{QStringLiteral("①"), QStringLiteral("②")};
     for (int i = 0; i < 2; ++i) {
-        Label2[i] = new QLabel(marks[i], FrameA);
-        Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
-        Label2[i]->setFont(circled);
-        toplevel::placeChild(Label2[i], kLabel2[i]);
-        scllMakuSpeed[i] = makeScrollBar(FrameA, kScllMakuSpeed[i], kStepMin, kStepMax, kStepMin,
-                                         QStringLiteral("scllMakuSpeed_%1").arg(i));
-        lblMakuSpeed[i] =
-            makeSpeedLabel(FrameA, kLblMakuSpeed[i], QStringLiteral("lblMakuSpeed_%1").arg(i));
+        signMarks_[i] = new QLabel(marks[i], controlArea_);
+        signMarks_[i]->setObjectName(QStringLiteral("signMark_%1").arg(i));
+        signMarks_[i]->setFont(circled);
+        toplevel::placeChild(signMarks_[i], kSignMarks[i]);
+        rollSteps_[i] = makeScrollBar(controlArea_, kRollSteps[i], kStepMin, kStepMax, kStepMin,
+                                      QStringLiteral("rollStep_%1").arg(i));
+        rollStepDisplays_[i] = makeSpeedLabel(controlArea_, kRollStepDisplays[i],
+                                              QStringLiteral("rollStepDisplay_%1").arg(i));
     }
     // The second sign window is never shown, so its row stays disabled.
-    scllMakuSpeed[1]->setEnabled(false);
-    lblMakuSpeed[1]->setEnabled(false);
+    rollSteps_[1]->setEnabled(false);
+    rollStepDisplays_[1]->setEnabled(false);
 
-    Command3 = new QPushButton(QStringLiteral("バージョン情報"), FrameA);
-    Command3->setObjectName(QStringLiteral("Command3"));
-    toplevel::placeChild(Command3, kCommand3);
+    aboutButton_ = new QPushButton(QStringLiteral("バージョン情報"), controlArea_);
+    aboutButton_->setObjectName(QStringLiteral("aboutButton"));
+    toplevel::placeChild(aboutButton_, kAboutButton);
 
-    speak(Check1, kFrontSwitch);
-    speak(Check2, kCentreSwitch);
-    speak(HScroll1, kFrontDelay);
-    speak(HScroll2, kCentreDelay);
-    speak(lblMaeSpeed, kFrontDelayShown);
-    speak(lblNakaSpeed, kCentreDelayShown);
-    speak(Frame2, kLeafChoice);
+    speak(frontDoorSwitch_, kFrontSwitch);
+    speak(centreDoorSwitch_, kCentreSwitch);
+    speak(frontDoorDelay_, kFrontDelay);
+    speak(centreDoorDelay_, kCentreDelay);
+    speak(frontDoorDelayDisplay_, kFrontDelayShown);
+    speak(centreDoorDelayDisplay_, kCentreDelayShown);
+    speak(leafChoice_, kLeafChoiceSpoken);
     for (int i = 0; i < 3; ++i)
-        speak(Option1[i], kLeaves[i]);
+        speak(leafOptions_[i], kLeaves[i]);
     for (int i = 0; i < 2; ++i) {
-        speak(scllMakuSpeed[i], kRollSteps[i]);
-        speak(lblMakuSpeed[i], kRollStepsShown[i]);
+        speak(rollSteps_[i], kRollStepsSpoken[i]);
+        speak(rollStepDisplays_[i], kRollStepsShown[i]);
     }
-    speak(Command3, kAbout);
+    speak(aboutButton_, kAbout);
 
     // Tab order; labels take no focus.
-    setTabOrder(Option1[2], Option1[1]);
-    setTabOrder(Option1[1], Option1[0]);
-    setTabOrder(Option1[0], Check1);
-    setTabOrder(Check1, Check2);
-    setTabOrder(Check2, HScroll2);
-    setTabOrder(HScroll2, HScroll1);
-    setTabOrder(HScroll1, scllMakuSpeed[0]);
-    setTabOrder(scllMakuSpeed[0], Command3);
-    setTabOrder(Command3, scllMakuSpeed[1]);
+    setTabOrder(leafOptions_[2], leafOptions_[1]);
+    setTabOrder(leafOptions_[1], leafOptions_[0]);
+    setTabOrder(leafOptions_[0], frontDoorSwitch_);
+    setTabOrder(frontDoorSwitch_, centreDoorSwitch_);
+    setTabOrder(centreDoorSwitch_, centreDoorDelay_);
+    setTabOrder(centreDoorDelay_, frontDoorDelay_);
+    setTabOrder(frontDoorDelay_, rollSteps_[0]);
+    setTabOrder(rollSteps_[0], aboutButton_);
+    setTabOrder(aboutButton_, rollSteps_[1]);
 
-    connect(Check1, &QPushButton::clicked, this, &frmSet::check1Clicked);
-    connect(Check2, &QPushButton::clicked, this, [this] { Check2_Click(); });
-    connect(Command3, &QPushButton::clicked, this, &frmSet::command3Clicked);
-    connect(HScroll1, &QScrollBar::valueChanged, this, &frmSet::hScroll1Changed);
-    connect(HScroll2, &QScrollBar::valueChanged, this, &frmSet::hScroll2Changed);
+    connect(frontDoorSwitch_, &QPushButton::clicked, this, &ControlPanel::frontDoorSwitched);
+    connect(centreDoorSwitch_, &QPushButton::clicked, this, [this] { switchCentreDoor(); });
+    connect(aboutButton_, &QPushButton::clicked, this, &ControlPanel::aboutRequested);
+    connect(frontDoorDelay_, &QScrollBar::valueChanged, this, &ControlPanel::frontDoorDelayChanged);
+    connect(centreDoorDelay_, &QScrollBar::valueChanged, this,
+            &ControlPanel::centreDoorDelayChanged);
     for (int i = 0; i < 2; ++i)
-        connect(scllMakuSpeed[i], &QScrollBar::valueChanged, this,
-                [this, i] { scllMakuSpeed_Change(static_cast<std::int16_t>(i)); });
+        connect(rollSteps_[i], &QScrollBar::valueChanged, this,
+                [this, i] { showRollStep(static_cast<std::int16_t>(i)); });
 }
 
-float frmSet::Left() const
+float ControlPanel::leftTwips() const
 {
     return toplevel::frameLeft(this);
 }
-float frmSet::Top() const
+float ControlPanel::topTwips() const
 {
     return toplevel::frameTop(this);
 }
-void frmSet::setLeft(float v)
+void ControlPanel::setLeftTwips(float v)
 {
-    toplevel::moveFrame(this, v, Top());
+    toplevel::moveFrame(this, v, topTwips());
 }
-void frmSet::setTop(float v)
+void ControlPanel::setTopTwips(float v)
 {
-    toplevel::moveFrame(this, Left(), v);
-}
-
-int frmSet::check1Value() const
-{
-    return Check1->isChecked() ? 1 : 0;
-}
-int frmSet::check2Value() const
-{
-    return Check2->isChecked() ? 1 : 0;
-}
-bool frmSet::option1Value(int index) const
-{
-    return Option1.at(index)->isChecked();
+    toplevel::moveFrame(this, leftTwips(), v);
 }
 
-void frmSet::setOption1(int index)
+int ControlPanel::frontDoorSwitchValue() const
 {
-    Option1.at(index)->setChecked(true);
+    return frontDoorSwitch_->isChecked() ? 1 : 0;
+}
+int ControlPanel::centreDoorSwitchValue() const
+{
+    return centreDoorSwitch_->isChecked() ? 1 : 0;
+}
+bool ControlPanel::isLeafChoice(int index) const
+{
+    return leafOptions_.at(index)->isChecked();
 }
 
-QScrollBar *frmSet::bar(Bar which) const
+void ControlPanel::setLeafChoice(int index)
 {
-    const std::array<QScrollBar *, 4> bars{HScroll1, HScroll2, scllMakuSpeed[0], scllMakuSpeed[1]};
+    leafOptions_.at(index)->setChecked(true);
+}
+
+QScrollBar *ControlPanel::bar(Bar which) const
+{
+    const std::array<QScrollBar *, 4> bars{frontDoorDelay_, centreDoorDelay_, rollSteps_[0],
+                                           rollSteps_[1]};
     return bars.at(static_cast<std::size_t>(which));
 }
 
-int frmSet::value(Bar which) const
+int ControlPanel::value(Bar which) const
 {
     return bar(which)->value();
 }
 
-bool frmSet::setValue(Bar which, int v)
+bool ControlPanel::setValue(Bar which, int v)
 {
     QScrollBar *b = bar(which);
     if (v < b->minimum() || v > b->maximum())
@@ -359,28 +365,28 @@ bool frmSet::setValue(Bar which, int v)
     return true;
 }
 
-void frmSet::Check2_Click()
+void ControlPanel::switchCentreDoor()
 {
     // The leaf choice is locked while the centre door is open.
-    Frame2->setEnabled(check2Value() != 1);
-    emit check2Clicked();
+    leafChoice_->setEnabled(centreDoorSwitchValue() != 1);
+    emit centreDoorSwitched();
 }
 
-void frmSet::showMaeSpeed(int value)
+void ControlPanel::showFrontDoorDelay(int value)
 {
-    lblMaeSpeed->setText(QString::number(value));
+    frontDoorDelayDisplay_->setText(QString::number(value));
 }
-void frmSet::showNakaSpeed(int value)
+void ControlPanel::showCentreDoorDelay(int value)
 {
-    lblNakaSpeed->setText(QString::number(value));
-}
-
-void frmSet::scllMakuSpeed_Change(std::int16_t Index)
-{
-    lblMakuSpeed.at(Index)->setText(QString::number(scllMakuSpeed.at(Index)->value()));
+    centreDoorDelayDisplay_->setText(QString::number(value));
 }
 
-void frmSet::closeEvent(QCloseEvent *event)
+void ControlPanel::showRollStep(std::int16_t Index)
+{
+    rollStepDisplays_.at(Index)->setText(QString::number(rollSteps_.at(Index)->value()));
+}
+
+void ControlPanel::closeEvent(QCloseEvent *event)
 {
     event->ignore();
 }

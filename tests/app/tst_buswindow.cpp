@@ -1,14 +1,14 @@
 // The main window: its composition, start-up, popup rules, caption and shut-down.
 
 #include <app/application.h>
-#include <app/form1.h>
+#include <app/buswindow.h>
+#include <common/layout.h>
 #include <fakes/fakedialogs.h>
+#include <panel/controlpanel.h>
 #include <resources/resources.h>
-#include <settings/frmset.h>
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
-#include <support/form1fixture.h>
-#include <tools/artwork/layout.h>
+#include <support/buswindowfixture.h>
 #include <tools/artwork/samedrawing.h>
 
 #include <QAction>
@@ -26,8 +26,7 @@
 
 namespace {
 
-using Fixture = Form1Fixture;
-namespace layout = artwork::layout;
+using Fixture = BusWindowFixture;
 
 QPoint centreOf(const twips::Rect &r)
 {
@@ -61,12 +60,12 @@ private slots:
     void composition_started_fixedSizeFirstSignShownRightLeafOnTop()
     {
         Fixture f(dir_.path());
-        Form1 &w = *f.form;
+        BusWindow &w = *f.form;
         QCOMPARE(w.minimumSize(), w.maximumSize());
-        QVERIFY(!child<PictureBox>(w, "picWaku1_0")->isHidden());
+        QVERIFY(!child<PictureBox>(w, "signWindow_0")->isHidden());
         // The right leaf takes the clicks where the leaves overlap.
-        const auto *left = control<ImageControl>(w, "imgNakaorido_0");
-        const auto *right = control<ImageControl>(w, "imgNakaorido_1");
+        const auto *left = control<ImageControl>(w, "centreLeaf_0");
+        const auto *right = control<ImageControl>(w, "centreLeaf_1");
         const QRect overlap = left->pixelRect() & right->pixelRect();
         QVERIFY(!overlap.isEmpty());
         QCOMPARE(child<WindowlessLayer>(w, "surface")->controlAt(overlap.center()), right);
@@ -83,8 +82,8 @@ private slots:
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         // The right leaf lies over the left one.
         for (const auto &[rect, picture] : {std::pair{layout::kFrontDoor, res::kFrontDoor},
-                                            {layout::kCentreLeftLeaf, res::kNakaoridoLeft},
-                                            {layout::kCentreRightLeaf, res::kNakaoridoRight}})
+                                            {layout::kCentreLeftLeaf, res::kCentreLeftLeaf},
+                                            {layout::kCentreRightLeaf, res::kCentreRightLeaf}})
             p.drawImage(QRectF(twips::toPixels(rect)), QImage(QString::fromLatin1(picture)));
         p.end();
         QCOMPARE(shown.size(), expected.size());
@@ -106,15 +105,15 @@ private slots:
     void startUp_withoutSettings_appliesDefaults()
     {
         Fixture f(dir_.path());
-        frmSet &p = f.form->panel();
+        ControlPanel &p = f.form->panel();
         // The defaults went through the change handlers, which filled the displays while the
         // panel was hidden; the saved line shows the values themselves.
-        QCOMPARE(child<QLabel>(p, "lblMaeSpeed")->text(), QStringLiteral("10000"));
-        QCOMPARE(child<QLabel>(p, "lblNakaSpeed")->text(), QStringLiteral("6000"));
-        QCOMPARE(child<QLabel>(p, "lblMakuSpeed_0")->text(), QStringLiteral("1"));
+        QCOMPARE(child<QLabel>(p, "frontDoorDelayDisplay")->text(), QStringLiteral("10000"));
+        QCOMPARE(child<QLabel>(p, "centreDoorDelayDisplay")->text(), QStringLiteral("6000"));
+        QCOMPARE(child<QLabel>(p, "rollStepDisplay_0")->text(), QStringLiteral("1"));
         // The windows start where the recovery puts them (tst_settingsapply); the panel then moves
         // right below the main window's frame, once the window has been framed.
-        QTRY_COMPARE(p.Top(), f.form->Height());
+        QTRY_COMPARE(p.topTwips(), f.form->heightTwips());
         // The panel is shown, kept on top, and the signboard's frame is fitted.
         QVERIFY(p.isVisible());
         QVERIFY(p.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -129,69 +128,69 @@ private slots:
     void popup_pressed_onlyRightOnBackgroundFrameOrBoardOpensMenu()
     {
         Fixture f(dir_.path());
-        Form1 &w = *f.form;
+        BusWindow &w = *f.form;
         QTest::mousePress(&w, Qt::RightButton, {}, QPoint(150, 190));
         QCOMPARE(f.popup.shownAt.size(), size_t(1));
-        QCOMPARE(f.popup.lastMenu, child<QMenu>(w, "MnuTempMenu1"));
+        QCOMPARE(f.popup.lastMenu, child<QMenu>(w, "popupMenu"));
         // A frame bar takes no mouse input of its own.
         QTest::mousePress(&w, Qt::RightButton, {},
-                          centreOf(control<ShapeControl>(w, "shpK_Waku_2")->rect()));
+                          centreOf(control<ShapeControl>(w, "signboardFrame_2")->rect()));
         QCOMPARE(f.popup.shownAt.size(), size_t(2));
         // So does the signboard itself.
-        QTest::mousePress(child<SignboardBox>(w, "PicKanban"), Qt::RightButton, {}, QPoint(5, 5));
+        QTest::mousePress(child<SignboardBox>(w, "signboard"), Qt::RightButton, {}, QPoint(5, 5));
         QCOMPARE(f.popup.shownAt.size(), size_t(3));
         // Other buttons, and the door pictures, open nothing.
         QTest::mousePress(&w, Qt::LeftButton, {}, QPoint(150, 190));
         QTest::mousePress(&w, Qt::MiddleButton, {}, QPoint(150, 190));
         QTest::mousePress(&w, Qt::RightButton, {},
-                          centreOf(control<ImageControl>(w, "Image1_2")->rect()));
+                          centreOf(control<ImageControl>(w, "frontDoor")->rect()));
         QTest::mousePress(&w, Qt::RightButton, {},
-                          centreOf(control<ImageControl>(w, "imgNakaorido_0")->rect()));
+                          centreOf(control<ImageControl>(w, "centreLeaf_0")->rect()));
         QTest::mousePress(&w, Qt::RightButton, {},
-                          centreOf(control<ImageControl>(w, "imgNakaorido_1")->rect()));
+                          centreOf(control<ImageControl>(w, "centreLeaf_1")->rect()));
         QCOMPARE(f.popup.shownAt.size(), size_t(3));
     }
 
     void menu_rightReleaseThenLeftClickOnItem_onlyLeftClickChooses()
     {
         Fixture f(dir_.path());
-        Form1 &w = *f.form;
-        QMenu *menu = child<QMenu>(w, "MnuTempMenu1");
+        BusWindow &w = *f.form;
+        QMenu *menu = child<QMenu>(w, "popupMenu");
         // popup() does not wait for the choice as the program's exec() does.
         menu->popup(w.mapToGlobal(QPoint(150, 190)));
         QVERIFY(QTest::qWaitForWindowExposed(menu));
-        const QPoint item = menu->actionGeometry(child<QAction>(w, "MnuViewKanban")).center();
+        const QPoint item = menu->actionGeometry(child<QAction>(w, "showSignboardAction")).center();
         QTest::mousePress(menu, Qt::RightButton, {}, item);
         QTest::mouseRelease(menu, Qt::RightButton, {}, item);
-        QVERIFY(child<QAction>(w, "MnuViewKanban")->isChecked());
+        QVERIFY(child<QAction>(w, "showSignboardAction")->isChecked());
         QVERIFY(menu->isVisible());
         QTest::mouseClick(menu, Qt::LeftButton, {}, item);
-        QVERIFY(!child<QAction>(w, "MnuViewKanban")->isChecked());
-        QVERIFY(child<SignboardBox>(w, "PicKanban")->isHidden());
+        QVERIFY(!child<QAction>(w, "showSignboardAction")->isChecked());
+        QVERIFY(child<SignboardBox>(w, "signboard")->isHidden());
         QVERIFY(!menu->isVisible());
     }
 
     void panelSwitches_clicked_moveTheDoorsOnTheBus()
     {
         Fixture f(dir_.path());
-        Form1 &w = *f.form;
-        frmSet &p = w.panel();
+        BusWindow &w = *f.form;
+        ControlPanel &p = w.panel();
         const auto width = [&w](const char *name) {
-            return control<ImageControl>(w, name)->Width();
+            return control<ImageControl>(w, name)->widthTwips();
         };
-        child<QScrollBar>(p, "HScroll1")->setValue(1);
-        child<QScrollBar>(p, "HScroll2")->setValue(1);
-        QTest::mouseClick(child<QPushButton>(p, "Check1"), Qt::LeftButton);
-        QCOMPARE(width("Image1_2"), layout::kFrontDoorOpenWidth);
-        QTest::mouseClick(child<QPushButton>(p, "Check1"), Qt::LeftButton);
-        QCOMPARE(width("Image1_2"), layout::kFrontDoor.width);
+        child<QScrollBar>(p, "frontDoorDelay")->setValue(1);
+        child<QScrollBar>(p, "centreDoorDelay")->setValue(1);
+        QTest::mouseClick(child<QPushButton>(p, "frontDoorSwitch"), Qt::LeftButton);
+        QCOMPARE(width("frontDoor"), layout::kFrontDoorOpenWidth);
+        QTest::mouseClick(child<QPushButton>(p, "frontDoorSwitch"), Qt::LeftButton);
+        QCOMPARE(width("frontDoor"), layout::kFrontDoor.width);
 
         // Only the left leaf. The centre door's sounds, and its closing, are heard through the
         // main window in tst_realsound.
-        QTest::mouseClick(child<QRadioButton>(p, "Option1_1"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(p, "Check2"), Qt::LeftButton);
-        QCOMPARE(width("imgNakaorido_0"), layout::kCentreLeafOpenWidth);
-        QCOMPARE(width("imgNakaorido_1"), layout::kCentreRightLeaf.width);
+        QTest::mouseClick(child<QRadioButton>(p, "leafOption_1"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(p, "centreDoorSwitch"), Qt::LeftButton);
+        QCOMPARE(width("centreLeaf_0"), layout::kCentreLeafOpenWidth);
+        QCOMPARE(width("centreLeaf_1"), layout::kCentreRightLeaf.width);
     }
 
     void soundDevice_firstPaint_preparedOnce()
@@ -221,7 +220,7 @@ private slots:
                 dialog->close();
             }
         });
-        QTest::mouseClick(child<QPushButton>(f.form->panel(), "Command3"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(f.form->panel(), "aboutButton"), Qt::LeftButton);
         QCOMPARE(title, QStringLiteral("ソルベナのバージョン情報"));
     }
 
@@ -229,7 +228,7 @@ private slots:
     {
         Fixture f(dir_.path());
         followSession(*qApp, *f.form);
-        child<QScrollBar>(f.form->panel(), "HScroll1")->setValue(1234);
+        child<QScrollBar>(f.form->panel(), "frontDoorDelay")->setValue(1234);
         auto *session = qApp->findChild<QSessionManager *>();
         QVERIFY(session);
         emit qApp->commitDataRequest(*session);
@@ -242,7 +241,7 @@ private slots:
     {
         Fixture f(dir_.path());
         followSession(*qApp, *f.form);
-        child<QScrollBar>(f.form->panel(), "HScroll2")->setValue(4321);
+        child<QScrollBar>(f.form->panel(), "centreDoorDelay")->setValue(4321);
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         // Should the quit be lost, end the loop with another code instead of waiting forever.
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
@@ -257,4 +256,4 @@ private:
 };
 
 QTEST_MAIN(TestForm1)
-#include "tst_form1.moc"
+#include "tst_buswindow.moc"

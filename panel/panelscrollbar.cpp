@@ -1,4 +1,4 @@
-#include <settings/panelscrollbar.h>
+#include <panel/panelscrollbar.h>
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
