@@ -305,8 +305,10 @@ ControlPanel::ControlPanel()
     connect(centreDoorDelay_, &QScrollBar::valueChanged, this,
             &ControlPanel::centreDoorDelayChanged);
     for (int i = 0; i < 2; ++i)
-        connect(rollSteps_[i], &QScrollBar::valueChanged, this,
-                [this, i] { showRollStep(static_cast<std::int16_t>(i)); });
+        connect(rollSteps_[i], &QScrollBar::valueChanged, this, [this, i](int step) {
+            showRollStep(static_cast<std::int16_t>(i));
+            emit rollStepChanged(i, step);
+        });
 }
 
 float ControlPanel::leftTwips() const

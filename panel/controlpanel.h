@@ -44,6 +44,7 @@ signals:
     void aboutRequested();
     void frontDoorDelayChanged(int value);
     void centreDoorDelayChanged(int value);
+    void rollStepChanged(int sign, int step);
 
 public slots:
     // What the door speed displays show.
