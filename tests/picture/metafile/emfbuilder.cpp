@@ -32,6 +32,13 @@ EmfBuilder::EmfBuilder(const QRect &frameHimetric, const QRect &bounds)
     add(U_EMRSETBKMODE_set(U_TRANSPARENT));
 }
 
+EmfBuilder EmfBuilder::pixels(QSize size)
+{
+    // At 96 dpi, in 0.01 mm.
+    const QSize frame(size.width() * 2540 / 96, size.height() * 2540 / 96);
+    return EmfBuilder(QRect(QPoint(0, 0), frame), QRect(QPoint(0, 0), size));
+}
+
 void EmfBuilder::add(char *record)
 {
     bytes_.append(record, qFromLittleEndian<quint32>(record + 4));
@@ -89,7 +96,7 @@ void EmfBuilder::text(const QPoint &at, const QString &text, int pixelHeight, co
     free(emrText);
 }
 
-void EmfBuilder::stretchedRow(const QRect &destination, const QList<QColor> &columns)
+void EmfBuilder::stretchedRow(const QRect &destination, const QList<QColor> &columns, quint32 rop)
 {
     QByteArray bits;
     for (const QColor &c : columns) {
@@ -103,9 +110,18 @@ void EmfBuilder::stretchedRow(const QRect &destination, const QList<QColor> &col
         nullptr);
     add(U_EMRSTRETCHDIBITS_set(rectL(destination), U_POINTL{destination.x(), destination.y()},
                                U_POINTL{destination.width(), destination.height()}, U_POINTL{0, 0},
-                               U_POINTL{width, 1}, U_DIB_RGB_COLORS, U_SRCCOPY, bmi,
+                               U_POINTL{width, 1}, U_DIB_RGB_COLORS, rop, bmi,
                                uint32_t(bits.size()), bits.data()));
     free(bmi);
+}
+
+void EmfBuilder::mapping(int mode, QSize window, QSize viewport, QPoint windowOrigin)
+{
+    record(U_EMR_SETMAPMODE, {mode});
+    record(U_EMR_SETWINDOWEXTEX, {window.width(), window.height()});
+    record(U_EMR_SETVIEWPORTEXTEX, {viewport.width(), viewport.height()});
+    if (!windowOrigin.isNull())
+        record(U_EMR_SETWINDOWORGEX, {windowOrigin.x(), windowOrigin.y()});
 }
 
 void EmfBuilder::record(quint32 type, const QList<qint64> &fields, const QByteArray &tail)
@@ -134,7 +150,8 @@ void EmfBuilder::font(const Font &f)
     QByteArray face(64, '\0');
     for (int i = 0; i < f.face.size() && i < 31; ++i)
         qToLittleEndian<quint16>(f.face.at(i).unicode(), face.data() + i * 2);
-    const quint32 flags = (f.italic ? 1u : 0u) | (f.underline ? 0x100u : 0u);
+    const quint32 flags =
+        (f.italic ? 1u : 0u) | (f.underline ? 0x100u : 0u) | quint32(f.charset) << 24;
     const quint32 h = handle();
     record(U_EMR_EXTCREATEFONTINDIRECTW,
            {h, f.height, f.width, f.escapement, f.escapement, f.weight, flags, 0}, face);

@@ -7,13 +7,19 @@
 #include <QColor>
 #include <QImage>
 #include <QList>
+#include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QString>
+
+#include <uemf.h>
 
 class EmfBuilder {
 public:
     // `frame` in 0.01 mm, `bounds` in device pixels (inclusive, as the format has them).
     EmfBuilder(const QRect &frameHimetric, const QRect &bounds);
+    // A picture of `size` pixels, its frame and bounds just that.
+    static EmfBuilder pixels(QSize size);
 
     void solidBrush(const QColor &colour);
     void nullBrush();
@@ -22,8 +28,12 @@ public:
     void rectangle(const QRect &r);
     void text(const QPoint &at, const QString &text, int pixelHeight, const QColor &colour,
               quint32 options = 0);
-    // A bitmap of `columns` x 1 pixels (24-bit) stretched onto `destination`.
-    void stretchedRow(const QRect &destination, const QList<QColor> &columns);
+    // A bitmap of `columns` x 1 pixels (24-bit) stretched onto `destination` with raster
+    // operation `rop`.
+    void stretchedRow(const QRect &destination, const QList<QColor> &columns,
+                      quint32 rop = U_SRCCOPY);
+    // The mapping mode and the window and viewport extents; the window's origin too, if given.
+    void mapping(int mode, QSize window, QSize viewport, QPoint windowOrigin = {});
 
     // With the end record, and the header's byte and record counts filled in.
     QByteArray finish();
@@ -44,6 +54,7 @@ public:
         bool italic = false;
         bool underline = false;
         int escapement = 0;
+        quint8 charset = 0; // ANSI
         QString face = QStringLiteral("Noto Sans CJK JP");
     };
     void font(const Font &font);

@@ -25,13 +25,6 @@ void rect(EmfBuilder &b, int l, int t, int r, int bottom)
     b.record(U_EMR_RECTANGLE, {l, t, r, bottom});
 }
 
-void mapMode(EmfBuilder &b, int mode, QSize window, QSize viewport)
-{
-    b.record(U_EMR_SETMAPMODE, {mode});
-    b.record(U_EMR_SETWINDOWEXTEX, {window.width(), window.height()});
-    b.record(U_EMR_SETVIEWPORTEXTEX, {viewport.width(), viewport.height()});
-}
-
 void world(EmfBuilder &b, quint32 type, QList<float> m, int mode = 0)
 {
     QList<qint64> fields;
@@ -95,15 +88,15 @@ private slots:
             rect(b, 0, 0, 10, 10);
         }) << QRect(30, 5, 10, 10);
         QTest::newRow("anisotropic, extents scale each axis") << Setup([](EmfBuilder &b) {
-            mapMode(b, U_MM_ANISOTROPIC, QSize(200, 100), QSize(100, 100));
+            b.mapping(U_MM_ANISOTROPIC, QSize(200, 100), QSize(100, 100));
             rect(b, 0, 0, 100, 50);
         }) << QRect(0, 0, 50, 50);
         QTest::newRow("isotropic keeps the aspect") << Setup([](EmfBuilder &b) {
-            mapMode(b, U_MM_ISOTROPIC, QSize(100, 200), QSize(100, 100));
+            b.mapping(U_MM_ISOTROPIC, QSize(100, 200), QSize(100, 100));
             rect(b, 0, 0, 100, 100);
         }) << QRect(0, 0, 50, 50);
         QTest::newRow("extents ignored in text mode") << Setup([](EmfBuilder &b) {
-            mapMode(b, U_MM_TEXT, QSize(200, 200), QSize(100, 100));
+            b.mapping(U_MM_TEXT, QSize(200, 200), QSize(100, 100));
             rect(b, 0, 0, 20, 20);
         }) << QRect(0, 0, 20, 20);
         // 0.1 mm units at 96 dpi, y upwards from the viewport origin at the bottom.
@@ -113,7 +106,7 @@ private slots:
             rect(b, 0, 0, 100, 100);
         }) << QRect(0, 62, 38, 38);
         QTest::newRow("scaled window extent") << Setup([](EmfBuilder &b) {
-            mapMode(b, U_MM_ANISOTROPIC, QSize(100, 100), QSize(100, 100));
+            b.mapping(U_MM_ANISOTROPIC, QSize(100, 100), QSize(100, 100));
             b.record(U_EMR_SCALEWINDOWEXTEX, {2, 1, 4, 1});
             rect(b, 0, 0, 100, 200);
         }) << QRect(0, 0, 50, 50);
@@ -175,7 +168,7 @@ private slots:
             rect(b, 0, 0, 40, 10);
         }) << QRect(40, 0, 10, 40);
         QTest::newRow("world before the window mapping") << Setup([=](EmfBuilder &b) {
-            mapMode(b, U_MM_ANISOTROPIC, QSize(50, 50), QSize(100, 100));
+            b.mapping(U_MM_ANISOTROPIC, QSize(50, 50), QSize(100, 100));
             world(b, U_EMR_SETWORLDTRANSFORM, {1, 0, 0, 1, 10, 10});
             square(b);
         }) << QRect(20, 20, 20, 20);
@@ -194,7 +187,7 @@ private slots:
         QTest::addColumn<bool>("gaps");
         QTest::addColumn<int>("left"); // where the line's ink starts; it runs from x = 20
         const auto tenfold = [](EmfBuilder &b) {
-            mapMode(b, U_MM_ANISOTROPIC, QSize(10, 10), QSize(100, 100));
+            b.mapping(U_MM_ANISOTROPIC, QSize(10, 10), QSize(100, 100));
         };
         const auto across = [](EmfBuilder &b, int scale) {
             line(b, QPoint(20, 50) / scale, QPoint(80, 50) / scale);
