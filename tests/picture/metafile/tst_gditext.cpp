@@ -8,9 +8,8 @@
 #include <picture/metafile/gditext.h>
 
 #include <QFontDatabase>
-#include <QFontMetricsF>
+#include <QFontInfo>
 #include <QImage>
-#include <QPainter>
 #include <QRawFont>
 #include <QTest>
 
@@ -57,26 +56,6 @@ QFont fontOf(const FaceChoice &choice)
     font.setFamilies(choice.families);
     font.setPixelSize(kProbePixels);
     return font;
-}
-
-// Ink width of a capital I at a height above its baseline, in pixels darker than mid grey.
-int inkWidthOfI(const QFont &font, double heightFraction)
-{
-    QImage image(2 * kProbePixels, 2 * kProbePixels, QImage::Format_Grayscale8);
-    image.fill(Qt::white);
-    const QFontMetricsF metrics(font, &image);
-    const int baseline = kProbePixels + kProbePixels / 2;
-    {
-        QPainter p(&image);
-        p.setFont(font);
-        p.setPen(Qt::black);
-        p.drawText(QPointF(kProbePixels / 2, baseline), u"I"_s);
-    }
-    const int y = baseline - 1 - int(metrics.capHeight() * heightFraction);
-    int ink = 0;
-    for (int x = 0; x < image.width(); ++x)
-        ink += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
-    return ink;
 }
 
 } // namespace
@@ -235,24 +214,6 @@ private slots:
         QVERIFY(!choice.eastAsianMetrics);
         // Japanese text in a Western face still finds Japanese glyphs.
         QCOMPARE(choice.families.last(), u"Noto Sans CJK JP"_s);
-    }
-
-    void face_courierNew_isMonospaced()
-    {
-        const QFontMetricsF courier(fontOf(substituteFace(u"Courier New"_s, 0, 0)));
-        QCOMPARE(courier.horizontalAdvance(u'i'), courier.horizontalAdvance(u'W'));
-        const QFontMetricsF arial(fontOf(substituteFace(u"Arial"_s, 0, 0)));
-        QVERIFY(arial.horizontalAdvance(u'i') < arial.horizontalAdvance(u'W') / 2);
-    }
-
-    // A serif I is much wider at its feet than at its waist; a sans-serif one is not.
-    void face_timesNewRoman_isSerif()
-    {
-        const QFont times = fontOf(substituteFace(u"Times New Roman"_s, 0, 0));
-        QVERIFY2(inkWidthOfI(times, 0.02) > 2 * inkWidthOfI(times, 0.5),
-                 qPrintable(QFontInfo(times).family()));
-        const QFont arial = fontOf(substituteFace(u"Arial"_s, 0, 0));
-        QVERIFY(inkWidthOfI(arial, 0.02) < inkWidthOfI(arial, 0.5) * 3 / 2);
     }
 
     // Faces nobody has are chosen by the record's family and pitch, as Windows would put
