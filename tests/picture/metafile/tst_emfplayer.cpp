@@ -63,7 +63,7 @@ int inkedShare(const QImage &image, const QRect &area)
     int n = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
-            n += emfInked(image, QPoint(x, y));
+            n += inked(image, QPoint(x, y));
     return n * 100 / (area.width() * area.height());
 }
 
@@ -120,7 +120,7 @@ private slots:
         setup(b);
         const QImage image = drawEmf(b);
         QVERIFY(!image.isNull());
-        const QRect ink = emfInkBounds(image);
+        const QRect ink = inkBounds(image);
         QVERIFY2(nearRect(ink, expected), qPrintable(QStringLiteral("ink %1,%2 %3x%4")
                                                          .arg(ink.x())
                                                          .arg(ink.y())
@@ -244,7 +244,7 @@ private slots:
         setup(b);
         const QImage image = drawEmf(b);
         QVERIFY(!image.isNull());
-        const QRect ink = emfInkBounds(image);
+        const QRect ink = inkBounds(image);
         QVERIFY2(std::abs(ink.height() - rows) <= (rows > 2 ? 1 : 0),
                  qPrintable(QString::number(ink.height())));
         if (rows == 0)
@@ -253,7 +253,7 @@ private slots:
         int gapCount = 0;
         const int y = ink.center().y();
         for (int x = 25; x < 75; ++x)
-            gapCount += !emfInked(image, QPoint(x, y));
+            gapCount += !inked(image, QPoint(x, y));
         QCOMPARE(gapCount > 0, gaps);
     }
 
@@ -266,7 +266,7 @@ private slots:
             extPen(b, U_PS_GEOMETRIC | U_PS_SOLID | U_PS_ENDCAP_FLAT | join, 10);
             b.record(U_EMR_POLYLINE16,
                      {0, 0, -1, -1, 3, 20 | 80 << 16, 50 | 20 << 16, 80 | 80 << 16});
-            return emfInkBounds(drawEmf(b));
+            return inkBounds(drawEmf(b));
         };
         const QRect miter = corner(U_PS_JOIN_MITER);
         const QRect bevel = corner(U_PS_JOIN_BEVEL);
@@ -380,8 +380,8 @@ private slots:
         b.record(U_EMR_POLYPOLYGON, {0,  0,  -1, -1, 2,  8,  4,  4,  10, 10, 90, 10,
                                      90, 90, 10, 90, 30, 30, 70, 30, 70, 70, 30, 70});
         const QImage image = drawEmf(b);
-        QVERIFY(emfInked(image, QPoint(20, 20)));
-        QCOMPARE(emfInked(image, QPoint(50, 50)), centreInked);
+        QVERIFY(inked(image, QPoint(20, 20)));
+        QCOMPARE(inked(image, QPoint(50, 50)), centreInked);
     }
 
     void emfPoly_16And32BitForms_drawAlike_data()
@@ -412,8 +412,8 @@ private slots:
         b.record(narrow, n);
         const QImage ia = drawEmf(a);
         const QImage ib = drawEmf(b);
-        QVERIFY(!emfInkBounds(ia).isEmpty());
-        QCOMPARE(emfInkBounds(ia), emfInkBounds(ib));
+        QVERIFY(!inkBounds(ia).isEmpty());
+        QCOMPARE(inkBounds(ia), inkBounds(ib));
         QCOMPARE(ia, ib);
     }
 
@@ -441,8 +441,8 @@ private slots:
             b.record(U_EMR_SETARCDIRECTION, {U_AD_CLOCKWISE});
         b.record(type, {10, 10, 90, 90, 90, 50, 50, 10});
         const QImage image = drawEmf(b);
-        QCOMPARE(emfInked(image, QPoint(78, 25)), topRight);
-        QCOMPARE(emfInked(image, QPoint(35, 65)), bottomLeft);
+        QCOMPARE(inked(image, QPoint(78, 25)), topRight);
+        QCOMPARE(inked(image, QPoint(35, 65)), bottomLeft);
     }
 
     // ANGLEARC and ARCTO draw a line from the current position to the arc first.
@@ -467,11 +467,11 @@ private slots:
         setup(b);
         b.record(U_EMR_LINETO, {95, 20}); // on from the arc's end
         const QImage image = drawEmf(b);
-        QVERIFY(emfInked(image, QPoint(6, 50)));  // the leading line
-        QVERIFY(emfInked(image, QPoint(79, 50))); // the arc's start
-        QVERIFY(emfInked(image, QPoint(50, 20))); // its end, at the top
-        QVERIFY(!emfInked(image, QPoint(35, 65)));
-        QVERIFY(emfInked(image, QPoint(90, 20)));
+        QVERIFY(inked(image, QPoint(6, 50)));  // the leading line
+        QVERIFY(inked(image, QPoint(79, 50))); // the arc's start
+        QVERIFY(inked(image, QPoint(50, 20))); // its end, at the top
+        QVERIFY(!inked(image, QPoint(35, 65)));
+        QVERIFY(inked(image, QPoint(90, 20)));
     }
 
     void emfPath_records_drawOnlyWhenAsked_data()
@@ -550,7 +550,7 @@ private slots:
         QFETCH(QList<QPoint>, clear);
         EmfBuilder b = emfPicture();
         setup(b);
-        const QString mismatch = emfInkMismatch(drawEmf(b), inked, clear);
+        const QString mismatch = inkMismatch(drawEmf(b), inked, clear);
         QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
     }
 };

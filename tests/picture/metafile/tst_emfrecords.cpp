@@ -144,7 +144,7 @@ private slots:
         EmfBuilder b = emfPicture();
         setup(b);
         rect(b, 0, 0, 100, 100);
-        const QString mismatch = emfInkMismatch(drawEmf(b), inked, clear);
+        const QString mismatch = inkMismatch(drawEmf(b), inked, clear);
         QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
     }
 
@@ -256,8 +256,8 @@ private slots:
                          tail);
             }
             const QImage image = drawEmf(b);
-            const QRect first = emfInkBounds(image, QRect(0, 0, 12, 100));
-            const QRect all = emfInkBounds(image);
+            const QRect first = inkBounds(image, QRect(0, 0, 12, 100));
+            const QRect all = inkBounds(image);
             return all.right() - first.right();
         };
         const int near = secondStart(10);
@@ -273,8 +273,8 @@ private slots:
         b.font({});
         b.textOut(QPoint(5, 10), QStringLiteral("II"), {30, 40, 0, 0}, 0x2000);
         const QImage image = drawEmf(b);
-        const QRect first = emfInkBounds(image, QRect(0, 0, 20, 100));
-        const QRect second = emfInkBounds(image, QRect(20, 0, 80, 100));
+        const QRect first = inkBounds(image, QRect(0, 0, 20, 100));
+        const QRect second = inkBounds(image, QRect(20, 0, 80, 100));
         QVERIFY(!first.isEmpty() && !second.isEmpty());
         QVERIFY2(std::abs(second.top() - first.top() + 40) <= 1 ||
                      std::abs(second.top() - first.top() - 40) <= 1,
@@ -303,7 +303,7 @@ private slots:
         b.record(U_EMR_SETTEXTALIGN, {align});
         b.font({});
         b.textOut(QPoint(50, 50), QStringLiteral("HHH"), {10, 10, 10});
-        const QRect ink = emfInkBounds(drawEmf(b));
+        const QRect ink = inkBounds(drawEmf(b));
         QVERIFY(!ink.isEmpty());
         // The glyphs' own side bearings and the face's line spacing give a few pixels' slack.
         QVERIFY2(ink.left() >= start && ink.left() <= start + 3,
@@ -322,8 +322,8 @@ private slots:
         b.textOut(QPoint(0, 60), QStringLiteral("I"), {15});
         b.textOut(QPoint(0, 60), QStringLiteral("I"), {15});
         const QImage image = drawEmf(b);
-        QVERIFY(emfInkBounds(image, QRect(0, 50, 100, 50)).isEmpty());
-        const QRect ink = emfInkBounds(image);
+        QVERIFY(inkBounds(image, QRect(0, 50, 100, 50)).isEmpty());
+        const QRect ink = inkBounds(image);
         QVERIFY2(ink.left() >= 58 && ink.right() >= 75 && ink.right() <= 95,
                  qPrintable(QStringLiteral("%1..%2").arg(ink.left()).arg(ink.right())));
     }
@@ -359,8 +359,8 @@ private slots:
         };
         const QImage plain = draw({});
         const QImage changed = draw(font);
-        const QRect a = emfInkBounds(plain);
-        const QRect b = emfInkBounds(changed);
+        const QRect a = inkBounds(plain);
+        const QRect b = inkBounds(changed);
         QVERIFY(!a.isEmpty() && !b.isEmpty());
         int inkA = 0;
         int inkB = 0;
@@ -382,8 +382,8 @@ private slots:
             break;
         default: {
             // The left edge of the first H near its top against near its bottom.
-            const int top = emfInkBounds(changed, QRect(0, b.top(), 100, 3)).left();
-            const int bottom = emfInkBounds(changed, QRect(0, b.bottom() - 2, 100, 3)).left();
+            const int top = inkBounds(changed, QRect(0, b.top(), 100, 3)).left();
+            const int bottom = inkBounds(changed, QRect(0, b.bottom() - 2, 100, 3)).left();
             QVERIFY2(top > bottom + 1, qPrintable(QStringLiteral("%1 %2").arg(top).arg(bottom)));
             break;
         }
@@ -427,7 +427,7 @@ private slots:
         const picture::Result r = picture::decode(b.finish(), QStringLiteral("plus.emf"));
         QCOMPARE(r.ok(), drawn);
         if (drawn) {
-            QVERIFY(emfInked(r.image, QPoint(50, 50)));
+            QVERIFY(inked(r.image, QPoint(50, 50)));
         } else {
             QVERIFY(r.image.isNull());
             QVERIFY2(r.error.contains(QStringLiteral("EMF+")), qPrintable(r.error));
@@ -478,7 +478,7 @@ private slots:
         b.record(U_EMR_CREATEPEN, {h, U_PS_SOLID, 1, 0, 0});
         b.select(h);
         setup(b);
-        const QString mismatch = emfInkMismatch(drawEmf(b), inked, clear);
+        const QString mismatch = inkMismatch(drawEmf(b), inked, clear);
         QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
     }
 
@@ -511,8 +511,8 @@ private slots:
         b.record(U_EMR_RESTOREDC, {5});                         // no such level
         rect(b, 10, 10, 90, 90);
         const QImage image = drawEmf(b);
-        QVERIFY(emfInked(image, QPoint(50, 50)));
-        QVERIFY(!emfInked(image, QPoint(5, 5)));
+        QVERIFY(inked(image, QPoint(50, 50)));
+        QVERIFY(!inked(image, QPoint(5, 5)));
     }
 };
 
