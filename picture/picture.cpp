@@ -1,9 +1,9 @@
 #include <picture/picture.h>
 
-#include <picture/emf.h>
 #include <picture/limits.h>
 #include <picture/littleendian.h>
-#include <picture/wmf/wmf.h>
+#include <picture/metafile/emf.h>
+#include <picture/metafile/wmf.h>
 
 #include <common/filenames.h>
 

@@ -1,0 +1,19 @@
+#include "emfink.h"
+
+#include <picture/picture.h>
+
+EmfBuilder emfPicture()
+{
+    EmfBuilder b(QRect(0, 0, 2646, 2646), QRect(0, 0, 100, 100));
+    b.nullPen();
+    b.solidBrush(Qt::black);
+    return b;
+}
+
+QImage drawEmf(EmfBuilder &b, qreal dpr)
+{
+    const picture::Result r = picture::decode(b.finish(), QStringLiteral("test.emf"), dpr);
+    if (!r.ok())
+        qWarning("not drawn: %s", qPrintable(r.error));
+    return r.image;
+}

@@ -1,0 +1,60 @@
+#include "ink.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int kColourTolerance = 24;
+
+} // namespace
+
+bool inked(const QImage &image, QPoint p)
+{
+    return image.rect().contains(p) && qAlpha(image.pixel(p)) > 0;
+}
+
+QRect inkBounds(const QImage &image, QRect area)
+{
+    if (area.isNull())
+        area = image.rect();
+    QRect bounds;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (inked(image, QPoint(x, y)))
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
+bool nearRect(const QRect &a, const QRect &b, int tolerance)
+{
+    return std::abs(a.left() - b.left()) <= tolerance && std::abs(a.top() - b.top()) <= tolerance &&
+           std::abs(a.right() - b.right()) <= tolerance &&
+           std::abs(a.bottom() - b.bottom()) <= tolerance;
+}
+
+int countColour(const QImage &image, const QRect &area, const QColor &c)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            n += qAlpha(p) > 200 && std::abs(qRed(p) - c.red()) <= kColourTolerance &&
+                 std::abs(qGreen(p) - c.green()) <= kColourTolerance &&
+                 std::abs(qBlue(p) - c.blue()) <= kColourTolerance;
+        }
+    return n;
+}
+
+QString inkMismatch(const QImage &image, const QList<QPoint> &withInk, const QList<QPoint> &clear)
+{
+    if (image.isNull())
+        return QStringLiteral("no picture");
+    const auto where = [](QPoint p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); };
+    for (const QPoint &p : withInk)
+        if (!inked(image, p))
+            return QStringLiteral("no ink at ") + where(p);
+    for (const QPoint &p : clear)
+        if (inked(image, p))
+            return QStringLiteral("ink at ") + where(p);
+    return {};
+}
