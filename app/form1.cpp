@@ -1,6 +1,6 @@
 #include <app/form1.h>
 
-#include <about/frmshowversion.h>
+#include <about/aboutdialog.h>
 #include <common/executable.h>
 #include <common/onscreen.h>
 #include <common/picturebox.h>
@@ -253,8 +253,8 @@ void Form1::Check2_Click()
 
 void Form1::MnuHelpVer_Click()
 {
-    showVersionDialog(services_.messageBox, services_.urlOpener, services_.makerLibrary,
-                      services_.executable.baseName);
+    showAboutDialog(services_.messageBox, services_.urlOpener, services_.makerLibrary,
+                    services_.executable.baseName);
 }
 
 void Form1::HScroll1_Change()

@@ -1,7 +1,7 @@
 // The user's language: Qt's own dialogs, the program's failure descriptions and what a screen
 // reader says follow it, the program's own Japanese captions never do.
 
-#include <about/frmshowversion.h>
+#include <about/aboutdialog.h>
 #include <picture/picture.h>
 #include <platform/dialogs/qtfiledialog.h>
 #include <platform/translations/translations.h>
@@ -66,7 +66,7 @@ QMap<QString, QString> spokenIn(const QLocale &locale, const QString &folder)
 {
     const Translations translations(locale);
     Form1Fixture f(folder, QStringLiteral("QT17C0042"), false);
-    frmShowVersion about(f.messageBox, f.urlOpener, f.makerLibrary, QStringLiteral("QT17C0042"));
+    AboutDialog about(f.messageBox, f.urlOpener, f.makerLibrary, QStringLiteral("QT17C0042"));
     QMap<QString, QString> texts;
     for (QWidget *window :
          {static_cast<QWidget *>(f.form.get()), static_cast<QWidget *>(&f.form->panel()),
@@ -133,13 +133,13 @@ private slots:
         QCOMPARE(en.value(QStringLiteral("Check1")), QStringLiteral("Front door switch"));
         QCOMPARE(en.value(QStringLiteral("scllMakuSpeed_0")),
                  QStringLiteral("Roll step of sign 1"));
-        QCOMPARE(ja.value(QStringLiteral("Label5")), QStringLiteral("トワニHP"));
+        QCOMPARE(ja.value(QStringLiteral("homePageLink")), QStringLiteral("トワニHP"));
         // The panel's 15 named controls, both sign windows, the About dialog's link and button,
         // each with a description; only "OK" reads the same in both.
         QCOMPARE(ja.keys(), en.keys());
         QCOMPARE(ja.size(), 2 * 19);
         for (auto it = ja.cbegin(); it != ja.cend(); ++it)
-            QVERIFY2(it.value() != en.value(it.key()) || it.key() == QStringLiteral("Command1"),
+            QVERIFY2(it.value() != en.value(it.key()) || it.key() == QStringLiteral("okButton"),
                      qPrintable(it.key()));
     }
 
