@@ -7,6 +7,7 @@
 #include <platform/translations/translations.h>
 #include <settings/frmset.h>
 #include <support/form1fixture.h>
+#include <support/modalanswer.h>
 #include <support/spoken.h>
 
 #include <QAbstractButton>
@@ -35,11 +36,18 @@ QtTexts qtTextsIn(const QLocale &locale)
     const Translations translations(locale);
     QMessageBox box;
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-    QFileDialog dialog;
-    QtFileDialog(QString()).prepare(dialog);
-    const auto *lookIn = dialog.findChild<QLabel *>(QStringLiteral("lookInLabel"));
-    return {box.button(QMessageBox::Cancel)->text(), lookIn ? lookIn->text() : QString(),
-            dialog.windowTitle()};
+    QtTexts texts{box.button(QMessageBox::Cancel)->text(), {}, {}};
+    // The file dialog as the program opens it, read and cancelled.
+    QtFileDialog files((QString()));
+    ModalAnswer<QFileDialog> answer([&](QFileDialog &dialog) {
+        const auto *lookIn = dialog.findChild<QLabel *>(QStringLiteral("lookInLabel"));
+        texts.lookIn = lookIn ? lookIn->text() : QString();
+        texts.fileDialogTitle = dialog.windowTitle();
+        dialog.reject();
+        return true;
+    });
+    files.openFile(nullptr);
+    return texts;
 }
 
 // Every caption the main window and the panel show.
