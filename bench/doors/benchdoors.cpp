@@ -359,8 +359,8 @@ void measureRealServer(Surface &s, BenchPanel &panel)
         // A rest: the device closes, and the program should neither hold a stream nor wake.
         const auto buzzerEnds = buzzerAsked + std::chrono::duration_cast<Clock::duration>(
                                                   std::chrono::duration<double>(soundSeconds(102)));
-        // The device is closed when its stream has left the server.
         recorder.stop();
+        // The device is closed when its stream has left the server.
         while (streamOpen(server) && Clock::now() < buzzerEnds + kRestLimit)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         const bool closed = !streamOpen(server);
