@@ -1,8 +1,11 @@
 #include <about/gothiclabel.h>
 
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <algorithm>
 #include <cmath>
 
@@ -71,6 +74,25 @@ void GothicLabel::paintEvent(QPaintEvent *event)
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     painter.drawText(QPointF(contentsRect().left(), baseline()), text());
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+}
+
+void GothicLabel::keyPressEvent(QKeyEvent *event)
+{
+    const bool press = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+                       event->key() == Qt::Key_Enter;
+    if (!press || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QLabel::keyPressEvent(event);
+        return;
+    }
+    // Taken here, so that Enter does not also press the dialog's default button.
+    event->accept();
+    if (!event->isAutoRepeat())
+        emit clicked();
 }
 
 void GothicLabel::mousePressEvent(QMouseEvent *event)

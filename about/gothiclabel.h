@@ -1,7 +1,9 @@
 #pragma once
 
 // A label as the layouts draw one: one line of text from the top-left corner, clipped to the
-// label, with an optional background and a click (left button pressed and released over it).
+// label, with an optional background and a click (left button pressed and released over it, or
+// Space or Enter while it has the keyboard focus, which it takes only when its focus policy lets
+// it; it then shows the focus).
 //
 // The text is placed by its em box, not by the font's line metrics: the labels are sized for a
 // font with a short line, and the Japanese Gothic's much taller line, placed by its ascent, would
@@ -30,6 +32,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 

@@ -1,6 +1,6 @@
 #include <app/buswindow.h>
 
-#include <about/frmshowversion.h>
+#include <about/aboutdialog.h>
 #include <common/executable.h>
 #include <common/layout.h>
 #include <common/onscreen.h>
@@ -204,7 +204,7 @@ void BusWindow::switchCentreDoor()
 
 void BusWindow::showAbout()
 {
-    showVersionDialog(services_.messageBox, services_.urlOpener, services_.makerLibrary,
+    showAboutDialog(services_.messageBox, services_.urlOpener, services_.makerLibrary,
                       services_.executable.baseName);
 }
 

@@ -360,9 +360,10 @@ void measureRealServer(Surface &s, BenchPanel &panel)
         const auto buzzerEnds = buzzerAsked + std::chrono::duration_cast<Clock::duration>(
                                                   std::chrono::duration<double>(soundSeconds(102)));
         recorder.stop();
-        while (sound.hasDevice() && Clock::now() < buzzerEnds + kRestLimit)
+        // The device is closed when its stream has left the server.
+        while (streamOpen(server) && Clock::now() < buzzerEnds + kRestLimit)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        const bool closed = !sound.hasDevice();
+        const bool closed = !streamOpen(server);
         const double closedAfter = us(Clock::now() - buzzerEnds) / 1e6;
         const bool stream = streamOpen(server);
         const long ticks0 = processTicks();

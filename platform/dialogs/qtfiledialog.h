@@ -15,10 +15,9 @@ public:
     explicit QtFileDialog(QString programFolder) : programFolder_(std::move(programFolder)) {}
     std::optional<QString> openFile(QWidget *parent) override;
 
+private:
     // Title, filter, mode and folder as openFile shows them.
     void prepare(QFileDialog &dialog) const;
-
-private:
     // The folder the dialog opens in: the last chosen file's folder, or before anything has
     // been chosen in this run, the samples beside the executable.
     QString startFolder() const;

@@ -147,18 +147,6 @@ SdlSoundPlayer::~SdlSoundPlayer()
         thread_.join();
 }
 
-bool SdlSoundPlayer::hasDevice() const
-{
-    std::lock_guard lock(mutex_);
-    return device_ != 0 || closing_;
-}
-
-std::uint32_t SdlSoundPlayer::queuedBytes() const
-{
-    std::lock_guard lock(mutex_);
-    return device_ != 0 ? sdl()->SDL_GetQueuedAudioSize(device_) : 0;
-}
-
 void SdlSoundPlayer::stop()
 {
     std::lock_guard lock(mutex_);
@@ -191,11 +179,9 @@ void SdlSoundPlayer::run()
         if (lost_ != 0) {
             const std::uint32_t id = lost_;
             lost_ = 0;
-            closing_ = true;
             lock.unlock();
             sdl()->SDL_CloseAudioDevice(id);
             lock.lock();
-            closing_ = false;
             // Start the audio subsystem afresh as well, so that the next attempt looks for a
             // sound server as at start and finds one that has come (back) since.
             fresh_ = true;
@@ -235,13 +221,11 @@ void SdlSoundPlayer::run()
         }
         const std::uint32_t id = device_;
         device_ = 0;
-        closing_ = true;
         lock.unlock();
         sdl()->SDL_CloseAudioDevice(id);
         if (pollsForDevices_)
             stopSubsystem();
         lock.lock();
-        closing_ = false;
         settled_.notify_all();
     }
     if (device_ != 0)

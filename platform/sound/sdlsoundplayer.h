@@ -31,12 +31,6 @@ public:
     // the next one open a new device.
     void play(const QByteArray &waveImage, bool async) override;
 
-    // Whether an output device is open now, or still closing (false when the machine has none, and
-    // after a rest).
-    bool hasDevice() const;
-    // Bytes still waiting in the device's queue, in the device's format.
-    std::uint32_t queuedBytes() const;
-
 private:
     using Clock = std::chrono::steady_clock;
 
@@ -52,13 +46,12 @@ private:
     void waitUntilHeard(std::unique_lock<std::mutex> &lock, Clock::time_point deadline);
 
     const std::chrono::milliseconds idleClose_;
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable settled_;
     std::thread thread_;
     bool quit_ = false;
     bool wantDevice_ = false;
-    bool closing_ = false;
     // A device found lost, for the device thread to close; the subsystem then starts afresh.
     std::uint32_t lost_ = 0;
     bool fresh_ = false;

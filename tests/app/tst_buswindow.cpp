@@ -212,7 +212,7 @@ private slots:
     {
         Fixture f(dir_.path());
         // Only a modal window is the active modal widget; the dialog itself is
-        // tst_frmshowversion's.
+        // tst_aboutdialog's.
         QString title;
         QTimer::singleShot(0, [&] {
             if (QWidget *dialog = QApplication::activeModalWidget()) {

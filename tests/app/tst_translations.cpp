@@ -1,12 +1,13 @@
 // The user's language: Qt's own dialogs, the program's failure descriptions and what a screen
 // reader says follow it, the program's own Japanese captions never do.
 
-#include <about/frmshowversion.h>
+#include <about/aboutdialog.h>
 #include <panel/controlpanel.h>
 #include <picture/picture.h>
 #include <platform/dialogs/qtfiledialog.h>
 #include <platform/translations/translations.h>
 #include <support/buswindowfixture.h>
+#include <support/modalanswer.h>
 #include <support/spoken.h>
 
 #include <QAbstractButton>
@@ -35,11 +36,18 @@ QtTexts qtTextsIn(const QLocale &locale)
     const Translations translations(locale);
     QMessageBox box;
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-    QFileDialog dialog;
-    QtFileDialog(QString()).prepare(dialog);
-    const auto *lookIn = dialog.findChild<QLabel *>(QStringLiteral("lookInLabel"));
-    return {box.button(QMessageBox::Cancel)->text(), lookIn ? lookIn->text() : QString(),
-            dialog.windowTitle()};
+    QtTexts texts{box.button(QMessageBox::Cancel)->text(), {}, {}};
+    // The file dialog as the program opens it, read and cancelled.
+    QtFileDialog files((QString()));
+    ModalAnswer<QFileDialog> answer([&](QFileDialog &dialog) {
+        const auto *lookIn = dialog.findChild<QLabel *>(QStringLiteral("lookInLabel"));
+        texts.lookIn = lookIn ? lookIn->text() : QString();
+        texts.fileDialogTitle = dialog.windowTitle();
+        dialog.reject();
+        return true;
+    });
+    files.openFile(nullptr);
+    return texts;
 }
 
 // Every caption the main window and the panel show.
@@ -66,7 +74,7 @@ QMap<QString, QString> spokenIn(const QLocale &locale, const QString &folder)
 {
     const Translations translations(locale);
     BusWindowFixture f(folder, QStringLiteral("QT17C0042"), false);
-    frmShowVersion about(f.messageBox, f.urlOpener, f.makerLibrary, QStringLiteral("QT17C0042"));
+    AboutDialog about(f.messageBox, f.urlOpener, f.makerLibrary, QStringLiteral("QT17C0042"));
     QMap<QString, QString> texts;
     for (QWidget *window :
          {static_cast<QWidget *>(f.form.get()), static_cast<QWidget *>(&f.form->panel()),
@@ -132,13 +140,13 @@ private slots:
         QCOMPARE(ja.value(QStringLiteral("signWindow_0")), QStringLiteral("方向幕①"));
         QCOMPARE(en.value(QStringLiteral("frontDoorSwitch")), QStringLiteral("Front door switch"));
         QCOMPARE(en.value(QStringLiteral("rollStep_0")), QStringLiteral("Roll step of sign 1"));
-        QCOMPARE(ja.value(QStringLiteral("Label5")), QStringLiteral("トワニHP"));
+        QCOMPARE(ja.value(QStringLiteral("homePageLink")), QStringLiteral("トワニHP"));
         // The panel's 15 named controls, both sign windows, the About dialog's link and button,
         // each with a description; only "OK" reads the same in both.
         QCOMPARE(ja.keys(), en.keys());
         QCOMPARE(ja.size(), 2 * 19);
         for (auto it = ja.cbegin(); it != ja.cend(); ++it)
-            QVERIFY2(it.value() != en.value(it.key()) || it.key() == QStringLiteral("Command1"),
+            QVERIFY2(it.value() != en.value(it.key()) || it.key() == QStringLiteral("okButton"),
                      qPrintable(it.key()));
     }
 

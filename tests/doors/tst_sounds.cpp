@@ -1,10 +1,12 @@
-// The WAVE resources, the resource player and the SDL player (on SDL's dummy driver, which
-// plays in real time without a sound card).
+// The WAVE resources, the resource player and the SDL player. What the SDL player's device plays
+// is recorded with SDL's disk driver, which takes the sound in real time as a card would and writes
+// it to a file; elsewhere SDL's dummy driver plays in real time without a sound card.
 
 #include <doors/waveplayer.h>
 #include <fakes/fakesound.h>
 #include <platform/sound/sdlsoundplayer.h>
 #include <support/files.h>
+#include <support/sdlaudio.h>
 #include <support/stderrcapture.h>
 #include <support/threadwakeups.h>
 #include <tools/sounds/wavesynth.h>
@@ -14,18 +16,30 @@
 
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
 // A rest short enough for a test; what the program uses is a few seconds.
 constexpr auto kShortRest = std::chrono::milliseconds(300);
+// A rest long enough that a loaded machine does not close the device between a test's steps.
+constexpr auto kSteadyRest = std::chrono::milliseconds(1000);
 // Long enough to see a thread that polls several times a second.
 constexpr auto kQuietWindow = std::chrono::milliseconds(400);
 constexpr int kQuietTries = 3;
+// How long a device may take to open, play its sounds and close, on a loaded machine.
+constexpr int kSessionMs = 20000;
+// Unsigned 8-bit silence, what a device plays when it has nothing.
+constexpr char kSilence = '\x80';
+// A synchronous sound whose device falls behind returns this long after the sound's length.
+constexpr qint64 kGiveUpAfterMs = 45;
+// A piece of a sound this long is told from chance.
+constexpr qsizetype kKnownAfter = 32;
 
 QByteArray bytes(const std::vector<std::uint8_t> &v)
 {
@@ -51,11 +65,168 @@ Samples decode(const QByteArray &wave)
     return out;
 }
 
-// Opens the player's device as the main window does after its first paint, and waits for it.
+// Where a sound's first and last audible samples are.
+qsizetype firstSound(const QByteArray &pcm)
+{
+    qsizetype i = 0;
+    while (i < pcm.size() && pcm[i] == kSilence)
+        ++i;
+    return i;
+}
+qsizetype lastSound(const QByteArray &pcm)
+{
+    qsizetype i = pcm.size() - 1;
+    while (i >= 0 && pcm[i] == kSilence)
+        --i;
+    return i;
+}
+
+// The door sounds' samples: the player opens its device in their format, so they are played
+// byte for byte.
+QByteArray pcmOf(int id)
+{
+    return decode(waveResource(id)).bytes;
+}
+
+// A recording read as the door sounds it holds, in order: "101" for a whole one, "102 cut" for
+// one stopped before its end, "?" for anything else; the silence between them left out. A sound
+// always starts from its beginning.
+QStringList soundsIn(const QByteArray &recording)
+{
+    const std::pair<int, QByteArray> sounds[] = {{101, pcmOf(101)}, {102, pcmOf(102)}};
+    QStringList out;
+    qsizetype at = 0;
+    while (at < recording.size()) {
+        if (recording[at] == kSilence) {
+            ++at;
+            continue;
+        }
+        // Matched from the sound's first audible sample, wherever its leading silence was cut.
+        int best = 0;
+        qsizetype matched = 0;
+        bool whole = false;
+        for (const auto &[id, pcm] : sounds) {
+            const qsizetype from = firstSound(pcm);
+            qsizetype n = 0;
+            while (at + n < recording.size() && from + n < pcm.size() &&
+                   recording[at + n] == pcm[from + n])
+                ++n;
+            if (n > matched) {
+                best = id;
+                matched = n;
+                whole = from + n > lastSound(pcm);
+            }
+        }
+        if (matched < kKnownAfter) {
+            if (out.isEmpty() || out.back() != QStringLiteral("?"))
+                out << QStringLiteral("?");
+            while (at < recording.size() && recording[at] != kSilence)
+                ++at;
+            continue;
+        }
+        out << QString::number(best) + (whole ? QString() : QStringLiteral(" cut"));
+        at += matched;
+    }
+    return out;
+}
+
+// What the player's device plays, recorded: SDL's disk driver for as long as this lives. Each
+// device opened writes the file afresh, and closes it when the device is closed.
+class RecordedOutput {
+public:
+    RecordedOutput()
+        : file_(QDir(dir_.path()).canonicalPath() + QStringLiteral("/output.raw")),
+          oldDriver_(qgetenv("SDL_AUDIODRIVER")), oldFile_(qgetenv("SDL_DISKAUDIOFILE"))
+    {
+        qputenv("SDL_AUDIODRIVER", "disk");
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(file_));
+        // The driver warns on stderr that it writes to a file, at every device it opens.
+        SDL_LogGetOutputFunction(&oldLog_, &oldLogData_);
+        SDL_LogSetOutputFunction([](void *, int, SDL_LogPriority, const char *) {}, nullptr);
+    }
+    ~RecordedOutput()
+    {
+        SDL_LogSetOutputFunction(oldLog_, oldLogData_);
+        restore("SDL_AUDIODRIVER", oldDriver_);
+        restore("SDL_DISKAUDIOFILE", oldFile_);
+    }
+    RecordedOutput(const RecordedOutput &) = delete;
+    RecordedOutput &operator=(const RecordedOutput &) = delete;
+
+    // Whether a device is open: this process holds the file open.
+    bool deviceOpen() const
+    {
+        const QByteArray wanted = QFile::encodeName(file_);
+        const QDir fds(QStringLiteral("/proc/self/fd"));
+        for (const QString &fd :
+             fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            char target[4096];
+            const ssize_t n =
+                readlink(QFile::encodeName(fds.filePath(fd)).constData(), target, sizeof target);
+            if (n > 0 && QByteArray(target, n) == wanted)
+                return true;
+        }
+        return false;
+    }
+    // What the open device has played so far, as far as it has written it out.
+    QByteArray sofar() const
+    {
+        QFile f(file_);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // Waits until a device has been opened and closed again, and returns the sounds it played
+    // (soundsIn); the next device writes a new file.
+    QStringList heard()
+    {
+        if (!waitFor([this] { return QFile::exists(file_); }))
+            return {QStringLiteral("no device was opened")};
+        if (!waitFor([this] { return !deviceOpen(); }))
+            return {QStringLiteral("the device was not closed")};
+        const QByteArray played = sofar();
+        QFile::remove(file_);
+        return soundsIn(played);
+    }
+    // Whether the open device has begun to play sound `id`.
+    bool begun(int id) const
+    {
+        const QByteArray pcm = pcmOf(id);
+        return sofar().contains(pcm.mid(firstSound(pcm), kKnownAfter));
+    }
+
+private:
+    template <typename F> static bool waitFor(F ready)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!ready()) {
+            if (t.elapsed() > kSessionMs)
+                return false;
+            QTest::qWait(10);
+        }
+        return true;
+    }
+    static void restore(const char *name, const QByteArray &value)
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+
+    QTemporaryDir dir_;
+    const QString file_;
+    const QByteArray oldDriver_;
+    const QByteArray oldFile_;
+    SDL_LogOutputFunction oldLog_ = nullptr;
+    void *oldLogData_ = nullptr;
+};
+
+// Opens the player's device as the main window does after its first paint, and waits for SDL to
+// run it.
 void openDevice(SdlSoundPlayer &sdl)
 {
     sdl.prepare();
-    QTRY_VERIFY2(sdl.hasDevice(), "SDL_AUDIODRIVER=dummy gives a device");
+    QTRY_VERIFY2(sdlOutputThreadRunning(), "SDL_AUDIODRIVER=dummy gives a device");
 }
 
 } // namespace
@@ -124,7 +295,8 @@ private slots:
 
     void sdlPlayer_syncOrAsync_lastsItsOwnSoundOrReturnsAtOnce()
     {
-        SdlSoundPlayer sdl;
+        RecordedOutput output;
+        SdlSoundPlayer sdl(kSteadyRest);
         WavePlayer player(sdl);
         const qint64 chime = decode(waveResource(101)).ms();
         QElapsedTimer t;
@@ -133,54 +305,64 @@ private slots:
             player.playToEnd(101);
             QVERIFY2(t.elapsed() >= chime - 100 && t.elapsed() < chime + slack,
                      qPrintable(QString::number(t.elapsed())));
-            QCOMPARE(sdl.queuedBytes(), 0u);
         };
 
         // The first sound waits for the device as well; generous above for a loaded machine.
         playChime(2000);
-        QVERIFY2(sdl.hasDevice(), "SDL_AUDIODRIVER=dummy gives a device");
-
+        const qint64 firstChime = t.elapsed();
+        // Returns at once, while the sound plays on; the next one cuts it short. Had the chime
+        // before not been played to its end, this would have cut it short.
         t.start();
         player.playInBackground(102);
         QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
-        // Most of it is still to come.
-        QVERIFY(sdl.queuedBytes() > std::uint32_t(decode(waveResource(102)).bytes.size() / 2));
+        QTRY_VERIFY_WITH_TIMEOUT(output.begun(102), kSessionMs);
         // The opening sound after a closing one takes its own time, not what is left of the other.
         playChime(950);
+        QStringList heard = output.heard();
+        // A machine too loaded to feed the device in time may leave the chime unfinished when its
+        // call gives up waiting, shortly after the chime's length; never before.
+        if (firstChime >= chime + kGiveUpAfterMs && heard.value(0) == QStringLiteral("101 cut"))
+            heard[0] = QStringLiteral("101");
+        QCOMPARE(heard, (QStringList{QStringLiteral("101"), QStringLiteral("102 cut"),
+                                     QStringLiteral("101")}));
 
-        // Only (the rest of) the new sound is queued; the old one's bytes are gone. The player does
+        // Stopped, a sound goes silent; the device stays open for as long as it would have played.
+        sdl.play(waveResource(102), true);
+        QTRY_VERIFY_WITH_TIMEOUT(output.begun(102), kSessionMs);
+        sdl.stop();
+        QCOMPARE(output.heard(), QStringList{QStringLiteral("102 cut")});
+
+        // Only (the rest of) the new sound plays; the old one's bytes are gone. The player does
         // that by itself, without being stopped first.
         sdl.play(waveResource(102), true);
         sdl.play(waveResource(101), true);
-        QVERIFY(sdl.queuedBytes() <= std::uint32_t(waveResource(101).size()));
-        QVERIFY(sdl.queuedBytes() > 0u);
-        sdl.stop();
-        QCOMPARE(sdl.queuedBytes(), 0u);
+        heard = output.heard();
+        // The first may have begun before the second came.
+        if (heard.size() == 2 && heard.front() == QStringLiteral("102 cut"))
+            heard.removeFirst();
+        QCOMPARE(heard, QStringList{QStringLiteral("101")});
     }
 
     // After a rest the device is closed and no thread of the player's or SDL's wakes; the next
     // sound opens a device again, and a sound keeps it open for as long as it plays.
     void sdlPlayer_rest_closesDeviceUntilTheNextSound()
     {
+        RecordedOutput output;
         SdlSoundPlayer sdl(kShortRest);
         WavePlayer player(sdl);
-        openDevice(sdl);
-        QTRY_VERIFY(!sdl.hasDevice());
+        sdl.prepare();
+        QCOMPARE(output.heard(), QStringList());
+        QTRY_VERIFY(!sdlOutputThreadRunning());
         const QString woke = threadsThatWokeInEveryWindow(kQuietWindow, kQuietTries);
         QVERIFY2(woke.isEmpty(), qPrintable(woke));
 
-        // Asynchronous: returns at once, and the sound starts once the device is back.
-        const qint64 buzzer = decode(waveResource(102)).ms();
+        // Asynchronous: returns at once, and the sound starts once the device is back. The rest
+        // counts from the sound's end: the device is not closed under it.
         QElapsedTimer t;
         t.start();
         player.playInBackground(102);
         QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
-        QTRY_VERIFY(sdl.queuedBytes() > 0u);
-        // The rest counts from the sound's end: the device is not closed under it.
-        while (sdl.queuedBytes() > 0)
-            QTest::qWait(20);
-        QVERIFY2(t.elapsed() >= buzzer - 150, qPrintable(QString::number(t.elapsed())));
-        QTRY_VERIFY(!sdl.hasDevice());
+        QCOMPARE(output.heard(), QStringList{QStringLiteral("102")});
 
         // Synchronous: lasts its sound, from a closed device as from an open one.
         const qint64 chime = decode(waveResource(101)).ms();
@@ -188,7 +370,7 @@ private slots:
         player.playToEnd(101);
         QVERIFY2(t.elapsed() >= chime - 100 && t.elapsed() < chime + 300,
                  qPrintable(QString::number(t.elapsed())));
-        QTRY_VERIFY(!sdl.hasDevice());
+        QCOMPARE(output.heard(), QStringList{QStringLiteral("101")});
 
         // The caller's bytes may be gone before the device is back (a sound as the program ends).
         {
@@ -196,7 +378,7 @@ private slots:
             gone.detach();
             sdl.play(gone, true);
         }
-        QTRY_VERIFY(sdl.queuedBytes() > 0u);
+        QCOMPARE(output.heard(), QStringList{QStringLiteral("102")});
     }
 
     void sdlPlayer_dataThatIsNoWave_skipped_data()
@@ -220,16 +402,16 @@ private slots:
     void sdlPlayer_dataThatIsNoWave_skipped()
     {
         QFETCH(QByteArray, wave);
-        SdlSoundPlayer sdl;
-        openDevice(sdl);
+        RecordedOutput output;
+        SdlSoundPlayer sdl(kShortRest);
         sdl.play(waveResource(102), true);
-        QVERIFY(sdl.queuedBytes() > 0u);
+        QTRY_VERIFY_WITH_TIMEOUT(output.begun(102), kSessionMs);
         QElapsedTimer t;
         t.start();
         sdl.play(wave, false);
         QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
         // It still stopped the sound before it.
-        QCOMPARE(sdl.queuedBytes(), 0u);
+        QCOMPARE(output.heard(), QStringList{QStringLiteral("102 cut")});
     }
 
     void sdlPlayer_noSoundCard_saysNothing()

@@ -1,4 +1,5 @@
 #include <platform/dialogs/qtfiledialog.h>
+#include <support/modalanswer.h>
 
 #include <QApplication>
 #include <QFile>
@@ -6,12 +7,11 @@
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
-#include <functional>
-
 namespace {
+
+using FileDialogAnswer = ModalAnswer<QFileDialog>;
 
 void touch(const QString &path)
 {
@@ -20,29 +20,48 @@ void touch(const QString &path)
         qFatal("cannot make %s", qPrintable(path));
 }
 
-// Acts on the next modal file dialog once it is up, from inside its own event loop.
-void whenDialogOpens(std::function<void(QFileDialog *)> act)
+// What the user sees of the dialog.
+struct Seen {
+    QString title;
+    QStringList filters;
+    QString folder;
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    QFileDialog::AcceptMode accept = QFileDialog::AcceptSave;
+    bool modal = false;
+    bool onTop = false;
+    bool qtsOwn = false;
+};
+
+Seen look(const QFileDialog &d)
 {
-    auto *timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(d);
-        }
+    return {d.windowTitle(),
+            d.nameFilters(),
+            QDir(d.directory()).canonicalPath(),
+            d.fileMode(),
+            d.acceptMode(),
+            d.isModal() && QApplication::activeModalWidget() == &d,
+            d.windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+            d.testOption(QFileDialog::DontUseNativeDialog)};
+}
+
+// Opens the dialog, notes what it shows and cancels it.
+std::optional<Seen> seenOnOpening(QtFileDialog &files, std::optional<QString> *result = nullptr)
+{
+    std::optional<Seen> seen;
+    FileDialogAnswer answer([&](QFileDialog &d) {
+        seen = look(d);
+        d.reject();
+        return true;
     });
-    timer->start();
+    const std::optional<QString> chosen = files.openFile(nullptr);
+    if (result)
+        *result = chosen;
+    if (!answer.answered())
+        return std::nullopt;
+    return seen;
 }
 
-// The folder a dialog prepared by `files` opens in.
-QString startsIn(const QtFileDialog &files)
-{
-    QFileDialog dialog;
-    files.prepare(dialog);
-    return QDir(dialog.directory()).canonicalPath();
-}
-
+// The files the dialog lists in `folder`, once its model has read them.
 QStringList listedFiles(QFileDialog &dialog, const QString &folder)
 {
     auto *model = dialog.findChild<QFileSystemModel *>();
@@ -72,26 +91,37 @@ private slots:
         QVERIFY(QDir().mkpath(samples_));
     }
 
-    void fileDialog_firstOpening_startsInTheSamples()
+    void openFile_firstTime_opensModallyOnTopInTheSamples()
     {
         QtFileDialog files(program_->path());
-        QFileDialog dialog;
-        files.prepare(dialog);
-        QCOMPARE(startsIn(files), QDir(samples_).canonicalPath());
-        QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFile);
-        // Above the control panel, which stays on top.
-        QVERIFY(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
+        std::optional<QString> chosen = QStringLiteral("not asked");
+        const std::optional<Seen> seen = seenOnOpening(files, &chosen);
+        QVERIFY2(seen, "no modal file dialog came up");
+        QCOMPARE(chosen, std::nullopt);
+        QCOMPARE(seen->title, QStringLiteral("開く"));
+        QCOMPARE(seen->filters, QStringList{QStringLiteral(
+                                    "画像ファイル (*.bmp *.jpeg *.jpg *.gif *.wmf *.emf)")});
+        QCOMPARE(seen->folder, QDir(samples_).canonicalPath());
+        QCOMPARE(seen->mode, QFileDialog::ExistingFile);
+        QCOMPARE(seen->accept, QFileDialog::AcceptOpen);
+        QVERIFY(seen->modal);
+        // Above the control panel, which stays on top, and Qt's own on every desktop.
+        QVERIFY(seen->onTop);
+        QVERIFY(seen->qtsOwn);
     }
 
-    void fileDialog_noSamples_startsBesideTheProgram()
+    void openFile_noSamples_opensBesideTheProgram()
     {
         QVERIFY(QDir(samples_).removeRecursively());
-        QCOMPARE(startsIn(QtFileDialog(program_->path())), QDir(program_->path()).canonicalPath());
+        QtFileDialog files(program_->path());
+        const std::optional<Seen> seen = seenOnOpening(files);
+        QVERIFY2(seen, "no modal file dialog came up");
+        QCOMPARE(seen->folder, QDir(program_->path()).canonicalPath());
     }
 
     // Camera and Windows names come in capitals (IMG_0001.JPG, ROLL.BMP); ".jpg" is offered
     // beside ".jpeg".
-    void fileDialog_filter_showsPicturesInAnyLetterCase()
+    void openFile_filter_listsPicturesInAnyLetterCase()
     {
         const QStringList pictures = {QStringLiteral("A.BMP"),   QStringLiteral("IMG_0001.JPG"),
                                       QStringLiteral("b.Gif"),   QStringLiteral("c.WMF"),
@@ -101,18 +131,25 @@ private slots:
             touch(samples_ + QLatin1Char('/') + name);
         for (const char *other : {"notes.txt", "board.png", "roll.bmp.bak", "jpg"})
             touch(samples_ + QLatin1Char('/') + QString::fromLatin1(other));
-
-        QtFileDialog files(program_->path());
-        QFileDialog dialog;
-        files.prepare(dialog);
-        dialog.show();
         QStringList expected = pictures;
         expected.sort();
-        QTRY_COMPARE(listedFiles(dialog, samples_), expected);
-        dialog.hide();
+
+        QtFileDialog files(program_->path());
+        QStringList listed;
+        // The listing is read on a thread of the dialog's: look until it is complete.
+        FileDialogAnswer answer([&](QFileDialog &d) {
+            listed = listedFiles(d, samples_);
+            if (listed != expected)
+                return false;
+            d.reject();
+            return true;
+        });
+        QCOMPARE(files.openFile(nullptr), std::nullopt);
+        QCOMPARE(listed, expected);
+        QVERIFY(answer.answered());
     }
 
-    void fileDialog_chooseOrCancel_remembersFolderOnlyOnChoice()
+    void openFile_chooseOrCancel_remembersFolderOnlyOnChoice()
     {
         const QString elsewhere = program_->filePath(QStringLiteral("rolls"));
         QVERIFY(QDir().mkpath(elsewhere));
@@ -120,33 +157,30 @@ private slots:
         touch(chosen);
         QtFileDialog files(program_->path());
 
-        bool modal = false;
-        whenDialogOpens([&](QFileDialog *d) {
-            modal = d->isModal();
-            d->reject();
-        });
-        QCOMPARE(files.openFile(nullptr), std::nullopt);
-        QVERIFY(modal);
-        QCOMPARE(startsIn(files), QDir(samples_).canonicalPath());
+        std::optional<Seen> seen = seenOnOpening(files);
+        QVERIFY(seen);
+        QVERIFY(seen->modal);
+        seen = seenOnOpening(files);
+        QVERIFY(seen);
+        QCOMPARE(seen->folder, QDir(samples_).canonicalPath());
 
-        whenDialogOpens([&](QFileDialog *d) {
-            // As the user would: type the path and press Open.
-            auto *name = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-            QVERIFY(name);
-            name->setText(chosen);
-            QMetaObject::invokeMethod(d, "accept");
-            if (d->isVisible())
-                d->reject(); // let the test fail rather than hang
-        });
-        QCOMPARE(files.openFile(nullptr), std::optional<QString>(chosen));
+        {
+            FileDialogAnswer answer([&](QFileDialog &d) {
+                // As the user would: type the path and press Open.
+                auto *name = d.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                if (!name)
+                    return false;
+                name->setText(chosen);
+                QMetaObject::invokeMethod(&d, "accept");
+                return true;
+            });
+            QCOMPARE(files.openFile(nullptr), std::optional<QString>(chosen));
+            QVERIFY(answer.answered());
+        }
 
-        QString openedIn;
-        whenDialogOpens([&](QFileDialog *d) {
-            openedIn = d->directory().absolutePath();
-            d->reject();
-        });
-        QCOMPARE(files.openFile(nullptr), std::nullopt);
-        QCOMPARE(openedIn, elsewhere);
+        seen = seenOnOpening(files);
+        QVERIFY(seen);
+        QCOMPARE(seen->folder, QDir(elsewhere).canonicalPath());
     }
 
 private:

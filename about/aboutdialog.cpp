@@ -1,4 +1,4 @@
-#include <about/frmshowversion.h>
+#include <about/aboutdialog.h>
 
 #include <about/gothiclabel.h>
 #include <common/fonts.h>
@@ -18,14 +18,16 @@ const char kCaption[] = "ソルベナのバージョン情報";
 const float kClientWidth = 4995;
 const float kClientHeight = 3345;
 
-const twips::Rect kImage1{285, 165, 480, 480};
-const twips::Rect kLabel1[] = {{900, 240, 3840, 330}, {165, 720, 4605, 270}};
-const twips::Rect kLabel2{165, 1035, 3225, 225};
-const twips::Rect kLabel3[] = {
-    {165, 1290, 3225, 240}, {165, 1545, 3225, 240}, {150, 1860, 4650, 885}};
-const twips::Rect kLabel4{15, 2835, 4965, 60};
-const twips::Rect kLabel5{240, 2985, 3315, 225};
-const twips::Rect kCommand1{3570, 2940, 1230, 345};
+const twips::Rect kIconRect{285, 165, 480, 480};
+const twips::Rect kTitleRect{900, 240, 3840, 330};
+const twips::Rect kModelRect{165, 720, 4605, 270};
+const twips::Rect kVersionRect{165, 1035, 3225, 225};
+const twips::Rect kMakerRect{165, 1290, 3225, 240};
+const twips::Rect kDeveloperRect{165, 1545, 3225, 240};
+const twips::Rect kNoticeRect{150, 1860, 4650, 885};
+const twips::Rect kRuleRect{15, 2835, 4965, 60};
+const twips::Rect kLinkRect{240, 2985, 3315, 225};
+const twips::Rect kOkRect{3570, 2940, 1230, 345};
 
 const qreal kDefaultPoints = 9;
 const qreal kTitlePoints = 14.25;
@@ -41,7 +43,7 @@ const char kModelPrefix[] = "型番・製造番号：";
 // The space between the word and the number is an ideographic space.
 const char kVersion[] = "Varsion\u30001.0.0";
 const char kMakerLine[] = "製造元：トワニ　2003年";
-const char kContractorLine[] = "開発：ソルベナ制作室　2002-2003年";
+const char kDeveloperLine[] = "開発：ソルベナ制作室　2002-2003年";
 const char kLink[] = "ここをクリックするとトワニHPが開きます。";
 
 const char kFailureTitle[] = "Towhpurl.dllのエラー";
@@ -91,15 +93,14 @@ GothicLabel *label(QWidget *parent, const QString &name, const twips::Rect &desi
 }
 } // namespace
 
-frmShowVersion::frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener,
-                               MakerLibrary &makerLibrary, const QString &executableName,
-                               QWidget *parent)
+AboutDialog::AboutDialog(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary,
+                         const QString &executableName, QWidget *parent)
     // Kept on top as well: the control panel stays above every window and must not hide it.
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowStaysOnTopHint),
       messageBox_(messageBox), urlOpener_(urlOpener), makerLibrary_(makerLibrary)
 {
-    setObjectName(QStringLiteral("frmShowVersion"));
+    setObjectName(QStringLiteral("aboutDialog"));
     // Idempotent; the dialog's fonts are right even where start-up has not installed them.
     fonts::installFallbacks();
     setWindowTitle(QString::fromUtf8(kCaption));
@@ -111,58 +112,63 @@ frmShowVersion::frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener,
     setAutoFillBackground(true);
 
     auto *image = new QLabel(this);
-    image->setObjectName(QStringLiteral("Image1"));
-    image->setGeometry(twips::toPixels(kImage1));
+    image->setObjectName(QStringLiteral("icon"));
+    image->setGeometry(twips::toPixels(kIconRect));
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     const QPixmap icon = QIcon(QString::fromLatin1(res::kIcon)).pixmap(kIconSize);
     if (!icon.isNull())
         image->setPixmap(icon);
 
-    label(this, QStringLiteral("Label1_0"), kLabel1[0], kYellow, kLabelBack, kTitle)
+    label(this, QStringLiteral("title"), kTitleRect, kYellow, kLabelBack, kTitle)
         ->setFont(gothic(kTitlePoints, true));
-    GothicLabel *model = label(this, QStringLiteral("Label1_1"), kLabel1[1], kYellow, kLabelBack);
+    GothicLabel *model =
+        label(this, QStringLiteral("modelAndSerial"), kModelRect, kYellow, kLabelBack);
     model->setFont(gothic(kModelPoints, true));
     model->setText(QString::fromUtf8(kModelPrefix) + executableName);
-    label(this, QStringLiteral("Label2"), kLabel2, kYellow, kLabelBack, kVersion);
-    label(this, QStringLiteral("Label3_0"), kLabel3[0], kWhite, kLabelBack, kMakerLine);
-    label(this, QStringLiteral("Label3_1"), kLabel3[1], kWhite, kLabelBack, kContractorLine);
-    label(this, QStringLiteral("Label3_2"), kLabel3[2], kWhite, kLabelBack)->hide();
+    label(this, QStringLiteral("version"), kVersionRect, kYellow, kLabelBack, kVersion);
+    label(this, QStringLiteral("maker"), kMakerRect, kWhite, kLabelBack, kMakerLine);
+    label(this, QStringLiteral("developer"), kDeveloperRect, kWhite, kLabelBack, kDeveloperLine);
+    // A notice the dialog can hold; empty and hidden.
+    label(this, QStringLiteral("notice"), kNoticeRect, kWhite, kLabelBack)->hide();
 
     // The rule: an empty label with a sunken single border in the desktop's face colour.
     GothicLabel *rule =
-        label(this, QStringLiteral("Label4"), kLabel4, kWhite, QPalette().color(QPalette::Button));
+        label(this, QStringLiteral("rule"), kRuleRect, kWhite, QPalette().color(QPalette::Button));
     rule->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     rule->setLineWidth(1);
 
-    GothicLabel *link = label(this, QStringLiteral("Label5"), kLabel5, kLinkBlue, QColor(), kLink);
+    GothicLabel *link =
+        label(this, QStringLiteral("homePageLink"), kLinkRect, kLinkBlue, QColor(), kLink);
     link->setFont(gothic(kDefaultPoints, false, true));
     link->setCursor(handCursor());
     link->setAccessibleName(QCoreApplication::translate("about", kLinkName));
     link->setAccessibleDescription(QCoreApplication::translate("about", kLinkDescription));
-    connect(link, &GothicLabel::clicked, this, &frmShowVersion::Label5_Click);
+    // Tab reaches it, Space or Enter opens the page; the OK button keeps the first focus.
+    link->setFocusPolicy(Qt::TabFocus);
+    connect(link, &GothicLabel::clicked, this, &AboutDialog::openHomePage);
 
-    Command1 = new QPushButton(QStringLiteral("OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(twips::toPixels(kCommand1));
-    Command1->setDefault(true);
-    Command1->setAccessibleName(QCoreApplication::translate("about", kOkName));
-    Command1->setAccessibleDescription(QCoreApplication::translate("about", kOkDescription));
-    connect(Command1, &QPushButton::clicked, this, &frmShowVersion::Command1_Click);
-    Command1->setFocus();
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setGeometry(twips::toPixels(kOkRect));
+    okButton->setDefault(true);
+    okButton->setAccessibleName(QCoreApplication::translate("about", kOkName));
+    okButton->setAccessibleDescription(QCoreApplication::translate("about", kOkDescription));
+    connect(okButton, &QPushButton::clicked, this, &AboutDialog::dismiss);
+    okButton->setFocus();
 }
 
-void frmShowVersion::Command1_Click()
+void AboutDialog::dismiss()
 {
     hide();
     done(QDialog::Accepted);
 }
 
-void frmShowVersion::reject()
+void AboutDialog::reject()
 {
-    Command1->click();
+    okButton->click();
 }
 
-void frmShowVersion::Label5_Click()
+void AboutDialog::openHomePage()
 {
     QString address;
     QString error;
@@ -175,9 +181,9 @@ void frmShowVersion::Label5_Click()
     urlOpener_.open(address);
 }
 
-void showVersionDialog(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary,
-                       const QString &executableName)
+void showAboutDialog(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary,
+                     const QString &executableName)
 {
-    frmShowVersion dialog(messageBox, urlOpener, makerLibrary, executableName);
+    AboutDialog dialog(messageBox, urlOpener, makerLibrary, executableName);
     dialog.exec();
 }

@@ -11,23 +11,23 @@ class MessageBox;
 class QPushButton;
 class UrlOpener;
 
-class frmShowVersion : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
     // `executableName` is the running executable's name without extension.
-    frmShowVersion(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary,
-                   const QString &executableName, QWidget *parent = nullptr);
+    AboutDialog(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary,
+                const QString &executableName, QWidget *parent = nullptr);
 
-    // Esc and the window manager's close go through Command1, like its click.
+    // Esc and the window manager's close go through the OK button, like its click.
     void reject() override;
 
 private:
     // Hides the dialog, then closes it: the caller's modal wait ends.
-    void Command1_Click();
+    void dismiss();
     // Opens the maker's home page, or reports why its address could not be had.
-    void Label5_Click();
+    void openHomePage();
 
-    QPushButton *Command1;
+    QPushButton *okButton;
 
     MessageBox &messageBox_;
     UrlOpener &urlOpener_;
@@ -35,5 +35,5 @@ private:
 };
 
 // Shows a new About dialog application-modally, with no owner, and returns once it is closed.
-void showVersionDialog(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary,
-                       const QString &executableName);
+void showAboutDialog(MessageBox &messageBox, UrlOpener &urlOpener, MakerLibrary &makerLibrary,
+                     const QString &executableName);

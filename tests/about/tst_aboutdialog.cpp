@@ -1,4 +1,4 @@
-#include <about/frmshowversion.h>
+#include <about/aboutdialog.h>
 #include <about/gothiclabel.h>
 #include <fakes/fakedialogs.h>
 #include <platform/maker/makerlibrary.h>
@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -23,26 +24,30 @@ struct Fixture {
     FakeMessageBox messageBox;
     FakeUrlOpener urlOpener;
     SharedMakerLibrary maker;
-    frmShowVersion dialog;
+    AboutDialog dialog;
 };
 
-GothicLabel *label(const frmShowVersion &d, const char *name)
+GothicLabel *label(const AboutDialog &d, const char *name)
 {
     return child<GothicLabel>(d, name);
 }
-QPushButton *ok(const frmShowVersion &d)
+QPushButton *ok(const AboutDialog &d)
 {
-    return child<QPushButton>(d, "Command1");
+    return child<QPushButton>(d, "okButton");
+}
+GothicLabel *link(const AboutDialog &d)
+{
+    return child<GothicLabel>(d, "homePageLink");
 }
 } // namespace
 
-class TestFrmShowVersion : public QObject {
+class TestAboutDialog : public QObject {
     Q_OBJECT
 private slots:
-    void dialog_shown_hasNoTitleBarButtonsAndOnlyOkTakesFocus()
+    void dialog_shown_hasNoTitleBarButtonsAndOkHasTheFocus()
     {
         Fixture f(QDir::tempPath());
-        frmShowVersion &d = f.dialog;
+        AboutDialog &d = f.dialog;
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
         const Qt::WindowFlags flags = d.windowFlags();
@@ -51,9 +56,51 @@ private slots:
         for (Qt::WindowType button : {Qt::WindowSystemMenuHint, Qt::WindowCloseButtonHint,
                                       Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint})
             QVERIFY(!flags.testFlag(button));
+        // Only the button and the link take the focus, and the link only from the keyboard.
         for (QWidget *w : d.findChildren<QWidget *>())
-            QCOMPARE(w->focusPolicy() != Qt::NoFocus, w == ok(d));
+            QCOMPARE(w->focusPolicy() != Qt::NoFocus, w == ok(d) || w == link(d));
+        QCOMPARE(link(d)->focusPolicy(), Qt::TabFocus);
         QVERIFY(ok(d)->isDefault());
+    }
+
+    // A keyboard user reaches the link with Tab and opens the page with Space or Enter; Enter
+    // there is the link's, not the default button's, and Esc still closes.
+    void link_tabbedToAndPressed_opensThePageAndTheDialogStays_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Space") << int(Qt::Key_Space);
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    }
+    void link_tabbedToAndPressed_opensThePageAndTheDialogStays()
+    {
+        QFETCH(int, key);
+        Fixture f(QStringLiteral(OTHER_DIR));
+        AboutDialog &d = f.dialog;
+        QVERIFY(showActive(d));
+        QCOMPARE(QApplication::focusWidget(), ok(d));
+        const QImage unfocused = link(d)->grab().toImage();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), link(d));
+        // The focus shows on the link.
+        QVERIFY(link(d)->grab().toImage() != unfocused);
+
+        QTest::keyClick(link(d), Qt::Key(key),
+                        key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QCOMPARE(f.urlOpener.opened,
+                 QStringList{QStringLiteral("https://planted.example/案内?q=a b")});
+        QVERIFY(d.isVisible());
+        // Other keys are no press, and a key held down opens the page only once.
+        QTest::keyClick(link(d), Qt::Key_A);
+        QKeyEvent repeat(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(link(d), &repeat);
+        QCOMPARE(f.urlOpener.opened.size(), 1);
+
+        QTest::keyClick(link(d), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), ok(d));
+        QTest::keyClick(link(d), Qt::Key_Escape);
+        QVERIFY(!d.isVisible());
+        QVERIFY(f.messageBox.shown.empty());
     }
 
     void closingKey_pressed_clicksOk_data()
@@ -68,7 +115,7 @@ private slots:
     {
         QFETCH(int, key);
         Fixture f(QDir::tempPath());
-        frmShowVersion &d = f.dialog;
+        AboutDialog &d = f.dialog;
         d.show();
         d.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&d));
@@ -94,7 +141,7 @@ private slots:
         f.dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.dialog));
         for (int click = 1; click <= 2; ++click) {
-            QTest::mouseClick(label(f.dialog, "Label5"), Qt::LeftButton);
+            QTest::mouseClick(link(f.dialog), Qt::LeftButton);
             QCOMPARE(f.messageBox.shown.size(), std::size_t(click));
             const FakeMessageBox::Shown &m = f.messageBox.shown.back();
             QCOMPARE(m.text, report);
@@ -111,20 +158,20 @@ private slots:
         f.dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.dialog));
         // Only a left click is a click.
-        QTest::mouseClick(label(f.dialog, "Label5"), Qt::RightButton);
+        QTest::mouseClick(link(f.dialog), Qt::RightButton);
         QVERIFY(f.urlOpener.opened.isEmpty());
-        QTest::mouseClick(label(f.dialog, "Label5"), Qt::LeftButton);
+        QTest::mouseClick(link(f.dialog), Qt::LeftButton);
         QCOMPARE(f.urlOpener.opened,
                  QStringList{QStringLiteral("https://planted.example/案内?q=a b")});
         QVERIFY(f.messageBox.shown.empty());
         QVERIFY(f.dialog.isVisible());
     }
 
-    // The link takes no focus, so its name must say where it leads, not "click here".
+    // The link's name says where it leads, not "click here".
     void accessibleNames_linkAndOk_namedAndDescribed()
     {
         Fixture f(QDir::tempPath());
-        QLabel *link = label(f.dialog, "Label5");
+        QLabel *link = label(f.dialog, "homePageLink");
         QCOMPARE(spoken(link), QStringLiteral("Maker's home page"));
         QVERIFY(!spoken(link, QAccessible::Description).isEmpty());
         QCOMPARE(spoken(ok(f.dialog)), QStringLiteral("OK"));
@@ -134,8 +181,8 @@ private slots:
     void handCursor_set_onlyOverTheLink()
     {
         Fixture f(QDir::tempPath());
-        frmShowVersion &d = f.dialog;
-        GothicLabel *link = label(d, "Label5");
+        AboutDialog &d = f.dialog;
+        GothicLabel *link = label(d, "homePageLink");
         QVERIFY(link->testAttribute(Qt::WA_SetCursor));
         const QCursor cursor = link->cursor();
         QCOMPARE(cursor.shape(), Qt::BitmapCursor);
@@ -152,12 +199,12 @@ private slots:
         if (!QFontDatabase::families().contains(QStringLiteral("Noto Sans CJK JP")))
             QSKIP("Noto Sans CJK JP is not installed");
         Fixture f(QDir::tempPath());
-        frmShowVersion &d = f.dialog;
-        QCOMPARE(QFontInfo(label(d, "Label5")->font()).family(),
+        AboutDialog &d = f.dialog;
+        QCOMPARE(QFontInfo(label(d, "homePageLink")->font()).family(),
                  QStringLiteral("Noto Sans CJK JP"));
 
         for (const char *name :
-             {"Label1_0", "Label1_1", "Label2", "Label3_0", "Label3_1", "Label5"}) {
+             {"title", "modelAndSerial", "version", "maker", "developer", "homePageLink"}) {
             const GothicLabel *l = label(d, name);
             QVERIFY2(l, name);
             const QFontMetricsF fm(l->drawnFont());
@@ -166,9 +213,9 @@ private slots:
             QVERIFY2(fm.horizontalAdvance(l->text()) <= l->width(), qPrintable(l->text()));
         }
         // Set tighter only as far as needed.
-        QCOMPARE(label(d, "Label2")->drawnFont(), label(d, "Label2")->font());
+        QCOMPARE(label(d, "version")->drawnFont(), label(d, "version")->font());
 
-        const QImage link = label(d, "Label5")->grab().toImage();
+        const QImage link = label(d, "homePageLink")->grab().toImage();
         auto blue = [&](int x, int y) {
             const QColor c = link.pixelColor(x, y);
             return c.blue() > 200 && c.red() < 100 && c.green() < 100;
@@ -184,7 +231,7 @@ private slots:
         QVERIFY2(underlined, "the link's underline is not drawn");
     }
 
-    void showVersionDialog_called_waitsModallyAndBuildsAfresh()
+    void showAboutDialog_called_waitsModallyAndBuildsAfresh()
     {
         FakeMessageBox messageBox;
         FakeUrlOpener urlOpener;
@@ -193,29 +240,29 @@ private slots:
         bool modal = true;
         for (const QString &name : {QStringLiteral("QT17C0042"), QStringLiteral("QT17C0043")}) {
             QTimer::singleShot(0, this, [&] {
-                auto *d = qobject_cast<frmShowVersion *>(QApplication::activeModalWidget());
+                auto *d = qobject_cast<AboutDialog *>(QApplication::activeModalWidget());
                 if (!d) {
                     modal = false;
                     for (QWidget *w : QApplication::topLevelWidgets())
-                        if (auto *open = qobject_cast<frmShowVersion *>(w))
+                        if (auto *open = qobject_cast<AboutDialog *>(w))
                             ok(*open)->click();
                     return;
                 }
                 modal = modal && d->windowModality() == Qt::ApplicationModal &&
                         d->parentWidget() == nullptr;
-                seen << label(*d, "Label1_1")->text();
+                seen << label(*d, "modelAndSerial")->text();
                 QTest::keyClick(d, Qt::Key_Escape);
             });
-            showVersionDialog(messageBox, urlOpener, maker, name);
+            showAboutDialog(messageBox, urlOpener, maker, name);
         }
         QVERIFY(modal);
         QCOMPARE(seen, (QStringList{QStringLiteral("型番・製造番号：QT17C0042"),
                                     QStringLiteral("型番・製造番号：QT17C0043")}));
         // Closed dialogs are gone, not hidden.
         for (QWidget *w : QApplication::topLevelWidgets())
-            QVERIFY(!qobject_cast<frmShowVersion *>(w));
+            QVERIFY(!qobject_cast<AboutDialog *>(w));
     }
 };
 
-QTEST_MAIN(TestFrmShowVersion)
-#include "tst_frmshowversion.moc"
+QTEST_MAIN(TestAboutDialog)
+#include "tst_aboutdialog.moc"
