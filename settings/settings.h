@@ -23,7 +23,8 @@ inline constexpr int kRecoveredLeafChoice = 0;
 
 // Fields in file order. Positions are twips as the windows hold them; the delays, steps and the
 // leaf choice (0 both centre leaves, 1 the left, 2 the right) are the control panel's values.
-// A default Settings is what the windows show before any settings are applied.
+// Positions aside, which are the windows' own, a default Settings is what the windows show before
+// any settings are applied.
 struct Settings {
     float busWindowLeft = 0;
     float busWindowTop = 0;
