@@ -119,30 +119,20 @@ BusWindow::BusWindow(Services services, std::optional<SettingsPlace> settingsPla
     frontDoor_->setName(QStringLiteral("frontDoor"));
     frontDoor_->setTakesMouse(true);
 
+    signs_ = std::make_unique<SignRolls>(this, services_.fileDialog, services_.messageBox);
+    connect(signs_.get(), &SignRolls::rollChosen, this,
+            [this](int sign, const QString &path) { rollPaths_.at(sign) = path; });
+    signboard_ = std::make_unique<Signboard>(this, surface_, services_.fileDialog);
+    connect(signboard_.get(), &Signboard::popupMenuRequested, this, &BusWindow::showPopupMenu);
+    connect(signboard_.get(), &Signboard::pictureChosen, this,
+            [this](const QString &path) { signboardPath_ = path; });
+    connect(signboard_.get(), &Signboard::shownChanged, this, [this](bool board, bool frame) {
+        signboardShown_ = board;
+        frameShown_ = frame;
+    });
     popupMenu_ = new LeftButtonMenu(QStringLiteral("popupMenu"), this);
     popupMenu_->setObjectName(QStringLiteral("popupMenu"));
-    showSignboardAction = popupMenu_->addAction(QStringLiteral("看板の表示"));
-    showFrameAction = popupMenu_->addAction(QStringLiteral("枠の表示"));
-    chooseSignboardPictureAction = popupMenu_->addAction(QStringLiteral("看板の画像を設定..."));
-    QAction *separator = popupMenu_->addSeparator();
-    resetSignboardAction = popupMenu_->addAction(QStringLiteral("看板のリセット"));
-    showSignboardAction->setObjectName(QStringLiteral("showSignboardAction"));
-    showFrameAction->setObjectName(QStringLiteral("showFrameAction"));
-    chooseSignboardPictureAction->setObjectName(QStringLiteral("chooseSignboardPictureAction"));
-    separator->setObjectName(QStringLiteral("popupMenuSeparator"));
-    resetSignboardAction->setObjectName(QStringLiteral("resetSignboardAction"));
-    for (QAction *view : {showSignboardAction, showFrameAction}) {
-        view->setCheckable(true);
-        view->setChecked(true);
-    }
-
-    signs_ = std::make_unique<SignRolls>(
-        this, services_.fileDialog, services_.messageBox, [this](std::int16_t i) {
-            return panel().value(i == 0 ? ControlPanel::Bar::RollStep0
-                                        : ControlPanel::Bar::RollStep1);
-        });
-    signboard_ = std::make_unique<Signboard>(this, surface_, *showSignboardAction, *showFrameAction,
-                                             services_.fileDialog, [this] { showPopupMenu(); });
+    popupMenu_->addActions(signboard_->menuActions());
 
     doorView_ = std::make_unique<PanelDoorView>(*this);
     wave_ = std::make_unique<WavePlayer>(services_.sound);
@@ -150,25 +140,11 @@ BusWindow::BusWindow(Services services, std::optional<SettingsPlace> settingsPla
                                      *wave_);
 
     // Picture boxes in front of one another as in the layout: the sign windows over the board.
-    signboard_->window()->raise();
-    signs_->window(1)->raise();
-    signs_->window(0)->raise();
-    setTabOrder(signboard_->window(), signs_->window(1));
-    setTabOrder(signs_->window(1), signs_->window(0));
-
-    // A menu item's handler decides the check mark itself, so undo Qt's own toggle first.
-    const auto connectView = [this](QAction *action, void (Signboard::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, action, handler] {
-            action->setChecked(!action->isChecked());
-            (signboard_.get()->*handler)();
-        });
-    };
-    connectView(showSignboardAction, &Signboard::toggleSignboard);
-    connectView(showFrameAction, &Signboard::toggleFrame);
-    connect(chooseSignboardPictureAction, &QAction::triggered, signboard_.get(),
-            &Signboard::chooseSignboardPicture);
-    connect(resetSignboardAction, &QAction::triggered, signboard_.get(),
-            &Signboard::resetSignboard);
+    signboard_->board()->raise();
+    signs_->signWindow(1)->raise();
+    signs_->signWindow(0)->raise();
+    setTabOrder(signboard_->board(), signs_->signWindow(1));
+    setTabOrder(signs_->signWindow(1), signs_->signWindow(0));
 
     panel_ = std::make_unique<ControlPanel>();
     connect(panel_.get(), &ControlPanel::frontDoorSwitched, this, &BusWindow::switchFrontDoor);
@@ -178,6 +154,7 @@ BusWindow::BusWindow(Services services, std::optional<SettingsPlace> settingsPla
             &BusWindow::showFrontDoorDelay);
     connect(panel_.get(), &ControlPanel::centreDoorDelayChanged, this,
             &BusWindow::showCentreDoorDelay);
+    connect(panel_.get(), &ControlPanel::rollStepChanged, signs_.get(), &SignRolls::setRollStep);
 
     loadSettings();
     setWindowTitle(captionPrefix() + services_.executable.baseName);
@@ -248,15 +225,15 @@ void BusWindow::saveSettings()
     v.busWindowTop = topTwips();
     v.panelLeft = p.leftTwips();
     v.panelTop = p.topTwips();
-    v.rollPath0 = signs_->rollPath(0);
-    v.rollPath1 = signs_->rollPath(1);
+    v.rollPath0 = rollPaths_[0];
+    v.rollPath1 = rollPaths_[1];
     v.rollStep0 = p.value(ControlPanel::Bar::RollStep0);
     v.rollStep1 = p.value(ControlPanel::Bar::RollStep1);
-    v.signboardPath = signboard_->picturePath();
-    v.signboardLeft = signboard_->window()->leftTwips();
-    v.signboardTop = signboard_->window()->topTwips();
-    v.signboardShown = showSignboardAction->isChecked();
-    v.frameShown = showFrameAction->isChecked();
+    v.signboardPath = signboardPath_;
+    v.signboardLeft = signboard_->board()->leftTwips();
+    v.signboardTop = signboard_->board()->topTwips();
+    v.signboardShown = signboardShown_;
+    v.frameShown = frameShown_;
     v.frontDoorDelay = p.value(ControlPanel::Bar::FrontDoorDelay);
     v.centreDoorDelay = p.value(ControlPanel::Bar::CentreDoorDelay);
     v.leafChoice = p.isLeafChoice(0) ? 0 : p.isLeafChoice(1) ? 1 : 2;
@@ -276,11 +253,11 @@ void BusWindow::loadSettings()
         read = readSettings(bytes, &v);
     // The paths keep whatever was read of them, even when a later field fails.
     if (read >= 5)
-        signs_->setRollPath(0, v.rollPath0);
+        rollPaths_[0] = v.rollPath0;
     if (read >= 6)
-        signs_->setRollPath(1, v.rollPath1);
+        rollPaths_[1] = v.rollPath1;
     if (read >= 9)
-        signboard_->setPicturePath(v.signboardPath);
+        signboardPath_ = v.signboardPath;
     // A failure part-way keeps what was applied before it; the recovery sets the rest.
     if (read < kSettingsFieldCount || !applySettings(v))
         recoverDefaults();
@@ -297,10 +274,10 @@ void BusWindow::showSamples()
     const QString roll = executable::pathInFolder(folder, kSampleRoll);
     for (std::int16_t i = 0; i < 2; ++i)
         if (signs_->loadRollPicture(i, roll).isEmpty())
-            signs_->setRollPath(i, roll);
+            rollPaths_.at(i) = roll;
     const QString board = executable::pathInFolder(folder, kSampleBoard);
     if (signboard_->loadPicture(board).isEmpty()) {
-        signboard_->setPicturePath(board);
+        signboardPath_ = board;
         signboard_->fitFrameToSignboard();
     }
 }
@@ -313,8 +290,10 @@ bool BusWindow::applySettings(const Settings &v)
     p.setLeftTwips(v.panelLeft);
     p.setTopTwips(v.panelTop);
     signboard_->setShown(v.signboardShown, v.frameShown);
+    signboardShown_ = v.signboardShown;
+    frameShown_ = v.frameShown;
     signboard_->moveTo(v.signboardLeft, v.signboardTop);
-    if (!signboard_->loadPicture(signboard_->picturePath()).isEmpty())
+    if (!signboard_->loadPicture(signboardPath_).isEmpty())
         return false;
     signboard_->fitFrameToSignboard();
     using Bar = ControlPanel::Bar;
@@ -326,7 +305,7 @@ bool BusWindow::applySettings(const Settings &v)
         if (!p.setValue(bar, value))
             return false;
     for (std::int16_t i = 0; i < 2; ++i)
-        if (!signs_->loadRollPicture(i, signs_->rollPath(i)).isEmpty())
+        if (!signs_->loadRollPicture(i, rollPaths_.at(i)).isEmpty())
             return false;
     if (v.leafChoice < 0 || v.leafChoice > 2)
         return false;
@@ -371,11 +350,6 @@ void BusWindow::keepWindowsReachable()
         placeHome();
     if (!onscreen::titleBarReachable(panel().frameGeometry(), available))
         placePanelHome();
-}
-
-void BusWindow::loadRoll(std::int16_t Index)
-{
-    signs_->loadRoll(Index);
 }
 
 void BusWindow::placePanelBelow()

@@ -43,8 +43,6 @@ public:
     // The control panel.
     ControlPanel &panel();
 
-    void loadRoll(std::int16_t Index);
-
 public slots:
     // What the control panel's controls do.
     void switchFrontDoor();
@@ -89,10 +87,11 @@ private:
     std::array<std::unique_ptr<ImageControl>, 2> centreLeaves_;
 
     QMenu *popupMenu_;
-    QAction *showSignboardAction;
-    QAction *showFrameAction;
-    QAction *chooseSignboardPictureAction;
-    QAction *resetSignboardAction;
+    // What the user chose for the sign rolls and the signboard, as the settings file keeps it.
+    std::array<QString, 2> rollPaths_;
+    QString signboardPath_;
+    bool signboardShown_ = true;
+    bool frameShown_ = true;
 
     // Declared after the surface: they own controls drawn on it.
     std::unique_ptr<SignRolls> signs_;

@@ -78,17 +78,43 @@ void SignboardBox::mouseReleaseEvent(QMouseEvent *event)
     PictureBox::mouseReleaseEvent(event);
 }
 
-Signboard::Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanban,
-                     QAction &viewWaku, FileDialog &dialog, std::function<void()> popup)
-    : form_(form), dialog_(dialog), popup_(std::move(popup)), showSignboardAction(viewKanban),
-      showFrameAction(viewWaku)
+Signboard::Signboard(QWidget *busWindow, WindowlessLayer &surface, FileDialog &dialog)
+    : busWindow_(busWindow), dialog_(dialog)
 {
-    board_ = new SignboardBox(form, kHome);
+    board_ = new SignboardBox(busWindow, kHome);
     board_->setObjectName(QStringLiteral("signboard"));
     for (std::size_t i = 0; i < frame_.size(); ++i) {
         frame_[i] = std::make_unique<ShapeControl>(surface, kFrame[i], kFrameFill, kFrameBorder);
         frame_[i]->setName(QStringLiteral("signboardFrame_%1").arg(i));
     }
+
+    // Children of the board, so that they are found among the bus window's children.
+    const auto action = [this](const QString &text, const char *name) {
+        auto *a = new QAction(text, board_);
+        a->setObjectName(QLatin1StringView(name));
+        return a;
+    };
+    showSignboardAction_ = action(QStringLiteral("看板の表示"), "showSignboardAction");
+    showFrameAction_ = action(QStringLiteral("枠の表示"), "showFrameAction");
+    chooseSignboardPictureAction_ =
+        action(QStringLiteral("看板の画像を設定..."), "chooseSignboardPictureAction");
+    separator_ = action(QString(), "popupMenuSeparator");
+    separator_->setSeparator(true);
+    resetSignboardAction_ = action(QStringLiteral("看板のリセット"), "resetSignboardAction");
+    // The handlers decide the check marks themselves, so Qt's own toggle is undone first.
+    const auto connectView = [this](QAction *view, void (Signboard::*handler)()) {
+        view->setCheckable(true);
+        view->setChecked(true);
+        connect(view, &QAction::triggered, this, [this, view, handler] {
+            view->setChecked(!view->isChecked());
+            (this->*handler)();
+        });
+    };
+    connectView(showSignboardAction_, &Signboard::toggleSignboard);
+    connectView(showFrameAction_, &Signboard::toggleFrame);
+    connect(chooseSignboardPictureAction_, &QAction::triggered, this,
+            &Signboard::chooseSignboardPicture);
+    connect(resetSignboardAction_, &QAction::triggered, this, &Signboard::resetSignboard);
 
     connect(board_, &PictureBox::pressed, this,
             [this](Qt::MouseButton button) { signboardPressed(button); });
@@ -103,12 +129,18 @@ Signboard::Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanba
             [this](const QString &path) { loadChosenPicture(path); });
 }
 
+QList<QAction *> Signboard::menuActions() const
+{
+    return {showSignboardAction_, showFrameAction_, chooseSignboardPictureAction_, separator_,
+            resetSignboardAction_};
+}
+
 void Signboard::signboardPressed(Qt::MouseButton button)
 {
     if (button == Qt::LeftButton)
         board_->beginDrag();
     else if (button == Qt::RightButton)
-        popup_();
+        emit popupMenuRequested();
 }
 
 void Signboard::placeFrame(bool fitSides)
@@ -128,18 +160,19 @@ void Signboard::placeFrame(bool fitSides)
 
 void Signboard::toggleSignboard()
 {
-    const bool s = showSignboardAction.isChecked();
+    const bool s = showSignboardAction_->isChecked();
     board_->setVisible(!s);
-    showSignboardAction.setChecked(!s);
+    showSignboardAction_->setChecked(!s);
+    emit shownChanged(!s, showFrameAction_->isChecked());
 }
 
 void Signboard::setShown(bool board, bool frame)
 {
     board_->setVisible(board);
-    showSignboardAction.setChecked(board);
+    showSignboardAction_->setChecked(board);
     for (const auto &bar : frame_)
         bar->setVisible(frame);
-    showFrameAction.setChecked(frame);
+    showFrameAction_->setChecked(frame);
 }
 
 void Signboard::moveTo(float left, float top)
@@ -149,11 +182,12 @@ void Signboard::moveTo(float left, float top)
 
 void Signboard::toggleFrame()
 {
-    const bool s = showFrameAction.isChecked();
+    const bool s = showFrameAction_->isChecked();
     for (const auto &bar : frame_)
         bar->setVisible(!s);
     fitFrameToSignboard();
-    showFrameAction.setChecked(!s);
+    showFrameAction_->setChecked(!s);
+    emit shownChanged(showSignboardAction_->isChecked(), !s);
 }
 
 QString Signboard::loadPicture(const QString &path)
@@ -168,7 +202,7 @@ QString Signboard::loadPicture(const QString &path)
 void Signboard::chooseSignboardPicture()
 {
     // Every failure here ends the command silently and changes nothing.
-    const std::optional<QString> chosen = dialog_.openFile(form_);
+    const std::optional<QString> chosen = dialog_.openFile(busWindow_);
     if (!chosen || chosen->isEmpty())
         return;
     loadChosenPicture(*chosen);
@@ -178,8 +212,8 @@ void Signboard::loadChosenPicture(const QString &path)
 {
     if (!loadPicture(path).isEmpty())
         return;
-    picturePath_ = path;
     fitFrameToSignboard();
+    emit pictureChosen(path);
 }
 
 void Signboard::resetSignboard()

@@ -7,10 +7,10 @@
 #include <common/picturebox.h>
 #include <common/windowless.h>
 
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <array>
-#include <functional>
 #include <memory>
 
 class FileDialog;
@@ -40,13 +40,16 @@ private:
 class Signboard : public QObject {
     Q_OBJECT
 public:
-    // The bars are created on `surface`, the main window's windowless layer. `popup` opens the
-    // main window's popup menu at the pointer.
-    Signboard(QWidget *form, WindowlessLayer &surface, QAction &viewKanban, QAction &viewWaku,
-              FileDialog &dialog, std::function<void()> popup);
+    // The board is a child window of `busWindow`; its frame's bars are drawn on `surface`, the
+    // bus window's windowless layer.
+    Signboard(QWidget *busWindow, WindowlessLayer &surface, FileDialog &dialog);
 
     // The board's own window, named "signboard".
-    SignboardBox *window() const { return board_; }
+    SignboardBox *board() const { return board_; }
+
+    // The popup menu's items, in menu order: show the board, show the frame, choose a picture,
+    // a separator and the reset. The bus window's popup menu carries them.
+    QList<QAction *> menuActions() const;
 
     // Shows or hides the board and its frame, with the menu items' check marks.
     void setShown(bool board, bool frame);
@@ -57,21 +60,23 @@ public:
     // Returns the failure's description, empty on success.
     QString loadPicture(const QString &path);
 
-    // Full path of the file the picture was last chosen from; a reset keeps it. The settings
-    // file keeps it.
-    const QString &picturePath() const { return picturePath_; }
-    void setPicturePath(const QString &path) { picturePath_ = path; }
-
-public slots:
     // Fits the frame around the board again.
     void fitFrameToSignboard() { placeFrame(true); }
-    // The popup menu's items.
+    // No picture, the board back in its place at its first size, the frame around it.
+    void resetSignboard();
+
+signals:
+    // A right-button press on the board: the popup menu is wanted at the pointer.
+    void popupMenuRequested();
+    // The user gave the board a picture, from the menu or by a drop, and it loaded.
+    void pictureChosen(const QString &path);
+    // The user showed or hid the board or its frame.
+    void shownChanged(bool board, bool frame);
+
+private:
     void toggleSignboard();
     void toggleFrame();
     void chooseSignboardPicture();
-    void resetSignboard();
-
-private:
     void signboardPressed(Qt::MouseButton button);
     // What chooseSignboardPicture does with the chosen file; a file dropped on the signboard comes
     // here too.
@@ -80,14 +85,15 @@ private:
     // when `fitSides`, and otherwise keep their height (the board only moved or grew).
     void placeFrame(bool fitSides);
 
-    QWidget *form_;
+    QWidget *busWindow_;
     FileDialog &dialog_;
-    std::function<void()> popup_;
-    QAction &showSignboardAction;
-    QAction &showFrameAction;
+    QAction *showSignboardAction_;
+    QAction *showFrameAction_;
+    QAction *chooseSignboardPictureAction_;
+    QAction *separator_;
+    QAction *resetSignboardAction_;
     SignboardBox *board_;
-    // On the main window's surface, named "signboardFrame_0" to "signboardFrame_2": left, right,
+    // On the bus window's surface, named "signboardFrame_0" to "signboardFrame_2": left, right,
     // bottom.
     std::array<std::unique_ptr<ShapeControl>, 3> frame_;
-    QString picturePath_;
 };

@@ -32,26 +32,23 @@ std::int32_t signs::wound(std::int32_t offset, int step, bool up)
         v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-SignRolls::SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
-                     std::function<int(std::int16_t)> step)
-    : form_(form), dialog_(dialog), messageBox_(messageBox), step_(std::move(step))
+SignRolls::SignRolls(QWidget *busWindow, FileDialog &dialog, MessageBox &messageBox)
+    : busWindow_(busWindow), dialog_(dialog), messageBox_(messageBox)
 {
-    for (std::int16_t i = 0; i < 2; ++i) {
-        signWindows_[i] = new PictureBox(form, kSignWindows[i], kSignBackgrounds[i]);
-        signWindows_[i]->setObjectName(QStringLiteral("signWindow_%1").arg(i));
-        signWindows_[i]->setAccessibleName(QCoreApplication::translate("signs", kSignNames[i]));
-        signWindows_[i]->setAccessibleDescription(
-            QCoreApplication::translate("signs", kSignDescription));
-        rolls_[i] = std::make_unique<ImageControl>(signWindows_[i]->layer(), kRolls[i], false);
+    for (int i = 0; i < 2; ++i) {
+        PictureBox *window = new PictureBox(busWindow, kSignWindows[i], kSignBackgrounds[i]);
+        signWindows_[i] = window;
+        window->setObjectName(QStringLiteral("signWindow_%1").arg(i));
+        window->setAccessibleName(QCoreApplication::translate("signs", kSignNames[i]));
+        window->setAccessibleDescription(QCoreApplication::translate("signs", kSignDescription));
+        rolls_[i] = std::make_unique<ImageControl>(window->layer(), kRolls[i], false);
         rolls_[i]->setName(QStringLiteral("roll_%1").arg(i));
         // A click on the roll or on the window around it does the same.
-        connect(signWindows_[i], &PictureBox::clicked, this, [this, i] { focusSignWindow(i); });
-        connect(signWindows_[i], &PictureBox::doubleClicked, this,
-                [this, i] { signWindowDoubleClicked(i); });
-        connect(signWindows_[i], &PictureBox::keyPressed, this,
-                [this, i](int key) { windRoll(i, key); });
-        signWindows_[i]->setAcceptsFileDrop(true);
-        connect(signWindows_[i], &PictureBox::fileDropped, this,
+        connect(window, &PictureBox::clicked, window, [window] { window->setFocus(); });
+        connect(window, &PictureBox::doubleClicked, this, [this, i] { loadRoll(i); });
+        connect(window, &PictureBox::keyPressed, this, [this, i](int key) { windRoll(i, key); });
+        window->setAcceptsFileDrop(true);
+        connect(window, &PictureBox::fileDropped, this,
                 [this, i](const QString &path) { loadChosenRoll(i, path); });
     }
     // Only the first sign window is ever seen.
@@ -60,25 +57,16 @@ SignRolls::SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
 
 SignRolls::~SignRolls() = default;
 
-void SignRolls::focusSignWindow(std::int16_t sign)
-{
-    signWindows_.at(sign)->setFocus();
-}
-void SignRolls::signWindowDoubleClicked(std::int16_t sign)
-{
-    loadRoll(sign);
-}
-
-void SignRolls::windRoll(std::int16_t sign, int key)
+void SignRolls::windRoll(int sign, int key)
 {
     if (key != Qt::Key_Up && key != Qt::Key_Down)
         return;
-    std::int32_t &offset = rollTops_.at(sign);
-    offset = signs::wound(offset, step_(sign), key == Qt::Key_Up);
-    rolls_[sign]->setTopTwips(static_cast<float>(offset));
+    std::int32_t &top = rollTops_.at(sign);
+    top = signs::wound(top, rollSteps_.at(sign), key == Qt::Key_Up);
+    rolls_[sign]->setTopTwips(static_cast<float>(top));
 }
 
-QString SignRolls::loadRollPicture(std::int16_t sign, const QString &path)
+QString SignRolls::loadRollPicture(int sign, const QString &path)
 {
     const picture::Result loaded = picture::load(path, signWindows_.at(sign)->devicePixelRatioF());
     if (!loaded.ok())
@@ -87,24 +75,22 @@ QString SignRolls::loadRollPicture(std::int16_t sign, const QString &path)
     return {};
 }
 
-void SignRolls::loadRoll(std::int16_t sign)
+void SignRolls::loadRoll(int sign)
 {
-    const std::optional<QString> chosen = dialog_.openFile(form_);
+    const std::optional<QString> chosen = dialog_.openFile(busWindow_);
     if (!chosen || chosen->isEmpty())
         return; // cancelled: nothing is stored or loaded
     loadChosenRoll(sign, *chosen);
 }
 
-void SignRolls::loadChosenRoll(std::int16_t sign, const QString &path)
+void SignRolls::loadChosenRoll(int sign, const QString &path)
 {
-    // The path is stored before the picture is read, so a rejected file is still remembered
-    // and tried again at the next start.
-    paths_.at(sign) = path;
+    emit rollChosen(sign, path);
     const QString error = loadRollPicture(sign, path);
     if (!error.isEmpty()) {
-        messageBox_.show(form_, error, QString(), MessageBox::Icon::None);
+        messageBox_.show(busWindow_, error, QString(), MessageBox::Icon::None);
         return;
     }
-    rollTops_[sign] = 0;
+    rollTops_.at(sign) = 0;
     rolls_[sign]->setTopTwips(0);
 }

@@ -2,7 +2,7 @@
 
 // The destination-sign windows and their rolls. Each sign window clips its roll, one tall
 // picture holding every destination; Up and Down wind the roll by the step set on the control
-// panel, and a double-click loads another roll picture.
+// panel, and a double-click or a dropped file loads another roll picture.
 
 #include <common/picturebox.h>
 #include <common/windowless.h>
@@ -10,7 +10,6 @@
 #include <QObject>
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 class FileDialog;
@@ -25,42 +24,40 @@ std::int32_t wound(std::int32_t offset, int step, bool up);
 class SignRolls : public QObject {
     Q_OBJECT
 public:
-    // The sign windows are children of `form`, named "signWindow_0" and "signWindow_1". `step(i)`
-    // reads the control panel's step for sign window i at the moment of each key press.
-    SignRolls(QWidget *form, FileDialog &dialog, MessageBox &messageBox,
-              std::function<int(std::int16_t)> step);
+    // The sign windows are children of `busWindow`, named "signWindow_0" and "signWindow_1".
+    SignRolls(QWidget *busWindow, FileDialog &dialog, MessageBox &messageBox);
     ~SignRolls() override;
 
-    // Full path of the file roll i was last loaded from (or chosen for); empty at start. The
-    // settings file keeps it.
-    const QString &rollPath(std::int16_t sign) const { return paths_.at(sign); }
-    void setRollPath(std::int16_t sign, const QString &path) { paths_.at(sign) = path; }
+    // Puts a picture into roll `sign` without touching its offset, as applying the settings
+    // does. Returns the failure's description, empty on success.
+    QString loadRollPicture(int sign, const QString &path);
 
-    // Puts a picture into roll i without touching its offset (the settings loader does this).
-    // Returns the failure's description, empty on success.
-    QString loadRollPicture(std::int16_t sign, const QString &path);
+    // How far one press of Up or Down winds roll `sign`, in twips; 0 until set.
+    void setRollStep(int sign, int step) { rollSteps_.at(sign) = step; }
 
-    // Sign window i, for the main window's stacking and tab order.
-    QWidget *window(std::int16_t sign) const { return signWindows_.at(sign); }
+    // Sign window `sign`, for the bus window's stacking and tab order.
+    QWidget *signWindow(int sign) const { return signWindows_.at(sign); }
 
-    // Asks for a roll picture and loads it into roll i.
-    void loadRoll(std::int16_t sign);
+signals:
+    // The user chose or dropped a roll picture for sign window `sign`. Said before the picture
+    // is read, so that a file that cannot be shown is still remembered and tried at the next
+    // start.
+    void rollChosen(int sign, const QString &path);
 
 private:
+    // Asks for a roll picture and loads it into roll `sign`.
+    void loadRoll(int sign);
     // What loadRoll does with the file chosen in the dialog; a file dropped on sign window
     // `sign` comes here too.
-    void loadChosenRoll(std::int16_t sign, const QString &path);
-    void focusSignWindow(std::int16_t sign);
-    void signWindowDoubleClicked(std::int16_t sign);
-    void windRoll(std::int16_t sign, int key);
+    void loadChosenRoll(int sign, const QString &path);
+    void windRoll(int sign, int key);
 
-    QWidget *form_;
+    QWidget *busWindow_;
     FileDialog &dialog_;
     MessageBox &messageBox_;
-    std::function<int(std::int16_t)> step_;
     std::array<PictureBox *, 2> signWindows_{};
     std::array<std::unique_ptr<ImageControl>, 2> rolls_;
+    std::array<int, 2> rollSteps_{};
     // Top of roll i inside sign window i, in twips; never saved.
     std::array<std::int32_t, 2> rollTops_{};
-    std::array<QString, 2> paths_;
 };

@@ -125,7 +125,8 @@ int windKeys(const QString &jpeg)
     form.setFixedSize(739, 207);
     QtFileDialog dialog{QString()};
     QtMessageBox box;
-    SignRolls signs(&form, dialog, box, [](std::int16_t) { return kKeyStep; });
+    SignRolls signs(&form, dialog, box);
+    signs.setRollStep(0, kKeyStep);
     if (!signs.loadRollPicture(0, jpeg).isEmpty())
         return 1;
     form.show();
@@ -133,7 +134,7 @@ int windKeys(const QString &jpeg)
     for (int i = 0; i < 100 && !form.windowHandle()->isExposed(); ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     QCoreApplication::processEvents();
-    QWidget *window = signs.window(0);
+    QWidget *window = signs.signWindow(0);
     PaintCounter counter;
     window->installEventFilter(&counter);
     std::vector<double> ms;

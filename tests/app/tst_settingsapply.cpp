@@ -47,9 +47,11 @@ private slots:
             p.setLeftTwips(1500);
             p.setTopTwips(6000);
             f.dialog.setNextAnswer(roll_);
-            w.loadRoll(0);
+            QTest::mouseDClick(child<QWidget>(w, "signWindow_0"), Qt::LeftButton, {},
+                               QPoint(10, 10));
             f.dialog.setNextAnswer(board_);
-            w.loadRoll(1);
+            QTest::mouseDClick(child<QWidget>(w, "signWindow_1"), Qt::LeftButton, {},
+                               QPoint(10, 10));
             f.dialog.setNextAnswer(board_);
             child<QAction>(w, "chooseSignboardPictureAction")->trigger();
             child<SignboardBox>(w, "signboard")->moveTwips(6000, 300, 1200, 300);
@@ -178,7 +180,8 @@ private slots:
             f.form->panel().setTopTwips(4500);
             // A roll that cannot be read is still remembered.
             f.dialog.setNextAnswer(QStringLiteral("/a,b/roll.gif"));
-            f.form->loadRoll(1);
+            QTest::mouseDClick(child<QWidget>(*f.form, "signWindow_1"), Qt::LeftButton, {},
+                               QPoint(10, 10));
             QVERIFY(f.form->close());
         }
         QCOMPARE(readFile(ini_), QByteArray("0,0,0,4500,\"\",\"/a,b/roll.gif\",1,1,\"\",8910,1605,"

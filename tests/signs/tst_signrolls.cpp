@@ -11,15 +11,21 @@
 
 namespace {
 
-// The sign windows on a window of their own, with the steps a panel would give.
+// The sign windows on a window of their own; the paths they report are kept as a settings
+// model would keep them.
 struct Signs {
     QWidget form;
     FakeFileDialog dialog;
     FakeMessageBox messageBox;
-    std::array<int, 2> steps{};
-    SignRolls signs{&form, dialog, messageBox, [this](std::int16_t i) { return steps.at(i); }};
+    SignRolls signs{&form, dialog, messageBox};
+    std::array<QString, 2> chosen;
 
-    Signs() { showActive(form); }
+    Signs()
+    {
+        QObject::connect(&signs, &SignRolls::rollChosen, &form,
+                         [this](int sign, const QString &path) { chosen.at(sign) = path; });
+        showActive(form);
+    }
 };
 
 } // namespace
@@ -97,7 +103,7 @@ private slots:
         wind(1, 77, Qt::Key_Up);
         QVERIFY(load(drop, path));
         QCOMPARE(f_->dialog.opened, drop ? 0 : 1);
-        QCOMPARE(signs_->rollPath(0), path);
+        QCOMPARE(f_->chosen[0], path);
         QCOMPARE(rollIn(f_->form, 0)->widthTwips(), 720.0f);
         QCOMPARE(rollIn(f_->form, 0)->heightTwips(), 9000.0f);
         QCOMPARE(rollIn(f_->form, 0)->topTwips(), 0.0f);
@@ -108,11 +114,12 @@ private slots:
 
     void load_cancelled_changesNothing()
     {
-        signs_->setRollPath(0, QStringLiteral("/earlier/roll.gif"));
+        f_->chosen[0] = QStringLiteral("/earlier/roll.gif");
         wind(0, 30, Qt::Key_Down);
         f_->dialog.setNextAnswer(std::nullopt);
-        signs_->loadRoll(0);
-        QCOMPARE(signs_->rollPath(0), QStringLiteral("/earlier/roll.gif"));
+        QTest::mouseDClick(window_, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(f_->dialog.opened, 1);
+        QCOMPARE(f_->chosen[0], QStringLiteral("/earlier/roll.gif"));
         QCOMPARE(rollIn(f_->form, 0)->topTwips(), -30.0f);
         QVERIFY(f_->messageBox.shown.empty());
     }
@@ -130,7 +137,7 @@ private slots:
         writeFile(junk, "this is not a picture");
         QVERIFY(load(drop, junk));
 
-        QCOMPARE(signs_->rollPath(0), junk);
+        QCOMPARE(f_->chosen[0], junk);
         QCOMPARE(rollIn(f_->form, 0)->image(), before);
         QCOMPARE(rollIn(f_->form, 0)->topTwips(), -15.0f);
         QCOMPARE(f_->messageBox.shown.size(), size_t(1));
@@ -147,8 +154,9 @@ private slots:
         wind(0, 60, Qt::Key_Down);
         const float left = rollIn(f_->form, 1)->leftTwips();
         f_->dialog.setNextAnswer(path);
-        signs_->loadRoll(1);
-        QCOMPARE(signs_->rollPath(1), path);
+        QTest::mouseDClick(child<PictureBox>(f_->form, "signWindow_1"), Qt::LeftButton, {},
+                           QPoint(10, 10));
+        QCOMPARE(f_->chosen[1], path);
         QCOMPARE(rollIn(f_->form, 1)->widthTwips(), 735.0f);
         // Its roll keeps its place across the window.
         QCOMPARE(rollIn(f_->form, 1)->leftTwips(), left);
@@ -186,13 +194,13 @@ private slots:
         for (const QList<QUrl> &urls : refused) {
             QVERIFY2(!dropUrls(window_, urls), qPrintable(QUrl::toStringList(urls).join(u' ')));
         }
-        QVERIFY(signs_->rollPath(0).isEmpty());
+        QVERIFY(f_->chosen[0].isEmpty());
         QVERIFY(rollIn(f_->form, 0)->image().isNull());
         QVERIFY(f_->messageBox.shown.empty());
     }
 
 private:
-    void setStep(int v, int i = 0) { f_->steps.at(i) = v; }
+    void setStep(int v, int i = 0) { signs_->setRollStep(i, v); }
     QWidget *focusWindow()
     {
         QTest::mouseClick(window_, Qt::LeftButton, {}, QPoint(10, 10));

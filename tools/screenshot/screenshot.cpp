@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -79,10 +80,13 @@ int main(int argc, char *argv[])
     BusWindow form(Services{dialog, silent, silent, silent, silent, maker,
                             Executable{home.path(), QStringLiteral("QT17C0042")}});
     form.show();
-    form.loadRoll(0);
+    // A double-click on the sign window asks for a roll, as it does for the user.
+    QWidget *sign = form.findChild<QWidget *>(QStringLiteral("signWindow_0"));
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10),
+                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(sign, &doubleClick);
     form.findChild<QAction *>(QStringLiteral("chooseSignboardPictureAction"))->trigger();
     form.panel().setValue(ControlPanel::Bar::RollStep0, 450);
-    QWidget *sign = form.findChild<QWidget *>(QStringLiteral("signWindow_0"));
     for (int i = 0; i < 2; ++i) {
         QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
         QCoreApplication::sendEvent(sign, &down);
