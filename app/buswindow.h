@@ -15,7 +15,6 @@
 #include <optional>
 
 class Doors;
-class QAction;
 class WavePlayer;
 class QMenu;
 class Signboard;

@@ -193,6 +193,20 @@ private slots:
         QCOMPARE(width("centreLeaf_1"), layout::kCentreRightLeaf.width);
     }
 
+    // The step the settings gave and the one the user sets on the panel both wind the roll.
+    void rollStep_fromSettingsThenFromPanel_windsTheRoll()
+    {
+        writeFile(dir_.filePath(QStringLiteral("QT17C0042.ini")),
+                  "0,0,0,0,\"\",\"\",450,0,\"\",8910,1605,#TRUE#,#TRUE#,6000,10000,0\r\n");
+        Fixture f(dir_.path());
+        QWidget *sign = child<QWidget>(*f.form, "signWindow_0");
+        QTest::keyClick(sign, Qt::Key_Down);
+        QCOMPARE(rollIn(*f.form, 0)->topTwips(), -450.0f);
+        child<QScrollBar>(f.form->panel(), "rollStep_0")->setValue(30);
+        QTest::keyClick(sign, Qt::Key_Up);
+        QCOMPARE(rollIn(*f.form, 0)->topTwips(), -420.0f);
+    }
+
     void soundDevice_firstPaint_preparedOnce()
     {
         // A window shown later prepares after any earlier window's preparing would have come.
