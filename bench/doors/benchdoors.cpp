@@ -81,6 +81,9 @@ public:
     double paintingCpuUs = 0;
     // When the first paint of a movement came: its first step on screen.
     std::optional<Clock::time_point> firstPaint;
+    // Each paint's start, with the moving width it showed (the front door's or the left leaf's).
+    std::vector<std::pair<Clock::time_point, float>> frontPaints;
+    std::vector<std::pair<Clock::time_point, float>> leftPaints;
 
 protected:
     void paintEvent(QPaintEvent *e) override
@@ -94,6 +97,8 @@ protected:
         ++paints;
         if (!firstPaint)
             firstPaint = t0;
+        frontPaints.emplace_back(t0, front.widthTwips());
+        leftPaints.emplace_back(t0, left.widthTwips());
         painting += Clock::now() - t0;
         paintingCpuUs += threadCpuUs() - cpu0;
     }
@@ -162,6 +167,8 @@ void movement(const char *what, Surface &s, Doors &doors, bool centre, bool open
     const auto paintingBefore = s.painting;
     const double paintingCpuBefore = s.paintingCpuUs;
     s.firstPaint.reset();
+    s.frontPaints.clear();
+    s.leftPaints.clear();
     const auto t0 = Clock::now();
     if (centre)
         doors.switchCentreDoor(open);
@@ -169,23 +176,33 @@ void movement(const char *what, Surface &s, Doors &doors, bool centre, bool open
         doors.switchFrontDoor(open);
     const auto t1 = Clock::now();
 
-    // What the steps took beyond their waits: the changes and the repaints, and what other
-    // processes took from us.
+    // What the steps took beyond their waits: the changes and the repaints. From one painted
+    // step to the next the width tells how many steps and waits came between; the median is
+    // the usual step, the mean also carries what other processes took from us.
     const long steps = stepsOf(centre);
     const double pass = std::chrono::duration<double, std::micro>(doors::kCountPass).count();
     const auto start = centre && open && s.firstPaint ? *s.firstPaint : t0;
     const double total = us(t1 - start);
-    const double overhead = (total - static_cast<double>(steps) * delay * pass) / steps;
+    const double mean = (total - static_cast<double>(steps) * delay * pass) / steps;
+    const auto &paints = centre ? s.leftPaints : s.frontPaints;
+    std::vector<double> perStep;
+    for (std::size_t i = 1; i < paints.size(); ++i) {
+        const double between = std::abs(paints[i].second - paints[i - 1].second);
+        if (between > 0)
+            perStep.push_back((us(paints[i].first - paints[i - 1].first) - between * delay * pass) /
+                              between);
+    }
+    std::sort(perStep.begin(), perStep.end());
+    const double median = perStep.empty() ? mean : perStep[perStep.size() / 2];
     const long repaints = s.paints - paintsBefore;
     const double paintUs = us(s.painting - paintingBefore);
     const double paintCpuUs = s.paintingCpuUs - paintingCpuBefore;
     const double paintCpuPerStep = paintCpuUs / static_cast<double>(steps);
-    std::printf("  %-20s %6d %5ld %8ld %6.1f %9.1f %8.2f %8.1f %8.1f %8.2f %s\n", what, delay,
+    std::printf("  %-20s %6d %5ld %8ld %6.1f %9.1f %8.2f %8.2f %8.1f %8.1f %8.2f %s\n", what, delay,
                 steps, repaints, repaints > 0 ? static_cast<double>(steps) / repaints : 0.0,
-                total / 1000.0, overhead, repaints > 0 ? paintUs / repaints : 0.0,
+                total / 1000.0, median, mean, repaints > 0 ? paintUs / repaints : 0.0,
                 repaints > 0 ? paintCpuUs / repaints : 0.0, paintCpuPerStep,
-                overhead <= kOverheadTargetUs && paintCpuPerStep <= kOverheadTargetUs ? "ok"
-                                                                                      : "OUT");
+                median <= kOverheadTargetUs && paintCpuPerStep <= kOverheadTargetUs ? "ok" : "OUT");
     if (centre && open && s.firstPaint)
         std::printf("  %-20s opening sound held the door for %.0f ms\n", "",
                     us(*s.firstPaint - t0) / 1000.0);
@@ -399,8 +416,9 @@ int main(int argc, char **argv)
 
     std::printf("\nmovements (%s, sound driver %s)\n", qPrintable(QApplication::platformName()),
                 qgetenv("SDL_AUDIODRIVER").constData());
-    std::printf("  %-20s %6s %5s %8s %6s %9s %8s %8s %8s %8s\n", "", "delay", "steps", "repaints",
-                "st/rp", "total ms", "ovh", "paint", "paint cpu", "cpu/step");
+    std::printf("  %-20s %6s %5s %8s %6s %9s %8s %8s %8s %8s %8s\n", "", "delay", "steps",
+                "repaints", "st/rp", "total ms", "ovh med", "ovh mean", "paint", "paint cpu",
+                "cpu/step");
     // Delay 1, the panel's start delays and the ones a recovery sets.
     for (int delay : {1, kStartDoorDelays.front, kRecoveredDoorDelays.front}) {
         movement("front door opening", surface, doors, false, true, delay);
@@ -410,11 +428,11 @@ int main(int argc, char **argv)
         movement("centre door opening", surface, doors, true, true, delay);
         movement("centre door closing", surface, doors, true, false, delay);
     }
-    std::printf("\n  st/rp: steps per repaint. ovh: microseconds per step beyond its wait (it "
-                "carries what other\n  processes took; the centre door's opening counts from "
-                "its first step). paint: microseconds per\n  repaint, wall and processor time. "
-                "cpu/step: painting's processor time spread over all steps.\n  Target <= %.0f "
-                "us.\n",
+    std::printf("\n  st/rp: steps per repaint. ovh: microseconds per step beyond its wait, median "
+                "between painted\n  steps and mean over the movement (the mean carries what "
+                "other processes took; the centre\n  door's opening counts from its first "
+                "step). paint: microseconds per repaint, wall and\n  processor time. cpu/step: "
+                "painting's processor time spread over all steps. Target <= %.0f us.\n",
                 kOverheadTargetUs);
     return 0;
 }
