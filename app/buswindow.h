@@ -31,13 +31,6 @@ public:
                        std::optional<SettingsPlace> settingsPlace = std::nullopt);
     ~BusWindow() override;
 
-    // Outer-frame geometry in screen twips.
-    float leftTwips() const;
-    float topTwips() const;
-    float heightTwips() const;
-    void setLeftTwips(float v);
-    void setTopTwips(float v);
-
     // The control panel.
     ControlPanel &panel();
 
@@ -52,6 +45,12 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Outer-frame geometry in screen twips.
+    float leftTwips() const;
+    float topTwips() const;
+    float heightTwips() const;
+    void setLeftTwips(float v);
+    void setTopTwips(float v);
     // Opens popupMenu_ at the pointer, for the background and the signboard alike.
     void showPopupMenu();
     void showAbout();

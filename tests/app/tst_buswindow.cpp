@@ -3,6 +3,7 @@
 #include <app/application.h>
 #include <app/buswindow.h>
 #include <common/layout.h>
+#include <common/toplevel.h>
 #include <fakes/fakedialogs.h>
 #include <panel/controlpanel.h>
 #include <resources/resources.h>
@@ -113,7 +114,7 @@ private slots:
         QCOMPARE(child<QLabel>(p, "rollStepDisplay_0")->text(), QStringLiteral("1"));
         // The windows start where the recovery puts them (tst_settingsapply); the panel then moves
         // right below the main window's frame, once the window has been framed.
-        QTRY_COMPARE(p.topTwips(), f.form->heightTwips());
+        QTRY_COMPARE(p.topTwips(), toplevel::frameHeight(f.form.get()));
         // The panel is shown, kept on top, and the signboard's frame is fitted.
         QVERIFY(p.isVisible());
         QVERIFY(p.windowFlags() & Qt::WindowStaysOnTopHint);
