@@ -51,7 +51,7 @@ protected:
 
 } // namespace
 
-class TestForm1 : public QObject {
+class TestBusWindow : public QObject {
     Q_OBJECT
 private slots:
     void init() { QVERIFY(dir_.isValid()); }
@@ -270,5 +270,5 @@ private:
     QTemporaryDir dir_;
 };
 
-QTEST_MAIN(TestForm1)
+QTEST_MAIN(TestBusWindow)
 #include "tst_buswindow.moc"

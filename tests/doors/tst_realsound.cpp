@@ -115,8 +115,8 @@ private:
 };
 
 // The program's main window with the real sound player and fakes for everything else.
-template <typename Player = SdlSoundPlayer> struct Bus : BasicForm1Fixture<Player> {
-    explicit Bus(const QString &folder) : BasicForm1Fixture<Player>(folder)
+template <typename Player = SdlSoundPlayer> struct Bus : BasicBusWindowFixture<Player> {
+    explicit Bus(const QString &folder) : BasicBusWindowFixture<Player>(folder)
     {
         child<QScrollBar>(this->form->panel(), "centreDoorDelay")->setValue(1);
     }

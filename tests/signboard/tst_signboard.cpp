@@ -139,7 +139,7 @@ private slots:
         QVERIFY(child<QAction>(*f_->form, "showSignboardAction")->isChecked());
     }
 
-    // The board's item is checked with the main window's menu (tst_form1).
+    // The board's item is checked with the main window's menu (tst_buswindow).
     void frameItem_triggered_checkMarkFollowsAllBars()
     {
         QAction *showFrame = child<QAction>(*f_->form, "showFrameAction");

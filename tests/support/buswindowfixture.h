@@ -20,7 +20,7 @@
 #include <memory>
 #include <optional>
 
-template <typename Sound> struct BasicForm1Fixture {
+template <typename Sound> struct BasicBusWindowFixture {
     FakeFileDialog dialog;
     FakeMessageBox messageBox;
     FakePopupMenu popup;
@@ -30,7 +30,7 @@ template <typename Sound> struct BasicForm1Fixture {
     std::unique_ptr<BusWindow> form;
 
     // `place`, when given, is where the settings are read and saved instead of `folder`.
-    explicit BasicForm1Fixture(const QString &folder,
+    explicit BasicBusWindowFixture(const QString &folder,
                                const QString &name = QStringLiteral("QT17C0042"), bool show = true,
                                std::optional<SettingsPlace> place = std::nullopt)
     {
@@ -41,7 +41,7 @@ template <typename Sound> struct BasicForm1Fixture {
             showActive(*form);
     }
 };
-using BusWindowFixture = BasicForm1Fixture<FakeSoundPlayer>;
+using BusWindowFixture = BasicBusWindowFixture<FakeSoundPlayer>;
 
 // Where a picture box is, in twips.
 inline twips::Rect rectOf(const PictureBox &box)
