@@ -6,7 +6,6 @@
 #include <common/onscreen.h>
 #include <common/picturebox.h>
 #include <common/toplevel.h>
-#include <doors/doorpanel.h>
 #include <doors/doors.h>
 #include <doors/waveplayer.h>
 #include <panel/controlpanel.h>
@@ -33,11 +32,6 @@
 #include <cstdio>
 
 namespace {
-
-// Settings used when the settings file cannot be read.
-constexpr int kDefaultFrontDoorSpeed = 10000;
-constexpr int kDefaultCentreDoorSpeed = 6000;
-constexpr int kDefaultStep = 1;
 
 // Shown on a first start, from the samples beside the program: a roll, whose first
 // destination is in view at its top, and the one-man board a route bus carries.
@@ -68,27 +62,16 @@ QRect primaryAvailableArea()
     return screen ? screen->availableGeometry() : QRect();
 }
 
+QString &rollPathIn(Settings &settings, int sign)
+{
+    return sign == 0 ? settings.rollPath0 : settings.rollPath1;
+}
+int &rollStepIn(Settings &settings, int sign)
+{
+    return sign == 0 ? settings.rollStep0 : settings.rollStep1;
+}
+
 } // namespace
-
-// What the doors read on the control panel, read afresh at every look.
-class PanelDoorView : public DoorPanel {
-public:
-    explicit PanelDoorView(BusWindow &form) : form_(form) {}
-    int Check1Value() const override { return form_.panel().frontDoorSwitchValue(); }
-    int Check2Value() const override { return form_.panel().centreDoorSwitchValue(); }
-    std::int16_t HScroll1Value() const override
-    {
-        return static_cast<std::int16_t>(form_.panel().value(ControlPanel::Bar::FrontDoorDelay));
-    }
-    std::int16_t HScroll2Value() const override
-    {
-        return static_cast<std::int16_t>(form_.panel().value(ControlPanel::Bar::CentreDoorDelay));
-    }
-    bool Option1Value(int index) const override { return form_.panel().isLeafChoice(index); }
-
-private:
-    BusWindow &form_;
-};
 
 BusWindow::BusWindow(Services services, std::optional<SettingsPlace> settingsPlace)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -120,24 +103,14 @@ BusWindow::BusWindow(Services services, std::optional<SettingsPlace> settingsPla
     frontDoor_->setTakesMouse(true);
 
     signs_ = std::make_unique<SignRolls>(this, services_.fileDialog, services_.messageBox);
-    connect(signs_.get(), &SignRolls::rollChosen, this,
-            [this](int sign, const QString &path) { rollPaths_.at(sign) = path; });
     signboard_ = std::make_unique<Signboard>(this, surface_, services_.fileDialog);
     connect(signboard_.get(), &Signboard::popupMenuRequested, this, &BusWindow::showPopupMenu);
-    connect(signboard_.get(), &Signboard::pictureChosen, this,
-            [this](const QString &path) { signboardPath_ = path; });
-    connect(signboard_.get(), &Signboard::shownChanged, this, [this](bool board, bool frame) {
-        signboardShown_ = board;
-        frameShown_ = frame;
-    });
     popupMenu_ = new LeftButtonMenu(QStringLiteral("popupMenu"), this);
     popupMenu_->setObjectName(QStringLiteral("popupMenu"));
     popupMenu_->addActions(signboard_->menuActions());
 
-    doorView_ = std::make_unique<PanelDoorView>(*this);
     wave_ = std::make_unique<WavePlayer>(services_.sound);
-    doors_ = std::make_unique<Doors>(*frontDoor_, *centreLeaves_[0], *centreLeaves_[1], *doorView_,
-                                     *wave_);
+    doors_ = std::make_unique<Doors>(*frontDoor_, *centreLeaves_[0], *centreLeaves_[1], *wave_);
 
     // Picture boxes in front of one another as in the layout: the sign windows over the board.
     signboard_->board()->raise();
@@ -146,16 +119,8 @@ BusWindow::BusWindow(Services services, std::optional<SettingsPlace> settingsPla
     setTabOrder(signboard_->board(), signs_->signWindow(1));
     setTabOrder(signs_->signWindow(1), signs_->signWindow(0));
 
-    panel_ = std::make_unique<ControlPanel>();
-    connect(panel_.get(), &ControlPanel::frontDoorSwitched, this, &BusWindow::switchFrontDoor);
-    connect(panel_.get(), &ControlPanel::centreDoorSwitched, this, &BusWindow::switchCentreDoor);
-    connect(panel_.get(), &ControlPanel::aboutRequested, this, &BusWindow::showAbout);
-    connect(panel_.get(), &ControlPanel::frontDoorDelayChanged, this,
-            &BusWindow::showFrontDoorDelay);
-    connect(panel_.get(), &ControlPanel::centreDoorDelayChanged, this,
-            &BusWindow::showCentreDoorDelay);
-    connect(panel_.get(), &ControlPanel::rollStepChanged, signs_.get(), &SignRolls::setRollStep);
-
+    panel_ = std::make_unique<ControlPanel>(settings_);
+    connectModel();
     loadSettings();
     setWindowTitle(captionPrefix() + services_.executable.baseName);
 }
@@ -193,13 +158,47 @@ void BusWindow::showPopupMenu()
     services_.popupMenu.popup(*popupMenu_, QCursor::pos());
 }
 
-void BusWindow::switchFrontDoor()
+void BusWindow::connectModel()
 {
-    doors_->switchFrontDoor();
-}
-void BusWindow::switchCentreDoor()
-{
-    doors_->switchCentreDoor();
+    // The doors and the rolls start with what the panel starts with.
+    doors_->setFrontDoorDelay(settings_.frontDoorDelay);
+    doors_->setCentreDoorDelay(settings_.centreDoorDelay);
+    doors_->setLeafChoice(settings_.leafChoice);
+    for (int i = 0; i < 2; ++i)
+        signs_->setRollStep(i, rollStepIn(settings_, i));
+
+    // Direct connections: a value changed in the closing sound's event pass reaches a door
+    // movement before its next step.
+    ControlPanel *panel = panel_.get();
+    connect(panel, &ControlPanel::frontDoorSwitched, this,
+            [this](bool open) { doors_->switchFrontDoor(open); });
+    connect(panel, &ControlPanel::centreDoorSwitched, this,
+            [this](bool open) { doors_->switchCentreDoor(open); });
+    connect(panel, &ControlPanel::aboutRequested, this, &BusWindow::showAbout);
+    connect(panel, &ControlPanel::frontDoorDelayChanged, this, [this](int delay) {
+        settings_.frontDoorDelay = delay;
+        doors_->setFrontDoorDelay(delay);
+    });
+    connect(panel, &ControlPanel::centreDoorDelayChanged, this, [this](int delay) {
+        settings_.centreDoorDelay = delay;
+        doors_->setCentreDoorDelay(delay);
+    });
+    connect(panel, &ControlPanel::leafChoiceChanged, this, [this](int choice) {
+        settings_.leafChoice = choice;
+        doors_->setLeafChoice(choice);
+    });
+    connect(panel, &ControlPanel::rollStepChanged, this, [this](int sign, int step) {
+        rollStepIn(settings_, sign) = step;
+        signs_->setRollStep(sign, step);
+    });
+    connect(signs_.get(), &SignRolls::rollChosen, this,
+            [this](int sign, const QString &path) { rollPathIn(settings_, sign) = path; });
+    connect(signboard_.get(), &Signboard::pictureChosen, this,
+            [this](const QString &path) { settings_.signboardPath = path; });
+    connect(signboard_.get(), &Signboard::shownChanged, this, [this](bool board, bool frame) {
+        settings_.signboardShown = board;
+        settings_.frameShown = frame;
+    });
 }
 
 void BusWindow::showAbout()
@@ -208,58 +207,43 @@ void BusWindow::showAbout()
                       services_.executable.baseName);
 }
 
-void BusWindow::showFrontDoorDelay()
-{
-    panel().showFrontDoorDelay(panel().value(ControlPanel::Bar::FrontDoorDelay));
-}
-void BusWindow::showCentreDoorDelay()
-{
-    panel().showCentreDoorDelay(panel().value(ControlPanel::Bar::CentreDoorDelay));
-}
-
 void BusWindow::saveSettings()
 {
-    ControlPanel &p = panel();
-    Settings v;
-    v.busWindowLeft = leftTwips();
-    v.busWindowTop = topTwips();
-    v.panelLeft = p.leftTwips();
-    v.panelTop = p.topTwips();
-    v.rollPath0 = rollPaths_[0];
-    v.rollPath1 = rollPaths_[1];
-    v.rollStep0 = p.value(ControlPanel::Bar::RollStep0);
-    v.rollStep1 = p.value(ControlPanel::Bar::RollStep1);
-    v.signboardPath = signboardPath_;
-    v.signboardLeft = signboard_->board()->leftTwips();
-    v.signboardTop = signboard_->board()->topTwips();
-    v.signboardShown = signboardShown_;
-    v.frameShown = frameShown_;
-    v.frontDoorDelay = p.value(ControlPanel::Bar::FrontDoorDelay);
-    v.centreDoorDelay = p.value(ControlPanel::Bar::CentreDoorDelay);
-    v.leafChoice = p.isLeafChoice(0) ? 0 : p.isLeafChoice(1) ? 1 : 2;
+    // Positions are the windows' own, not the model's: the window manager moves and frames the
+    // windows and the user drags the signboard, so they are taken from the windows here.
+    settings_.busWindowLeft = leftTwips();
+    settings_.busWindowTop = topTwips();
+    settings_.panelLeft = panel_->leftTwips();
+    settings_.panelTop = panel_->topTwips();
+    settings_.signboardLeft = signboard_->board()->leftTwips();
+    settings_.signboardTop = signboard_->board()->topTwips();
     QString error;
     // The program ends in any case; the user learns why the settings were not kept.
-    if (!writeSettingsFile(settingsPlace_.savePath, formatSettingsLine(v), &error))
+    if (!writeSettingsFile(settingsPlace_.savePath, formatSettingsLine(settings_), &error))
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
 }
 
 void BusWindow::loadSettings()
 {
-    Settings v;
+    Settings read;
     QByteArray bytes;
-    int read = 0;
+    int count = 0;
     const bool firstStart = settingsFileAbsent(settingsPlace_.readPath);
     if (readSettingsFile(settingsPlace_.readPath, &bytes))
-        read = readSettings(bytes, &v);
-    // The paths keep whatever was read of them, even when a later field fails.
-    if (read >= 5)
-        rollPaths_[0] = v.rollPath0;
-    if (read >= 6)
-        rollPaths_[1] = v.rollPath1;
-    if (read >= 9)
-        signboardPath_ = v.signboardPath;
+        count = readSettings(bytes, &read);
+    if (count == kSettingsFieldCount) {
+        settings_ = read;
+    } else {
+        // The paths keep whatever was read of them; nothing else of a short file is applied.
+        if (count >= 5)
+            settings_.rollPath0 = read.rollPath0;
+        if (count >= 6)
+            settings_.rollPath1 = read.rollPath1;
+        if (count >= 9)
+            settings_.signboardPath = read.signboardPath;
+    }
     // A failure part-way keeps what was applied before it; the recovery sets the rest.
-    if (read < kSettingsFieldCount || !applySettings(v))
+    if (count < kSettingsFieldCount || !applySettings())
         recoverDefaults();
     if (firstStart)
         showSamples();
@@ -272,58 +256,55 @@ void BusWindow::showSamples()
     // Each kept as a chosen picture is, so the next start finds it in the settings file; a
     // sample that is missing or cannot be read leaves its picture empty.
     const QString roll = executable::pathInFolder(folder, kSampleRoll);
-    for (std::int16_t i = 0; i < 2; ++i)
+    for (int i = 0; i < 2; ++i)
         if (signs_->loadRollPicture(i, roll).isEmpty())
-            rollPaths_.at(i) = roll;
+            rollPathIn(settings_, i) = roll;
     const QString board = executable::pathInFolder(folder, kSampleBoard);
     if (signboard_->loadPicture(board).isEmpty()) {
-        signboardPath_ = board;
+        settings_.signboardPath = board;
         signboard_->fitFrameToSignboard();
     }
 }
 
-bool BusWindow::applySettings(const Settings &v)
+bool BusWindow::applySettings()
 {
+    const Settings &v = settings_;
     setLeftTwips(v.busWindowLeft);
     setTopTwips(v.busWindowTop);
-    ControlPanel &p = panel();
-    p.setLeftTwips(v.panelLeft);
-    p.setTopTwips(v.panelTop);
+    panel_->setLeftTwips(v.panelLeft);
+    panel_->setTopTwips(v.panelTop);
     signboard_->setShown(v.signboardShown, v.frameShown);
-    signboardShown_ = v.signboardShown;
-    frameShown_ = v.frameShown;
     signboard_->moveTo(v.signboardLeft, v.signboardTop);
-    if (!signboard_->loadPicture(signboardPath_).isEmpty())
+    if (!signboard_->loadPicture(v.signboardPath).isEmpty())
         return false;
     signboard_->fitFrameToSignboard();
-    using Bar = ControlPanel::Bar;
-    const std::array<std::pair<Bar, int>, 4> scrolls{{{Bar::FrontDoorDelay, v.frontDoorDelay},
-                                                      {Bar::CentreDoorDelay, v.centreDoorDelay},
-                                                      {Bar::RollStep0, v.rollStep0},
-                                                      {Bar::RollStep1, v.rollStep1}}};
-    for (const auto &[bar, value] : scrolls)
-        if (!p.setValue(bar, value))
-            return false;
-    for (std::int16_t i = 0; i < 2; ++i)
-        if (!signs_->loadRollPicture(i, rollPaths_.at(i)).isEmpty())
-            return false;
-    if (v.leafChoice < 0 || v.leafChoice > 2)
+    // The panel refuses a value outside its range; the values it takes come back through its
+    // change signals, to the model they came from and on to the doors and the rolls.
+    if (!panel_->setFrontDoorDelay(v.frontDoorDelay) ||
+        !panel_->setCentreDoorDelay(v.centreDoorDelay) || !panel_->setRollStep(0, v.rollStep0) ||
+        !panel_->setRollStep(1, v.rollStep1))
         return false;
-    p.setLeafChoice(v.leafChoice);
-    return true;
+    for (int i = 0; i < 2; ++i)
+        if (!signs_->loadRollPicture(i, rollPathIn(settings_, i)).isEmpty())
+            return false;
+    return panel_->setLeafChoice(v.leafChoice);
 }
 
 void BusWindow::recoverDefaults()
 {
     placeHome();
     placePanelHome();
-    ControlPanel &p = panel();
     signboard_->resetSignboard();
-    p.setValue(ControlPanel::Bar::FrontDoorDelay, kDefaultFrontDoorSpeed);
-    p.setValue(ControlPanel::Bar::CentreDoorDelay, kDefaultCentreDoorSpeed);
-    p.setValue(ControlPanel::Bar::RollStep0, kDefaultStep);
-    p.setValue(ControlPanel::Bar::RollStep1, kDefaultStep);
-    p.setLeafChoice(0);
+    // Values a failed file left in the model and the panel refused are replaced here.
+    settings_.frontDoorDelay = kRecoveredDoorDelays.front;
+    settings_.centreDoorDelay = kRecoveredDoorDelays.centre;
+    settings_.rollStep0 = settings_.rollStep1 = kRecoveredRollStep;
+    settings_.leafChoice = kRecoveredLeafChoice;
+    panel_->setFrontDoorDelay(settings_.frontDoorDelay);
+    panel_->setCentreDoorDelay(settings_.centreDoorDelay);
+    panel_->setRollStep(0, settings_.rollStep0);
+    panel_->setRollStep(1, settings_.rollStep1);
+    panel_->setLeafChoice(settings_.leafChoice);
 }
 
 void BusWindow::placeHome()

@@ -15,8 +15,6 @@
 #include <optional>
 
 class Doors;
-class PanelDoorView;
-class QAction;
 class WavePlayer;
 class QMenu;
 class Signboard;
@@ -33,25 +31,11 @@ public:
                        std::optional<SettingsPlace> settingsPlace = std::nullopt);
     ~BusWindow() override;
 
-    // Outer-frame geometry in screen twips.
-    float leftTwips() const;
-    float topTwips() const;
-    float heightTwips() const;
-    void setLeftTwips(float v);
-    void setTopTwips(float v);
-
     // The control panel.
     ControlPanel &panel();
 
-public slots:
-    // What the control panel's controls do.
-    void switchFrontDoor();
-    void switchCentreDoor();
-    void showAbout();
-    void showFrontDoorDelay();
-    void showCentreDoorDelay();
+    // Writes the settings file; the program's end and the session's checkpoints call it.
     void saveSettings();
-    void loadSettings();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -61,10 +45,23 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Outer-frame geometry in screen twips.
+    float leftTwips() const;
+    float topTwips() const;
+    float heightTwips() const;
+    void setLeftTwips(float v);
+    void setTopTwips(float v);
     // Opens popupMenu_ at the pointer, for the background and the signboard alike.
     void showPopupMenu();
-    // Applies a settings file's values in order; false at the first that cannot be applied.
-    bool applySettings(const Settings &values);
+    void showAbout();
+    // Keeps the model as the panel, the sign rolls and the signboard report it, and tells the
+    // doors and the rolls what they need of it.
+    void connectModel();
+    // Reads the settings file into the model and shows it, or recovers.
+    void loadSettings();
+    // Applies the model, as read from a settings file, to the windows in order; false at the
+    // first value that cannot be applied.
+    bool applySettings();
     // Default layout used when the settings cannot be read.
     void recoverDefaults();
     // With no settings file at all: the sample roll in the sign windows and a sample board.
@@ -80,6 +77,8 @@ private:
 
     Services services_;
     SettingsPlace settingsPlace_;
+    // The model: what the windows show and the settings file keeps.
+    Settings settings_;
     QPixmap background_;
     // Windowless controls, drawn on the window's own surface and named after themselves.
     WindowlessLayer surface_{this};
@@ -87,16 +86,10 @@ private:
     std::array<std::unique_ptr<ImageControl>, 2> centreLeaves_;
 
     QMenu *popupMenu_;
-    // What the user chose for the sign rolls and the signboard, as the settings file keeps it.
-    std::array<QString, 2> rollPaths_;
-    QString signboardPath_;
-    bool signboardShown_ = true;
-    bool frameShown_ = true;
 
     // Declared after the surface: they own controls drawn on it.
     std::unique_ptr<SignRolls> signs_;
     std::unique_ptr<Signboard> signboard_;
-    std::unique_ptr<PanelDoorView> doorView_;
     std::unique_ptr<WavePlayer> wave_;
     bool soundPrepared_ = false;
     bool panelShown_ = false;

@@ -54,7 +54,6 @@ void WindowlessLayer::changed(const QRect &before, const QRect &after)
         dirty += after;
     if (dirty.isEmpty() || !host_->isVisible())
         return;
-    ++repaints_;
     host_->repaint(dirty);
 }
 

@@ -32,10 +32,6 @@ public:
     // The control given that name, or nullptr.
     WindowlessControl *control(const QString &name) const;
 
-    // Synchronous repaints issued for geometry, picture or visibility changes (for benchmarks
-    // and tests).
-    long repaintCount() const { return repaints_; }
-
 private:
     friend class WindowlessControl;
     void add(WindowlessControl *c) { controls_.push_back(c); }
@@ -45,7 +41,6 @@ private:
     QWidget *host_;
     // Creation order: a control created earlier lies in front of one created later.
     std::vector<WindowlessControl *> controls_;
-    long repaints_ = 0;
 };
 
 class WindowlessControl {

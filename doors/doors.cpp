@@ -15,8 +15,8 @@ constexpr auto kLeafOpenWidth = static_cast<std::int32_t>(layout::kCentreLeafOpe
 constexpr auto kRightPost = static_cast<std::int32_t>(layout::kCentreRightPost);
 constexpr std::int16_t kOpeningSound = 101;
 constexpr std::int16_t kClosingSound = 102;
-constexpr int kOptionBoth = 0;
-constexpr int kOptionLeft = 1;
+constexpr int kChoiceBoth = 0;
+constexpr int kChoiceLeft = 1;
 
 std::int32_t roundedWidth(const ImageControl &c)
 {
@@ -26,36 +26,36 @@ std::int32_t roundedWidth(const ImageControl &c)
 } // namespace
 
 Doors::Doors(ImageControl &frontDoor, ImageControl &leftLeaf, ImageControl &rightLeaf,
-             const DoorPanel &panel, WavePlayer &sounds)
-    : front_(frontDoor), left_(leftLeaf), right_(rightLeaf), panel_(panel), sounds_(sounds)
+             WavePlayer &sounds)
+    : front_(frontDoor), left_(leftLeaf), right_(rightLeaf), sounds_(sounds)
 {
 }
 
-void Doors::switchFrontDoor()
+void Doors::switchFrontDoor(bool open)
 {
-    if (panel_.Check1Value() != 0) {
+    if (open) {
         for (std::int32_t w = roundedWidth(front_); w >= kFrontOpenWidth; --w) {
             front_.setWidthTwips(static_cast<float>(w));
-            waitFront();
+            doors::countTo(frontDelay_);
         }
     } else {
         // Closing always starts from fully open, whatever the width now.
         for (std::int32_t w = kFrontOpenWidth; w <= kFrontClosedWidth; ++w) {
             front_.setWidthTwips(static_cast<float>(w));
-            waitFront();
+            doors::countTo(frontDelay_);
         }
     }
 }
 
-void Doors::switchCentreDoor()
+void Doors::switchCentreDoor(bool open)
 {
-    if (panel_.Check2Value() != 0) {
+    if (open) {
         sounds_.playToEnd(kOpeningSound);
         const Leaves which = chosenLeaves();
         const std::int32_t w0 = roundedWidth(which == Leaves::Right ? right_ : left_);
         for (std::int32_t w = w0; w >= kLeafOpenWidth; --w) {
             setCentreWidth(which, w);
-            waitCentre();
+            doors::countTo(centreDelay_);
         }
     } else {
         // The event pass inside may run a whole other movement; the leaves are chosen after it.
@@ -63,16 +63,16 @@ void Doors::switchCentreDoor()
         const Leaves which = chosenLeaves();
         for (std::int32_t w = kLeafOpenWidth; w <= kLeafClosedWidth; ++w) {
             setCentreWidth(which, w);
-            waitCentre();
+            doors::countTo(centreDelay_);
         }
     }
 }
 
 Doors::Leaves Doors::chosenLeaves() const
 {
-    if (panel_.Option1Value(kOptionBoth))
+    if (leafChoice_ == kChoiceBoth)
         return Leaves::Both;
-    if (panel_.Option1Value(kOptionLeft))
+    if (leafChoice_ == kChoiceLeft)
         return Leaves::Left;
     return Leaves::Right;
 }
@@ -86,13 +86,4 @@ void Doors::setCentreWidth(Leaves which, std::int32_t w)
         right_.setWidthTwips(width);
         right_.setLeftTwips(static_cast<float>(kRightPost - w));
     }
-}
-
-void Doors::waitFront() const
-{
-    doors::countTo(panel_.HScroll1Value());
-}
-void Doors::waitCentre() const
-{
-    doors::countTo(panel_.HScroll2Value());
 }

@@ -2,35 +2,44 @@
 
 // The front door and the centre-folding door of the bus. A door opens by narrowing its leaves
 // one twip per step and closes by widening them again; between steps it waits by counting to
-// the door's speed value. A movement runs to its end without handling events; each step is on
-// screen before its wait because the leaves repaint synchronously.
+// the door's delay. A movement runs to its end without handling events, except the one event
+// pass inside the closing sound; each step is on screen before its wait because the leaves
+// repaint synchronously.
 
-#include <doors/doorpanel.h>
 #include <doors/waveplayer.h>
+
+#include <cstdint>
 
 class ImageControl;
 
 class Doors {
 public:
     Doors(ImageControl &frontDoor, ImageControl &leftLeaf, ImageControl &rightLeaf,
-          const DoorPanel &panel, WavePlayer &sounds);
+          WavePlayer &sounds);
 
-    // After the front door's switch was toggled: opens or closes Image1(2), silently.
-    void switchFrontDoor();
-    // After the centre door's switch was toggled: plays the opening sound to its end and then
-    // opens, or starts the closing sound and closes, the leaves chosen on the panel.
-    void switchCentreDoor();
+    // The control panel's values. A movement uses each from its next step, and the leaf choice
+    // from its start, as given during the closing sound's event pass too.
+    void setFrontDoorDelay(int delay) { frontDelay_ = delay; }
+    void setCentreDoorDelay(int delay) { centreDelay_ = delay; }
+    // 0 both centre leaves, 1 the left, 2 the right.
+    void setLeafChoice(int choice) { leafChoice_ = choice; }
+
+    // Opens or closes the front door, silently.
+    void switchFrontDoor(bool open);
+    // Plays the opening sound to its end and then opens, or starts the closing sound and closes,
+    // the chosen leaves of the centre door.
+    void switchCentreDoor(bool open);
 
 private:
     enum class Leaves { Both, Left, Right };
     Leaves chosenLeaves() const;
     void setCentreWidth(Leaves which, std::int32_t w);
-    void waitFront() const;
-    void waitCentre() const;
 
     ImageControl &front_;
     ImageControl &left_;
     ImageControl &right_;
-    const DoorPanel &panel_;
     WavePlayer &sounds_;
+    int frontDelay_ = 0;
+    int centreDelay_ = 0;
+    int leafChoice_ = 0;
 };

@@ -4,6 +4,7 @@
 #include <common/toplevel.h>
 #include <panel/panelscrollbar.h>
 #include <resources/resources.h>
+#include <settings/settings.h>
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -39,12 +40,11 @@ constexpr std::array<twips::Rect, 2> kRollStepDisplays{
     {{2640, 690, 1035, 240}, {2640, 1245, 1035, 240}}};
 constexpr twips::Rect kAboutButton{2295, 1575, 1515, 360};
 
-constexpr int kDoorSpeedMin = 1;
-constexpr int kDoorSpeedMax = 30000;
-constexpr int kFrontDoorSpeed = 6000;
-constexpr int kCentreDoorSpeed = 10000;
+constexpr int kDelayMin = 1;
+constexpr int kDelayMax = 30000;
 constexpr int kStepMin = 0;
 constexpr int kStepMax = 1000;
+constexpr int kLeafChoices = 3;
 
 // What a screen reader says of each control, in English here and in Japanese through the
 // translations ("panel" context), which every desktop not in English loads.
@@ -196,9 +196,18 @@ void speak(QWidget *w, const Spoken &spoken)
     w->setAccessibleDescription(QCoreApplication::translate("panel", spoken.description));
 }
 
+// Sets a bar's value when it lies in the bar's range.
+bool setInRange(QScrollBar *bar, int v)
+{
+    if (v < bar->minimum() || v > bar->maximum())
+        return false;
+    bar->setValue(v);
+    return true;
+}
+
 } // namespace
 
-ControlPanel::ControlPanel()
+ControlPanel::ControlPanel(const Settings &shown)
     : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setWindowTitle(QStringLiteral("設定パネル"));
@@ -225,14 +234,14 @@ ControlPanel::ControlPanel()
 
     frontDoorSwitch_ = makeSwitch(controlArea_, kFrontDoorSwitch, res::kFrontDoorSwitchFace,
                                   QStringLiteral("frontDoorSwitch"));
-    frontDoorDelay_ = makeScrollBar(controlArea_, kFrontDoorDelay, kDoorSpeedMin, kDoorSpeedMax,
-                                    kFrontDoorSpeed, QStringLiteral("frontDoorDelay"));
+    frontDoorDelay_ = makeScrollBar(controlArea_, kFrontDoorDelay, kDelayMin, kDelayMax,
+                                    shown.frontDoorDelay, QStringLiteral("frontDoorDelay"));
     frontDoorDelayDisplay_ = makeSpeedLabel(controlArea_, kFrontDoorDelayDisplay,
                                             QStringLiteral("frontDoorDelayDisplay"));
     centreDoorSwitch_ = makeSwitch(controlArea_, kCentreDoorSwitch, res::kCentreDoorSwitchFace,
                                    QStringLiteral("centreDoorSwitch"));
-    centreDoorDelay_ = makeScrollBar(controlArea_, kCentreDoorDelay, kDoorSpeedMin, kDoorSpeedMax,
-                                     kCentreDoorSpeed, QStringLiteral("centreDoorDelay"));
+    centreDoorDelay_ = makeScrollBar(controlArea_, kCentreDoorDelay, kDelayMin, kDelayMax,
+                                     shown.centreDoorDelay, QStringLiteral("centreDoorDelay"));
     centreDoorDelayDisplay_ = makeSpeedLabel(controlArea_, kCentreDoorDelayDisplay,
                                              QStringLiteral("centreDoorDelayDisplay"));
 
@@ -247,19 +256,21 @@ ControlPanel::ControlPanel()
         leafOptions_[i]->setObjectName(QStringLiteral("leafOption_%1").arg(i));
         toplevel::placeChild(leafOptions_[i], kLeafOptions[i]);
     }
-    leafOptions_[0]->setChecked(true);
+    const bool choiceShown = shown.leafChoice >= 0 && shown.leafChoice < kLeafChoices;
+    leafOptions_.at(choiceShown ? shown.leafChoice : 0)->setChecked(true);
 
     QFont circled = fonts::gothic();
     circled.setPointSizeF(14.25);
     circled.setBold(true);
     circled.setStyleStrategy(QFont::NoFontMerging);
     const std::array<QString, 2> marks{QStringLiteral("①"), QStringLiteral("②")};
+    const std::array<int, 2> steps{shown.rollStep0, shown.rollStep1};
     for (int i = 0; i < 2; ++i) {
         signMarks_[i] = new QLabel(marks[i], controlArea_);
         signMarks_[i]->setObjectName(QStringLiteral("signMark_%1").arg(i));
         signMarks_[i]->setFont(circled);
         toplevel::placeChild(signMarks_[i], kSignMarks[i]);
-        rollSteps_[i] = makeScrollBar(controlArea_, kRollSteps[i], kStepMin, kStepMax, kStepMin,
+        rollSteps_[i] = makeScrollBar(controlArea_, kRollSteps[i], kStepMin, kStepMax, steps[i],
                                       QStringLiteral("rollStep_%1").arg(i));
         rollStepDisplays_[i] = makeSpeedLabel(controlArea_, kRollStepDisplays[i],
                                               QStringLiteral("rollStepDisplay_%1").arg(i));
@@ -299,15 +310,27 @@ ControlPanel::ControlPanel()
     setTabOrder(aboutButton_, rollSteps_[1]);
 
     connect(frontDoorSwitch_, &QPushButton::clicked, this, &ControlPanel::frontDoorSwitched);
-    connect(centreDoorSwitch_, &QPushButton::clicked, this, [this] { switchCentreDoor(); });
+    connect(centreDoorSwitch_, &QPushButton::clicked, this,
+            [this](bool open) { switchCentreDoor(open); });
     connect(aboutButton_, &QPushButton::clicked, this, &ControlPanel::aboutRequested);
+    // Each bar shows its value on its display, once the value changes.
+    const auto showOn = [](QLabel *display) {
+        return [display](int value) { display->setText(QString::number(value)); };
+    };
+    connect(frontDoorDelay_, &QScrollBar::valueChanged, this, showOn(frontDoorDelayDisplay_));
+    connect(centreDoorDelay_, &QScrollBar::valueChanged, this, showOn(centreDoorDelayDisplay_));
     connect(frontDoorDelay_, &QScrollBar::valueChanged, this, &ControlPanel::frontDoorDelayChanged);
     connect(centreDoorDelay_, &QScrollBar::valueChanged, this,
             &ControlPanel::centreDoorDelayChanged);
-    for (int i = 0; i < 2; ++i)
-        connect(rollSteps_[i], &QScrollBar::valueChanged, this, [this, i](int step) {
-            showRollStep(static_cast<std::int16_t>(i));
-            emit rollStepChanged(i, step);
+    for (int i = 0; i < 2; ++i) {
+        connect(rollSteps_[i], &QScrollBar::valueChanged, this, showOn(rollStepDisplays_[i]));
+        connect(rollSteps_[i], &QScrollBar::valueChanged, this,
+                [this, i](int step) { emit rollStepChanged(i, step); });
+    }
+    for (int i = 0; i < kLeafChoices; ++i)
+        connect(leafOptions_[i], &QRadioButton::toggled, this, [this, i](bool checked) {
+            if (checked)
+                emit leafChoiceChanged(i);
         });
 }
 
@@ -328,64 +351,32 @@ void ControlPanel::setTopTwips(float v)
     toplevel::moveFrame(this, leftTwips(), v);
 }
 
-int ControlPanel::frontDoorSwitchValue() const
+bool ControlPanel::setFrontDoorDelay(int delay)
 {
-    return frontDoorSwitch_->isChecked() ? 1 : 0;
+    return setInRange(frontDoorDelay_, delay);
 }
-int ControlPanel::centreDoorSwitchValue() const
+bool ControlPanel::setCentreDoorDelay(int delay)
 {
-    return centreDoorSwitch_->isChecked() ? 1 : 0;
+    return setInRange(centreDoorDelay_, delay);
 }
-bool ControlPanel::isLeafChoice(int index) const
+bool ControlPanel::setRollStep(int sign, int step)
 {
-    return leafOptions_.at(index)->isChecked();
-}
-
-void ControlPanel::setLeafChoice(int index)
-{
-    leafOptions_.at(index)->setChecked(true);
+    return setInRange(rollSteps_.at(sign), step);
 }
 
-QScrollBar *ControlPanel::bar(Bar which) const
+bool ControlPanel::setLeafChoice(int choice)
 {
-    const std::array<QScrollBar *, 4> bars{frontDoorDelay_, centreDoorDelay_, rollSteps_[0],
-                                           rollSteps_[1]};
-    return bars.at(static_cast<std::size_t>(which));
-}
-
-int ControlPanel::value(Bar which) const
-{
-    return bar(which)->value();
-}
-
-bool ControlPanel::setValue(Bar which, int v)
-{
-    QScrollBar *b = bar(which);
-    if (v < b->minimum() || v > b->maximum())
+    if (choice < 0 || choice >= kLeafChoices)
         return false;
-    b->setValue(v);
+    leafOptions_[choice]->setChecked(true);
     return true;
 }
 
-void ControlPanel::switchCentreDoor()
+void ControlPanel::switchCentreDoor(bool open)
 {
     // The leaf choice is locked while the centre door is open.
-    leafChoice_->setEnabled(centreDoorSwitchValue() != 1);
-    emit centreDoorSwitched();
-}
-
-void ControlPanel::showFrontDoorDelay(int value)
-{
-    frontDoorDelayDisplay_->setText(QString::number(value));
-}
-void ControlPanel::showCentreDoorDelay(int value)
-{
-    centreDoorDelayDisplay_->setText(QString::number(value));
-}
-
-void ControlPanel::showRollStep(std::int16_t Index)
-{
-    rollStepDisplays_.at(Index)->setText(QString::number(rollSteps_.at(Index)->value()));
+    leafChoice_->setEnabled(!open);
+    emit centreDoorSwitched(open);
 }
 
 void ControlPanel::closeEvent(QCloseEvent *event)

@@ -1,13 +1,13 @@
 #pragma once
 
-// The control panel: a small floating tool window that carries the door switches and speeds,
+// The control panel: a small floating tool window that carries the door switches and delays,
 // the choice of centre-door leaves, the sign rolls' steps and the About button. It computes
-// nothing itself: it says what the user did with signals, and shows what it is given.
+// nothing itself: it shows the settings it is given and says through signals what changed.
 
 #include <QWidget>
 #include <array>
-#include <cstdint>
 
+struct Settings;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -19,7 +19,9 @@ class QScrollBar;
 class ControlPanel : public QWidget {
     Q_OBJECT
 public:
-    ControlPanel();
+    // Starts with the delays, steps and leaf choice of `shown`; its displays show a number only
+    // once their bar's value changes.
+    explicit ControlPanel(const Settings &shown);
 
     // Outer-frame position in screen twips.
     float leftTwips() const;
@@ -27,38 +29,31 @@ public:
     void setLeftTwips(float v);
     void setTopTwips(float v);
 
-    // Values as the rest of the program reads them.
-    int frontDoorSwitchValue() const;
-    int centreDoorSwitchValue() const;
-    bool isLeafChoice(int index) const;
-    void setLeafChoice(int index);
-    enum class Bar { FrontDoorDelay, CentreDoorDelay, RollStep0, RollStep1 };
-    int value(Bar bar) const;
-    // False, and nothing changes, when `v` lies outside the bar's range.
-    bool setValue(Bar bar, int v);
+    // Show a setting. False, and nothing changes, when the value lies outside the control's range;
+    // a value that differs from the shown one is reported as changed.
+    bool setFrontDoorDelay(int delay);
+    bool setCentreDoorDelay(int delay);
+    bool setRollStep(int sign, int step);
+    // 0 both centre leaves, 1 the left, 2 the right.
+    bool setLeafChoice(int choice);
 
 signals:
-    // What the user did.
-    void frontDoorSwitched();
-    void centreDoorSwitched();
-    void aboutRequested();
-    void frontDoorDelayChanged(int value);
-    void centreDoorDelayChanged(int value);
+    // A door switch was clicked: open the door, or close it.
+    void frontDoorSwitched(bool open);
+    void centreDoorSwitched(bool open);
+    // A value changed, by the user or by a setter.
+    void frontDoorDelayChanged(int delay);
+    void centreDoorDelayChanged(int delay);
     void rollStepChanged(int sign, int step);
-
-public slots:
-    // What the door speed displays show.
-    void showFrontDoorDelay(int value);
-    void showCentreDoorDelay(int value);
+    void leafChoiceChanged(int choice);
+    void aboutRequested();
 
 protected:
     // The panel stays for the whole run: a close command that reaches it is ignored.
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void switchCentreDoor();
-    void showRollStep(std::int16_t Index);
-    QScrollBar *bar(Bar which) const;
+    void switchCentreDoor(bool open);
 
     QFrame *controlArea_;
     QPushButton *frontDoorSwitch_;

@@ -6,34 +6,12 @@
 // the values to the windows (and the recovery) belongs to the main window.
 
 #include <common/executable.h>
+#include <settings/settings.h>
 
 #include <QByteArray>
 #include <QString>
 #include <functional>
 #include <limits>
-
-// Fields in file order. Positions are twips as the windows hold them; the scroll values are the
-// control panel's 16-bit values.
-struct Settings {
-    float busWindowLeft = 0;
-    float busWindowTop = 0;
-    float panelLeft = 0;
-    float panelTop = 0;
-    QString rollPath0;
-    QString rollPath1;
-    int rollStep0 = 0;
-    int rollStep1 = 0;
-    QString signboardPath;
-    float signboardLeft = 0;
-    float signboardTop = 0;
-    bool signboardShown = false;
-    bool frameShown = false;
-    int frontDoorDelay = 0;
-    int centreDoorDelay = 0;
-    int leafChoice = 0;
-
-    bool operator==(const Settings &) const = default;
-};
 
 inline constexpr int kSettingsFieldCount = 16;
 // Larger files are refused unread: a settings line is a few hundred bytes.

@@ -3,6 +3,7 @@
 #include <app/application.h>
 #include <app/buswindow.h>
 #include <common/layout.h>
+#include <common/toplevel.h>
 #include <fakes/fakedialogs.h>
 #include <panel/controlpanel.h>
 #include <resources/resources.h>
@@ -113,7 +114,7 @@ private slots:
         QCOMPARE(child<QLabel>(p, "rollStepDisplay_0")->text(), QStringLiteral("1"));
         // The windows start where the recovery puts them (tst_settingsapply); the panel then moves
         // right below the main window's frame, once the window has been framed.
-        QTRY_COMPARE(p.topTwips(), f.form->heightTwips());
+        QTRY_COMPARE(p.topTwips(), toplevel::frameHeight(f.form.get()));
         // The panel is shown, kept on top, and the signboard's frame is fitted.
         QVERIFY(p.isVisible());
         QVERIFY(p.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -191,6 +192,20 @@ private slots:
         QTest::mouseClick(child<QPushButton>(p, "centreDoorSwitch"), Qt::LeftButton);
         QCOMPARE(width("centreLeaf_0"), layout::kCentreLeafOpenWidth);
         QCOMPARE(width("centreLeaf_1"), layout::kCentreRightLeaf.width);
+    }
+
+    // The step the settings gave and the one the user sets on the panel both wind the roll.
+    void rollStep_fromSettingsThenFromPanel_windsTheRoll()
+    {
+        writeFile(dir_.filePath(QStringLiteral("QT17C0042.ini")),
+                  "0,0,0,0,\"\",\"\",450,0,\"\",8910,1605,#TRUE#,#TRUE#,6000,10000,0\r\n");
+        Fixture f(dir_.path());
+        QWidget *sign = child<QWidget>(*f.form, "signWindow_0");
+        QTest::keyClick(sign, Qt::Key_Down);
+        QCOMPARE(rollIn(*f.form, 0)->topTwips(), -450.0f);
+        child<QScrollBar>(f.form->panel(), "rollStep_0")->setValue(30);
+        QTest::keyClick(sign, Qt::Key_Up);
+        QCOMPARE(rollIn(*f.form, 0)->topTwips(), -420.0f);
     }
 
     void soundDevice_firstPaint_preparedOnce()

@@ -1,6 +1,7 @@
 // The settings file as the main window applies it: order, round trip and the recovery.
 
 #include <common/layout.h>
+#include <common/toplevel.h>
 #include <panel/controlpanel.h>
 #include <signboard/signboard.h>
 #include <signs/signrolls.h>
@@ -42,8 +43,7 @@ private slots:
             BusWindowFixture f(dir_->path());
             BusWindow &w = *f.form;
             ControlPanel &p = w.panel();
-            w.setLeftTwips(300);
-            w.setTopTwips(450);
+            toplevel::moveFrame(&w, 300, 450);
             p.setLeftTwips(1500);
             p.setTopTwips(6000);
             f.dialog.setNextAnswer(roll_);
@@ -66,8 +66,8 @@ private slots:
         BusWindowFixture f(dir_->path(), QStringLiteral("QT17C0042"), false);
         BusWindow &w = *f.form;
         ControlPanel &p = w.panel();
-        QCOMPARE(w.leftTwips(), 300.0f);
-        QCOMPARE(w.topTwips(), 450.0f);
+        QCOMPARE(toplevel::frameLeft(&w), 300.0f);
+        QCOMPARE(toplevel::frameTop(&w), 450.0f);
         QCOMPARE(p.leftTwips(), 1500.0f);
         QCOMPARE(p.topTwips(), 6000.0f);
         QCOMPARE(rollIn(w, 0)->heightTwips(), 4500.0f);
@@ -109,7 +109,7 @@ private slots:
         BusWindow &w =
             startWith(QStringLiteral("15,30,45,60,\"%1\",\"/gone.gif\"\r\n").arg(roll_).toUtf8());
         QVERIFY(rollIn(w, 0)->image().isNull());
-        QCOMPARE(w.leftTwips(), 0.0f);
+        QCOMPARE(toplevel::frameLeft(&w), 0.0f);
         QCOMPARE(child<QScrollBar>(w.panel(), "frontDoorDelay")->value(), 10000);
         const Settings saved = savedBy(w);
         QCOMPARE(saved.rollPath0, roll_);
@@ -128,7 +128,7 @@ private slots:
         QVERIFY(!child<QAction>(w, "showSignboardAction")->isChecked());
         QVERIFY(!control<ShapeControl>(w, "signboardFrame_0")->isVisible());
         QVERIFY(!child<QAction>(w, "showFrameAction")->isChecked());
-        QCOMPARE(w.leftTwips(), 0.0f);
+        QCOMPARE(toplevel::frameLeft(&w), 0.0f);
         QCOMPARE(w.panel().leftTwips(), 0.0f);
         QCOMPARE(rectOf(*child<SignboardBox>(w, "signboard")), layout::kSignboard);
         QVERIFY(child<SignboardBox>(w, "signboard")->image().isNull());
@@ -169,7 +169,7 @@ private slots:
             startWith("1502.5,1507.5,0,0,\"\",\"\",1,1,\"\",\r\n8910.4,1605,#TRUE#,#TRUE#,1,2,0,"
                       "junk,\"more\"\r\n");
         QCOMPARE(child<QScrollBar>(w.panel(), "centreDoorDelay")->value(), 2);
-        QCOMPARE(w.leftTwips(), 1500.0f);
+        QCOMPARE(toplevel::frameLeft(&w), 1500.0f);
         QCOMPARE(child<SignboardBox>(w, "signboard")->leftTwips(), 8910.0f);
     }
 
@@ -221,8 +221,9 @@ private slots:
         ControlPanel &p = w.panel();
         const QRect home = QGuiApplication::primaryScreen()->availableGeometry();
         const QPointF formHome(twips::fromPixels(home.left()), twips::fromPixels(home.top()));
-        const QPointF panelHome(formHome.x(), formHome.y() + w.heightTwips());
-        QCOMPARE(QPointF(w.leftTwips(), w.topTwips()), formLost ? formHome : QPointF(form));
+        const QPointF panelHome(formHome.x(), formHome.y() + toplevel::frameHeight(&w));
+        QCOMPARE(QPointF(toplevel::frameLeft(&w), toplevel::frameTop(&w)),
+                 formLost ? formHome : QPointF(form));
         QCOMPARE(QPointF(p.leftTwips(), p.topTwips()), panelLost ? panelHome : QPointF(panel));
         QCOMPARE(child<QScrollBar>(p, "frontDoorDelay")->value(), 1234);
         QVERIFY(child<QRadioButton>(p, "leafOption_2")->isChecked());
@@ -293,7 +294,7 @@ private slots:
                      signboard->topTwips() + signboard->heightTwips());
         }
         // Everything else is the recovery's.
-        QCOMPARE(w.leftTwips(), 0.0f);
+        QCOMPARE(toplevel::frameLeft(&w), 0.0f);
         QCOMPARE(child<QScrollBar>(w.panel(), "frontDoorDelay")->value(), 10000);
 
         const Settings saved = savedBy(w);

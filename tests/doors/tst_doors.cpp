@@ -1,6 +1,6 @@
-// The door movements on a shown (offscreen) bus surface, with a fake control panel and a fake
-// sound player. Steps are observed where they must be complete: when the door reads its speed
-// for the wait that follows the step. Partial steps are observed in the synchronous repaints.
+// The door movements on a shown (offscreen) bus surface with a fake sound player. The leaves
+// repaint synchronously whenever a step moves a pixel, so each paint shows the doors as that step
+// left them; the waits between steps are seen in the time a movement takes.
 
 #include <common/layout.h>
 #include <common/windowless.h>
@@ -14,7 +14,7 @@
 #include <QWidget>
 #include <QtTest>
 
-#include <array>
+#include <chrono>
 #include <functional>
 
 namespace {
@@ -23,12 +23,13 @@ constexpr twips::Rect kFrontClosed = layout::kFrontDoor;
 constexpr twips::Rect kLeftClosed = layout::kCentreLeftLeaf;
 constexpr twips::Rect kRightClosed = layout::kCentreRightLeaf;
 // The post the right leaf folds against.
-constexpr float kRightPost = kRightClosed.left + kRightClosed.width;
+constexpr float kRightPost = layout::kCentreRightPost;
 constexpr float kOpen = layout::kCentreLeafOpenWidth;
 constexpr float kFrontOpen = layout::kFrontDoorOpenWidth;
 // One step per twip between closed and open, both ends included.
-constexpr std::size_t kCentreSteps = std::size_t(kLeftClosed.width - kOpen) + 1;
+constexpr int kCentreSteps = int(kLeftClosed.width - kOpen) + 1;
 constexpr int kFrontSteps = int(kFrontClosed.width - kFrontOpen) + 1;
+constexpr float kPixel = twips::kPerPixel;
 
 struct Geometry {
     twips::Rect front;
@@ -36,36 +37,7 @@ struct Geometry {
     twips::Rect right;
 };
 
-class FakeDoorPanel : public DoorPanel {
-public:
-    int check1 = 0;
-    int check2 = 0;
-    std::int16_t frontDoorDelay = 1;
-    std::int16_t centreDoorDelay = 1;
-    std::array<bool, 3> option{true, false, false};
-    // A speed is read once per step, right before the step's wait.
-    std::function<void()> onWait;
-    mutable int frontReads = 0;
-    mutable int centreReads = 0;
-
-    int Check1Value() const override { return check1; }
-    int Check2Value() const override { return check2; }
-    std::int16_t HScroll1Value() const override { return speed(frontReads, frontDoorDelay); }
-    std::int16_t HScroll2Value() const override { return speed(centreReads, centreDoorDelay); }
-    bool Option1Value(int index) const override { return option.at(std::size_t(index)); }
-
-private:
-    // `value` is read after onWait, which may change it.
-    std::int16_t speed(int &reads, const std::int16_t &value) const
-    {
-        ++reads;
-        if (onWait)
-            onWait();
-        return value;
-    }
-};
-
-// The part of the main window the doors live on. Every paint records where the leaves were.
+// The part of the main window the doors live on. Every paint records where the doors were.
 class BusSurface : public QWidget {
 public:
     BusSurface()
@@ -90,6 +62,8 @@ public:
     ImageControl front{layer, kFrontClosed, true};
     bool recording = false;
     std::vector<Geometry> painted;
+    // Runs in every recorded paint, in the middle of a movement's step.
+    std::function<void()> onPaint;
 
 protected:
     void paintEvent(QPaintEvent *e) override
@@ -97,8 +71,11 @@ protected:
         QPainter p(this);
         p.fillRect(e->rect(), Qt::white);
         layer.paint(p, e->rect());
-        if (recording)
-            painted.push_back(geometry());
+        if (!recording)
+            return;
+        painted.push_back(geometry());
+        if (onPaint)
+            onPaint();
     }
 };
 
@@ -107,16 +84,15 @@ struct Bus {
     {
         surface.show();
         QVERIFY(QTest::qWaitForWindowExposed(&surface));
-        panel.onWait = [this] { steps.push_back(surface.geometry()); };
+        doors.setFrontDoorDelay(1);
+        doors.setCentreDoorDelay(1);
+        surface.recording = true;
     }
 
     BusSurface surface;
-    FakeDoorPanel panel;
     FakeSoundPlayer sound;
     WavePlayer waves{sound};
-    Doors doors{surface.front, surface.left, surface.right, panel, waves};
-    // The leaves at each wait, i.e. after each complete step.
-    std::vector<Geometry> steps;
+    Doors doors{surface.front, surface.left, surface.right, waves};
 
     // Runs f in the next event pass, as a click that arrives meanwhile would be handled. What is
     // still pending when the bus goes is dropped.
@@ -127,6 +103,10 @@ struct Bus {
     QObject events;
 };
 
+twips::Rect frontAt(float w)
+{
+    return {kFrontClosed.left, kFrontClosed.top, w, kFrontClosed.height};
+}
 twips::Rect leftAt(float w)
 {
     return {kLeftClosed.left, kLeftClosed.top, w, kLeftClosed.height};
@@ -136,51 +116,86 @@ twips::Rect rightAt(float w)
     return {kRightPost - w, kRightClosed.top, w, kRightClosed.height};
 }
 
+// Whether `widths`, as painted, start within a pixel of `from` and go one pixel at a time in the
+// direction of `to`, short of it by less than a pixel at the end. The first move may be shorter:
+// the door may start off a pixel's edge.
+bool pixelByPixel(const std::vector<float> &widths, float from, float to)
+{
+    const float dir = to < from ? -1.f : 1.f;
+    const auto within = [dir](float a, float b) {
+        return dir * (b - a) >= 0 && dir * (b - a) < kPixel;
+    };
+    if (widths.empty() || !within(from, widths.front()) || !within(widths.back(), to))
+        return false;
+    for (std::size_t i = 1; i < widths.size(); ++i) {
+        const float move = dir * (widths[i] - widths[i - 1]);
+        if (move > kPixel || move <= 0 || (i > 1 && move != kPixel))
+            return false;
+    }
+    return true;
+}
+
+template <typename Part>
+std::vector<float> widthsOf(const std::vector<Geometry> &painted, Part part)
+{
+    std::vector<float> widths;
+    for (const Geometry &g : painted)
+        if (widths.empty() || widths.back() != (g.*part).width)
+            widths.push_back((g.*part).width);
+    return widths;
+}
+
+// The time `f` takes.
+std::chrono::nanoseconds timed(const std::function<void()> &f)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::steady_clock::now() - t0;
+}
+
 } // namespace
 
 class TestDoors : public QObject {
     Q_OBJECT
 
 private slots:
-    void frontDoor_clicked_movesOnePixelStepAtATime_data()
+    void frontDoor_switched_movesOnePixelStepAtATime_data()
     {
-        QTest::addColumn<int>("check1");
+        QTest::addColumn<bool>("open");
         QTest::addColumn<float>("startWidth");
         QTest::addColumn<float>("firstWidth");
-        QTest::addColumn<int>("stepCount");
+        QTest::addColumn<float>("endWidth");
         const float closed = kFrontClosed.width;
-        QTest::newRow("opens from closed") << 1 << closed << closed << kFrontSteps;
-        QTest::newRow("any non-zero value opens") << 2 << closed << closed << kFrontSteps;
-        QTest::newRow("opens from a rounded width") << 1 << 1000.6f << 1001.f << 932;
-        QTest::newRow("already narrower than open") << 1 << 60.f << 0.f << 0;
-        QTest::newRow("closes from open") << 0 << kFrontOpen << kFrontOpen << kFrontSteps;
-        QTest::newRow("closes from anywhere via open") << 0 << 500.f << kFrontOpen << kFrontSteps;
+        QTest::newRow("opens from closed") << true << closed << closed << kFrontOpen;
+        QTest::newRow("opens from a rounded width") << true << 1000.6f << 1001.f << kFrontOpen;
+        QTest::newRow("already narrower than open") << true << 60.f << 60.f << 60.f;
+        QTest::newRow("closes from open") << false << kFrontOpen << kFrontOpen << closed;
+        QTest::newRow("closes from anywhere via open") << false << 500.f << kFrontOpen << closed;
     }
 
-    void frontDoor_clicked_movesOnePixelStepAtATime()
+    void frontDoor_switched_movesOnePixelStepAtATime()
     {
-        QFETCH(int, check1);
+        QFETCH(bool, open);
         QFETCH(float, startWidth);
         QFETCH(float, firstWidth);
-        QFETCH(int, stepCount);
+        QFETCH(float, endWidth);
 
         Bus bus;
         bus.surface.front.setWidthTwips(startWidth);
-        bus.panel.check1 = check1;
-        bus.doors.switchFrontDoor();
+        bus.surface.painted.clear();
+        bus.doors.switchFrontDoor(open);
 
-        // One front-door speed read per step; with the count, each step's width fixes the last.
-        QCOMPARE(int(bus.steps.size()), stepCount);
-        QCOMPARE(bus.panel.centreReads, 0);
+        QCOMPARE(bus.surface.front.rect(), frontAt(endWidth));
         QVERIFY(bus.sound.requests.empty());
-        if (stepCount == 0)
-            QCOMPARE(bus.surface.front.widthTwips(), startWidth);
-        const float dir = check1 ? -1.f : 1.f;
-        for (std::size_t i = 0; i < bus.steps.size(); ++i) {
-            const Geometry &g = bus.steps[i];
+        if (startWidth == endWidth) {
+            QVERIFY(bus.surface.painted.empty());
+            return;
+        }
+        QVERIFY(
+            pixelByPixel(widthsOf(bus.surface.painted, &Geometry::front), firstWidth, endWidth));
+        for (const Geometry &g : bus.surface.painted) {
             // Only the width changes: the door is hinged on its left edge.
-            QCOMPARE(g.front, (twips::Rect{kFrontClosed.left, kFrontClosed.top,
-                                           firstWidth + dir * float(i), kFrontClosed.height}));
+            QCOMPARE(g.front, frontAt(g.front.width));
             QCOMPARE(g.left, kLeftClosed);
             QCOMPARE(g.right, kRightClosed);
         }
@@ -188,112 +203,119 @@ private slots:
 
     void centreDoor_leafChoice_movesTheChosenLeaves_data()
     {
-        QTest::addColumn<bool>("both");
-        QTest::addColumn<bool>("leftOnly");
-        QTest::addColumn<bool>("rightOnly");
+        QTest::addColumn<int>("choice");
         QTest::addColumn<bool>("leftMoves");
         QTest::addColumn<bool>("rightMoves");
-        QTest::newRow("両方") << true << false << false << true << true;
-        QTest::newRow("左") << false << true << false << true << false;
-        QTest::newRow("右") << false << false << true << false << true;
-        QTest::newRow("nothing selected") << false << false << false << false << true;
-        QTest::newRow("左 and 右 on") << false << true << true << true << false;
-        QTest::newRow("両方 and 左 on") << true << true << false << true << true;
+        QTest::newRow("両方") << 0 << true << true;
+        QTest::newRow("左") << 1 << true << false;
+        QTest::newRow("右") << 2 << false << true;
     }
 
     void centreDoor_leafChoice_movesTheChosenLeaves()
     {
-        QFETCH(bool, both);
-        QFETCH(bool, leftOnly);
-        QFETCH(bool, rightOnly);
+        QFETCH(int, choice);
         QFETCH(bool, leftMoves);
         QFETCH(bool, rightMoves);
 
         Bus bus;
-        bus.panel.option = {both, leftOnly, rightOnly};
-        int readsAtSound = -1;
+        bus.doors.setLeafChoice(choice);
+        std::size_t paintsAtSound = 99;
         Geometry atSound{};
         bus.sound.onRequest = [&](const FakeSoundPlayer::Request &r) {
             if (r.kind == FakeSoundPlayer::Request::Kind::Play) {
-                readsAtSound = bus.panel.centreReads;
+                paintsAtSound = bus.surface.painted.size();
                 atSound = bus.surface.geometry();
             }
         };
 
-        const auto checkSteps = [&](float firstWidth, float dir) {
-            QCOMPARE(bus.steps.size(), kCentreSteps);
-            for (std::size_t i = 0; i < bus.steps.size(); ++i) {
-                const Geometry &g = bus.steps[i];
-                const float w = firstWidth + dir * float(i);
-                QCOMPARE(g.left, leftMoves ? leftAt(w) : kLeftClosed);
-                // The right leaf keeps its right edge on its post.
-                QCOMPARE(g.right, rightMoves ? rightAt(w) : kRightClosed);
+        const auto checkPainted = [&](float from, float to) {
+            const auto &painted = bus.surface.painted;
+            QVERIFY(!painted.empty());
+            for (const Geometry &g : painted) {
+                if (!leftMoves)
+                    QCOMPARE(g.left, kLeftClosed);
+                if (!rightMoves)
+                    QCOMPARE(g.right, kRightClosed);
                 QCOMPARE(g.front, kFrontClosed);
             }
+            if (leftMoves)
+                QVERIFY(pixelByPixel(widthsOf(painted, &Geometry::left), from, to));
+            // With both, the right leaf follows the left within the step (as painted in order).
+            if (rightMoves && !leftMoves)
+                QVERIFY(pixelByPixel(widthsOf(painted, &Geometry::right), from, to));
+            const twips::Rect &moving =
+                leftMoves ? bus.surface.left.rect() : bus.surface.right.rect();
+            QCOMPARE(moving.width, to);
+            // The right leaf keeps its right edge on its post.
+            QCOMPARE(bus.surface.right.rect().right(), kRightPost);
         };
 
         // Opening: the whole opening sound first, nothing moved yet.
-        bus.panel.check2 = 1;
-        bus.doors.switchCentreDoor();
+        bus.doors.switchCentreDoor(true);
         QCOMPARE(bus.sound.plays().size(), 1u);
         QVERIFY(!bus.sound.plays()[0].async);
         QCOMPARE(bus.sound.plays()[0].wave, waveResource(101));
-        QCOMPARE(readsAtSound, 0);
+        QCOMPARE(paintsAtSound, 0u);
         QCOMPARE(atSound.left, kLeftClosed);
         QCOMPARE(atSound.right, kRightClosed);
-        checkSteps(kLeftClosed.width, -1);
+        checkPainted(kLeftClosed.width, kOpen);
 
         // Closing: the closing sound is started before the first step and plays on.
-        bus.steps.clear();
-        bus.panel.check2 = 0;
-        bus.doors.switchCentreDoor();
+        bus.surface.painted.clear();
+        bus.doors.switchCentreDoor(false);
         QCOMPARE(bus.sound.plays().size(), 2u);
         QVERIFY(bus.sound.plays()[1].async);
         QCOMPARE(bus.sound.plays()[1].wave, waveResource(102));
-        QCOMPARE(readsAtSound, int(kCentreSteps));
-        checkSteps(kOpen, 1);
-        QCOMPARE(bus.panel.frontReads, 0);
+        QCOMPARE(paintsAtSound, 0u);
+        checkPainted(kOpen, kLeftClosed.width);
+        QCOMPARE(bus.surface.left.rect(), kLeftClosed);
+        QCOMPARE(bus.surface.right.rect(), kRightClosed);
     }
 
     void centreDoor_opening_startsFromTheMovingLeafsWidth_data()
     {
-        QTest::addColumn<int>("option");
+        QTest::addColumn<int>("choice");
         QTest::addColumn<float>("leftWidth");
         QTest::addColumn<float>("rightWidth");
-        QTest::addColumn<int>("stepCount");
         // Both leaves follow the left one's width, even where the right one differs.
-        QTest::newRow("両方") << 0 << 300.f << 840.f << 191;
-        QTest::newRow("左") << 1 << 400.f << 840.f << 291;
-        QTest::newRow("右") << 2 << 840.f << 500.f << 391;
-        QTest::newRow("right leaf already open") << 2 << 840.f << 100.f << 0;
+        QTest::newRow("両方") << 0 << 300.f << 840.f;
+        QTest::newRow("左") << 1 << 400.f << 840.f;
+        QTest::newRow("右") << 2 << 840.f << 500.f;
+        QTest::newRow("right leaf already open") << 2 << 840.f << 100.f;
     }
 
     void centreDoor_opening_startsFromTheMovingLeafsWidth()
     {
-        QFETCH(int, option);
+        QFETCH(int, choice);
         QFETCH(float, leftWidth);
         QFETCH(float, rightWidth);
-        QFETCH(int, stepCount);
 
         Bus bus;
-        bus.panel.option = {option == 0, option == 1, option == 2};
+        bus.doors.setLeafChoice(choice);
         bus.surface.left.setWidthTwips(leftWidth);
         bus.surface.right.setWidthTwips(rightWidth);
         bus.surface.right.setLeftTwips(kRightPost - rightWidth);
-        bus.panel.check2 = 1;
-        bus.doors.switchCentreDoor();
+        bus.surface.painted.clear();
+        bus.doors.switchCentreDoor(true);
 
-        QCOMPARE(int(bus.steps.size()), stepCount);
-        if (stepCount == 0)
+        const float w0 = choice == 2 ? rightWidth : leftWidth;
+        if (w0 < kOpen) {
+            QVERIFY(bus.surface.painted.empty());
+            QCOMPARE(bus.surface.right.rect(), rightAt(rightWidth));
             return;
-        const float w0 = option == 2 ? rightWidth : leftWidth;
-        const Geometry &first = bus.steps.front();
-        if (option != 2)
-            QCOMPARE(first.left, leftAt(w0));
-        if (option != 1)
-            QCOMPARE(first.right, rightAt(w0));
-        QCOMPARE(bus.steps.back().left.width, option == 2 ? leftWidth : kOpen);
-        QCOMPARE(bus.steps.back().right.width, option == 1 ? rightWidth : kOpen);
+        }
+        const auto &painted = bus.surface.painted;
+        if (choice != 2)
+            QVERIFY(pixelByPixel(widthsOf(painted, &Geometry::left), w0, kOpen));
+        // On its post, the right leaf has the moving width, or the one before it while the left
+        // leaf has taken its step.
+        for (const Geometry &g : painted)
+            if (choice == 0 && g.right.right() == kRightPost)
+                QVERIFY(g.right.width == g.left.width || g.right.width == g.left.width + 1);
+        if (choice == 2)
+            QVERIFY(pixelByPixel(widthsOf(painted, &Geometry::right), w0, kOpen));
+        QCOMPARE(bus.surface.left.rect(), leftAt(choice == 2 ? leftWidth : kOpen));
+        QCOMPARE(bus.surface.right.rect(), rightAt(choice == 1 ? rightWidth : kOpen));
     }
 
     void centreDoor_step_paintedInItsOrder_data()
@@ -317,14 +339,10 @@ private slots:
             bus.surface.right.setWidthTwips(kOpen);
             bus.surface.right.setLeftTwips(kRightPost - kOpen);
         }
-        bus.panel.check2 = opening ? 1 : 0;
-        const long repaintsBefore = bus.surface.layer.repaintCount();
-        bus.surface.recording = true;
-        bus.doors.switchCentreDoor();
-        bus.surface.recording = false;
+        bus.surface.painted.clear();
+        bus.doors.switchCentreDoor(opening);
 
         const auto &painted = bus.surface.painted;
-        QCOMPARE(long(painted.size()), bus.surface.layer.repaintCount() - repaintsBefore);
         QVERIFY(!painted.empty());
         QCOMPARE(painted.size() % 2, 0u);
         QVERIFY2(painted.size() / 2 <= kCentreSteps / 15 + 1,
@@ -347,13 +365,15 @@ private slots:
         int received = 0;
         const auto postOne = [&] { bus.post([&] { ++received; }); };
         int deliveredDuringSteps = 0;
-        bus.panel.onWait = [&] { deliveredDuringSteps += received; };
+        bus.surface.onPaint = [&] { deliveredDuringSteps += received; };
 
         // Front door, and centre door opening with its synchronous sound: nothing runs.
+        bus.doors.setLeafChoice(0);
         for (auto click : {&Doors::switchFrontDoor, &Doors::switchCentreDoor}) {
-            bus.panel.check1 = bus.panel.check2 = 1;
             postOne();
-            (bus.doors.*click)();
+            bus.surface.painted.clear();
+            (bus.doors.*click)(true);
+            QVERIFY(!bus.surface.painted.empty());
             QCOMPARE(deliveredDuringSteps, 0);
             QCOMPARE(received, 0);
             QCoreApplication::processEvents();
@@ -363,16 +383,16 @@ private slots:
 
         // Centre door closing: what was pending runs in the pass after the sound starts; what comes
         // once the leaves move waits until they have stopped.
-        bus.panel.check2 = 0;
         postOne();
         bool posted = false;
-        bus.panel.onWait = [&] {
+        bus.surface.onPaint = [&] {
             deliveredDuringSteps += received - 1;
             if (!posted)
                 postOne();
             posted = true;
         };
-        bus.doors.switchCentreDoor();
+        bus.doors.switchCentreDoor(false);
+        QVERIFY(posted);
         QCOMPARE(deliveredDuringSteps, 0);
         QCOMPARE(received, 1);
         QCoreApplication::processEvents();
@@ -382,30 +402,27 @@ private slots:
     // The user unchecks the centre door and, before the closing movement starts, checks it again:
     // that click arrives in the event pass of the closing sound. It opens the door (from where the
     // leaves are, with the opening sound stopping the closing one), and then the interrupted
-    // closing runs to its end: the door ends closed with its switch checked.
+    // closing runs to its end: the door ends closed.
     void centreDoor_clickDuringClosingSound_runsItsOpeningFirst()
     {
         Bus bus;
-        bus.panel.check2 = 1;
-        bus.doors.switchCentreDoor(); // open
-        bus.steps.clear();
+        bus.doors.switchCentreDoor(true);
+        bus.surface.painted.clear();
         bus.sound.requests.clear();
 
         int nesting = 0;
-        std::vector<int> stepNesting;
-        bus.panel.onWait = [&] {
-            bus.steps.push_back(bus.surface.geometry());
-            stepNesting.push_back(nesting);
-        };
+        bool nested = false;
+        std::vector<int> paintNesting;
+        bus.surface.onPaint = [&] { paintNesting.push_back(nesting); };
         bus.post([&] {
-            bus.panel.check2 = 1;
             ++nesting;
-            bus.doors.switchCentreDoor();
+            bus.doors.switchCentreDoor(true);
             --nesting;
+            nested = true;
         });
-        bus.panel.check2 = 0;
-        bus.doors.switchCentreDoor();
+        bus.doors.switchCentreDoor(false);
 
+        QVERIFY(nested);
         const auto plays = bus.sound.plays();
         QCOMPARE(plays.size(), 2u);
         QVERIFY(plays[0].async);
@@ -413,63 +430,54 @@ private slots:
         QVERIFY(!plays[1].async);
         QCOMPARE(plays[1].wave, waveResource(101));
 
-        // The nested opening starts at the open width, so it is a single step, all before the
-        // closing's steps.
-        QCOMPARE(bus.steps.size(), 732u);
-        QCOMPARE(stepNesting.front(), 1);
-        QCOMPARE(std::count(stepNesting.begin(), stepNesting.end(), 1), 1);
-        QCOMPARE(bus.steps.front().left, leftAt(kOpen));
-        QCOMPARE(bus.steps[1].left, leftAt(kOpen));
+        // The nested opening starts at the open width: it moves nothing, and the closing that
+        // follows moves the leaves from open to closed.
+        QCOMPARE(std::count(paintNesting.begin(), paintNesting.end(), 1), 0);
+        QVERIFY(
+            pixelByPixel(widthsOf(bus.surface.painted, &Geometry::left), kOpen, kLeftClosed.width));
         QCOMPARE(bus.surface.left.rect(), kLeftClosed);
         QCOMPARE(bus.surface.right.rect(), kRightClosed);
-        QCOMPARE(bus.panel.check2, 1);
     }
 
-    // Unchecking the centre door frees the leaf choice again, so a choice clicked meanwhile is
-    // handled in the closing sound's event pass and decides which leaves close.
+    // Unchecking the centre door frees the leaf choice again, so a choice made meanwhile arrives
+    // in the closing sound's event pass and decides which leaves close.
     void centreDoor_leafChoiceDuringClosingSound_counts()
     {
         Bus bus;
-        bus.panel.check2 = 1;
-        bus.doors.switchCentreDoor(); // both open
-        bus.steps.clear();
+        bus.doors.switchCentreDoor(true); // both open
 
-        bus.post([&] { bus.panel.option = {false, true, false}; });
-        bus.panel.check2 = 0;
-        bus.doors.switchCentreDoor();
-        QCOMPARE(bus.steps.size(), kCentreSteps);
+        bus.post([&] { bus.doors.setLeafChoice(1); });
+        bus.doors.switchCentreDoor(false);
         QCOMPARE(bus.surface.left.rect(), kLeftClosed);
         QCOMPARE(bus.surface.right.rect(), rightAt(kOpen));
     }
 
-    void doorSpeed_everyStep_readAfreshAndWaitedFor()
+    // Each step waits for its door's delay, as the delay is when the step comes: one set in the
+    // closing sound's event pass counts for the whole closing. A delay of zero or below means no
+    // wait, not a stall.
+    void doorDelay_everyStep_waitedFor()
     {
-        using std::chrono::steady_clock;
-        // The speed is read afresh before each wait and waited for: here it grows step by step.
+        constexpr int kDelay = 100;
         Bus bus;
-        bus.panel.check1 = 1;
-        bus.panel.frontDoorDelay = 0;
-        std::chrono::nanoseconds owed{0};
-        bus.panel.onWait = [&] {
-            bus.panel.frontDoorDelay = std::int16_t(bus.panel.frontReads * 4);
-            owed += bus.panel.frontDoorDelay * doors::kCountPass;
-        };
-        const auto t0 = steady_clock::now();
-        bus.doors.switchFrontDoor();
-        const auto spent = steady_clock::now() - t0;
-        QCOMPARE(bus.panel.frontReads, kFrontSteps);
-        QVERIFY2(
-            spent >= owed,
-            qPrintable(
-                QStringLiteral("%1 ns spent, %2 ns owed").arg(spent.count()).arg(owed.count())));
+        bus.doors.setFrontDoorDelay(kDelay);
+        const auto front = timed([&] { bus.doors.switchFrontDoor(true); });
+        const auto frontOwed = kFrontSteps * kDelay * doors::kCountPass;
+        QVERIFY2(front >= frontOwed, qPrintable(QStringLiteral("%1 ns spent, %2 ns owed")
+                                                    .arg(front.count())
+                                                    .arg(frontOwed.count())));
 
-        // A speed of zero or below means no wait, not a stall; the steps all happen.
-        bus.panel.onWait = nullptr;
-        bus.panel.frontReads = 0;
-        bus.panel.frontDoorDelay = -1;
-        bus.panel.check1 = 0;
-        bus.doors.switchFrontDoor();
-        QCOMPARE(bus.panel.frontReads, kFrontSteps);
+        bus.doors.setCentreDoorDelay(0);
+        bus.doors.switchCentreDoor(true);
+        bus.post([&] { bus.doors.setCentreDoorDelay(kDelay); });
+        const auto centre = timed([&] { bus.doors.switchCentreDoor(false); });
+        const auto centreOwed = kCentreSteps * kDelay * doors::kCountPass;
+        QVERIFY2(centre >= centreOwed, qPrintable(QStringLiteral("%1 ns spent, %2 ns owed")
+                                                      .arg(centre.count())
+                                                      .arg(centreOwed.count())));
+
+        bus.doors.setFrontDoorDelay(-1);
+        bus.doors.switchFrontDoor(false);
+        QCOMPARE(bus.surface.front.rect(), kFrontClosed);
     }
 };
 

@@ -1,7 +1,8 @@
-// The control panel on its own: its displays, its lock of the leaf choice, its flags and what a
-// screen reader says of it.
+// The control panel on its own: what it reports, its displays, its lock of the leaf choice, its
+// flags and what a screen reader says of it.
 
 #include <panel/controlpanel.h>
+#include <settings/settings.h>
 #include <support/children.h>
 #include <support/spoken.h>
 
@@ -21,25 +22,34 @@
 
 namespace {
 
-// Records the signals the panel sends, and what the panel looked like at each.
-class SpyMain : public QObject {
+// Records the signals the panel sends with their values, and the leaf choice's lock at each
+// centre-door switch.
+class PanelSpy : public QObject {
 public:
-    explicit SpyMain(ControlPanel &panel)
+    explicit PanelSpy(ControlPanel &panel)
     {
         const auto record = [this](const char *name) {
-            return [this, name] { calls << QString::fromLatin1(name); };
+            return [this, name](auto... values) {
+                QStringList call{QString::fromLatin1(name)};
+                (call.append(QString::number(values)), ...);
+                calls << call.join(QLatin1Char(' '));
+            };
         };
-        connect(&panel, &ControlPanel::frontDoorSwitched, this, record("switchFrontDoor"));
-        connect(&panel, &ControlPanel::centreDoorSwitched, this, [this, &panel] {
-            calls << QStringLiteral("switchCentreDoor");
-            frame2EnabledAtCheck2.push_back(child<QGroupBox>(panel, "leafChoice")->isEnabled());
+        connect(&panel, &ControlPanel::frontDoorSwitched, this, record("frontDoorSwitched"));
+        connect(&panel, &ControlPanel::centreDoorSwitched, this, [this, &panel](bool open) {
+            calls << QStringLiteral("centreDoorSwitched %1").arg(int(open));
+            leafChoiceEnabledAtSwitch.push_back(child<QGroupBox>(panel, "leafChoice")->isEnabled());
         });
-        connect(&panel, &ControlPanel::aboutRequested, this, record("showAbout"));
-        connect(&panel, &ControlPanel::frontDoorDelayChanged, this, record("showFrontDoorDelay"));
-        connect(&panel, &ControlPanel::centreDoorDelayChanged, this, record("showCentreDoorDelay"));
+        connect(&panel, &ControlPanel::aboutRequested, this, record("aboutRequested"));
+        connect(&panel, &ControlPanel::frontDoorDelayChanged, this,
+                record("frontDoorDelayChanged"));
+        connect(&panel, &ControlPanel::centreDoorDelayChanged, this,
+                record("centreDoorDelayChanged"));
+        connect(&panel, &ControlPanel::rollStepChanged, this, record("rollStepChanged"));
+        connect(&panel, &ControlPanel::leafChoiceChanged, this, record("leafChoiceChanged"));
     }
     QStringList calls;
-    std::vector<bool> frame2EnabledAtCheck2;
+    std::vector<bool> leafChoiceEnabledAtSwitch;
 };
 
 // Where the thumb of a scroll bar is drawn.
@@ -87,8 +97,11 @@ class TestPanel : public QObject {
 private slots:
     void init()
     {
-        panel_ = std::make_unique<ControlPanel>();
-        main_ = std::make_unique<SpyMain>(*panel_);
+        Settings shown;
+        shown.rollStep1 = 30;
+        shown.leafChoice = 2;
+        panel_ = std::make_unique<ControlPanel>(shown);
+        spy_ = std::make_unique<PanelSpy>(*panel_);
     }
 
     void close_reachingPanel_isIgnoredAndNoCloseBoxOffersIt()
@@ -137,17 +150,77 @@ private slots:
         }
     }
 
+    // The panel starts with the values it is given, its displays blank until a value changes.
+    void start_givenSettings_showsThemWithoutReportingOrDisplaying()
+    {
+        QCOMPARE(child<QScrollBar>(*panel_, "frontDoorDelay")->value(), kStartDoorDelays.front);
+        QCOMPARE(child<QScrollBar>(*panel_, "centreDoorDelay")->value(), kStartDoorDelays.centre);
+        QCOMPARE(child<QScrollBar>(*panel_, "rollStep_1")->value(), 30);
+        QVERIFY(child<QRadioButton>(*panel_, "leafOption_2")->isChecked());
+        for (const char *display : {"frontDoorDelayDisplay", "centreDoorDelayDisplay",
+                                    "rollStepDisplay_0", "rollStepDisplay_1"})
+            QCOMPARE(child<QLabel>(*panel_, display)->text(), QStringLiteral("0"));
+        QVERIFY(spy_->calls.isEmpty());
+    }
+
+    // A bar set to the value it has changes nothing; another value is displayed and reported.
     void scrollBar_sameValue_raisesNoChange()
     {
         QScrollBar *front = child<QScrollBar>(*panel_, "frontDoorDelay");
         QScrollBar *centre = child<QScrollBar>(*panel_, "centreDoorDelay");
         front->setValue(front->value());
         centre->setValue(centre->value());
-        QVERIFY(main_->calls.isEmpty());
+        QVERIFY(spy_->calls.isEmpty());
+        QCOMPARE(child<QLabel>(*panel_, "frontDoorDelayDisplay")->text(), QStringLiteral("0"));
         front->setValue(front->value() + 1);
         centre->setValue(centre->minimum());
-        QCOMPARE(main_->calls, QStringList({QStringLiteral("showFrontDoorDelay"),
-                                            QStringLiteral("showCentreDoorDelay")}));
+        QCOMPARE(spy_->calls, QStringList({QStringLiteral("frontDoorDelayChanged 6001"),
+                                           QStringLiteral("centreDoorDelayChanged 1")}));
+        QCOMPARE(child<QLabel>(*panel_, "frontDoorDelayDisplay")->text(), QStringLiteral("6001"));
+        QCOMPARE(child<QLabel>(*panel_, "centreDoorDelayDisplay")->text(), QStringLiteral("1"));
+    }
+
+    // What the main window sets is shown and reported as a change; what lies outside a control's
+    // range is refused and changes nothing.
+    void setters_valueInOrOutOfRange_shownOrRefused()
+    {
+        QVERIFY(!panel_->setFrontDoorDelay(0));
+        QVERIFY(!panel_->setCentreDoorDelay(30001));
+        QVERIFY(!panel_->setRollStep(0, -1));
+        QVERIFY(!panel_->setRollStep(1, 1001));
+        QVERIFY(!panel_->setLeafChoice(3));
+        QVERIFY(!panel_->setLeafChoice(-1));
+        QVERIFY(spy_->calls.isEmpty());
+        QVERIFY(child<QRadioButton>(*panel_, "leafOption_2")->isChecked());
+
+        QVERIFY(panel_->setFrontDoorDelay(30000));
+        QVERIFY(panel_->setCentreDoorDelay(1));
+        QVERIFY(panel_->setRollStep(0, 1000));
+        QVERIFY(panel_->setRollStep(1, 0));
+        QVERIFY(panel_->setLeafChoice(0));
+        QVERIFY(panel_->setLeafChoice(0));
+        QCOMPARE(spy_->calls, QStringList({QStringLiteral("frontDoorDelayChanged 30000"),
+                                           QStringLiteral("centreDoorDelayChanged 1"),
+                                           QStringLiteral("rollStepChanged 0 1000"),
+                                           QStringLiteral("rollStepChanged 1 0"),
+                                           QStringLiteral("leafChoiceChanged 0")}));
+        QCOMPARE(child<QLabel>(*panel_, "rollStepDisplay_1")->text(), QStringLiteral("0"));
+        QVERIFY(child<QRadioButton>(*panel_, "leafOption_0")->isChecked());
+    }
+
+    // Clicks report what they ask for: a switch the state it was clicked to, an option its index.
+    void clicks_switchesOptionsAndAbout_reportedWithTheirValues()
+    {
+        panel_->show();
+        QTest::mouseClick(child<QPushButton>(*panel_, "frontDoorSwitch"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*panel_, "frontDoorSwitch"), Qt::LeftButton);
+        QTest::mouseClick(child<QRadioButton>(*panel_, "leafOption_1"), Qt::LeftButton);
+        QTest::mouseClick(child<QRadioButton>(*panel_, "leafOption_1"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*panel_, "aboutButton"), Qt::LeftButton);
+        QCOMPARE(spy_->calls,
+                 QStringList(
+                     {QStringLiteral("frontDoorSwitched 1"), QStringLiteral("frontDoorSwitched 0"),
+                      QStringLiteral("leafChoiceChanged 1"), QStringLiteral("aboutRequested")}));
     }
 
     void scrollBar_thumbDrag_changesOnlyOnRelease()
@@ -164,7 +237,7 @@ private slots:
         QCOMPARE(child<QLabel>(*panel_, "rollStepDisplay_0")->text(), QStringLiteral("400"));
     }
 
-    void check2_toggle_locksLeafChoiceBeforeCallingMain()
+    void centreDoorSwitch_toggle_locksLeafChoiceBeforeReporting()
     {
         panel_->show();
         QTest::mouseClick(child<QPushButton>(*panel_, "centreDoorSwitch"), Qt::LeftButton);
@@ -173,12 +246,14 @@ private slots:
         QVERIFY(!child<QRadioButton>(*panel_, "leafOption_1")->isEnabled());
         QTest::mouseClick(child<QPushButton>(*panel_, "centreDoorSwitch"), Qt::LeftButton);
         QVERIFY(child<QGroupBox>(*panel_, "leafChoice")->isEnabled());
-        QCOMPARE(main_->frame2EnabledAtCheck2, std::vector<bool>({false, true}));
+        QCOMPARE(spy_->leafChoiceEnabledAtSwitch, std::vector<bool>({false, true}));
+        QCOMPARE(spy_->calls, QStringList({QStringLiteral("centreDoorSwitched 1"),
+                                           QStringLiteral("centreDoorSwitched 0")}));
     }
 
     // Keyboard on the panel.
 
-    void tab_fromCheck2_visitsScrollBarsInOrderSkippingTheDisabledOne()
+    void tab_fromCentreDoorSwitch_visitsScrollBarsInOrderSkippingTheDisabledOne()
     {
         QVERIFY(showActive(*panel_));
         child<QPushButton>(*panel_, "centreDoorSwitch")->setFocus();
@@ -202,11 +277,14 @@ private slots:
         const int start = bar->value();
         QTest::mouseClick(bar, Qt::LeftButton, {}, thumbCentre(bar));
         QCOMPARE(QApplication::focusWidget(), bar);
-        main_->calls.clear();
+        spy_->calls.clear();
         for (int i = 0; i < 3; ++i)
             QTest::keyClick(bar, Qt::Key_Right);
         QCOMPARE(bar->value(), start + 3);
-        QCOMPARE(main_->calls, QStringList(3, QStringLiteral("showFrontDoorDelay")));
+        QCOMPARE(spy_->calls,
+                 QStringList({QStringLiteral("frontDoorDelayChanged %1").arg(start + 1),
+                              QStringLiteral("frontDoorDelayChanged %1").arg(start + 2),
+                              QStringLiteral("frontDoorDelayChanged %1").arg(start + 3)}));
     }
 
     void keys_onStepBar_eachPressIsOneCommittedChange_data()
@@ -255,12 +333,12 @@ private slots:
         QTest::qWait(100);
         QVERIFY(!watch.opened);
         QCOMPARE(bar->value(), start);
-        QVERIFY(main_->calls.isEmpty());
+        QVERIFY(spy_->calls.isEmpty());
     }
 
 private:
     std::unique_ptr<ControlPanel> panel_;
-    std::unique_ptr<SpyMain> main_;
+    std::unique_ptr<PanelSpy> spy_;
 };
 
 QTEST_MAIN(TestPanel)

@@ -258,31 +258,6 @@ private slots:
         QCOMPARE(reader.readInt(&read), ok);
         QCOMPARE(read, ok ? value : -99);
     }
-
-    void filenames_anyBytes_roundTripExactly_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("ascii") << QByteArray("/usr/share/a b.png");
-        QTest::newRow("utf-8") << QByteArray("/絵/看板 😀.gif");
-        QTest::newRow("latin-1 byte") << QByteArray("/tmp/caf\xe9.bmp");
-        QTest::newRow("ff fe") << QByteArray("\xff\xfe/x");
-        QTest::newRow("overlong") << QByteArray("\xc0\xaf\xe0\x80\xaf");
-        QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80\xed\xb2\x80");
-        QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80");
-        QTest::newRow("truncated") << QByteArray("a\xe5\xb9");
-        QTest::newRow("valid then invalid") << QByteArray("\xc3\xa9\xc3");
-    }
-    void filenames_anyBytes_roundTripExactly()
-    {
-        QFETCH(QByteArray, bytes);
-        const QString name = filenames::fromBytes(bytes);
-        QCOMPARE(filenames::toBytes(name), bytes);
-        // Valid UTF-8 reads exactly as Qt reads it.
-        QStringDecoder strict(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString qtName = strict(bytes);
-        if (!strict.hasError())
-            QCOMPARE(name, qtName);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestIniFormat)

@@ -31,8 +31,9 @@ template <typename Sound> struct BasicBusWindowFixture {
 
     // `place`, when given, is where the settings are read and saved instead of `folder`.
     explicit BasicBusWindowFixture(const QString &folder,
-                               const QString &name = QStringLiteral("QT17C0042"), bool show = true,
-                               std::optional<SettingsPlace> place = std::nullopt)
+                                   const QString &name = QStringLiteral("QT17C0042"),
+                                   bool show = true,
+                                   std::optional<SettingsPlace> place = std::nullopt)
     {
         form = std::make_unique<BusWindow>(Services{dialog, messageBox, popup, sound, urlOpener,
                                                     makerLibrary, Executable{folder, name}},

@@ -86,7 +86,7 @@ int main(int argc, char *argv[])
                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(sign, &doubleClick);
     form.findChild<QAction *>(QStringLiteral("chooseSignboardPictureAction"))->trigger();
-    form.panel().setValue(ControlPanel::Bar::RollStep0, 450);
+    form.panel().setRollStep(0, 450);
     for (int i = 0; i < 2; ++i) {
         QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
         QCoreApplication::sendEvent(sign, &down);
