@@ -204,7 +204,7 @@ void BusWindow::connectModel()
 void BusWindow::showAbout()
 {
     showAboutDialog(services_.messageBox, services_.urlOpener, services_.makerLibrary,
-                      services_.executable.baseName);
+                    services_.executable.baseName);
 }
 
 void BusWindow::saveSettings()

@@ -1,7 +1,7 @@
 #pragma once
 
 // The wait between two door steps: a count, not a time. Each pass of the count keeps the
-// processor busy for kCountPass, so a door's speed value means the same on every machine.
+// processor busy for kCountPass, so a door's delay value means the same on every machine.
 
 #include <chrono>
 #include <cstdint>

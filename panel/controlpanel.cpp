@@ -96,14 +96,14 @@ constexpr Spoken kAbout{QT_TRANSLATE_NOOP("panel", "About"),
 const QColor kPanelBackground(64, 64, 64);
 const QColor kFaceBlack(0, 0, 0);
 const QColor kLight(224, 224, 224);
-const QColor kSpeedText(255, 192, 128);
+const QColor kNumberText(255, 192, 128);
 const QColor kDisabledText(128, 128, 128);
 const QColor kBorder(160, 160, 160);
 // The leaf choice's caption sits on its border line. It is drawn a little higher than its line
 // box: the Japanese font's line box has room above the glyphs, and the options stand just below.
 constexpr int kCaptionRaisePx = 2;
 constexpr int kCaptionIndentPx = 5;
-constexpr int kSpeedTextMarginPx = 2;
+constexpr int kNumberMarginPx = 2;
 
 // Fills a widget's background with one colour and draws its text in another.
 void paintWith(QWidget *w, QColor background, QColor text)
@@ -130,7 +130,7 @@ QScrollBar *makeScrollBar(QWidget *parent, const twips::Rect &r, int min, int ma
 }
 
 // A number display: right-aligned text inside a single grey border.
-class SpeedDisplay : public QLabel {
+class NumberDisplay : public QLabel {
 public:
     using QLabel::QLabel;
 
@@ -144,13 +144,13 @@ protected:
     }
 };
 
-QLabel *makeSpeedLabel(QWidget *parent, const twips::Rect &r, const QString &name)
+QLabel *makeNumberDisplay(QWidget *parent, const twips::Rect &r, const QString &name)
 {
-    auto *l = new SpeedDisplay(QStringLiteral("0"), parent);
+    auto *l = new NumberDisplay(QStringLiteral("0"), parent);
     l->setObjectName(name);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    paintWith(l, kFaceBlack, kSpeedText);
-    l->setContentsMargins(1, 1, 1 + kSpeedTextMarginPx, 1);
+    paintWith(l, kFaceBlack, kNumberText);
+    l->setContentsMargins(1, 1, 1 + kNumberMarginPx, 1);
     toplevel::placeChild(l, r);
     return l;
 }
@@ -236,14 +236,14 @@ ControlPanel::ControlPanel(const Settings &shown)
                                   QStringLiteral("frontDoorSwitch"));
     frontDoorDelay_ = makeScrollBar(controlArea_, kFrontDoorDelay, kDelayMin, kDelayMax,
                                     shown.frontDoorDelay, QStringLiteral("frontDoorDelay"));
-    frontDoorDelayDisplay_ = makeSpeedLabel(controlArea_, kFrontDoorDelayDisplay,
-                                            QStringLiteral("frontDoorDelayDisplay"));
+    frontDoorDelayDisplay_ = makeNumberDisplay(controlArea_, kFrontDoorDelayDisplay,
+                                               QStringLiteral("frontDoorDelayDisplay"));
     centreDoorSwitch_ = makeSwitch(controlArea_, kCentreDoorSwitch, res::kCentreDoorSwitchFace,
                                    QStringLiteral("centreDoorSwitch"));
     centreDoorDelay_ = makeScrollBar(controlArea_, kCentreDoorDelay, kDelayMin, kDelayMax,
                                      shown.centreDoorDelay, QStringLiteral("centreDoorDelay"));
-    centreDoorDelayDisplay_ = makeSpeedLabel(controlArea_, kCentreDoorDelayDisplay,
-                                             QStringLiteral("centreDoorDelayDisplay"));
+    centreDoorDelayDisplay_ = makeNumberDisplay(controlArea_, kCentreDoorDelayDisplay,
+                                                QStringLiteral("centreDoorDelayDisplay"));
 
     leafChoice_ = new CaptionedFrame(QStringLiteral("中扉動作"), controlArea_);
     leafChoice_->setObjectName(QStringLiteral("leafChoice"));
@@ -272,8 +272,8 @@ ControlPanel::ControlPanel(const Settings &shown)
         toplevel::placeChild(signMarks_[i], kSignMarks[i]);
         rollSteps_[i] = makeScrollBar(controlArea_, kRollSteps[i], kStepMin, kStepMax, steps[i],
                                       QStringLiteral("rollStep_%1").arg(i));
-        rollStepDisplays_[i] = makeSpeedLabel(controlArea_, kRollStepDisplays[i],
-                                              QStringLiteral("rollStepDisplay_%1").arg(i));
+        rollStepDisplays_[i] = makeNumberDisplay(controlArea_, kRollStepDisplays[i],
+                                                 QStringLiteral("rollStepDisplay_%1").arg(i));
     }
     // The second sign window is never shown, so its row stays disabled.
     rollSteps_[1]->setEnabled(false);

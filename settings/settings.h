@@ -1,6 +1,6 @@
 #pragma once
 
-// The program's settings: one model, owned by the main window, that the windows show and the
+// The program's settings: one model, owned by the bus window, that the windows show and the
 // settings file keeps.
 
 #include <QString>
