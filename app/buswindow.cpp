@@ -81,6 +81,7 @@ BusWindow::BusWindow(Services services, std::optional<SettingsPlace> settingsPla
                          ? std::move(*settingsPlace)
                          : chooseSettingsPlace(currentSettingsPlaceInputs(services_.executable)))
 {
+    setObjectName(QStringLiteral("busWindow"));
     // From a pixmap, not a file name: for a file QIcon first searches Qt's icon-engine plugins.
     // The icon holds one picture, so both give the same icon.
     setWindowIcon(QIcon(QPixmap(QString::fromLatin1(res::kIcon))));

@@ -216,7 +216,7 @@ ControlPanel::ControlPanel(const Settings &shown)
     QFont own = font();
     own.setStyleStrategy(QFont::NoFontMerging);
     setFont(own);
-    setObjectName(QStringLiteral("ControlPanel"));
+    setObjectName(QStringLiteral("controlPanel"));
     paintWith(this, kPanelBackground, Qt::black);
     toplevel::setClientSize(this, kClient.width, kClient.height);
 

@@ -31,9 +31,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr twips::Rect kRightLeaf{5700, 540, 840, 2235};
-constexpr twips::Rect kLeftLeaf{4875, 540, 840, 2235};
-constexpr twips::Rect kFrontDoor{480, 540, 1155, 2190};
 constexpr int kWaitRepeats = 15;
 constexpr double kWaitTolerance = 0.05;
 constexpr double kOverheadTargetUs = 50.0;
@@ -73,9 +70,9 @@ public:
         front.setPicture(QImage(QString::fromLatin1(res::kFrontDoor)));
     }
     WindowlessLayer layer{this};
-    ImageControl right{layer, kRightLeaf, true};
-    ImageControl left{layer, kLeftLeaf, true};
-    ImageControl front{layer, kFrontDoor, true};
+    ImageControl right{layer, layout::kCentreRightLeaf, true};
+    ImageControl left{layer, layout::kCentreLeftLeaf, true};
+    ImageControl front{layer, layout::kFrontDoor, true};
     long paints = 0;
     Clock::duration painting{};
     double paintingCpuUs = 0;
@@ -153,8 +150,8 @@ void measureWait()
 // The steps of a whole movement: one per twip between closed and open, both included.
 long stepsOf(bool centre)
 {
-    return centre ? std::lround(kLeftLeaf.width - layout::kCentreLeafOpenWidth) + 1
-                  : std::lround(kFrontDoor.width - layout::kFrontDoorOpenWidth) + 1;
+    return centre ? std::lround(layout::kCentreLeftLeaf.width - layout::kCentreLeafOpenWidth) + 1
+                  : std::lround(layout::kFrontDoor.width - layout::kFrontDoorOpenWidth) + 1;
 }
 
 void movement(const char *what, Surface &s, Doors &doors, bool centre, bool open, int delay)

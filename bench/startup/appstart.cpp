@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
         firstPaint.watch(&form);
         // The control panel is a window of its own, created with the main window.
         for (QWidget *window : QApplication::topLevelWidgets())
-            if (window->objectName() == QLatin1String("ControlPanel"))
+            if (window->objectName() == QLatin1String("controlPanel"))
                 firstPaint.watch(window);
     });
 }
