@@ -17,3 +17,11 @@ QImage drawEmf(EmfBuilder &b, qreal dpr)
         qWarning("not drawn: %s", qPrintable(r.error));
     return r.image;
 }
+
+Setup records(const QList<Record> &records)
+{
+    return [records](EmfBuilder &b) {
+        for (const auto &[type, fields] : records)
+            b.record(type, fields);
+    };
+}

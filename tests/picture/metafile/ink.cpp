@@ -25,6 +25,20 @@ QRect inkBounds(const QImage &image, QRect area)
     return bounds;
 }
 
+int inkedPercent(const QImage &image, const QRect &area)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += inked(image, QPoint(x, y));
+    return n * 100 / (area.width() * area.height());
+}
+
+QString rectText(const QRect &r)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
 bool nearRect(const QRect &a, const QRect &b, int tolerance)
 {
     return std::abs(a.left() - b.left()) <= tolerance && std::abs(a.top() - b.top()) <= tolerance &&

@@ -84,13 +84,9 @@ private slots:
             emf.add(U_EMRMOVETOEX_set(U_POINTL{5, y}));
             emf.add(U_EMRLINETO_set(U_POINTL{55, y}));
         };
-        const quint32 red = emf.handle();
-        emf.add(U_EMRCREATEPEN_set(red, logpen_set(U_PS_SOLID, U_POINT{3, 0}, U_RGB(255, 0, 0))));
-        const quint32 blue = emf.handle();
-        emf.add(U_EMRCREATEPEN_set(blue, logpen_set(U_PS_SOLID, U_POINT{3, 0}, U_RGB(0, 0, 255))));
-        emf.select(red);
+        const quint32 red = emf.pen(U_PS_SOLID, 3, Qt::red);
         line(10);
-        emf.select(blue);
+        emf.pen(U_PS_SOLID, 3, Qt::blue);
         line(20);
         emf.select(red);
         line(30);

@@ -47,12 +47,8 @@ private slots:
     // fills it.
     void wmfNaturalSize_noHeaderNoExtent_sizeOfTheDrawing()
     {
-        WmfBuilder b;
-        b.add(wmfrec::pen(U_PS_NULL, 0, Qt::black))
-            .add(wmfrec::brush(U_BS_SOLID, Qt::black))
-            .add(wmfrec::select(0))
-            .add(wmfrec::select(1))
-            .add(wmfrec::rectangle(10, 20, 60, 50))
+        WmfBuilder b = blackInk(WmfBuilder());
+        b.add(wmfrec::rectangle(10, 20, 60, 50))
             .add(U_WMRMOVETO_set(wmfrec::point(110, 70)))
             .add(U_WMRLINETO_set(wmfrec::point(40, 30)));
         QSize size;
