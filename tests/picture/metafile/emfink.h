@@ -24,3 +24,9 @@ Q_DECLARE_METATYPE(Setup)
 using Record = std::pair<quint32, QList<qint64>>;
 // The records, as a row's drawing.
 Setup records(const QList<Record> &records);
+Record box(int left, int top, int right, int bottom); // RECTANGLE
+Record moveTo(int x, int y);
+Record lineTo(int x, int y);
+// A record without fields, and one with only (unused) bounds.
+Record bare(quint32 type);
+Record onPath(quint32 type);

@@ -35,17 +35,6 @@ QList<Record> mapping(int mode, int windowWidth, int windowHeight)
             {U_EMR_SETVIEWPORTEXTEX, {100, 100}}};
 }
 
-Record box(int left, int top, int right, int bottom)
-{
-    return {U_EMR_RECTANGLE, {left, top, right, bottom}};
-}
-
-void line(EmfBuilder &b, QPoint from, QPoint to)
-{
-    b.record(U_EMR_MOVETOEX, {from.x(), from.y()});
-    b.record(U_EMR_LINETO, {to.x(), to.y()});
-}
-
 } // namespace
 
 class EmfPlayerTest : public QObject {
@@ -174,7 +163,7 @@ private slots:
         else
             b.pen(quint32(style), width);
         const int scale = tenfold ? 10 : 1;
-        line(b, QPoint(20, 50) / scale, QPoint(80, 50) / scale);
+        records({moveTo(20 / scale, 50 / scale), lineTo(80 / scale, 50 / scale)})(b);
         const QImage image = drawEmf(b);
         QVERIFY(!image.isNull());
         const QRect ink = inkBounds(image);
@@ -371,65 +360,45 @@ private slots:
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<Points>("inked");
         QTest::addColumn<Points>("clear");
-        const auto square = [](EmfBuilder &b) {
-            b.add(U_EMRBEGINPATH_set());
-            b.rectangle(20, 20, 80, 80);
-            b.add(U_EMRENDPATH_set());
+        // A figure between BEGINPATH and ENDPATH, then what is done with the path.
+        const auto path = [](const QList<Record> &figure, const QList<Record> &after) {
+            return records(QList<Record>{bare(U_EMR_BEGINPATH)} + figure +
+                           QList<Record>{bare(U_EMR_ENDPATH)} + after);
         };
+        const Record square = box(20, 20, 80, 80);
+        const Record fill = onPath(U_EMR_FILLPATH);
         QTest::newRow("a path alone draws nothing")
-            << Setup(square) << Points() << Points{{20, 20}, {50, 50}};
-        QTest::newRow("fill") << Setup([=](EmfBuilder &b) {
-            square(b);
-            b.record(U_EMR_FILLPATH, {0, 0, -1, -1});
-        }) << Points{{50, 50}, {21, 21}}
+            << path({square}, {}) << Points() << Points{{20, 20}, {50, 50}};
+        QTest::newRow("fill") << path({square}, {fill}) << Points{{50, 50}, {21, 21}}
                               << Points{{10, 10}};
         QTest::newRow("stroke") << Setup([=](EmfBuilder &b) {
             b.pen(U_PS_SOLID, 1);
-            square(b);
-            b.record(U_EMR_STROKEPATH, {0, 0, -1, -1});
+            path({square}, {onPath(U_EMR_STROKEPATH)})(b);
         }) << Points{{20, 50}} << Points{{50, 50}};
         QTest::newRow("stroke and fill") << Setup([=](EmfBuilder &b) {
             b.pen(U_PS_SOLID, 1, Qt::red);
-            square(b);
-            b.record(U_EMR_STROKEANDFILLPATH, {0, 0, -1, -1});
+            path({square}, {onPath(U_EMR_STROKEANDFILLPATH)})(b);
         }) << Points{{20, 50}, {50, 50}} << Points{{10, 10}};
-        QTest::newRow("abort") << Setup([=](EmfBuilder &b) {
-            square(b);
-            b.add(U_EMRABORTPATH_set());
-            b.record(U_EMR_FILLPATH, {0, 0, -1, -1});
-        }) << Points() << Points{{50, 50}};
-        QTest::newRow("lines closed and filled") << Setup([](EmfBuilder &b) {
-            b.add(U_EMRBEGINPATH_set());
-            line(b, QPoint(20, 20), QPoint(80, 20));
-            b.record(U_EMR_LINETO, {50, 80});
-            b.add(U_EMRCLOSEFIGURE_set());
-            b.add(U_EMRENDPATH_set());
-            b.record(U_EMR_FILLPATH, {0, 0, -1, -1});
-        }) << Points{{50, 40}} << Points{{22, 70}, {78, 70}};
-        QTest::newRow("flattened curve") << Setup([](EmfBuilder &b) {
-            b.add(U_EMRBEGINPATH_set());
-            b.record(U_EMR_POLYBEZIER16,
-                     {0, 0, -1, -1, 4, 10 | 90 << 16, 10 | 10 << 16, 90 | 10 << 16, 90 | 90 << 16});
-            b.add(U_EMRENDPATH_set());
-            b.add(U_EMRFLATTENPATH_set());
-            b.record(U_EMR_FILLPATH, {0, 0, -1, -1});
-        }) << Points{{50, 40}, {50, 80}} << Points{{5, 50}, {50, 15}};
-        QTest::newRow("widened line") << Setup([](EmfBuilder &b) {
+        QTest::newRow("abort") << path({square}, {bare(U_EMR_ABORTPATH), fill}) << Points()
+                               << Points{{50, 50}};
+        QTest::newRow("lines closed and filled")
+            << path({moveTo(20, 20), lineTo(80, 20), lineTo(50, 80), bare(U_EMR_CLOSEFIGURE)},
+                    {fill})
+            << Points{{50, 40}} << Points{{22, 70}, {78, 70}};
+        const Record curve{
+            U_EMR_POLYBEZIER16,
+            {0, 0, -1, -1, 4, 10 | 90 << 16, 10 | 10 << 16, 90 | 10 << 16, 90 | 90 << 16}};
+        QTest::newRow("flattened curve") << path({curve}, {bare(U_EMR_FLATTENPATH), fill})
+                                         << Points{{50, 40}, {50, 80}} << Points{{5, 50}, {50, 15}};
+        QTest::newRow("widened line") << Setup([=](EmfBuilder &b) {
             b.extPen(U_PS_GEOMETRIC | U_PS_SOLID | U_PS_ENDCAP_FLAT, 20);
-            b.add(U_EMRBEGINPATH_set());
-            line(b, QPoint(10, 50), QPoint(90, 50));
-            b.add(U_EMRENDPATH_set());
-            b.add(U_EMRWIDENPATH_set());
-            b.record(U_EMR_FILLPATH, {0, 0, -1, -1});
+            path({moveTo(10, 50), lineTo(90, 50)}, {bare(U_EMR_WIDENPATH), fill})(b);
         }) << Points{{50, 42}, {50, 58}}
                                       << Points{{50, 35}, {50, 65}};
-        QTest::newRow("selected as clip") << Setup([](EmfBuilder &b) {
-            b.add(U_EMRBEGINPATH_set());
-            b.add(U_EMRELLIPSE_set(U_RECTL{20, 20, 80, 80}));
-            b.add(U_EMRENDPATH_set());
-            b.record(U_EMR_SELECTCLIPPATH, {U_RGN_COPY});
-            b.rectangle(0, 0, 100, 100);
-        }) << Points{{50, 50}} << Points{{22, 22}, {5, 50}};
+        const Record ellipse{U_EMR_ELLIPSE, {20, 20, 80, 80}};
+        const Record clip{U_EMR_SELECTCLIPPATH, {U_RGN_COPY}};
+        QTest::newRow("selected as clip") << path({ellipse}, {clip, box(0, 0, 100, 100)})
+                                          << Points{{50, 50}} << Points{{22, 22}, {5, 50}};
     }
 
     void emfPath_records_drawOnlyWhenAsked()

@@ -141,34 +141,33 @@ private slots:
         QTest::addColumn<QColor>("colour1");
         QTest::addColumn<QPoint>("at2");
         QTest::addColumn<QColor>("colour2");
-        QTest::newRow("stretched") << Setup([](EmfBuilder &b) {
-            b.stretchDiBits(QRect(20, 20, 60, 60), QRect(0, 0, 2, 1), pair(Qt::blue, Qt::green),
-                            U_SRCCOPY);
-        }) << QPoint(30, 50) << QColor(Qt::blue)
-                                   << QPoint(70, 50) << QColor(Qt::green);
-        QTest::newRow("mirrored by a negative width") << Setup([](EmfBuilder &b) {
-            b.stretchDiBits(QRect(80, 20, -60, 60), QRect(0, 0, 2, 1), pair(Qt::blue, Qt::green),
-                            U_SRCCOPY);
-        }) << QPoint(30, 50) << QColor(Qt::green) << QPoint(70, 50)
-                                                      << QColor(Qt::blue);
-        QTest::newRow("a part of the bitmap") << Setup([](EmfBuilder &b) {
-            b.stretchDiBits(QRect(20, 20, 60, 60), QRect(1, 0, 1, 1), pair(Qt::blue, Qt::green),
-                            U_SRCCOPY);
-        }) << QPoint(30, 50) << QColor(Qt::green)
-                                              << QPoint(70, 50) << QColor(Qt::green);
-        QTest::newRow("and: white keeps what is there") << Setup([](EmfBuilder &b) {
-            b.stretchDiBits(QRect(20, 20, 60, 60), QRect(0, 0, 2, 1), pair(Qt::white, Qt::black),
-                            U_SRCAND);
-        }) << QPoint(30, 50) << QColor(Qt::red) << QPoint(70, 50)
-                                                        << QColor(Qt::black);
-        QTest::newRow("xor twice cancels") << Setup([](EmfBuilder &b) {
-            for (int i = 0; i < 2; ++i)
-                b.stretchDiBits(QRect(20, 20, 60, 60), QRect(0, 0, 2, 1), pair(Qt::blue, Qt::green),
-                                U_SRCINVERT);
-        }) << QPoint(30, 50) << QColor(Qt::red)
-                                           << QPoint(70, 50) << QColor(Qt::red);
-        QTest::newRow("bit block transfer") << Setup([](EmfBuilder &b) {
-            b.bitBlt(QRect(20, 20, 2, 1), QPoint(0, 0), pair(Qt::blue, Qt::green), U_SRCCOPY);
+        // STRETCHDIBITS, `times` times over.
+        const auto stretch = [](QRect dest, QRect source, QImage image, quint32 rop,
+                                int times = 1) {
+            return Setup([=](EmfBuilder &b) {
+                for (int i = 0; i < times; ++i)
+                    b.stretchDiBits(dest, source, image, rop);
+            });
+        };
+        const QImage blueGreen = pair(Qt::blue, Qt::green);
+        const QRect middle(20, 20, 60, 60);
+        const QRect whole(0, 0, 2, 1);
+        QTest::newRow("stretched") << stretch(middle, whole, blueGreen, U_SRCCOPY) << QPoint(30, 50)
+                                   << QColor(Qt::blue) << QPoint(70, 50) << QColor(Qt::green);
+        QTest::newRow("mirrored by a negative width")
+            << stretch(QRect(80, 20, -60, 60), whole, blueGreen, U_SRCCOPY) << QPoint(30, 50)
+            << QColor(Qt::green) << QPoint(70, 50) << QColor(Qt::blue);
+        QTest::newRow("a part of the bitmap")
+            << stretch(middle, QRect(1, 0, 1, 1), blueGreen, U_SRCCOPY) << QPoint(30, 50)
+            << QColor(Qt::green) << QPoint(70, 50) << QColor(Qt::green);
+        QTest::newRow("and: white keeps what is there")
+            << stretch(middle, whole, pair(Qt::white, Qt::black), U_SRCAND) << QPoint(30, 50)
+            << QColor(Qt::red) << QPoint(70, 50) << QColor(Qt::black);
+        QTest::newRow("xor twice cancels")
+            << stretch(middle, whole, blueGreen, U_SRCINVERT, 2) << QPoint(30, 50)
+            << QColor(Qt::red) << QPoint(70, 50) << QColor(Qt::red);
+        QTest::newRow("bit block transfer") << Setup([=](EmfBuilder &b) {
+            b.bitBlt(QRect(20, 20, 2, 1), QPoint(0, 0), blueGreen, U_SRCCOPY);
         }) << QPoint(20, 20) << QColor(Qt::blue)
                                             << QPoint(21, 20) << QColor(Qt::green);
         QTest::newRow("blackness, no bitmap") << Setup([](EmfBuilder &b) {
@@ -184,19 +183,18 @@ private slots:
             b.setDiBitsToDevice(QPoint(30, 30), filled(10, 10, Qt::blue));
         }) << QPoint(35, 35) << QColor(Qt::blue) << QPoint(45, 45)
                                                 << QColor(Qt::red);
-        QTest::newRow("alpha blend, constant alpha") << Setup([](EmfBuilder &b) {
-            b.alphaBlend(QRect(20, 20, 60, 60), filled(2, 2, Qt::blue), 128, false);
+        QTest::newRow("alpha blend, constant alpha") << Setup([=](EmfBuilder &b) {
+            b.alphaBlend(middle, filled(2, 2, Qt::blue), 128, false);
         }) << QPoint(50, 50) << QColor(127, 0, 128) << QPoint(15, 15)
                                                      << QColor(Qt::red);
         // Per-pixel alpha comes premultiplied: half-transparent blue is (0, 0, 128, 128).
-        QTest::newRow("alpha blend, source alpha") << Setup([](EmfBuilder &b) {
-            b.alphaBlend(QRect(20, 20, 60, 60), filled(2, 2, QColor(0, 0, 128, 128)), 255, true);
+        QTest::newRow("alpha blend, source alpha") << Setup([=](EmfBuilder &b) {
+            b.alphaBlend(middle, filled(2, 2, QColor(0, 0, 128, 128)), 255, true);
         }) << QPoint(50, 50) << QColor(127, 0, 128) << QPoint(15, 15)
                                                    << QColor(Qt::red);
-        QTest::newRow("transparent colour left out") << Setup([](EmfBuilder &b) {
-            b.transparentBlt(QRect(20, 20, 60, 60), pair(Qt::blue, Qt::green), Qt::green);
-        }) << QPoint(30, 50) << QColor(Qt::blue) << QPoint(70, 50)
-                                                     << QColor(Qt::red);
+        QTest::newRow("transparent colour left out")
+            << Setup([=](EmfBuilder &b) { b.transparentBlt(middle, blueGreen, Qt::green); })
+            << QPoint(30, 50) << QColor(Qt::blue) << QPoint(70, 50) << QColor(Qt::red);
     }
 
     void emfBitmap_eachRecord_drawsAsWindows()
@@ -437,30 +435,27 @@ private slots:
             b.record(U_EMR_POLYDRAW16, {0, 0, -1, -1, 2, 20 | 20 << 16, 80 | 20 << 16},
                      QByteArray("\x06\x09", 2));
         }) << Points() << Points{{50, 20}};
-        QTest::newRow("Bézier from the current position") << Setup([](EmfBuilder &b) {
-            b.record(U_EMR_MOVETOEX, {10, 90});
-            b.record(U_EMR_POLYBEZIERTO16,
-                     {0, 0, -1, -1, 3, 10 | 10 << 16, 90 | 10 << 16, 90 | 90 << 16});
-            b.record(U_EMR_LINETO, {10, 90}); // from where the curve ended
-        }) << Points{{50, 30}, {50, 90}} << Points{{50, 60}};
-        QTest::newRow("polyline from the current position") << Setup([](EmfBuilder &b) {
-            b.record(U_EMR_MOVETOEX, {10, 50});
-            b.record(U_EMR_POLYLINETO, {0, 0, -1, -1, 1, 90, 50});
-        }) << Points{{11, 50}, {50, 50}} << Points{{50, 40}};
+        const Record bezierTo{U_EMR_POLYBEZIERTO16,
+                              {0, 0, -1, -1, 3, 10 | 10 << 16, 90 | 10 << 16, 90 | 90 << 16}};
+        // The line goes on from where the curve ended.
+        QTest::newRow("Bézier from the current position")
+            << records({moveTo(10, 90), bezierTo, lineTo(10, 90)}) << Points{{50, 30}, {50, 90}}
+            << Points{{50, 60}};
+        QTest::newRow("polyline from the current position")
+            << records({moveTo(10, 50), {U_EMR_POLYLINETO, {0, 0, -1, -1, 1, 90, 50}}})
+            << Points{{11, 50}, {50, 50}} << Points{{50, 40}};
         QTest::newRow("poly-polyline: separate figures") << Setup([](EmfBuilder &b) {
             b.record(U_EMR_POLYPOLYLINE16, {0, 0, -1, -1, 2, 4, 2, 2, 10 | 20 << 16, 90 | 20 << 16,
                                             10 | 80 << 16, 90 | 80 << 16});
         }) << Points{{50, 20}, {50, 80}} << Points{{50, 50}, {90, 50}};
         // The leading line, the arc's start, its end at the top, and the line on from there.
         const Points arcInk{{6, 50}, {79, 50}, {50, 20}, {90, 20}};
-        QTest::newRow("angle arc") << records({{U_EMR_MOVETOEX, {5, 50}},
-                                               {U_EMR_ANGLEARC, {50, 50, 30, f(0), f(90)}},
-                                               {U_EMR_LINETO, {95, 20}}})
-                                   << arcInk << Points{{35, 65}};
-        QTest::newRow("arc to") << records({{U_EMR_MOVETOEX, {5, 50}},
-                                            {U_EMR_ARCTO, {20, 20, 80, 80, 80, 50, 50, 20}},
-                                            {U_EMR_LINETO, {95, 20}}})
-                                << arcInk << Points{{35, 65}};
+        const Record angleArc{U_EMR_ANGLEARC, {50, 50, 30, f(0), f(90)}};
+        const Record arcTo{U_EMR_ARCTO, {20, 20, 80, 80, 80, 50, 50, 20}};
+        QTest::newRow("angle arc")
+            << records({moveTo(5, 50), angleArc, lineTo(95, 20)}) << arcInk << Points{{35, 65}};
+        QTest::newRow("arc to") << records({moveTo(5, 50), arcTo, lineTo(95, 20)}) << arcInk
+                                << Points{{35, 65}};
     }
 
     void emfLines_eachRecord_drawFigures()
