@@ -46,15 +46,20 @@ bool nearRect(const QRect &a, const QRect &b, int tolerance)
            std::abs(a.bottom() - b.bottom()) <= tolerance;
 }
 
+bool nearColour(const QColor &a, const QColor &b, int tolerance)
+{
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
 int countColour(const QImage &image, const QRect &area, const QColor &c)
 {
     int n = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x) {
             const QRgb p = image.pixel(x, y);
-            n += qAlpha(p) > 200 && std::abs(qRed(p) - c.red()) <= kColourTolerance &&
-                 std::abs(qGreen(p) - c.green()) <= kColourTolerance &&
-                 std::abs(qBlue(p) - c.blue()) <= kColourTolerance;
+            n += qAlpha(p) > 200 && nearColour(QColor(p), c, kColourTolerance);
         }
     return n;
 }

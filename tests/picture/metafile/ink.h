@@ -26,5 +26,7 @@ bool nearRect(const QRect &a, const QRect &b, int tolerance = 1);
 int inkedPercent(const QImage &image, const QRect &area);
 // "x,y wxh", for messages.
 QString rectText(const QRect &r);
+// Whether each channel of `a` is within `tolerance` of `b`'s.
+bool nearColour(const QColor &a, const QColor &b, int tolerance);
 // How many pixels of `area` have (about) colour `c`.
 int countColour(const QImage &image, const QRect &area, const QColor &c);

@@ -34,12 +34,6 @@ QImage pair(const QColor &left, const QColor &right)
     return image;
 }
 
-bool near(const QColor &a, const QColor &b)
-{
-    return std::abs(a.red() - b.red()) <= 8 && std::abs(a.green() - b.green()) <= 8 &&
-           std::abs(a.blue() - b.blue()) <= 8;
-}
-
 EmfBuilder textPicture()
 {
     EmfBuilder b = emfPicture();
@@ -210,8 +204,10 @@ private slots:
         setup(b);
         const QImage image = drawEmf(b);
         QVERIFY(!image.isNull());
-        QVERIFY2(near(image.pixelColor(at1), colour1), qPrintable(image.pixelColor(at1).name()));
-        QVERIFY2(near(image.pixelColor(at2), colour2), qPrintable(image.pixelColor(at2).name()));
+        QVERIFY2(nearColour(image.pixelColor(at1), colour1, 8),
+                 qPrintable(image.pixelColor(at1).name()));
+        QVERIFY2(nearColour(image.pixelColor(at2), colour2, 8),
+                 qPrintable(image.pixelColor(at2).name()));
     }
 
     void emfText_dx_placesCharacters_data()
