@@ -277,7 +277,11 @@ private slots:
         // picture still is.
         constexpr quint32 kGlyphIndex = 0x10;
         EmfBuilder glyphs = redBox(kFrame96x48, QRect(0, 0, 96, 48));
-        glyphs.text(QPoint(4, 4), QStringLiteral("\x0123\x0456"), 30, Qt::white, kGlyphIndex);
+        EmfBuilder::Font font;
+        font.height = -30;
+        glyphs.font(font);
+        glyphs.record(U_EMR_SETTEXTCOLOR, {0xFFFFFF});
+        glyphs.textOut(QPoint(4, 4), QStringLiteral("\x0123\x0456"), {30, 30}, kGlyphIndex);
         QTest::newRow("glyph index text left out") << glyphs.finish() << QPoint(48, 24) << QPoint();
     }
 

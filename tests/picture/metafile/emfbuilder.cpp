@@ -5,7 +5,6 @@
 #include <uemf.h>
 
 #include <cstdlib>
-#include <vector>
 
 namespace {
 
@@ -21,6 +20,23 @@ U_RECTL rectL(const QRect &r)
 U_COLORREF colorRef(const QColor &c)
 {
     return U_RGB(quint8(c.red()), quint8(c.green()), quint8(c.blue()));
+}
+
+qint64 colourWord(const QColor &c)
+{
+    return c.red() | c.green() << 8 | c.blue() << 16;
+}
+
+// 32-bit little-endian words.
+QByteArray words(const QList<qint64> &values)
+{
+    QByteArray out;
+    for (qint64 v : values) {
+        char word[4];
+        qToLittleEndian<quint32>(quint32(v), word);
+        out.append(word, 4);
+    }
+    return out;
 }
 
 } // namespace
@@ -57,11 +73,19 @@ void EmfBuilder::nullBrush()
     add(U_EMRSELECTOBJECT_set(U_NULL_BRUSH | U_STOCK_OBJECT));
 }
 
-void EmfBuilder::pen(int width, const QColor &colour)
+quint32 EmfBuilder::pen(quint32 style, int width, const QColor &colour)
 {
-    const U_LOGPEN pen = logpen_set(U_PS_SOLID, U_POINT{width, 0}, colorRef(colour));
-    add(U_EMRCREATEPEN_set(nextHandle_, pen));
-    add(U_EMRSELECTOBJECT_set(nextHandle_++));
+    const quint32 h = handle();
+    record(U_EMR_CREATEPEN, {h, style, width, 0, colourWord(colour)});
+    select(h);
+    return h;
+}
+
+void EmfBuilder::extPen(quint32 style, int width, const QColor &colour)
+{
+    const quint32 h = handle();
+    record(U_EMR_EXTCREATEPEN, {h, 0, 0, 0, 0, style, width, U_BS_SOLID, colourWord(colour), 0, 0});
+    select(h);
 }
 
 void EmfBuilder::nullPen()
@@ -71,29 +95,12 @@ void EmfBuilder::nullPen()
 
 void EmfBuilder::rectangle(const QRect &r)
 {
-    add(U_EMRRECTANGLE_set(U_RECTL{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}));
+    rectangle(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
 }
 
-void EmfBuilder::text(const QPoint &at, const QString &text, int pixelHeight, const QColor &colour,
-                      quint32 options)
+void EmfBuilder::rectangle(int left, int top, int right, int bottom)
 {
-    std::vector<uint16_t> face(U_LF_FACESIZE, 0);
-    const QString family = QStringLiteral("Noto Sans CJK JP");
-    std::copy(family.utf16(), family.utf16() + family.size(), face.begin());
-    const U_LOGFONT font =
-        logfont_set(-pixelHeight, 0, 0, 0, U_FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, face.data());
-    add(U_EMREXTCREATEFONTINDIRECTW_set(nextHandle_, reinterpret_cast<const char *>(&font),
-                                        nullptr));
-    add(U_EMRSELECTOBJECT_set(nextHandle_++));
-    add(U_EMRSETTEXTCOLOR_set(colorRef(colour)));
-
-    QString chars = text;
-    std::vector<uint32_t> dx(size_t(text.size()), uint32_t(pixelHeight));
-    char *emrText = emrtext_set(U_POINTL{at.x(), at.y()}, uint32_t(text.size()), 2, chars.data(),
-                                options, U_RCL_DEF, dx.data());
-    add(U_EMREXTTEXTOUTW_set(U_RCL_DEF, U_GM_COMPATIBLE, 1.0f, 1.0f,
-                             reinterpret_cast<PU_EMRTEXT>(emrText)));
-    free(emrText);
+    record(U_EMR_RECTANGLE, {left, top, right, bottom});
 }
 
 void EmfBuilder::stretchedRow(const QRect &destination, const QList<QColor> &columns, quint32 rop)
@@ -126,13 +133,7 @@ void EmfBuilder::mapping(int mode, QSize window, QSize viewport, QPoint windowOr
 
 void EmfBuilder::record(quint32 type, const QList<qint64> &fields, const QByteArray &tail)
 {
-    QByteArray r(8, '\0');
-    for (qint64 f : fields) {
-        char word[4];
-        qToLittleEndian<quint32>(quint32(f), word);
-        r.append(word, 4);
-    }
-    r.append(tail);
+    QByteArray r = QByteArray(8, '\0') + words(fields) + tail;
     r.append(QByteArray((4 - r.size() % 4) % 4, '\0'));
     qToLittleEndian<quint32>(type, r.data());
     qToLittleEndian<quint32>(quint32(r.size()), r.data() + 4);
@@ -167,11 +168,7 @@ void EmfBuilder::textOut(const QPoint &at, const QString &text, const QList<int>
     QByteArray tail(int(dxAt - stringAt), '\0');
     for (qsizetype i = 0; i < chars; ++i)
         qToLittleEndian<quint16>(text.at(i).unicode(), tail.data() + i * 2);
-    for (int d : dx) {
-        char word[4];
-        qToLittleEndian<qint32>(d, word);
-        tail.append(word, 4);
-    }
+    tail += words(QList<qint64>(dx.begin(), dx.end()));
     record(U_EMR_EXTTEXTOUTW,
            {0, 0, -1, -1, U_GM_COMPATIBLE, 0, 0, at.x(), at.y(), chars, stringAt, options, 0, 0, 0,
             0, dx.isEmpty() ? 0 : dxAt},
@@ -180,82 +177,64 @@ void EmfBuilder::textOut(const QPoint &at, const QString &text, const QList<int>
 
 namespace {
 
-// A 32-bit bottom-up DIB: its header, and its bits.
+// A 32-bit bottom-up DIB, its alpha bytes as given: its header, and its bits.
 QPair<QByteArray, QByteArray> dibOf(const QImage &image)
 {
+    if (image.isNull())
+        return {};
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    QByteArray header(40, '\0');
-    qToLittleEndian<quint32>(40, header.data());
-    qToLittleEndian<qint32>(argb.width(), header.data() + 4);
-    qToLittleEndian<qint32>(argb.height(), header.data() + 8);
-    qToLittleEndian<quint16>(1, header.data() + 12);
-    qToLittleEndian<quint16>(32, header.data() + 14);
-    QByteArray bits;
+    QList<qint64> pixels; // a QRgb's little-endian bytes are blue, green, red, alpha
     for (int y = argb.height() - 1; y >= 0; --y)
-        for (int x = 0; x < argb.width(); ++x) {
-            const QRgb p = argb.pixel(x, y);
-            const char bgra[] = {char(qBlue(p)), char(qGreen(p)), char(qRed(p)), char(qAlpha(p))};
-            bits.append(bgra, 4);
-        }
-    return {header, bits};
+        for (int x = 0; x < argb.width(); ++x)
+            pixels << argb.pixel(x, y);
+    return {words({40, argb.width(), argb.height(), 1 | 32 << 16, 0, 0, 0, 0, 0, 0}),
+            words(pixels)};
+}
+
+// BITBLT, ALPHABLEND and TRANSPARENTBLT share their layout up to the bitmap's offsets.
+QList<qint64> bltFields(const QRect &dest, quint32 rop, const QPoint &source,
+                        const QPair<QByteArray, QByteArray> &dib, qint64 bmiAt)
+{
+    const auto &[bmi, bits] = dib;
+    constexpr qint64 kOne = 0x3F800000; // 1.0f
+    const qint64 at = bmi.isEmpty() ? 0 : bmiAt;
+    // Destination, operation, source; the source's transform, background colour and usage;
+    // where the bitmap is.
+    return QList<qint64>{0,        0,          -1,           -1,
+                         dest.x(), dest.y(),   dest.width(), dest.height(),
+                         rop,      source.x(), source.y()} +
+           QList<qint64>{kOne, 0, 0, kOne, 0, 0, 0xFFFFFF, 0} +
+           QList<qint64>{at, bmi.size(), bmi.isEmpty() ? 0 : at + bmi.size(), bits.size()};
 }
 
 } // namespace
 
-// BITBLT, ALPHABLEND and TRANSPARENTBLT share their layout up to the bitmap's offsets.
-static QList<qint64> bltFields(const QRect &dest, quint32 rop, const QPoint &source,
-                               const QImage &image, qint64 bmiAt)
+QByteArray EmfBuilder::dib(const QImage &image)
 {
-    const auto [bmi, bits] = image.isNull() ? QPair<QByteArray, QByteArray>() : dibOf(image);
-    return {0,
-            0,
-            -1,
-            -1,
-            dest.x(),
-            dest.y(),
-            dest.width(),
-            dest.height(),
-            rop,
-            source.x(),
-            source.y(),
-            0x3F800000,
-            0,
-            0,
-            0x3F800000,
-            0,
-            0,
-            0xFFFFFF,
-            0,
-            bmi.isEmpty() ? 0 : bmiAt,
-            bmi.size(),
-            bmi.isEmpty() ? 0 : bmiAt + bmi.size(),
-            bits.size()};
+    const auto [bmi, bits] = dibOf(image);
+    return bmi + bits;
 }
 
 void EmfBuilder::bitBlt(const QRect &dest, const QPoint &source, const QImage &image, quint32 rop)
 {
-    const auto [bmi, bits] = image.isNull() ? QPair<QByteArray, QByteArray>() : dibOf(image);
-    record(U_EMR_BITBLT, bltFields(dest, rop, source, image, 100), bmi + bits);
+    const auto dib = dibOf(image);
+    record(U_EMR_BITBLT, bltFields(dest, rop, source, dib, 100), dib.first + dib.second);
 }
 
 void EmfBuilder::alphaBlend(const QRect &dest, const QImage &image, int constantAlpha,
                             bool sourceAlpha)
 {
-    const auto [bmi, bits] = dibOf(image);
-    QList<qint64> f = bltFields(dest, 0, QPoint(), image, 108);
+    const auto dib = dibOf(image);
+    QList<qint64> f = bltFields(dest, 0, QPoint(), dib, 108);
     f[8] = (constantAlpha << 16) | (sourceAlpha ? 1 << 24 : 0); // BLENDFUNCTION
-    f << image.width() << image.height();
-    record(U_EMR_ALPHABLEND, f, bmi + bits);
+    record(U_EMR_ALPHABLEND, f << image.width() << image.height(), dib.first + dib.second);
 }
 
 void EmfBuilder::transparentBlt(const QRect &dest, const QImage &image, const QColor &key)
 {
-    const auto [bmi, bits] = dibOf(image);
-    QList<qint64> f =
-        bltFields(dest, colorRef(key).Red | colorRef(key).Green << 8 | colorRef(key).Blue << 16,
-                  QPoint(), image, 108);
-    f << image.width() << image.height();
-    record(U_EMR_TRANSPARENTBLT, f, bmi + bits);
+    const auto dib = dibOf(image);
+    QList<qint64> f = bltFields(dest, quint32(colourWord(key)), QPoint(), dib, 108);
+    record(U_EMR_TRANSPARENTBLT, f << image.width() << image.height(), dib.first + dib.second);
 }
 
 void EmfBuilder::stretchDiBits(const QRect &dest, const QRect &source, const QImage &image,
@@ -282,14 +261,10 @@ void EmfBuilder::clipRegion(quint32 mode, const QList<QRect> &rects)
 {
     QByteArray data;
     if (!rects.isEmpty()) {
-        QList<qint64> words{32, 1, rects.size(), rects.size() * 16, 0, 0, 0, 0};
+        QList<qint64> header{32, 1, rects.size(), rects.size() * 16, 0, 0, 0, 0};
         for (const QRect &r : rects)
-            words << r.left() << r.top() << r.left() + r.width() << r.top() + r.height();
-        for (qint64 w : words) {
-            char word[4];
-            qToLittleEndian<quint32>(quint32(w), word);
-            data.append(word, 4);
-        }
+            header << r.left() << r.top() << r.left() + r.width() << r.top() + r.height();
+        data = words(header);
     }
     record(U_EMR_EXTSELECTCLIPRGN, {data.size(), mode}, data);
 }

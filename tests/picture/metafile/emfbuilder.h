@@ -23,11 +23,14 @@ public:
 
     void solidBrush(const QColor &colour);
     void nullBrush();
-    void pen(int width, const QColor &colour);
+    // CREATEPEN, selected; its handle.
+    quint32 pen(quint32 style, int width, const QColor &colour = Qt::black);
+    // EXTCREATEPEN with a solid brush, selected.
+    void extPen(quint32 style, int width, const QColor &colour = Qt::black);
     void nullPen();
     void rectangle(const QRect &r);
-    void text(const QPoint &at, const QString &text, int pixelHeight, const QColor &colour,
-              quint32 options = 0);
+    // Corners as the record has them.
+    void rectangle(int left, int top, int right, int bottom);
     // A bitmap of `columns` x 1 pixels (24-bit) stretched onto `destination` with raster
     // operation `rop`.
     void stretchedRow(const QRect &destination, const QList<QColor> &columns,
@@ -68,6 +71,8 @@ public:
     void alphaBlend(const QRect &dest, const QImage &image, int constantAlpha, bool sourceAlpha);
     void transparentBlt(const QRect &dest, const QImage &image, const QColor &key);
     void setDiBitsToDevice(const QPoint &dest, const QImage &image);
+    // The header and bits the bitmap records carry, for records built by hand.
+    static QByteArray dib(const QImage &image);
     // A region of rectangles (right and bottom exclusive) selected as clip with `mode`; none:
     // a record without region data.
     void clipRegion(quint32 mode, const QList<QRect> &rects);

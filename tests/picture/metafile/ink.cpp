@@ -25,11 +25,32 @@ QRect inkBounds(const QImage &image, QRect area)
     return bounds;
 }
 
+int inkedPercent(const QImage &image, const QRect &area)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += inked(image, QPoint(x, y));
+    return n * 100 / (area.width() * area.height());
+}
+
+QString rectText(const QRect &r)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
 bool nearRect(const QRect &a, const QRect &b, int tolerance)
 {
     return std::abs(a.left() - b.left()) <= tolerance && std::abs(a.top() - b.top()) <= tolerance &&
            std::abs(a.right() - b.right()) <= tolerance &&
            std::abs(a.bottom() - b.bottom()) <= tolerance;
+}
+
+bool nearColour(const QColor &a, const QColor &b, int tolerance)
+{
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
 int countColour(const QImage &image, const QRect &area, const QColor &c)
@@ -38,9 +59,7 @@ int countColour(const QImage &image, const QRect &area, const QColor &c)
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x) {
             const QRgb p = image.pixel(x, y);
-            n += qAlpha(p) > 200 && std::abs(qRed(p) - c.red()) <= kColourTolerance &&
-                 std::abs(qGreen(p) - c.green()) <= kColourTolerance &&
-                 std::abs(qBlue(p) - c.blue()) <= kColourTolerance;
+            n += qAlpha(p) > 200 && nearColour(QColor(p), c, kColourTolerance);
         }
     return n;
 }

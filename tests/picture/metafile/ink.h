@@ -22,5 +22,11 @@ QRect inkBounds(const QImage &image, QRect area = QRect());
 QString inkMismatch(const QImage &image, const QList<QPoint> &withInk, const QList<QPoint> &clear);
 // Whether `a` and `b` agree on each edge within `tolerance` pixels.
 bool nearRect(const QRect &a, const QRect &b, int tolerance = 1);
+// The share of `area`'s pixels that have paint, in percent.
+int inkedPercent(const QImage &image, const QRect &area);
+// "x,y wxh", for messages.
+QString rectText(const QRect &r);
+// Whether each channel of `a` is within `tolerance` of `b`'s.
+bool nearColour(const QColor &a, const QColor &b, int tolerance);
 // How many pixels of `area` have (about) colour `c`.
 int countColour(const QImage &image, const QRect &area, const QColor &c);

@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr int kTolerance = 24;
+
 // Characters at `at` (logical), placed by the font's own advances.
 void text(EmfBuilder &b, QPoint at, const QString &text, quint32 align = U_TA_BASELINE)
 {
@@ -40,14 +42,6 @@ QColor onWhite(const QImage &image, QPoint at)
                             float(c.blueF() * a + 1 - a));
 }
 
-bool near(const QColor &a, const QColor &b)
-{
-    constexpr int kTolerance = 24;
-    return std::abs(a.red() - b.red()) <= kTolerance &&
-           std::abs(a.green() - b.green()) <= kTolerance &&
-           std::abs(a.blue() - b.blue()) <= kTolerance;
-}
-
 // The bounding box of the pixels darker than mid-grey on white paper.
 QRect ink(const QImage &image)
 {
@@ -62,7 +56,7 @@ QRect ink(const QImage &image)
 #define VERIFY_COLOUR(image, point, expected)                                                      \
     do {                                                                                           \
         const QColor seen = onWhite(image, point);                                                 \
-        QVERIFY2(near(seen, expected),                                                             \
+        QVERIFY2(nearColour(seen, expected, kTolerance),                                           \
                  qPrintable(QStringLiteral("(%1, %2) is %3, not %4")                               \
                                 .arg((point).x())                                                  \
                                 .arg((point).y())                                                  \
@@ -84,13 +78,9 @@ private slots:
             emf.add(U_EMRMOVETOEX_set(U_POINTL{5, y}));
             emf.add(U_EMRLINETO_set(U_POINTL{55, y}));
         };
-        const quint32 red = emf.handle();
-        emf.add(U_EMRCREATEPEN_set(red, logpen_set(U_PS_SOLID, U_POINT{3, 0}, U_RGB(255, 0, 0))));
-        const quint32 blue = emf.handle();
-        emf.add(U_EMRCREATEPEN_set(blue, logpen_set(U_PS_SOLID, U_POINT{3, 0}, U_RGB(0, 0, 255))));
-        emf.select(red);
+        const quint32 red = emf.pen(U_PS_SOLID, 3, Qt::red);
         line(10);
-        emf.select(blue);
+        emf.pen(U_PS_SOLID, 3, Qt::blue);
         line(20);
         emf.select(red);
         line(30);

@@ -9,110 +9,102 @@
 #include <uemf.h>
 
 #include <bit>
-#include <functional>
 
 namespace {
-
-using Setup = std::function<void(EmfBuilder &)>;
 
 qint64 f(float v)
 {
     return std::bit_cast<quint32>(v);
 }
 
-void rect(EmfBuilder &b, int l, int t, int r, int bottom)
-{
-    b.record(U_EMR_RECTANGLE, {l, t, r, bottom});
-}
-
-void world(EmfBuilder &b, quint32 type, QList<float> m, int mode = 0)
+Record world(quint32 type, QList<float> m, int mode = 0)
 {
     QList<qint64> fields;
     for (float v : m)
         fields << f(v);
     if (type == U_EMR_MODIFYWORLDTRANSFORM)
         fields << mode;
-    b.record(type, fields);
+    return {type, fields};
 }
 
-// CREATEPEN and EXTCREATEPEN (solid brush), selected.
-void pen(EmfBuilder &b, quint32 style, int width, const QColor &c = Qt::black)
+// The mapping mode and window extent onto a viewport of 100 x 100 pixels.
+QList<Record> mapping(int mode, int windowWidth, int windowHeight)
 {
-    const quint32 h = b.handle();
-    const qint64 colour = c.red() | c.green() << 8 | c.blue() << 16;
-    b.record(U_EMR_CREATEPEN, {h, style, width, 0, colour});
-    b.select(h);
-}
-
-void extPen(EmfBuilder &b, quint32 style, int width, const QColor &c = Qt::black)
-{
-    const quint32 h = b.handle();
-    const qint64 colour = c.red() | c.green() << 8 | c.blue() << 16;
-    b.record(U_EMR_EXTCREATEPEN, {h, 0, 0, 0, 0, style, width, U_BS_SOLID, colour, 0, 0});
-    b.select(h);
-}
-
-void line(EmfBuilder &b, QPoint from, QPoint to)
-{
-    b.record(U_EMR_MOVETOEX, {from.x(), from.y()});
-    b.record(U_EMR_LINETO, {to.x(), to.y()});
-}
-
-int inkedShare(const QImage &image, const QRect &area)
-{
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            n += inked(image, QPoint(x, y));
-    return n * 100 / (area.width() * area.height());
+    return {{U_EMR_SETMAPMODE, {mode}},
+            {U_EMR_SETWINDOWEXTEX, {windowWidth, windowHeight}},
+            {U_EMR_SETVIEWPORTEXTEX, {100, 100}}};
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Setup)
 
 class EmfPlayerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void emfMapping_eachMode_placesInk_data()
+    void emfMapping_eachModeAndWorldTransform_placesInk_data()
     {
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<QRect>("expected");
-        QTest::newRow("text mode, window origin") << Setup([](EmfBuilder &b) {
-            b.record(U_EMR_SETWINDOWORGEX, {-10, -20});
-            rect(b, 0, 0, 10, 10);
-        }) << QRect(10, 20, 10, 10);
-        QTest::newRow("text mode, viewport origin") << Setup([](EmfBuilder &b) {
-            b.record(U_EMR_SETVIEWPORTORGEX, {30, 5});
-            rect(b, 0, 0, 10, 10);
-        }) << QRect(30, 5, 10, 10);
-        QTest::newRow("anisotropic, extents scale each axis") << Setup([](EmfBuilder &b) {
-            b.mapping(U_MM_ANISOTROPIC, QSize(200, 100), QSize(100, 100));
-            rect(b, 0, 0, 100, 50);
-        }) << QRect(0, 0, 50, 50);
-        QTest::newRow("isotropic keeps the aspect") << Setup([](EmfBuilder &b) {
-            b.mapping(U_MM_ISOTROPIC, QSize(100, 200), QSize(100, 100));
-            rect(b, 0, 0, 100, 100);
-        }) << QRect(0, 0, 50, 50);
-        QTest::newRow("extents ignored in text mode") << Setup([](EmfBuilder &b) {
-            b.mapping(U_MM_TEXT, QSize(200, 200), QSize(100, 100));
-            rect(b, 0, 0, 20, 20);
-        }) << QRect(0, 0, 20, 20);
+        QTest::newRow("text mode, window origin")
+            << records({{U_EMR_SETWINDOWORGEX, {-10, -20}}, box(0, 0, 10, 10)})
+            << QRect(10, 20, 10, 10);
+        QTest::newRow("text mode, viewport origin")
+            << records({{U_EMR_SETVIEWPORTORGEX, {30, 5}}, box(0, 0, 10, 10)})
+            << QRect(30, 5, 10, 10);
+        QTest::newRow("anisotropic, extents scale each axis")
+            << records(mapping(U_MM_ANISOTROPIC, 200, 100) << box(0, 0, 100, 50))
+            << QRect(0, 0, 50, 50);
+        QTest::newRow("isotropic keeps the aspect")
+            << records(mapping(U_MM_ISOTROPIC, 100, 200) << box(0, 0, 100, 100))
+            << QRect(0, 0, 50, 50);
+        QTest::newRow("extents ignored in text mode")
+            << records(mapping(U_MM_TEXT, 200, 200) << box(0, 0, 20, 20)) << QRect(0, 0, 20, 20);
         // 0.1 mm units at 96 dpi, y upwards from the viewport origin at the bottom.
-        QTest::newRow("lometric measures upwards") << Setup([](EmfBuilder &b) {
-            b.record(U_EMR_SETMAPMODE, {U_MM_LOMETRIC});
-            b.record(U_EMR_SETVIEWPORTORGEX, {0, 100});
-            rect(b, 0, 0, 100, 100);
-        }) << QRect(0, 62, 38, 38);
-        QTest::newRow("scaled window extent") << Setup([](EmfBuilder &b) {
-            b.mapping(U_MM_ANISOTROPIC, QSize(100, 100), QSize(100, 100));
-            b.record(U_EMR_SCALEWINDOWEXTEX, {2, 1, 4, 1});
-            rect(b, 0, 0, 100, 200);
-        }) << QRect(0, 0, 50, 50);
+        QTest::newRow("lometric measures upwards") << records({{U_EMR_SETMAPMODE, {U_MM_LOMETRIC}},
+                                                               {U_EMR_SETVIEWPORTORGEX, {0, 100}},
+                                                               box(0, 0, 100, 100)})
+                                                   << QRect(0, 62, 38, 38);
+        QTest::newRow("scaled window extent")
+            << records(mapping(U_MM_ANISOTROPIC, 100, 100)
+                       << Record{U_EMR_SCALEWINDOWEXTEX, {2, 1, 4, 1}} << box(0, 0, 100, 200))
+            << QRect(0, 0, 50, 50);
+
+        const Record square = box(0, 0, 10, 10);
+        const auto set = [](QList<float> m) { return world(U_EMR_SETWORLDTRANSFORM, m); };
+        const auto modify = [](QList<float> m, int mode) {
+            return world(U_EMR_MODIFYWORLDTRANSFORM, m, mode);
+        };
+        QTest::newRow("world: set, translation")
+            << records({set({1, 0, 0, 1, 40, 30}), square}) << QRect(40, 30, 10, 10);
+        QTest::newRow("world: set, scale")
+            << records({set({2, 0, 0, 3, 0, 0}), box(5, 5, 15, 10)}) << QRect(10, 15, 20, 15);
+        // Left: the new transform applies before the one there; right: after it.
+        QTest::newRow("world: modify, left multiply")
+            << records({set({1, 0, 0, 1, 10, 0}), modify({2, 0, 0, 2, 0, 0}, U_MWT_LEFTMULTIPLY),
+                        square})
+            << QRect(10, 0, 20, 20);
+        QTest::newRow("world: modify, right multiply")
+            << records({set({1, 0, 0, 1, 10, 0}), modify({2, 0, 0, 2, 0, 0}, U_MWT_RIGHTMULTIPLY),
+                        square})
+            << QRect(20, 0, 20, 20);
+        QTest::newRow("world: modify, identity")
+            << records(
+                   {set({1, 0, 0, 1, 50, 50}), modify({3, 0, 0, 3, 7, 7}, U_MWT_IDENTITY), square})
+            << QRect(0, 0, 10, 10);
+        QTest::newRow("world: modify, set")
+            << records({set({2, 0, 0, 2, 0, 0}), modify({1, 0, 0, 1, 5, 5}, 4), square})
+            << QRect(5, 5, 10, 10);
+        // A quarter turn: (x, y) goes to (50 - y, x); a wide bar stands up.
+        QTest::newRow("world: rotation")
+            << records({set({0, 1, -1, 0, 50, 0}), box(0, 0, 40, 10)}) << QRect(40, 0, 10, 40);
+        QTest::newRow("world before the window mapping")
+            << records(mapping(U_MM_ANISOTROPIC, 50, 50) << set({1, 0, 0, 1, 10, 10}) << square)
+            << QRect(20, 20, 20, 20);
+        QTest::newRow("world: unusable transform ignored")
+            << records({set({0, 0, 0, 0, 30, 30}), square}) << QRect(0, 0, 10, 10);
     }
 
-    void emfMapping_eachMode_placesInk()
+    void emfMapping_eachModeAndWorldTransform_placesInk()
     {
         QFETCH(Setup, setup);
         QFETCH(QRect, expected);
@@ -121,127 +113,57 @@ private slots:
         const QImage image = drawEmf(b);
         QVERIFY(!image.isNull());
         const QRect ink = inkBounds(image);
-        QVERIFY2(nearRect(ink, expected), qPrintable(QStringLiteral("ink %1,%2 %3x%4")
-                                                         .arg(ink.x())
-                                                         .arg(ink.y())
-                                                         .arg(ink.width())
-                                                         .arg(ink.height())));
+        QVERIFY2(nearRect(ink, expected), qPrintable(rectText(ink)));
     }
-
-    void emfWorldTransform_setAndModify_movesInk_data()
-    {
-        QTest::addColumn<Setup>("setup");
-        QTest::addColumn<QRect>("expected");
-        const auto square = [](EmfBuilder &b) { rect(b, 0, 0, 10, 10); };
-        QTest::newRow("set: translation") << Setup([=](EmfBuilder &b) {
-            world(b, U_EMR_SETWORLDTRANSFORM, {1, 0, 0, 1, 40, 30});
-            square(b);
-        }) << QRect(40, 30, 10, 10);
-        QTest::newRow("set: scale") << Setup([](EmfBuilder &b) {
-            world(b, U_EMR_SETWORLDTRANSFORM, {2, 0, 0, 3, 0, 0});
-            rect(b, 5, 5, 15, 10);
-        }) << QRect(10, 15, 20, 15);
-        // Left: the new transform applies before the one there; right: after it.
-        QTest::newRow("modify: left multiply") << Setup([=](EmfBuilder &b) {
-            world(b, U_EMR_SETWORLDTRANSFORM, {1, 0, 0, 1, 10, 0});
-            world(b, U_EMR_MODIFYWORLDTRANSFORM, {2, 0, 0, 2, 0, 0}, U_MWT_LEFTMULTIPLY);
-            square(b);
-        }) << QRect(10, 0, 20, 20);
-        QTest::newRow("modify: right multiply") << Setup([=](EmfBuilder &b) {
-            world(b, U_EMR_SETWORLDTRANSFORM, {1, 0, 0, 1, 10, 0});
-            world(b, U_EMR_MODIFYWORLDTRANSFORM, {2, 0, 0, 2, 0, 0}, U_MWT_RIGHTMULTIPLY);
-            square(b);
-        }) << QRect(20, 0, 20, 20);
-        QTest::newRow("modify: identity") << Setup([=](EmfBuilder &b) {
-            world(b, U_EMR_SETWORLDTRANSFORM, {1, 0, 0, 1, 50, 50});
-            world(b, U_EMR_MODIFYWORLDTRANSFORM, {3, 0, 0, 3, 7, 7}, U_MWT_IDENTITY);
-            square(b);
-        }) << QRect(0, 0, 10, 10);
-        QTest::newRow("modify: set") << Setup([=](EmfBuilder &b) {
-            world(b, U_EMR_SETWORLDTRANSFORM, {2, 0, 0, 2, 0, 0});
-            world(b, U_EMR_MODIFYWORLDTRANSFORM, {1, 0, 0, 1, 5, 5}, 4);
-            square(b);
-        }) << QRect(5, 5, 10, 10);
-        // A quarter turn: (x, y) goes to (50 - y, x); a wide bar stands up.
-        QTest::newRow("rotation") << Setup([](EmfBuilder &b) {
-            world(b, U_EMR_SETWORLDTRANSFORM, {0, 1, -1, 0, 50, 0});
-            rect(b, 0, 0, 40, 10);
-        }) << QRect(40, 0, 10, 40);
-        QTest::newRow("world before the window mapping") << Setup([=](EmfBuilder &b) {
-            b.mapping(U_MM_ANISOTROPIC, QSize(50, 50), QSize(100, 100));
-            world(b, U_EMR_SETWORLDTRANSFORM, {1, 0, 0, 1, 10, 10});
-            square(b);
-        }) << QRect(20, 20, 20, 20);
-        QTest::newRow("unusable transform ignored") << Setup([=](EmfBuilder &b) {
-            world(b, U_EMR_SETWORLDTRANSFORM, {0, 0, 0, 0, 30, 30});
-            square(b);
-        }) << QRect(0, 0, 10, 10);
-    }
-
-    void emfWorldTransform_setAndModify_movesInk() { emfMapping_eachMode_placesInk(); }
 
     void emfPen_widthAndStyle_drawsAsWindows_data()
     {
-        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<bool>("tenfold");  // ten pixels a logical unit
+        QTest::addColumn<bool>("extended"); // EXTCREATEPEN, else CREATEPEN
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("width");
         QTest::addColumn<int>("rows");
         QTest::addColumn<bool>("gaps");
         QTest::addColumn<int>("left"); // where the line's ink starts; it runs from x = 20
-        const auto tenfold = [](EmfBuilder &b) {
-            b.mapping(U_MM_ANISOTROPIC, QSize(10, 10), QSize(100, 100));
-        };
-        const auto across = [](EmfBuilder &b, int scale) {
-            line(b, QPoint(20, 50) / scale, QPoint(80, 50) / scale);
-        };
-        QTest::newRow("width 0 is one pixel at any scale") << Setup([=](EmfBuilder &b) {
-            tenfold(b);
-            pen(b, U_PS_SOLID, 0);
-            across(b, 10);
-        }) << 1 << false << 20;
-        QTest::newRow("CREATEPEN width is in logical units") << Setup([=](EmfBuilder &b) {
-            tenfold(b);
-            pen(b, U_PS_SOLID, 1);
-            across(b, 10);
-        }) << 10 << false << 15;
-        QTest::newRow("CREATEPEN dashes only one unit wide") << Setup([=](EmfBuilder &b) {
-            pen(b, U_PS_DASH, 3);
-            across(b, 1);
-        }) << 3 << false << 19;
-        QTest::newRow("cosmetic dashes") << Setup([=](EmfBuilder &b) {
-            pen(b, U_PS_DASH, 1);
-            across(b, 1);
-        }) << 1 << true << 20;
-        QTest::newRow("cosmetic extended pen ignores the scale") << Setup([=](EmfBuilder &b) {
-            tenfold(b);
-            extPen(b, U_PS_COSMETIC | U_PS_SOLID, 1);
-            across(b, 10);
-        }) << 1 << false << 20;
-        QTest::newRow("geometric extended pen scales") << Setup([=](EmfBuilder &b) {
-            tenfold(b);
-            extPen(b, U_PS_GEOMETRIC | U_PS_SOLID | U_PS_ENDCAP_FLAT, 1);
-            across(b, 10);
-        }) << 10 << false << 20;
-        QTest::newRow("geometric dots are as long as the pen is wide") << Setup([=](EmfBuilder &b) {
-            extPen(b, U_PS_GEOMETRIC | U_PS_DOT | U_PS_ENDCAP_FLAT, 4);
-            across(b, 1);
-        }) << 4 << true << 20;
-        QTest::newRow("square cap reaches past the end") << Setup([=](EmfBuilder &b) {
-            extPen(b, U_PS_GEOMETRIC | U_PS_SOLID | U_PS_ENDCAP_SQUARE, 10);
-            across(b, 1);
-        }) << 10 << false << 15;
-        QTest::newRow("null pen") << Setup([=](EmfBuilder &b) {
-            pen(b, U_PS_NULL, 1);
-            across(b, 1);
-        }) << 0 << false << 0;
+        const int geometric = U_PS_GEOMETRIC | U_PS_SOLID;
+        QTest::newRow("width 0 is one pixel at any scale")
+            << true << false << int(U_PS_SOLID) << 0 << 1 << false << 20;
+        QTest::newRow("CREATEPEN width is in logical units")
+            << true << false << int(U_PS_SOLID) << 1 << 10 << false << 15;
+        QTest::newRow("CREATEPEN dashes only one unit wide")
+            << false << false << int(U_PS_DASH) << 3 << 3 << false << 19;
+        QTest::newRow("cosmetic dashes")
+            << false << false << int(U_PS_DASH) << 1 << 1 << true << 20;
+        QTest::newRow("cosmetic extended pen ignores the scale")
+            << true << true << int(U_PS_COSMETIC | U_PS_SOLID) << 1 << 1 << false << 20;
+        QTest::newRow("geometric extended pen scales")
+            << true << true << (geometric | U_PS_ENDCAP_FLAT) << 1 << 10 << false << 20;
+        QTest::newRow("geometric dots are as long as the pen is wide")
+            << false << true << int(U_PS_GEOMETRIC | U_PS_DOT | U_PS_ENDCAP_FLAT) << 4 << 4 << true
+            << 20;
+        QTest::newRow("square cap reaches past the end")
+            << false << true << (geometric | U_PS_ENDCAP_SQUARE) << 10 << 10 << false << 15;
+        QTest::newRow("null pen") << false << false << int(U_PS_NULL) << 1 << 0 << false << 0;
     }
 
     void emfPen_widthAndStyle_drawsAsWindows()
     {
-        QFETCH(Setup, setup);
+        QFETCH(bool, tenfold);
+        QFETCH(bool, extended);
+        QFETCH(int, style);
+        QFETCH(int, width);
         QFETCH(int, rows);
         QFETCH(bool, gaps);
         QFETCH(int, left);
         EmfBuilder b = emfPicture();
-        setup(b);
+        if (tenfold)
+            b.mapping(U_MM_ANISOTROPIC, QSize(10, 10), QSize(100, 100));
+        if (extended)
+            b.extPen(quint32(style), width);
+        else
+            b.pen(quint32(style), width);
+        const int scale = tenfold ? 10 : 1;
+        records({moveTo(20 / scale, 50 / scale), lineTo(80 / scale, 50 / scale)})(b);
         const QImage image = drawEmf(b);
         QVERIFY(!image.isNull());
         const QRect ink = inkBounds(image);
@@ -263,7 +185,7 @@ private slots:
         const auto corner = [](quint32 join) {
             EmfBuilder b = emfPicture();
             b.nullBrush();
-            extPen(b, U_PS_GEOMETRIC | U_PS_SOLID | U_PS_ENDCAP_FLAT | join, 10);
+            b.extPen(U_PS_GEOMETRIC | U_PS_SOLID | U_PS_ENDCAP_FLAT | join, 10);
             b.record(U_EMR_POLYLINE16,
                      {0, 0, -1, -1, 3, 20 | 80 << 16, 50 | 20 << 16, 80 | 80 << 16});
             return inkBounds(drawEmf(b));
@@ -298,26 +220,14 @@ private slots:
             brush(b, U_BS_HATCHED, Qt::red, U_HS_DIAGCROSS);
         }) << 100 << 100 << QColor(Qt::red) << QColor(Qt::green);
         QTest::newRow("DIB pattern") << Setup([](EmfBuilder &b) {
-            QImage checker(2, 2, QImage::Format_RGB32);
-            checker.setPixel(0, 0, qRgb(255, 0, 0));
-            checker.setPixel(1, 1, qRgb(255, 0, 0));
-            checker.setPixel(1, 0, qRgb(0, 0, 255));
-            checker.setPixel(0, 1, qRgb(0, 0, 255));
+            // Alpha bytes of 0, as in bitmaps without alpha: they must not make it transparent.
+            QImage checker(2, 2, QImage::Format_ARGB32);
+            checker.fill(qRgba(255, 0, 0, 0));
+            checker.setPixel(1, 0, qRgba(0, 0, 255, 0));
+            checker.setPixel(0, 1, qRgba(0, 0, 255, 0));
             const quint32 h = b.handle();
-            // The DIB's header and bits by hand: 2 x 2, 32 bits, bottom-up.
-            QByteArray dib(40, '\0');
-            dib[0] = 40;
-            dib[4] = 2;
-            dib[8] = 2;
-            dib[12] = 1;
-            dib[14] = 32;
-            for (int y = 1; y >= 0; --y)
-                for (int x = 0; x < 2; ++x) {
-                    const QRgb p = checker.pixel(x, y);
-                    dib.append(char(qBlue(p))).append(char(qGreen(p))).append(char(qRed(p)));
-                    dib.append('\0');
-                }
-            b.record(U_EMR_CREATEDIBPATTERNBRUSHPT, {h, U_DIB_RGB_COLORS, 32, 40, 72, 16}, dib);
+            b.record(U_EMR_CREATEDIBPATTERNBRUSHPT, {h, U_DIB_RGB_COLORS, 32, 40, 72, 16},
+                     EmfBuilder::dib(checker));
             b.select(h);
         }) << 100 << 100 << QColor(Qt::red)
                                      << QColor(Qt::blue);
@@ -350,10 +260,10 @@ private slots:
         QFETCH(QColor, colourB);
         EmfBuilder b = emfPicture();
         setup(b);
-        rect(b, 10, 10, 90, 90);
+        b.rectangle(10, 10, 90, 90);
         const QImage image = drawEmf(b);
         const QRect inside(12, 12, 76, 76);
-        const int share = inkedShare(image, inside);
+        const int share = inkedPercent(image, inside);
         QVERIFY2(share >= minimumInk && share <= maximumInk, qPrintable(QString::number(share)));
         for (const QColor &c : {colourA, colourB})
             if (c.isValid())
@@ -397,11 +307,11 @@ private slots:
     {
         QFETCH(quint32, wide);
         QFETCH(quint32, narrow);
-        const QList<QPoint> points{{10, 80}, {30, 10}, {70, 10}, {90, 80}};
+        const Points points{{10, 80}, {30, 10}, {70, 10}, {90, 80}};
         EmfBuilder a = emfPicture();
         EmfBuilder b = emfPicture();
-        pen(a, U_PS_SOLID, 1);
-        pen(b, U_PS_SOLID, 1);
+        a.pen(U_PS_SOLID, 1);
+        b.pen(U_PS_SOLID, 1);
         QList<qint64> w{0, 0, -1, -1, points.size()};
         QList<qint64> n = w;
         for (const QPoint &p : points) {
@@ -445,109 +355,57 @@ private slots:
         QCOMPARE(inked(image, QPoint(35, 65)), bottomLeft);
     }
 
-    // ANGLEARC and ARCTO draw a line from the current position to the arc first.
-    void emfArc_fromCurrentPosition_linesUp_data()
-    {
-        QTest::addColumn<Setup>("setup");
-        QTest::newRow("angle arc") << Setup([](EmfBuilder &b) {
-            b.record(U_EMR_MOVETOEX, {5, 50});
-            b.record(U_EMR_ANGLEARC, {50, 50, 30, f(0), f(90)});
-        });
-        QTest::newRow("arc to") << Setup([](EmfBuilder &b) {
-            b.record(U_EMR_MOVETOEX, {5, 50});
-            b.record(U_EMR_ARCTO, {20, 20, 80, 80, 80, 50, 50, 20});
-        });
-    }
-
-    void emfArc_fromCurrentPosition_linesUp()
-    {
-        QFETCH(Setup, setup);
-        EmfBuilder b = emfPicture();
-        pen(b, U_PS_SOLID, 1);
-        setup(b);
-        b.record(U_EMR_LINETO, {95, 20}); // on from the arc's end
-        const QImage image = drawEmf(b);
-        QVERIFY(inked(image, QPoint(6, 50)));  // the leading line
-        QVERIFY(inked(image, QPoint(79, 50))); // the arc's start
-        QVERIFY(inked(image, QPoint(50, 20))); // its end, at the top
-        QVERIFY(!inked(image, QPoint(35, 65)));
-        QVERIFY(inked(image, QPoint(90, 20)));
-    }
-
     void emfPath_records_drawOnlyWhenAsked_data()
     {
         QTest::addColumn<Setup>("setup");
-        QTest::addColumn<QList<QPoint>>("inked");
-        QTest::addColumn<QList<QPoint>>("clear");
-        const auto square = [](EmfBuilder &b) {
-            b.add(U_EMRBEGINPATH_set());
-            rect(b, 20, 20, 80, 80);
-            b.add(U_EMRENDPATH_set());
+        QTest::addColumn<Points>("inked");
+        QTest::addColumn<Points>("clear");
+        // A figure between BEGINPATH and ENDPATH, then what is done with the path.
+        const auto path = [](const QList<Record> &figure, const QList<Record> &after) {
+            return records(QList<Record>{bare(U_EMR_BEGINPATH)} + figure +
+                           QList<Record>{bare(U_EMR_ENDPATH)} + after);
         };
+        const Record square = box(20, 20, 80, 80);
+        const Record fill = onPath(U_EMR_FILLPATH);
         QTest::newRow("a path alone draws nothing")
-            << Setup(square) << QList<QPoint>() << QList<QPoint>{{20, 20}, {50, 50}};
-        QTest::newRow("fill") << Setup([=](EmfBuilder &b) {
-            square(b);
-            b.record(U_EMR_FILLPATH, {0, 0, -1, -1});
-        }) << QList<QPoint>{{50, 50}, {21, 21}}
-                              << QList<QPoint>{{10, 10}};
+            << path({square}, {}) << Points() << Points{{20, 20}, {50, 50}};
+        QTest::newRow("fill") << path({square}, {fill}) << Points{{50, 50}, {21, 21}}
+                              << Points{{10, 10}};
         QTest::newRow("stroke") << Setup([=](EmfBuilder &b) {
-            pen(b, U_PS_SOLID, 1);
-            square(b);
-            b.record(U_EMR_STROKEPATH, {0, 0, -1, -1});
-        }) << QList<QPoint>{{20, 50}}
-                                << QList<QPoint>{{50, 50}};
+            b.pen(U_PS_SOLID, 1);
+            path({square}, {onPath(U_EMR_STROKEPATH)})(b);
+        }) << Points{{20, 50}} << Points{{50, 50}};
         QTest::newRow("stroke and fill") << Setup([=](EmfBuilder &b) {
-            pen(b, U_PS_SOLID, 1, Qt::red);
-            square(b);
-            b.record(U_EMR_STROKEANDFILLPATH, {0, 0, -1, -1});
-        }) << QList<QPoint>{{20, 50}, {50, 50}}
-                                         << QList<QPoint>{{10, 10}};
-        QTest::newRow("abort") << Setup([=](EmfBuilder &b) {
-            square(b);
-            b.add(U_EMRABORTPATH_set());
-            b.record(U_EMR_FILLPATH, {0, 0, -1, -1});
-        }) << QList<QPoint>() << QList<QPoint>{{50, 50}};
-        QTest::newRow("lines closed and filled") << Setup([](EmfBuilder &b) {
-            b.add(U_EMRBEGINPATH_set());
-            line(b, QPoint(20, 20), QPoint(80, 20));
-            b.record(U_EMR_LINETO, {50, 80});
-            b.add(U_EMRCLOSEFIGURE_set());
-            b.add(U_EMRENDPATH_set());
-            b.record(U_EMR_FILLPATH, {0, 0, -1, -1});
-        }) << QList<QPoint>{{50, 40}} << QList<QPoint>{{22, 70}, {78, 70}};
-        QTest::newRow("flattened curve") << Setup([](EmfBuilder &b) {
-            b.add(U_EMRBEGINPATH_set());
-            b.record(U_EMR_POLYBEZIER16,
-                     {0, 0, -1, -1, 4, 10 | 90 << 16, 10 | 10 << 16, 90 | 10 << 16, 90 | 90 << 16});
-            b.add(U_EMRENDPATH_set());
-            b.add(U_EMRFLATTENPATH_set());
-            b.record(U_EMR_FILLPATH, {0, 0, -1, -1});
-        }) << QList<QPoint>{{50, 40}, {50, 80}}
-                                         << QList<QPoint>{{5, 50}, {50, 15}};
-        QTest::newRow("widened line") << Setup([](EmfBuilder &b) {
-            extPen(b, U_PS_GEOMETRIC | U_PS_SOLID | U_PS_ENDCAP_FLAT, 20);
-            b.add(U_EMRBEGINPATH_set());
-            line(b, QPoint(10, 50), QPoint(90, 50));
-            b.add(U_EMRENDPATH_set());
-            b.add(U_EMRWIDENPATH_set());
-            b.record(U_EMR_FILLPATH, {0, 0, -1, -1});
-        }) << QList<QPoint>{{50, 42}, {50, 58}}
-                                      << QList<QPoint>{{50, 35}, {50, 65}};
-        QTest::newRow("selected as clip") << Setup([](EmfBuilder &b) {
-            b.add(U_EMRBEGINPATH_set());
-            b.add(U_EMRELLIPSE_set(U_RECTL{20, 20, 80, 80}));
-            b.add(U_EMRENDPATH_set());
-            b.record(U_EMR_SELECTCLIPPATH, {U_RGN_COPY});
-            rect(b, 0, 0, 100, 100);
-        }) << QList<QPoint>{{50, 50}} << QList<QPoint>{{22, 22}, {5, 50}};
+            b.pen(U_PS_SOLID, 1, Qt::red);
+            path({square}, {onPath(U_EMR_STROKEANDFILLPATH)})(b);
+        }) << Points{{20, 50}, {50, 50}} << Points{{10, 10}};
+        QTest::newRow("abort") << path({square}, {bare(U_EMR_ABORTPATH), fill}) << Points()
+                               << Points{{50, 50}};
+        QTest::newRow("lines closed and filled")
+            << path({moveTo(20, 20), lineTo(80, 20), lineTo(50, 80), bare(U_EMR_CLOSEFIGURE)},
+                    {fill})
+            << Points{{50, 40}} << Points{{22, 70}, {78, 70}};
+        const Record curve{
+            U_EMR_POLYBEZIER16,
+            {0, 0, -1, -1, 4, 10 | 90 << 16, 10 | 10 << 16, 90 | 10 << 16, 90 | 90 << 16}};
+        QTest::newRow("flattened curve") << path({curve}, {bare(U_EMR_FLATTENPATH), fill})
+                                         << Points{{50, 40}, {50, 80}} << Points{{5, 50}, {50, 15}};
+        QTest::newRow("widened line") << Setup([=](EmfBuilder &b) {
+            b.extPen(U_PS_GEOMETRIC | U_PS_SOLID | U_PS_ENDCAP_FLAT, 20);
+            path({moveTo(10, 50), lineTo(90, 50)}, {bare(U_EMR_WIDENPATH), fill})(b);
+        }) << Points{{50, 42}, {50, 58}}
+                                      << Points{{50, 35}, {50, 65}};
+        const Record ellipse{U_EMR_ELLIPSE, {20, 20, 80, 80}};
+        const Record clip{U_EMR_SELECTCLIPPATH, {U_RGN_COPY}};
+        QTest::newRow("selected as clip") << path({ellipse}, {clip, box(0, 0, 100, 100)})
+                                          << Points{{50, 50}} << Points{{22, 22}, {5, 50}};
     }
 
     void emfPath_records_drawOnlyWhenAsked()
     {
         QFETCH(Setup, setup);
-        QFETCH(QList<QPoint>, inked);
-        QFETCH(QList<QPoint>, clear);
+        QFETCH(Points, inked);
+        QFETCH(Points, clear);
         EmfBuilder b = emfPicture();
         setup(b);
         const QString mismatch = inkMismatch(drawEmf(b), inked, clear);

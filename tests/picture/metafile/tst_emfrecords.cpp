@@ -10,15 +10,13 @@
 
 #include <uemf.h>
 
-#include <functional>
+#include <bit>
 
 namespace {
 
-using Setup = std::function<void(EmfBuilder &)>;
-
-void rect(EmfBuilder &b, int l, int t, int r, int bottom)
+qint64 f(float v)
 {
-    b.record(U_EMR_RECTANGLE, {l, t, r, bottom});
+    return std::bit_cast<quint32>(v);
 }
 
 QImage filled(int width, int height, const QColor &c)
@@ -36,12 +34,6 @@ QImage pair(const QColor &left, const QColor &right)
     return image;
 }
 
-bool near(const QColor &a, const QColor &b)
-{
-    return std::abs(a.red() - b.red()) <= 8 && std::abs(a.green() - b.green()) <= 8 &&
-           std::abs(a.blue() - b.blue()) <= 8;
-}
-
 EmfBuilder textPicture()
 {
     EmfBuilder b = emfPicture();
@@ -51,8 +43,6 @@ EmfBuilder textPicture()
 
 } // namespace
 
-Q_DECLARE_METATYPE(Setup)
-
 class EmfRecordsTest : public QObject {
     Q_OBJECT
 
@@ -61,89 +51,78 @@ private slots:
     void emfClip_eachRecord_limitsDrawing_data()
     {
         QTest::addColumn<Setup>("setup");
-        QTest::addColumn<QList<QPoint>>("inked");
-        QTest::addColumn<QList<QPoint>>("clear");
-        QTest::newRow("intersect") << Setup([](EmfBuilder &b) {
-            b.record(U_EMR_INTERSECTCLIPRECT, {20, 20, 60, 60});
-        }) << QList<QPoint>{{30, 30}, {20, 20}}
-                                   << QList<QPoint>{{70, 70}, {60, 60}};
-        QTest::newRow("exclude") << Setup([](EmfBuilder &b) {
-            b.record(U_EMR_EXCLUDECLIPRECT, {20, 20, 60, 60});
-        }) << QList<QPoint>{{70, 70}, {10, 10}}
-                                 << QList<QPoint>{{30, 30}};
+        QTest::addColumn<Points>("inked");
+        QTest::addColumn<Points>("clear");
+        const auto clipRect = [](quint32 type, int l, int t, int r, int bottom) {
+            return Record{type, {l, t, r, bottom}};
+        };
+        const Record save{U_EMR_SAVEDC, {}};
+        const Record intersectSmall = clipRect(U_EMR_INTERSECTCLIPRECT, 0, 0, 20, 20);
+        const Record intersectLeft = clipRect(U_EMR_INTERSECTCLIPRECT, 0, 0, 50, 100);
+        QTest::newRow("intersect") << records({clipRect(U_EMR_INTERSECTCLIPRECT, 20, 20, 60, 60)})
+                                   << Points{{30, 30}, {20, 20}} << Points{{70, 70}, {60, 60}};
+        QTest::newRow("exclude") << records({clipRect(U_EMR_EXCLUDECLIPRECT, 20, 20, 60, 60)})
+                                 << Points{{70, 70}, {10, 10}} << Points{{30, 30}};
         QTest::newRow("region, copy")
             << Setup([](EmfBuilder &b) { b.clipRegion(U_RGN_COPY, {QRect(0, 0, 50, 100)}); })
-            << QList<QPoint>{{25, 50}} << QList<QPoint>{{75, 50}};
+            << Points{{25, 50}} << Points{{75, 50}};
         QTest::newRow("region, and") << Setup([](EmfBuilder &b) {
             b.record(U_EMR_INTERSECTCLIPRECT, {0, 0, 100, 50});
             b.clipRegion(U_RGN_AND, {QRect(0, 0, 50, 100)});
-        }) << QList<QPoint>{{25, 25}} << QList<QPoint>{{75, 25}, {25, 75}};
+        }) << Points{{25, 25}} << Points{{75, 25}, {25, 75}};
         QTest::newRow("region, or") << Setup([](EmfBuilder &b) {
             b.record(U_EMR_INTERSECTCLIPRECT, {0, 0, 50, 50});
             b.clipRegion(U_RGN_OR, {QRect(50, 50, 50, 50)});
-        }) << QList<QPoint>{{25, 25}, {75, 75}}
-                                    << QList<QPoint>{{75, 25}};
+        }) << Points{{25, 25}, {75, 75}}
+                                    << Points{{75, 25}};
         QTest::newRow("region, xor") << Setup([](EmfBuilder &b) {
             b.record(U_EMR_INTERSECTCLIPRECT, {0, 0, 60, 100});
             b.clipRegion(U_RGN_XOR, {QRect(40, 0, 60, 100)});
-        }) << QList<QPoint>{{20, 50}, {80, 50}}
-                                     << QList<QPoint>{{50, 50}};
+        }) << Points{{20, 50}, {80, 50}}
+                                     << Points{{50, 50}};
         QTest::newRow("region, diff") << Setup([](EmfBuilder &b) {
             b.record(U_EMR_INTERSECTCLIPRECT, {0, 0, 100, 100});
             b.clipRegion(U_RGN_DIFF, {QRect(0, 0, 50, 100)});
-        }) << QList<QPoint>{{75, 50}} << QList<QPoint>{{25, 50}};
+        }) << Points{{75, 50}} << Points{{25, 50}};
         QTest::newRow("region of several rectangles") << Setup([](EmfBuilder &b) {
             b.clipRegion(U_RGN_COPY, {QRect(0, 0, 20, 20), QRect(80, 80, 20, 20)});
-        }) << QList<QPoint>{{10, 10}, {90, 90}} << QList<QPoint>{{50, 50}};
+        }) << Points{{10, 10}, {90, 90}} << Points{{50, 50}};
         QTest::newRow("copy without a region clears the clip") << Setup([](EmfBuilder &b) {
             b.record(U_EMR_INTERSECTCLIPRECT, {0, 0, 10, 10});
             b.clipRegion(U_RGN_COPY, {});
-        }) << QList<QPoint>{{50, 50}} << QList<QPoint>();
+        }) << Points{{50, 50}} << Points();
         // Regions are in device units: the window mapping does not move them.
         QTest::newRow("region ignores the mapping") << Setup([](EmfBuilder &b) {
             b.record(U_EMR_SETWINDOWORGEX, {50, 0});
             b.clipRegion(U_RGN_COPY, {QRect(0, 0, 50, 100)});
-            rect(b, 50, 0, 150, 100);
-        }) << QList<QPoint>{{25, 50}} << QList<QPoint>{{75, 50}};
-        QTest::newRow("offset") << Setup([](EmfBuilder &b) {
-            b.record(U_EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
-            b.record(U_EMR_OFFSETCLIPRGN, {50, 50});
-        }) << QList<QPoint>{{60, 60}}
-                                << QList<QPoint>{{10, 10}};
-        QTest::newRow("restored with the state") << Setup([](EmfBuilder &b) {
-            b.add(U_EMRSAVEDC_set());
-            b.record(U_EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
-            b.record(U_EMR_RESTOREDC, {-1});
-        }) << QList<QPoint>{{50, 50}} << QList<QPoint>();
-        QTest::newRow("restored two levels back") << Setup([](EmfBuilder &b) {
-            b.add(U_EMRSAVEDC_set());
-            b.record(U_EMR_INTERSECTCLIPRECT, {0, 0, 50, 100});
-            b.add(U_EMRSAVEDC_set());
-            b.record(U_EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
-            b.record(U_EMR_RESTOREDC, {-2});
-        }) << QList<QPoint>{{75, 50}} << QList<QPoint>();
-        QTest::newRow("restored one level back") << Setup([](EmfBuilder &b) {
-            b.add(U_EMRSAVEDC_set());
-            b.record(U_EMR_INTERSECTCLIPRECT, {0, 0, 50, 100});
-            b.add(U_EMRSAVEDC_set());
-            b.record(U_EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
-            b.record(U_EMR_RESTOREDC, {-1});
-        }) << QList<QPoint>{{40, 50}} << QList<QPoint>{{75, 50}};
-        QTest::newRow("meta region outlives the clip") << Setup([](EmfBuilder &b) {
-            b.record(U_EMR_INTERSECTCLIPRECT, {0, 0, 50, 100});
-            b.add(U_EMRSETMETARGN_set());
+            b.rectangle(50, 0, 150, 100);
+        }) << Points{{25, 50}} << Points{{75, 50}};
+        QTest::newRow("offset") << records({intersectSmall, {U_EMR_OFFSETCLIPRGN, {50, 50}}})
+                                << Points{{60, 60}} << Points{{10, 10}};
+        QTest::newRow("restored with the state")
+            << records({save, intersectSmall, {U_EMR_RESTOREDC, {-1}}}) << Points{{50, 50}}
+            << Points();
+        QTest::newRow("restored two levels back")
+            << records({save, intersectLeft, save, intersectSmall, {U_EMR_RESTOREDC, {-2}}})
+            << Points{{75, 50}} << Points();
+        QTest::newRow("restored one level back")
+            << records({save, intersectLeft, save, intersectSmall, {U_EMR_RESTOREDC, {-1}}})
+            << Points{{40, 50}} << Points{{75, 50}};
+        QTest::newRow("meta region outlives the clip") << Setup([=](EmfBuilder &b) {
+            b.record(intersectLeft.first, intersectLeft.second);
+            b.record(U_EMR_SETMETARGN, {});
             b.clipRegion(U_RGN_COPY, {});
-        }) << QList<QPoint>{{25, 50}} << QList<QPoint>{{75, 50}};
+        }) << Points{{25, 50}} << Points{{75, 50}};
     }
 
     void emfClip_eachRecord_limitsDrawing()
     {
         QFETCH(Setup, setup);
-        QFETCH(QList<QPoint>, inked);
-        QFETCH(QList<QPoint>, clear);
+        QFETCH(Points, inked);
+        QFETCH(Points, clear);
         EmfBuilder b = emfPicture();
         setup(b);
-        rect(b, 0, 0, 100, 100);
+        b.rectangle(0, 0, 100, 100);
         const QString mismatch = inkMismatch(drawEmf(b), inked, clear);
         QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
     }
@@ -156,34 +135,33 @@ private slots:
         QTest::addColumn<QColor>("colour1");
         QTest::addColumn<QPoint>("at2");
         QTest::addColumn<QColor>("colour2");
-        QTest::newRow("stretched") << Setup([](EmfBuilder &b) {
-            b.stretchDiBits(QRect(20, 20, 60, 60), QRect(0, 0, 2, 1), pair(Qt::blue, Qt::green),
-                            U_SRCCOPY);
-        }) << QPoint(30, 50) << QColor(Qt::blue)
-                                   << QPoint(70, 50) << QColor(Qt::green);
-        QTest::newRow("mirrored by a negative width") << Setup([](EmfBuilder &b) {
-            b.stretchDiBits(QRect(80, 20, -60, 60), QRect(0, 0, 2, 1), pair(Qt::blue, Qt::green),
-                            U_SRCCOPY);
-        }) << QPoint(30, 50) << QColor(Qt::green) << QPoint(70, 50)
-                                                      << QColor(Qt::blue);
-        QTest::newRow("a part of the bitmap") << Setup([](EmfBuilder &b) {
-            b.stretchDiBits(QRect(20, 20, 60, 60), QRect(1, 0, 1, 1), pair(Qt::blue, Qt::green),
-                            U_SRCCOPY);
-        }) << QPoint(30, 50) << QColor(Qt::green)
-                                              << QPoint(70, 50) << QColor(Qt::green);
-        QTest::newRow("and: white keeps what is there") << Setup([](EmfBuilder &b) {
-            b.stretchDiBits(QRect(20, 20, 60, 60), QRect(0, 0, 2, 1), pair(Qt::white, Qt::black),
-                            U_SRCAND);
-        }) << QPoint(30, 50) << QColor(Qt::red) << QPoint(70, 50)
-                                                        << QColor(Qt::black);
-        QTest::newRow("xor twice cancels") << Setup([](EmfBuilder &b) {
-            for (int i = 0; i < 2; ++i)
-                b.stretchDiBits(QRect(20, 20, 60, 60), QRect(0, 0, 2, 1), pair(Qt::blue, Qt::green),
-                                U_SRCINVERT);
-        }) << QPoint(30, 50) << QColor(Qt::red)
-                                           << QPoint(70, 50) << QColor(Qt::red);
-        QTest::newRow("bit block transfer") << Setup([](EmfBuilder &b) {
-            b.bitBlt(QRect(20, 20, 2, 1), QPoint(0, 0), pair(Qt::blue, Qt::green), U_SRCCOPY);
+        // STRETCHDIBITS, `times` times over.
+        const auto stretch = [](QRect dest, QRect source, QImage image, quint32 rop,
+                                int times = 1) {
+            return Setup([=](EmfBuilder &b) {
+                for (int i = 0; i < times; ++i)
+                    b.stretchDiBits(dest, source, image, rop);
+            });
+        };
+        const QImage blueGreen = pair(Qt::blue, Qt::green);
+        const QRect middle(20, 20, 60, 60);
+        const QRect whole(0, 0, 2, 1);
+        QTest::newRow("stretched") << stretch(middle, whole, blueGreen, U_SRCCOPY) << QPoint(30, 50)
+                                   << QColor(Qt::blue) << QPoint(70, 50) << QColor(Qt::green);
+        QTest::newRow("mirrored by a negative width")
+            << stretch(QRect(80, 20, -60, 60), whole, blueGreen, U_SRCCOPY) << QPoint(30, 50)
+            << QColor(Qt::green) << QPoint(70, 50) << QColor(Qt::blue);
+        QTest::newRow("a part of the bitmap")
+            << stretch(middle, QRect(1, 0, 1, 1), blueGreen, U_SRCCOPY) << QPoint(30, 50)
+            << QColor(Qt::green) << QPoint(70, 50) << QColor(Qt::green);
+        QTest::newRow("and: white keeps what is there")
+            << stretch(middle, whole, pair(Qt::white, Qt::black), U_SRCAND) << QPoint(30, 50)
+            << QColor(Qt::red) << QPoint(70, 50) << QColor(Qt::black);
+        QTest::newRow("xor twice cancels")
+            << stretch(middle, whole, blueGreen, U_SRCINVERT, 2) << QPoint(30, 50)
+            << QColor(Qt::red) << QPoint(70, 50) << QColor(Qt::red);
+        QTest::newRow("bit block transfer") << Setup([=](EmfBuilder &b) {
+            b.bitBlt(QRect(20, 20, 2, 1), QPoint(0, 0), blueGreen, U_SRCCOPY);
         }) << QPoint(20, 20) << QColor(Qt::blue)
                                             << QPoint(21, 20) << QColor(Qt::green);
         QTest::newRow("blackness, no bitmap") << Setup([](EmfBuilder &b) {
@@ -199,19 +177,18 @@ private slots:
             b.setDiBitsToDevice(QPoint(30, 30), filled(10, 10, Qt::blue));
         }) << QPoint(35, 35) << QColor(Qt::blue) << QPoint(45, 45)
                                                 << QColor(Qt::red);
-        QTest::newRow("alpha blend, constant alpha") << Setup([](EmfBuilder &b) {
-            b.alphaBlend(QRect(20, 20, 60, 60), filled(2, 2, Qt::blue), 128, false);
+        QTest::newRow("alpha blend, constant alpha") << Setup([=](EmfBuilder &b) {
+            b.alphaBlend(middle, filled(2, 2, Qt::blue), 128, false);
         }) << QPoint(50, 50) << QColor(127, 0, 128) << QPoint(15, 15)
                                                      << QColor(Qt::red);
         // Per-pixel alpha comes premultiplied: half-transparent blue is (0, 0, 128, 128).
-        QTest::newRow("alpha blend, source alpha") << Setup([](EmfBuilder &b) {
-            b.alphaBlend(QRect(20, 20, 60, 60), filled(2, 2, QColor(0, 0, 128, 128)), 255, true);
+        QTest::newRow("alpha blend, source alpha") << Setup([=](EmfBuilder &b) {
+            b.alphaBlend(middle, filled(2, 2, QColor(0, 0, 128, 128)), 255, true);
         }) << QPoint(50, 50) << QColor(127, 0, 128) << QPoint(15, 15)
                                                    << QColor(Qt::red);
-        QTest::newRow("transparent colour left out") << Setup([](EmfBuilder &b) {
-            b.transparentBlt(QRect(20, 20, 60, 60), pair(Qt::blue, Qt::green), Qt::green);
-        }) << QPoint(30, 50) << QColor(Qt::blue) << QPoint(70, 50)
-                                                     << QColor(Qt::red);
+        QTest::newRow("transparent colour left out")
+            << Setup([=](EmfBuilder &b) { b.transparentBlt(middle, blueGreen, Qt::green); })
+            << QPoint(30, 50) << QColor(Qt::blue) << QPoint(70, 50) << QColor(Qt::red);
     }
 
     void emfBitmap_eachRecord_drawsAsWindows()
@@ -223,12 +200,14 @@ private slots:
         QFETCH(QColor, colour2);
         EmfBuilder b = emfPicture();
         b.solidBrush(Qt::red);
-        rect(b, 10, 10, 90, 90);
+        b.rectangle(10, 10, 90, 90);
         setup(b);
         const QImage image = drawEmf(b);
         QVERIFY(!image.isNull());
-        QVERIFY2(near(image.pixelColor(at1), colour1), qPrintable(image.pixelColor(at1).name()));
-        QVERIFY2(near(image.pixelColor(at2), colour2), qPrintable(image.pixelColor(at2).name()));
+        QVERIFY2(nearColour(image.pixelColor(at1), colour1, 8),
+                 qPrintable(image.pixelColor(at1).name()));
+        QVERIFY2(nearColour(image.pixelColor(at2), colour2, 8),
+                 qPrintable(image.pixelColor(at2).name()));
     }
 
     void emfText_dx_placesCharacters_data()
@@ -422,7 +401,7 @@ private slots:
         b.record(U_EMR_COMMENT,
                  {32, U_EMR_COMMENT_EMFPLUSRECORD, 0x00014001, 28, 16, 0xDBC01002, 0, 96, 96});
         if (gdi)
-            rect(b, 10, 10, 90, 90);
+            b.rectangle(10, 10, 90, 90);
         b.record(U_EMR_COMMENT, {16, U_EMR_COMMENT_EMFPLUSRECORD, 0x00004002, 12, 0});
         const picture::Result r = picture::decode(b.finish(), QStringLiteral("plus.emf"));
         QCOMPARE(r.ok(), drawn);
@@ -435,48 +414,53 @@ private slots:
     }
 
     // Lines that go on from the current position: POLYDRAW's point types, POLYBEZIERTO and
-    // POLYLINETO, and POLYPOLYLINE's separate figures.
+    // POLYLINETO, and POLYPOLYLINE's separate figures; ANGLEARC and ARCTO draw a line from the
+    // current position to the arc first.
     void emfLines_eachRecord_drawFigures_data()
     {
         QTest::addColumn<Setup>("setup");
-        QTest::addColumn<QList<QPoint>>("inked");
-        QTest::addColumn<QList<QPoint>>("clear");
+        QTest::addColumn<Points>("inked");
+        QTest::addColumn<Points>("clear");
         QTest::newRow("poly-draw: move, lines, close") << Setup([](EmfBuilder &b) {
             // Points (16-bit), then their types: MOVETO, LINETO, LINETO | CLOSEFIGURE.
             b.record(U_EMR_POLYDRAW16,
                      {0, 0, -1, -1, 3, 20 | 20 << 16, 80 | 20 << 16, 50 | 80 << 16},
                      QByteArray("\x06\x02\x03", 3));
-        }) << QList<QPoint>{{50, 20}, {35, 50}, {65, 50}}
-                                                       << QList<QPoint>{{50, 50}};
+        }) << Points{{50, 20}, {35, 50}, {65, 50}} << Points{{50, 50}};
         QTest::newRow("poly-draw: a bad type draws nothing") << Setup([](EmfBuilder &b) {
             b.record(U_EMR_POLYDRAW16, {0, 0, -1, -1, 2, 20 | 20 << 16, 80 | 20 << 16},
                      QByteArray("\x06\x09", 2));
-        }) << QList<QPoint>() << QList<QPoint>{{50, 20}};
-        QTest::newRow("Bézier from the current position") << Setup([](EmfBuilder &b) {
-            b.record(U_EMR_MOVETOEX, {10, 90});
-            b.record(U_EMR_POLYBEZIERTO16,
-                     {0, 0, -1, -1, 3, 10 | 10 << 16, 90 | 10 << 16, 90 | 90 << 16});
-            b.record(U_EMR_LINETO, {10, 90}); // from where the curve ended
-        }) << QList<QPoint>{{50, 30}, {50, 90}} << QList<QPoint>{{50, 60}};
-        QTest::newRow("polyline from the current position") << Setup([](EmfBuilder &b) {
-            b.record(U_EMR_MOVETOEX, {10, 50});
-            b.record(U_EMR_POLYLINETO, {0, 0, -1, -1, 1, 90, 50});
-        }) << QList<QPoint>{{11, 50}, {50, 50}} << QList<QPoint>{{50, 40}};
+        }) << Points() << Points{{50, 20}};
+        const Record bezierTo{U_EMR_POLYBEZIERTO16,
+                              {0, 0, -1, -1, 3, 10 | 10 << 16, 90 | 10 << 16, 90 | 90 << 16}};
+        // The line goes on from where the curve ended.
+        QTest::newRow("Bézier from the current position")
+            << records({moveTo(10, 90), bezierTo, lineTo(10, 90)}) << Points{{50, 30}, {50, 90}}
+            << Points{{50, 60}};
+        QTest::newRow("polyline from the current position")
+            << records({moveTo(10, 50), {U_EMR_POLYLINETO, {0, 0, -1, -1, 1, 90, 50}}})
+            << Points{{11, 50}, {50, 50}} << Points{{50, 40}};
         QTest::newRow("poly-polyline: separate figures") << Setup([](EmfBuilder &b) {
             b.record(U_EMR_POLYPOLYLINE16, {0, 0, -1, -1, 2, 4, 2, 2, 10 | 20 << 16, 90 | 20 << 16,
                                             10 | 80 << 16, 90 | 80 << 16});
-        }) << QList<QPoint>{{50, 20}, {50, 80}} << QList<QPoint>{{50, 50}, {90, 50}};
+        }) << Points{{50, 20}, {50, 80}} << Points{{50, 50}, {90, 50}};
+        // The leading line, the arc's start, its end at the top, and the line on from there.
+        const Points arcInk{{6, 50}, {79, 50}, {50, 20}, {90, 20}};
+        const Record angleArc{U_EMR_ANGLEARC, {50, 50, 30, f(0), f(90)}};
+        const Record arcTo{U_EMR_ARCTO, {20, 20, 80, 80, 80, 50, 50, 20}};
+        QTest::newRow("angle arc")
+            << records({moveTo(5, 50), angleArc, lineTo(95, 20)}) << arcInk << Points{{35, 65}};
+        QTest::newRow("arc to") << records({moveTo(5, 50), arcTo, lineTo(95, 20)}) << arcInk
+                                << Points{{35, 65}};
     }
 
     void emfLines_eachRecord_drawFigures()
     {
         QFETCH(Setup, setup);
-        QFETCH(QList<QPoint>, inked);
-        QFETCH(QList<QPoint>, clear);
+        QFETCH(Points, inked);
+        QFETCH(Points, clear);
         EmfBuilder b = emfPicture();
-        const quint32 h = b.handle();
-        b.record(U_EMR_CREATEPEN, {h, U_PS_SOLID, 1, 0, 0});
-        b.select(h);
+        b.pen(U_PS_SOLID, 1);
         setup(b);
         const QString mismatch = inkMismatch(drawEmf(b), inked, clear);
         QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
@@ -509,7 +493,7 @@ private slots:
         b.record(U_EMR_EXTSELECTCLIPRGN, {4000, U_RGN_COPY});   // region longer than the record
         b.record(U_EMR_SELECTOBJECT, {99999});                  // no such object
         b.record(U_EMR_RESTOREDC, {5});                         // no such level
-        rect(b, 10, 10, 90, 90);
+        b.rectangle(10, 10, 90, 90);
         const QImage image = drawEmf(b);
         QVERIFY(inked(image, QPoint(50, 50)));
         QVERIFY(!inked(image, QPoint(5, 5)));

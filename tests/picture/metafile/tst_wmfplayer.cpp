@@ -27,14 +27,6 @@ double overlap(const QImage &a, const QImage &b)
     return either ? double(both) / either : 0.0;
 }
 
-// A picture of `width` x `height` pixels with a transparent background and `font` selected.
-WmfBuilder textPicture(int width, int height, char *font)
-{
-    WmfBuilder b = WmfBuilder::placeable(0, 0, width, height, 96);
-    b.add(U_WMRSETBKMODE_set(U_TRANSPARENT)).add(font).add(wmfrec::select(0));
-    return b;
-}
-
 } // namespace
 
 class WmfPlayerTest : public QObject {
@@ -154,12 +146,7 @@ private slots:
         const QImage image = render(b.bytes());
         QCOMPARE(inkBounds(image), QRect(10, 10, 80, 40)); // the outline is always there
         QCOMPARE(image.pixelColor(10, 30), QColor(Qt::blue));
-        const QRect inside(12, 12, 76, 36);
-        int ink = 0;
-        for (int y = inside.top(); y <= inside.bottom(); ++y)
-            for (int x = inside.left(); x <= inside.right(); ++x)
-                ink += inked(image, x, y);
-        const int percent = ink * 100 / (inside.width() * inside.height());
+        const int percent = inkedPercent(image, QRect(12, 12, 76, 36));
         QVERIFY2(percent >= minimumInk && percent <= maximumInk,
                  qPrintable(QString::number(percent)));
     }

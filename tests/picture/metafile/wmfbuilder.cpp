@@ -159,6 +159,13 @@ WmfBuilder blackInk(WmfBuilder b)
     return b;
 }
 
+WmfBuilder textPicture(int width, int height, char *font)
+{
+    WmfBuilder b = WmfBuilder::placeable(0, 0, width, height, 96);
+    b.add(U_WMRSETBKMODE_set(U_TRANSPARENT)).add(font).add(wmfrec::select(0));
+    return b;
+}
+
 QByteArray packPixels(int bitCount, const QList<QRgb> &grid, QList<QRgb> *table)
 {
     const auto index = [&](QRgb c) {

@@ -61,6 +61,8 @@ QByteArray u16le(const QList<int> &values);
 // `b` with a black brush and no pen selected (objects 0 and 1); by default a 100 x 60 pixel
 // picture whose logical units are pixels.
 WmfBuilder blackInk(WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96));
+// A picture of `width` x `height` pixels with a transparent background and `font` selected.
+WmfBuilder textPicture(int width, int height, char *font);
 // Pixels packed as a DIB's rows for a 2 x 2 bitmap given top row first; fills `table` for the
 // indexed depths.
 QByteArray packPixels(int bitCount, const QList<QRgb> &grid, QList<QRgb> *table);
