@@ -87,23 +87,11 @@ private slots:
                            U_WMRSETWINDOWEXT_set(wmfrec::point(500, 500)),
                            wmfrec::rectangle(500, 500, 750, 750)})
             << 1.0 << QRect(0, 0, 48, 48);
-        QTest::newRow("anisotropic") << picture(0, {U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC),
-                                                    U_WMRSETWINDOWEXT_set(wmfrec::point(100, 1000)),
-                                                    wmfrec::rectangle(25, 250, 50, 500)})
-                                     << 1.0 << middle;
-        QTest::newRow("isotropic keeps the smaller scale")
-            << picture(0, {U_WMRSETMAPMODE_set(U_MM_ISOTROPIC),
-                           U_WMRSETWINDOWEXT_set(wmfrec::point(100, 1000)),
-                           wmfrec::rectangle(0, 0, 250, 250)})
-            << 1.0 << QRect(0, 0, 24, 24);
         QTest::newRow("y axis pointing up")
             << picture(0, {U_WMRSETWINDOWORG_set(wmfrec::point(0, 1000)),
                            U_WMRSETWINDOWEXT_set(wmfrec::point(1000, -1000)),
                            wmfrec::rectangle(250, 750, 500, 500)})
             << 1.0 << middle;
-        QTest::newRow("twips mapping mode") << picture(0, {U_WMRSETMAPMODE_set(U_MM_TWIPS),
-                                                           wmfrec::rectangle(360, -360, 720, -720)})
-                                            << 1.0 << middle;
         QTest::newRow("viewport origin in pixels")
             << picture(1000, {U_WMRSETVIEWPORTORG_set(wmfrec::point(10, 20)),
                               wmfrec::rectangle(1250, 1250, 1500, 1500)})

@@ -1,6 +1,6 @@
 // Plays metafiles built in the test and looks at where the ink lands: objects, pens, brushes,
-// bitmaps, clipping, and text in real glyphs of the stand-in faces with its spacing, alignment,
-// rotation and the two meanings of a font's height.
+// bitmaps, clipping, and text in real glyphs of the substituted faces with its spacing and the
+// two meanings of a font's height.
 
 #include "wmfbuilder.h"
 #include "wmfink.h"
@@ -11,6 +11,8 @@
 #include <QtEndian>
 
 namespace {
+
+constexpr int kTwipsPerInch = 1440;
 
 // Share of the dark pixels the two images have in common (intersection over union).
 double overlap(const QImage &a, const QImage &b)
@@ -63,80 +65,51 @@ private slots:
         QCOMPARE(image.pixelColor(35, 5), QColor(Qt::blue));
     }
 
-    void wmfPen_eachStyle_drawsAsSet_data()
+    // The pen's styles are the EMF player's too (tst_emfplayer); the width is read here.
+    void wmfPen_width_inLogicalUnits_data()
     {
-        QTest::addColumn<int>("unitsPerInch");
-        QTest::addColumn<int>("style");
-        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("width"); // twips
         QTest::addColumn<int>("rows");
-        QTest::addColumn<bool>("gaps");
-        QTest::newRow("width 0 is a hairline in twips")
-            << 1440 << int(U_PS_SOLID) << 0 << 1 << false;
-        QTest::newRow("width under a pixel is a hairline")
-            << 1440 << int(U_PS_SOLID) << 5 << 1 << false;
-        QTest::newRow("width scales with the mapping")
-            << 1440 << int(U_PS_SOLID) << 45 << 3 << false;
-        QTest::newRow("pixels") << 96 << int(U_PS_SOLID) << 4 << 4 << false;
-        QTest::newRow("dashes") << 96 << int(U_PS_DASH) << 1 << 1 << true;
-        QTest::newRow("dots") << 96 << int(U_PS_DOT) << 0 << 1 << true;
-        QTest::newRow("null pen") << 96 << int(U_PS_NULL) << 1 << 0 << false;
+        QTest::newRow("width 0 is a hairline") << 0 << 1;
+        QTest::newRow("width scales with the mapping") << 45 << 3;
     }
 
-    void wmfPen_eachStyle_drawsAsSet()
+    void wmfPen_width_inLogicalUnits()
     {
-        QFETCH(int, unitsPerInch);
-        QFETCH(int, style);
         QFETCH(int, width);
         QFETCH(int, rows);
-        QFETCH(bool, gaps);
         // A 100 x 40 pixel picture with a horizontal line across the middle.
-        const int u = unitsPerInch;
+        constexpr int u = kTwipsPerInch;
         WmfBuilder b = WmfBuilder::placeable(0, 0, 100 * u / 96, 40 * u / 96, u);
-        b.add(U_WMRSETBKMODE_set(U_TRANSPARENT))
-            .add(wmfrec::pen(quint16(style), quint16(width), Qt::black))
+        b.add(wmfrec::pen(U_PS_SOLID, quint16(width), Qt::black))
             .add(wmfrec::select(0))
             .add(U_WMRMOVETO_set(wmfrec::point(10 * u / 96, 20 * u / 96)))
             .add(U_WMRLINETO_set(wmfrec::point(90 * u / 96, 20 * u / 96)));
-        const QImage image = render(b.bytes());
-        QVERIFY(!image.isNull());
-        const QRect bounds = inkBounds(image);
+        const QRect bounds = inkBounds(render(b.bytes()));
         QCOMPARE(bounds.height(), rows);
-        if (rows == 0)
-            return;
         QVERIFY(bounds.left() >= 8 && bounds.right() <= 92);
-        int gapCount = 0;
-        const int y = bounds.top();
-        for (int x = 12; x < 88; ++x)
-            gapCount += !inked(image, x, y);
-        QCOMPARE(gapCount > 0, gaps);
     }
 
     void wmfShape_eachBrush_fillsAsSet_data()
     {
         QTest::addColumn<int>("style");
-        QTest::addColumn<int>("bkMode");
         QTest::addColumn<bool>("ellipse");   // else a rectangle
         QTest::addColumn<int>("minimumInk"); // percent of the inside
         QTest::addColumn<int>("maximumInk");
-        QTest::newRow("solid") << int(U_BS_SOLID) << int(U_TRANSPARENT) << false << 100 << 100;
-        QTest::newRow("null") << int(U_BS_NULL) << int(U_TRANSPARENT) << false << 0 << 0;
-        QTest::newRow("hatched, transparent background")
-            << int(U_BS_HATCHED) << int(U_TRANSPARENT) << false << 5 << 60;
-        QTest::newRow("hatched, opaque background")
-            << int(U_BS_HATCHED) << int(U_OPAQUE) << false << 100 << 100;
+        QTest::newRow("solid") << int(U_BS_SOLID) << false << 100 << 100;
+        QTest::newRow("hatched") << int(U_BS_HATCHED) << false << 5 << 60;
         // The box's corners stay empty.
-        QTest::newRow("solid ellipse") << int(U_BS_SOLID) << int(U_TRANSPARENT) << true << 75 << 95;
+        QTest::newRow("solid ellipse") << int(U_BS_SOLID) << true << 75 << 95;
     }
 
     void wmfShape_eachBrush_fillsAsSet()
     {
         QFETCH(int, style);
-        QFETCH(int, bkMode);
         QFETCH(bool, ellipse);
         QFETCH(int, minimumInk);
         QFETCH(int, maximumInk);
         WmfBuilder b = WmfBuilder::placeable(0, 0, 100, 60, 96);
-        b.add(U_WMRSETBKMODE_set(quint16(bkMode)))
+        b.add(U_WMRSETBKMODE_set(U_TRANSPARENT))
             .add(wmfrec::pen(U_PS_SOLID, 1, Qt::blue))
             .add(wmfrec::brush(quint16(style), Qt::red, U_HS_DIAGCROSS))
             .add(wmfrec::select(0))
@@ -155,13 +128,16 @@ private slots:
     {
         QTest::addColumn<int>("bitCount");
         QTest::addColumn<QString>("record");
+        // Every depth through one record: the DIB is read the same way for all of them.
         for (const char *record : {"STRETCHDIB", "DIBSTRETCHBLT", "DIBBITBLT", "SETDIBTODEV"})
             for (int bits : {1, 4, 8, 16, 24, 32})
-                // Named without printf: GCC's optimiser takes `record` for a possible null there.
-                QTest::newRow(
-                    QByteArray(QByteArray(record) + ", " + QByteArray::number(bits) + " bits")
-                        .constData())
-                    << bits << QString::fromLatin1(record);
+                if (bits == 24 || qstrcmp(record, "STRETCHDIB") == 0)
+                    // Named without printf: GCC's optimiser takes `record` for a possible null
+                    // there.
+                    QTest::newRow(
+                        QByteArray(QByteArray(record) + ", " + QByteArray::number(bits) + " bits")
+                            .constData())
+                        << bits << QString::fromLatin1(record);
     }
 
     // A 2 x 2 bitmap drawn at (20, 10) in a picture of 10 pixels per logical unit: the stretching
@@ -255,18 +231,9 @@ private slots:
         QTest::newRow("intersect")
             << fillAfter({U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(10, 10, 30, 30))})
             << QRect(10, 10, 20, 20) << QPoint(-1, -1);
-        QTest::newRow("intersect twice")
-            << fillAfter({U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(10, 10, 30, 30)),
-                          U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(20, 0, 50, 25))})
-            << QRect(20, 10, 10, 15) << QPoint(-1, -1);
         QTest::newRow("exclude") << fillAfter(
                                         {U_WMREXCLUDECLIPRECT_set(wmfrec::rect(10, 10, 30, 30))})
                                  << QRect(0, 0, 60, 40) << QPoint(20, 20);
-        QTest::newRow("restored by RESTOREDC")
-            << fillAfter({U_WMRSAVEDC_set(),
-                          U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(10, 10, 30, 30)),
-                          U_WMRRESTOREDC_set(-1)})
-            << QRect(0, 0, 60, 40) << QPoint(-1, -1);
         QTest::newRow("restored to an absolute level")
             << fillAfter(
                    {U_WMRSAVEDC_set(), U_WMRINTERSECTCLIPRECT_set(wmfrec::rect(10, 10, 30, 30)),
@@ -291,24 +258,14 @@ private slots:
             QVERIFY(!inked(image, hole.x(), hole.y()));
     }
 
-    void wmfText_japanese_drawnInItsFont_data()
-    {
-        QTest::addColumn<QString>("face");
-        QTest::addColumn<QString>("family");
-        QTest::addColumn<QString>("otherFamily");
-        const QString sans = QStringLiteral("Noto Sans CJK JP");
-        const QString serif = QStringLiteral("Noto Serif CJK JP");
-        QTest::newRow("ＭＳ ゴシック") << QStringLiteral("ＭＳ ゴシック") << sans << serif;
-        QTest::newRow("ＭＳ 明朝") << QStringLiteral("ＭＳ 明朝") << serif << sans;
-    }
-
-    // Shift-JIS text in a Shift-JIS font is drawn with real glyphs of the stand-in face: the result
-    // matches Qt drawing the decoded string in that face, and different characters look different.
+    // Shift-JIS text in a Shift-JIS font is drawn with real glyphs of the substituted face: the
+    // result matches Qt drawing the decoded string in that face, and different characters look
+    // different.
     void wmfText_japanese_drawnInItsFont()
     {
-        QFETCH(QString, face);
-        QFETCH(QString, family);
-        QFETCH(QString, otherFamily);
+        const QString face = QStringLiteral("ＭＳ ゴシック");
+        const QString family = QStringLiteral("Noto Sans CJK JP");
+        const QString otherFamily = QStringLiteral("Noto Serif CJK JP");
         constexpr int kHeight = 48;
         const auto draw = [&](const QString &text) {
             QByteArray bytes = sjis(text);
@@ -386,36 +343,6 @@ private slots:
         QVERIFY(inkBounds(spaced, QRect(gapX - 2, 0, 3, 60)).isEmpty());
     }
 
-    void wmfText_alignment_placesText_data()
-    {
-        QTest::addColumn<int>("align");
-        QTest::addColumn<bool>("leftOfPoint"); // the ink ends at the point, else starts there
-        QTest::addColumn<bool>("abovePoint");
-        QTest::newRow("left top") << int(U_TA_LEFT | U_TA_TOP) << false << false;
-        QTest::newRow("right top") << int(U_TA_RIGHT | U_TA_TOP) << true << false;
-        QTest::newRow("left baseline") << int(U_TA_LEFT | U_TA_BASELINE) << false << true;
-        QTest::newRow("left bottom") << int(U_TA_LEFT | U_TA_BOTTOM) << false << true;
-    }
-
-    // Text 20 pixels high at (150, 50): its ink starts or ends a few pixels from the point.
-    void wmfText_alignment_placesText()
-    {
-        QFETCH(int, align);
-        QFETCH(bool, leftOfPoint);
-        QFETCH(bool, abovePoint);
-        QByteArray text("HHH");
-        const QImage image = render(textPicture(300, 100, wmfrec::font(-20, kAnsi, "Arial"))
-                                        .add(U_WMRSETTEXTALIGN_set(quint16(align)))
-                                        .add(U_WMRTEXTOUT_set(wmfrec::point(150, 50), text.data()))
-                                        .bytes());
-        const QRect ink = inkBounds(image);
-        // Side bearings, and the space above capitals or below the baseline.
-        const int dx = leftOfPoint ? 149 - ink.right() : ink.left() - 150;
-        const int dy = abovePoint ? 49 - ink.bottom() : ink.top() - 50;
-        QVERIFY2(dx >= 0 && dx <= 4 && dy >= 0 && dy <= 8,
-                 qPrintable(QStringLiteral("%1, %2").arg(dx).arg(dy)));
-    }
-
     // An opaque rectangle is filled even without text; a clipping one cuts the text at its edges.
     void wmfText_rectangle_filledOrCutsText()
     {
@@ -430,20 +357,6 @@ private slots:
         const QRect text = inkBounds(image, QRect(0, 0, 200, 50));
         QVERIFY(!text.isEmpty());
         QVERIFY(QRect(10, 10, 30, 20).contains(text));
-    }
-
-    // Escapement turns the text counter-clockwise about its reference point.
-    void wmfText_escapement_rotates()
-    {
-        QByteArray text("HHHHHH");
-        const QImage image = render(textPicture(200, 200, wmfrec::font(-20, kAnsi, "Arial", 900))
-                                        .add(U_WMRSETTEXTALIGN_set(U_TA_BASELINE))
-                                        .add(U_WMRTEXTOUT_set(wmfrec::point(100, 150), text.data()))
-                                        .bytes());
-        const QRect ink = inkBounds(image);
-        QVERIFY(ink.height() > 2 * ink.width());
-        QVERIFY(ink.bottom() <= 150 && ink.top() < 100); // runs upwards from the reference point
-        QVERIFY(ink.right() <= 100 && ink.left() >= 75); // the glyphs stand left of the baseline
     }
 
     void wmfFont_heightSign_cellOrCharacterHeight_data()
