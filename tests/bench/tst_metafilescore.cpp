@@ -96,17 +96,6 @@ private slots:
         QCOMPARE(compare(blank, QImage()).score, 0.0);
     }
 
-    void compare_greyDifference_countsOnlyBeyondTolerance()
-    {
-        const QSize size(16, 12);
-        QCOMPARE(
-            compare(filled(size, QColor(100, 100, 100)), filled(size, QColor(148, 148, 148))).score,
-            0.0);
-        QCOMPARE(
-            compare(filled(size, QColor(100, 100, 100)), filled(size, QColor(149, 149, 149))).score,
-            1.0);
-    }
-
     void compare_fineDetailAgainstItsAverage_matchesInCells()
     {
         // A checkerboard averages to mid grey over each 4 x 4 cell: hatching drawn a little

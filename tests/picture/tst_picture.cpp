@@ -298,18 +298,6 @@ private slots:
             QCOMPARE(qAlpha(r.image.pixel(clear)), 0);
     }
 
-    void emf_stretchedBitmap_staysCrisp()
-    {
-        EmfBuilder emf(kFrame96x48, QRect(0, 0, 96, 48));
-        emf.stretchedRow(QRect(0, 0, 96, 48), {Qt::black, Qt::white});
-        const QImage image = picture::decode(emf.finish(), QStringLiteral("bitmap.emf")).image;
-        QVERIFY(!image.isNull());
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb c = image.pixel(x, 24);
-            QCOMPARE(c, x < 48 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
-        }
-    }
-
     // Every cut of a real metafile: one cut inside the header is refused, any other shows the
     // whole records before the cut.
     void emf_truncated_showsWhatIsThere()
