@@ -151,11 +151,10 @@ void EmfBuilder::font(const Font &f)
     QByteArray face(64, '\0');
     for (int i = 0; i < f.face.size() && i < 31; ++i)
         qToLittleEndian<quint16>(f.face.at(i).unicode(), face.data() + i * 2);
-    const quint32 flags =
-        (f.italic ? 1u : 0u) | (f.underline ? 0x100u : 0u) | quint32(f.charset) << 24;
+    const quint32 flags = (f.underline ? 0x100u : 0u) | quint32(f.charset) << 24;
     const quint32 h = handle();
     record(U_EMR_EXTCREATEFONTINDIRECTW,
-           {h, f.height, f.width, f.escapement, f.escapement, f.weight, flags, 0}, face);
+           {h, f.height, f.width, f.escapement, f.escapement, 400, flags, 0}, face);
     select(h);
 }
 

@@ -53,8 +53,6 @@ public:
     struct Font {
         int height = -20;
         int width = 0; // average character width; 0 for the face's own
-        int weight = 400;
-        bool italic = false;
         bool underline = false;
         int escapement = 0;
         quint8 charset = 0; // ANSI

@@ -10,9 +10,9 @@ EmfBuilder emfPicture()
     return b;
 }
 
-QImage drawEmf(EmfBuilder &b, qreal dpr)
+QImage drawEmf(EmfBuilder &b)
 {
-    const picture::Result r = picture::decode(b.finish(), QStringLiteral("test.emf"), dpr);
+    const picture::Result r = picture::decode(b.finish(), QStringLiteral("test.emf"));
     if (!r.ok())
         qWarning("not drawn: %s", qPrintable(r.error));
     return r.image;

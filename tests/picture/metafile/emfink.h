@@ -14,7 +14,7 @@
 // 100 x 100 pixels; no pen, a black brush selected.
 EmfBuilder emfPicture();
 // The picture drawn, or a null image with a warning.
-QImage drawEmf(EmfBuilder &b, qreal dpr = 1.0);
+QImage drawEmf(EmfBuilder &b);
 
 // What a data row draws, and the points it expects ink at or not.
 using Setup = std::function<void(EmfBuilder &)>;

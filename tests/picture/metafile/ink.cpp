@@ -5,6 +5,7 @@
 namespace {
 
 constexpr int kColourTolerance = 24;
+constexpr int kEdgeTolerance = 1; // pixels
 
 } // namespace
 
@@ -39,11 +40,12 @@ QString rectText(const QRect &r)
     return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
 
-bool nearRect(const QRect &a, const QRect &b, int tolerance)
+bool nearRect(const QRect &a, const QRect &b)
 {
-    return std::abs(a.left() - b.left()) <= tolerance && std::abs(a.top() - b.top()) <= tolerance &&
-           std::abs(a.right() - b.right()) <= tolerance &&
-           std::abs(a.bottom() - b.bottom()) <= tolerance;
+    return std::abs(a.left() - b.left()) <= kEdgeTolerance &&
+           std::abs(a.top() - b.top()) <= kEdgeTolerance &&
+           std::abs(a.right() - b.right()) <= kEdgeTolerance &&
+           std::abs(a.bottom() - b.bottom()) <= kEdgeTolerance;
 }
 
 bool nearColour(const QColor &a, const QColor &b, int tolerance)

@@ -20,8 +20,8 @@ QRect inkBounds(const QImage &image, QRect area = QRect());
 // Empty when every point of `withInk` has ink and none of `clear` has; otherwise which point is
 // wrong, or that there is no picture.
 QString inkMismatch(const QImage &image, const QList<QPoint> &withInk, const QList<QPoint> &clear);
-// Whether `a` and `b` agree on each edge within `tolerance` pixels.
-bool nearRect(const QRect &a, const QRect &b, int tolerance = 1);
+// Whether `a` and `b` agree on each edge within a pixel.
+bool nearRect(const QRect &a, const QRect &b);
 // The share of `area`'s pixels that have paint, in percent.
 int inkedPercent(const QImage &image, const QRect &area);
 // "x,y wxh", for messages.

@@ -110,11 +110,11 @@ char *brush(quint16 style, const QColor &color, quint16 hatch)
     return U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH_set(style, colorref(color), hatch));
 }
 
-char *font(int height, quint8 charset, const QByteArray &face, int escapement)
+char *font(int height, quint8 charset, const QByteArray &face)
 {
     QByteArray name = face;
-    U_FONT *f = U_FONT_set(int16_t(height), 0, int16_t(escapement), int16_t(escapement), 400, 0, 0,
-                           0, charset, 0, 0, 0, 0, name.data());
+    U_FONT *f =
+        U_FONT_set(int16_t(height), 0, 0, 0, 400, 0, 0, 0, charset, 0, 0, 0, 0, name.data());
     char *record = U_WMRCREATEFONTINDIRECT_set(f);
     free(f);
     return record;

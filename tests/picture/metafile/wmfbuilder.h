@@ -46,7 +46,7 @@ U_POINT16 point(int x, int y);
 char *pen(quint16 style, quint16 width, const QColor &color);
 char *brush(quint16 style, const QColor &color, quint16 hatch = 0);
 // `face` is in the bytes of the charset's code page; `escapement` in tenths of a degree.
-char *font(int height, quint8 charset, const QByteArray &face, int escapement = 0);
+char *font(int height, quint8 charset, const QByteArray &face);
 char *select(quint16 index);
 char *rectangle(int left, int top, int right, int bottom);
 // A bitmap info header and colour table followed by its pixels, for the DIB records.
