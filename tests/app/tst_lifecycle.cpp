@@ -55,7 +55,6 @@ private slots:
         QTest::addColumn<bool>("blocked");
         QTest::newRow("SIGTERM") << SIGTERM << false;
         QTest::newRow("SIGINT") << SIGINT << false;
-        QTest::newRow("SIGHUP") << SIGHUP << false;
         // A folder where the file should be: nothing can replace it, and stderr says why.
         QTest::newRow("SIGTERM, file blocked") << SIGTERM << true;
     }

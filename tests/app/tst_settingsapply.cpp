@@ -163,16 +163,6 @@ private slots:
         QCOMPARE(child<QScrollBar>(edge, "centreDoorDelay")->value(), 1);
     }
 
-    void load_fractionsAndTrailingFields_roundAndIgnore()
-    {
-        BusWindow &w =
-            startWith("1502.5,1507.5,0,0,\"\",\"\",1,1,\"\",\r\n8910.4,1605,#TRUE#,#TRUE#,1,2,0,"
-                      "junk,\"more\"\r\n");
-        QCOMPARE(child<QScrollBar>(w.panel(), "centreDoorDelay")->value(), 2);
-        QCOMPARE(toplevel::frameLeft(&w), 1500.0f);
-        QCOMPARE(child<SignboardBox>(w, "signboard")->leftTwips(), 8910.0f);
-    }
-
     void save_defaultsAndUnreadableRoll_oneLineInFieldOrder()
     {
         {

@@ -120,16 +120,6 @@ private slots:
         }
     }
 
-    void writeIniFile_fileInPlaceOfFolder_failsNamingFile()
-    {
-        QTemporaryDir dir;
-        writeFile(dir.filePath(QStringLiteral("config")), "not a folder");
-        const QString path = dir.filePath(QStringLiteral("config/solbena/sb.ini"));
-        QString error;
-        QVERIFY(!writeSettingsFile(path, saverLine(0), &error));
-        QVERIFY2(error.contains(path), qPrintable(error));
-    }
-
     void writeIniFile_readOnlyFolder_failsAndKeepsOldFile()
     {
         QString path;

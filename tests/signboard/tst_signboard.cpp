@@ -139,22 +139,6 @@ private slots:
         QVERIFY(child<QAction>(*f_->form, "showSignboardAction")->isChecked());
     }
 
-    // The board's item is checked with the main window's menu (tst_buswindow).
-    void frameItem_triggered_checkMarkFollowsAllBars()
-    {
-        QAction *showFrame = child<QAction>(*f_->form, "showFrameAction");
-        for (int i = 0; i < 2; ++i) {
-            showFrame->trigger();
-            QCOMPARE(showFrame->isChecked(), i == 1);
-            for (int b = 0; b < 3; ++b)
-                QCOMPARE(bar(b)->isVisible(), showFrame->isChecked());
-        }
-        // Hiding the board leaves the frame alone.
-        child<QAction>(*f_->form, "showSignboardAction")->trigger();
-        QVERIFY(board()->isHidden());
-        QVERIFY(bar(0)->isVisible());
-    }
-
     void drag_leftButton_movesBoardOnlyAndDoubleClickRefits()
     {
         const Frame before = frame();

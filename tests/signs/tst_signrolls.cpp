@@ -147,22 +147,6 @@ private slots:
         QCOMPARE(shown.icon, MessageBox::Icon::None);
     }
 
-    void load_secondWindow_worksAlthoughHidden()
-    {
-        const QString path =
-            writePicture(dir_.filePath(QStringLiteral("two.bmp")), {49, 100}, Qt::blue);
-        wind(0, 60, Qt::Key_Down);
-        const float left = rollIn(f_->form, 1)->leftTwips();
-        f_->dialog.setNextAnswer(path);
-        QTest::mouseDClick(child<PictureBox>(f_->form, "signWindow_1"), Qt::LeftButton, {},
-                           QPoint(10, 10));
-        QCOMPARE(f_->chosen[1], path);
-        QCOMPARE(rollIn(f_->form, 1)->widthTwips(), 735.0f);
-        // Its roll keeps its place across the window.
-        QCOMPARE(rollIn(f_->form, 1)->leftTwips(), left);
-        QCOMPARE(rollIn(f_->form, 0)->topTwips(), -60.0f);
-    }
-
     // Dropping a file on a sign window.
 
     void drop_nameNotUtf8_keepsItsBytes()
